@@ -1,0 +1,34 @@
+// MonitorListener: how the acquisition thread reaches the window (or the headless logger).
+#pragma once
+
+#include <string>
+
+#include "station/weather_sample.h"
+
+namespace nimbrel {
+
+struct StationSettings;
+struct AlarmThresholds;
+struct MinMaxTable;
+
+// Every call comes from the acquisition thread. A window implements each one by queuing it
+// onto its own thread; the arguments are only valid during the call, so copy what you keep.
+class MonitorListener {
+public:
+    virtual ~MonitorListener() = default;
+
+    // The current reading, already in the user's units.
+    virtual void showReading(const StationSettings& settings, const WeatherSample& reading) = 0;
+    virtual void showAlarmLamps(const AlarmThresholds& alarms, const StationSettings& settings,
+                                const WeatherSample& reading) = 0;
+    // The min/max table, already in the user's units and repaired against the current reading.
+    virtual void showMinMax(const StationSettings& settings, const MinMaxTable& table) = 0;
+    // The main window's title, set once when the thread starts.
+    virtual void setTitle(const std::string& title) = 0;
+    // A status-line text. Returns only after the text is shown, so the thread may go on at once.
+    virtual void postStatus(const std::string& text) = 0;
+    // False while the window does not exist yet or any more: the thread then only waits.
+    virtual bool windowExists() = 0;
+};
+
+}  // namespace nimbrel
