@@ -1,0 +1,19 @@
+#include "app/acquisition_texts_from_table.h"
+
+namespace nimbrel {
+
+AcquisitionTexts acquisitionTextsFrom(const LanguageTable& table) {
+    AcquisitionTexts texts;
+    texts.applicationTitle = table.text(0);
+    texts.readDataFrom = table.text(144);
+    texts.dataHasBeenRead = table.text(145);
+    texts.computeHistoryRain = table.text(146);
+    texts.dataHasBeenProcessed = table.text(147);
+    texts.saveAllDataOnPc = table.text(148);
+    texts.lastReadTime = table.text(149);
+    texts.readRecords = table.text(150);
+    texts.totalRecords = table.text(151);
+    return texts;
+}
+
+}  // namespace nimbrel
