@@ -1,0 +1,173 @@
+#include "store/history_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "store/history_line.h"
+
+namespace nimbrel {
+
+namespace {
+
+constexpr std::size_t kForwardBlock = 1 << 20;
+constexpr std::size_t kBackwardBlock = 1 << 16;
+
+FileStamp stampFrom(const struct stat& st) {
+    FileStamp stamp;
+    stamp.device = static_cast<std::uint64_t>(st.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.changedNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return stamp;
+}
+
+// Reads into `buffer` at most `length` bytes from `offset`; returns how many were read.
+std::size_t readInto(int fd, char* buffer, std::uint64_t offset, std::size_t length) {
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::pread(fd, buffer + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+}  // namespace
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.release();
+    }
+    return *this;
+}
+
+FileHandle::~FileHandle() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::optional<FileStamp> stampOf(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return std::nullopt;
+    return stampFrom(st);
+}
+
+std::optional<FileStamp> stampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return stampFrom(st);
+}
+
+std::string readBytes(int fd, std::uint64_t offset, std::size_t length) {
+    std::string bytes(length, '\0');
+    bytes.resize(readInto(fd, bytes.data(), offset, length));
+    return bytes;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, const LineVisitor& visit) {
+    std::string buffer;
+    std::size_t carried = 0;  // bytes of an unfinished line kept at the start of the buffer
+    std::uint64_t carriedOffset = begin;
+    std::uint64_t position = begin;
+    while (position < end) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kForwardBlock, end - position));
+        buffer.resize(carried + want);
+        const std::size_t got = readInto(fd, buffer.data() + carried, position, want);
+        buffer.resize(carried + got);
+        if (got == 0) break;
+        position += got;
+        const char* data = buffer.data();
+        std::size_t lineStart = 0;
+        while (true) {
+            const void* lf = std::memchr(data + lineStart, '\n', buffer.size() - lineStart);
+            if (!lf) break;
+            const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(lf) - data) + 1;
+            if (!visit(std::string_view(data + lineStart, lineEnd - lineStart), carriedOffset + lineStart)) return;
+            lineStart = lineEnd;
+        }
+        buffer.erase(0, lineStart);
+        carriedOffset += lineStart;
+        carried = buffer.size();
+    }
+    if (!buffer.empty()) visit(buffer, carriedOffset);
+}
+
+void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit) {
+    std::string carry;  // the start of the region already read, up to its first line start
+    std::uint64_t position = end;
+    std::string buffer;
+    while (position > 0) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBackwardBlock, position));
+        position -= want;
+        buffer.resize(want);
+        buffer.resize(readInto(fd, buffer.data(), position, want));
+        if (buffer.size() != want) return;  // the file shrank under us; stop rather than guess
+        buffer.append(carry);
+        std::size_t lineEnd = buffer.size();
+        while (lineEnd > 1) {
+            const void* lf = ::memrchr(buffer.data(), '\n', lineEnd - 1);
+            if (!lf) break;
+            const std::size_t lineStart = static_cast<std::size_t>(static_cast<const char*>(lf) - buffer.data()) + 1;
+            if (!visit(std::string_view(buffer.data() + lineStart, lineEnd - lineStart), position + lineStart))
+                return;
+            lineEnd = lineStart;
+        }
+        carry.assign(buffer, 0, lineEnd);
+    }
+    if (!carry.empty()) visit(carry, 0);
+}
+
+FileTail readTail(int fd, std::uint64_t size) {
+    FileTail tail;
+    std::string fragment;
+    std::uint64_t position = size;
+    while (position > 0) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBackwardBlock, position));
+        position -= want;
+        std::string block = readBytes(fd, position, want);
+        const void* lf = ::memrchr(block.data(), '\n', block.size());
+        if (lf) {
+            const std::size_t after = static_cast<std::size_t>(static_cast<const char*>(lf) - block.data()) + 1;
+            tail.linesEnd = position + after;
+            tail.fragment = block.substr(after) + fragment;
+            return tail;
+        }
+        fragment = block + fragment;
+    }
+    tail.linesEnd = 0;
+    tail.fragment = std::move(fragment);
+    return tail;
+}
+
+bool isCompleteFragment(std::string_view fragment) {
+    const std::string_view line = stripLineEnd(fragment);
+    return !trimBlanks(line).empty() && columnCount(line) >= kDataLineColumns;
+}
+
+bool repairTail(int fd, const FileTail& tail) {
+    if (tail.fragment.empty()) return true;
+    if (!isCompleteFragment(tail.fragment))
+        return ::ftruncate(fd, static_cast<off_t>(tail.linesEnd)) == 0;
+    const std::string_view end = tail.fragment.back() == '\r' ? "\n" : "\r\n";
+    const auto stamp = stampOf(fd);
+    if (!stamp) return false;
+    return ::pwrite(fd, end.data(), end.size(), static_cast<off_t>(stamp->size)) ==
+           static_cast<ssize_t>(end.size());
+}
+
+}  // namespace nimbrel

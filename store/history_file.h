@@ -1,0 +1,83 @@
+// The history file on disk: its identity, its line-by-line readers (forwards and from the end)
+// and the repair of a last line that a crash left torn.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace nimbrel {
+
+// An open file descriptor, closed when it goes out of scope.
+class FileHandle {
+public:
+    FileHandle() = default;
+    explicit FileHandle(int fd) : fd_(fd) {}
+    FileHandle(FileHandle&& other) noexcept : fd_(other.release()) {}
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle();
+
+    bool valid() const { return fd_ >= 0; }
+    int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+// What tells one state of the file from another: which file it is, how long, and when it
+// last changed. Anything that writes the file changes at least one of them.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+std::optional<FileStamp> stampOf(int fd);
+std::optional<FileStamp> stampOf(const std::string& path);
+
+// Reads exactly [offset, offset + length) or fewer bytes at the end of the file.
+std::string readBytes(int fd, std::uint64_t offset, std::size_t length);
+// Writes every byte; false on any failure.
+bool writeAll(int fd, std::string_view bytes);
+
+// Called with each line (LF included when present) and the offset of its first byte.
+// Returning false stops the walk.
+using LineVisitor = std::function<bool(std::string_view line, std::uint64_t offset)>;
+
+// Every line of [begin, end) in file order, read in large blocks. The last piece
+// before `end` is passed even when it has no LF.
+void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, const LineVisitor& visit);
+
+// Every line of [0, end) from the last to the first, reading blocks from the end
+// backwards, so a walk that stops early reads only the end of the file.
+void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit);
+
+// The end of the file as the writers leave it: `linesEnd` is the offset after the last
+// LF; `fragment` the bytes after it (a line that lost its end, or part of one).
+struct FileTail {
+    std::uint64_t linesEnd = 0;
+    std::string fragment;
+};
+FileTail readTail(int fd, std::uint64_t size);
+
+// A last line without LF is complete when it has every column of a data line; a crash
+// can leave a shorter one, torn in the middle of its writing. Blank pieces count as torn.
+bool isCompleteFragment(std::string_view fragment);
+
+// Makes the file end with a line end before the next write: a torn last line is cut
+// off, a complete one gets its line end. Returns false when the file could not be changed.
+bool repairTail(int fd, const FileTail& tail);
+
+}  // namespace nimbrel

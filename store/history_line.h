@@ -1,0 +1,79 @@
+// One line of the PC history file: formatting a record as a line and reading a line back.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "station/weather_sample.h"
+
+namespace nimbrel {
+
+// The file's columns in order: the sample position that each column holds.
+// Columns 1 to 36 are every line's; 37 and 38 only debug lines carry.
+inline constexpr std::array<int, 38> kHistoryColumns = {
+    WeatherSample::ID,         WeatherSample::saveTime,     WeatherSample::sampleTime,
+    WeatherSample::sampleCircle, WeatherSample::indHumi,    WeatherSample::indTemp,
+    WeatherSample::outHumi,    WeatherSample::outTemp,      WeatherSample::dewPoint,
+    WeatherSample::windChill,  WeatherSample::absPres,      WeatherSample::relPres,
+    WeatherSample::winds,      WeatherSample::windsLevel,   WeatherSample::gust,
+    WeatherSample::gustLevel,  WeatherSample::windDir,      WeatherSample::windDirDesc,
+    WeatherSample::condition,  WeatherSample::rain,         WeatherSample::rainMm,
+    WeatherSample::increment,  WeatherSample::hourRain,     WeatherSample::dayRain,
+    WeatherSample::weekRain,   WeatherSample::monthRain,    WeatherSample::totalRain,
+    WeatherSample::f1,         WeatherSample::f2,           WeatherSample::f3,
+    WeatherSample::f4,         WeatherSample::windsError,   WeatherSample::gustError,
+    WeatherSample::rainError,  WeatherSample::totalRainOverflow, WeatherSample::hexAdd,
+    WeatherSample::hexValue,   WeatherSample::stackAddr,
+};
+
+// Columns of a line written without the debug part; a shorter line is malformed.
+inline constexpr std::size_t kDataLineColumns = 36;
+// Columns that readers take; the debug line's stack address is never read back.
+inline constexpr std::size_t kReadColumns = 37;
+
+// The record as one line of the file, line end (CR LF) included. With the debug
+// part the raw bytes and the station's history pointer follow the address.
+std::string formatHistoryLine(const WeatherSample& sample, bool withDebugPart);
+
+// The comment line that heads a file written with DebugFlag on: the column names
+// laid out like a data line, its first character replaced by "#". Line end included.
+std::string historyHeaderLine();
+
+// Removes blanks (spaces and tabs) at both ends.
+std::string_view trimBlanks(std::string_view text);
+
+// A line as read from the file, without its LF; a CR before the LF is dropped too,
+// so files with CR LF and with LF line ends read alike.
+std::string_view stripLineEnd(std::string_view line);
+
+// True when a line (line end already stripped) holds a record: not blank, not a comment.
+bool isRecordLine(std::string_view line);
+
+// Number of comma-separated columns of a line.
+std::size_t columnCount(std::string_view line);
+
+// The trimmed text of column n (from 1) of a line, or an empty view when the line has fewer columns.
+std::string_view columnText(std::string_view line, std::size_t n);
+
+// The number in the first column (leading digits, as the file's ID), 0 when there is none.
+long leadingNumber(std::string_view text);
+
+// Turns record lines into samples. Every line is read into a cleared record: a
+// malformed line with missing columns shows "---" or "" there, never the values of
+// the line before it. The returned sample is reused by the next parse.
+class RecordLineParser {
+public:
+    RecordLineParser();
+    const WeatherSample& parse(std::string_view line);
+
+private:
+    WeatherSample cleared_;
+    WeatherSample sample_;
+};
+
+// One line read into a fresh record (see RecordLineParser).
+WeatherSample parseHistoryLine(std::string_view line);
+
+}  // namespace nimbrel

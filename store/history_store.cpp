@@ -1,0 +1,347 @@
+#include "store/history_store.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_set>
+
+#include "store/history_line.h"
+
+namespace nimbrel {
+
+namespace {
+
+constexpr mode_t kNewFileMode = 0644;
+
+// A line that lacks its LF is the file's last; a crash may have torn it.
+bool isReadable(std::string_view line) { return (!line.empty() && line.back() == '\n') || isCompleteFragment(line); }
+
+}  // namespace
+
+HistoryStore::HistoryStore(std::string path, Clock& clock) : path_(std::move(path)), clock_(clock) {}
+
+void HistoryStore::setDebugFlag(bool on) { debugFlag_ = on; }
+bool HistoryStore::debugFlag() const { return debugFlag_; }
+void HistoryStore::setBusyObserver(std::function<void()> observer) { busyObserver_ = std::move(observer); }
+
+std::unique_lock<std::mutex> HistoryStore::hold() {
+    std::unique_lock lock(busy_, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        if (busyObserver_) busyObserver_();
+        lock.lock();
+    }
+    return lock;
+}
+
+bool HistoryStore::open() {
+    auto lock = hold();
+    FileHandle file(::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kNewFileMode));
+    return file.valid();
+}
+
+std::string HistoryStore::timestampNow() {
+    const std::time_t now = clock_.nowSeconds();
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+int HistoryStore::lastStoredIdOf(int fd) {
+    const auto stamp = stampOf(fd);
+    if (!stamp) return 0;
+    long id = 0;
+    forEachLineBackward(fd, stamp->size, [&](std::string_view line, std::uint64_t) {
+        if (!isReadable(line)) return true;
+        const std::string_view text = stripLineEnd(line);
+        if (!isRecordLine(text)) return true;
+        id = leadingNumber(columnText(text, 1));
+        return false;
+    });
+    return static_cast<int>(id);
+}
+
+int HistoryStore::lastStoredId() {
+    auto lock = hold();
+    FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    return file.valid() ? lastStoredIdOf(file.get()) : 0;
+}
+
+bool HistoryStore::readLastRecord(WeatherSample& record) {
+    bool found = false;
+    readBackward([&](const WeatherSample& last) {
+        for (std::size_t c = 0; c < kReadColumns; ++c) record.text(kHistoryColumns[c]) = last.text(kHistoryColumns[c]);
+        found = true;
+        return false;
+    });
+    if (!found) record.clear();
+    return found;
+}
+
+void HistoryStore::readBackward(const RecordVisitor& visit) {
+    auto lock = hold();
+    FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) return;
+    const auto stamp = stampOf(file.get());
+    if (!stamp) return;
+    RecordLineParser parser;
+    forEachLineBackward(file.get(), stamp->size, [&](std::string_view line, std::uint64_t) {
+        if (!isReadable(line)) return true;
+        const std::string_view text = stripLineEnd(line);
+        if (!isRecordLine(text)) return true;
+        return visit(parser.parse(text));
+    });
+}
+
+bool HistoryStore::appendRecords(SampleList& records) {
+    auto lock = hold();
+    FileHandle file(::open(path_.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, kNewFileMode));
+    if (!file.valid()) return false;
+    const int fd = file.get();
+    auto stamp = stampOf(fd);
+    if (!stamp) return false;
+    const bool indexed = index_.matches(*stamp);
+    if (!indexed) index_.drop();
+
+    const FileTail tail = readTail(fd, stamp->size);
+    if (!repairTail(fd, tail)) {
+        index_.drop();
+        return false;
+    }
+    if (indexed && !tail.fragment.empty() && isCompleteFragment(tail.fragment))
+        index_.addLine(tail.fragment + (tail.fragment.back() == '\r' ? "\n" : "\r\n"), tail.linesEnd);
+
+    int id = lastStoredIdOf(fd);
+    stamp = stampOf(fd);
+    if (!stamp) return false;
+    const bool debug = debugFlag_;
+    std::string bytes;
+    std::vector<std::size_t> lineEnds;
+    if (stamp->size == 0 && debug && !records.empty()) {
+        bytes = historyHeaderLine();
+        lineEnds.push_back(bytes.size());
+    }
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        char idText[16];
+        std::snprintf(idText, sizeof idText, "%4d", ++id);
+        it->text(WeatherSample::ID) = idText;
+        if (it->text(WeatherSample::saveTime) != "saveTime") it->text(WeatherSample::saveTime) = timestampNow();
+        bytes += formatHistoryLine(*it, debug);
+        lineEnds.push_back(bytes.size());
+    }
+    if (bytes.empty()) return true;
+    if (!writeAll(fd, bytes)) {
+        index_.drop();  // a part may have been written; the next write repairs the tail
+        return false;
+    }
+    if (indexed) {
+        std::size_t begin = 0;
+        for (std::size_t end : lineEnds) {
+            index_.addLine(std::string_view(bytes).substr(begin, end - begin), stamp->size + begin);
+            begin = end;
+        }
+        if (const auto after = stampOf(fd)) index_.setStamp(*after);
+        else index_.drop();
+    }
+    return true;
+}
+
+void HistoryStore::deleteRecords(const SampleList& records) {
+    auto lock = hold();
+    FileHandle source(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!source.valid()) return;
+    struct stat sourceInfo {};
+    if (::fstat(source.get(), &sourceInfo) != 0) return;
+
+    std::unordered_set<std::string> doomed;
+    for (const WeatherSample& record : records) doomed.emplace(trimBlanks(record.text(WeatherSample::ID)));
+
+    // The kept lines go to a temporary file in the same folder (so the rename below stays
+    // on one file system and replaces the old file in one step).
+    std::string temporary = path_ + ".XXXXXX";
+    FileHandle target(::mkstemp(temporary.data()));
+    if (!target.valid()) return;
+    ::fchmod(target.get(), sourceInfo.st_mode & 07777);
+
+    index_.startEmpty();
+    const bool debug = debugFlag_;
+    std::string pending;
+    std::uint64_t written = 0;
+    bool ok = true;
+    auto emit = [&](std::string_view line) {
+        index_.addLine(line, written + pending.size());
+        pending.append(line);
+        if (pending.size() >= (1u << 20)) {
+            ok = ok && writeAll(target.get(), pending);
+            written += pending.size();
+            pending.clear();
+        }
+    };
+    std::string kept;
+    forEachLineForward(source.get(), 0, static_cast<std::uint64_t>(sourceInfo.st_size),
+                       [&](std::string_view line, std::uint64_t) {
+                           if (!isReadable(line)) return true;
+                           const std::string_view text = trimBlanks(stripLineEnd(line));
+                           if (!isRecordLine(text)) return true;
+                           if (doomed.count(std::string(columnText(text, 1)))) return true;
+                           if (written == 0 && pending.empty() && debug) emit(historyHeaderLine());
+                           kept.assign(text);
+                           kept.append("\r\n");
+                           emit(kept);
+                           return ok;
+                       });
+    ok = ok && writeAll(target.get(), pending);
+    ok = ok && ::fsync(target.get()) == 0;
+    const int targetFd = target.release();
+    ok = (::close(targetFd) == 0) && ok;
+    if (ok) ok = ::rename(temporary.c_str(), path_.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        index_.drop();
+        return;
+    }
+    // The rename itself is on disk only once the folder is.
+    const std::filesystem::path folder = std::filesystem::path(path_).parent_path();
+    FileHandle directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.valid()) ::fsync(directory.get());
+    if (const auto stamp = stampOf(path_)) index_.setStamp(*stamp);
+    else index_.drop();
+}
+
+bool HistoryStore::clearAllRecords() {
+    auto lock = hold();
+    FileHandle file(::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kNewFileMode));
+    if (!file.valid() || ::ftruncate(file.get(), 0) != 0) {
+        index_.drop();
+        return false;
+    }
+    index_.startEmpty();
+    if (const auto stamp = stampOf(file.get())) index_.setStamp(*stamp);
+    else index_.drop();
+    return true;
+}
+
+FileHandle HistoryStore::openIndexed(FileStamp& stamp) {
+    FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) return file;
+    const auto current = stampOf(file.get());
+    if (!current) return FileHandle{};
+    stamp = *current;
+    if (!index_.matches(stamp)) index_.build(file.get(), stamp);
+    return file;
+}
+
+std::size_t HistoryStore::walkRange(int fd, const FileStamp& stamp, std::string_view from, std::string_view to,
+                                    bool everything, const PlacedVisitor& visit) {
+    std::size_t visited = 0;
+    bool going = true;
+    RecordLineParser parser;
+    auto take = [&](std::string_view line, std::uint64_t offset) {
+        if (!isReadable(line)) return true;
+        const std::string_view text = stripLineEnd(line);
+        if (!isRecordLine(text)) return true;
+        if (!everything) {
+            const std::string_view saveTime = columnText(text, 2);
+            if (saveTime < from || saveTime > to) return true;
+        }
+        ++visited;
+        going = visit(parser.parse(text), offset, line.size());
+        return going;
+    };
+    if (everything) {
+        forEachLineForward(fd, 0, stamp.size, take);
+        return visited;
+    }
+    for (const ByteRun& run : index_.runsFor(from, to)) {
+        forEachLineForward(fd, run.begin, run.end, take);
+        if (!going) return visited;
+    }
+    // A last line without its line end lies beyond the index.
+    if (stamp.size > index_.linesEnd())
+        forEachLineForward(fd, index_.linesEnd(), stamp.size, take);
+    return visited;
+}
+
+bool HistoryStore::hasAnyRecord(int fd, const FileStamp& stamp) const {
+    if (index_.recordCount() > 0) return true;
+    if (stamp.size <= index_.linesEnd()) return false;
+    const std::string fragment = readBytes(fd, index_.linesEnd(), stamp.size - index_.linesEnd());
+    return isCompleteFragment(fragment) && isRecordLine(stripLineEnd(fragment));
+}
+
+std::size_t HistoryStore::forEachRecordInRange(const std::string& from, const std::string& to,
+                                               const RecordVisitor& visit) {
+    auto lock = hold();
+    FileStamp stamp;
+    FileHandle file = openIndexed(stamp);
+    if (!file.valid()) return 0;
+    return walkRange(file.get(), stamp, from, to, false,
+                     [&](const WeatherSample& record, std::uint64_t, std::size_t) { return visit(record); });
+}
+
+std::size_t HistoryStore::forEachRecord(const RecordVisitor& visit) {
+    auto lock = hold();
+    FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) return 0;
+    const auto stamp = stampOf(file.get());
+    if (!stamp) return 0;
+    return walkRange(file.get(), *stamp, {}, {}, true,
+                     [&](const WeatherSample& record, std::uint64_t, std::size_t) { return visit(record); });
+}
+
+RecordRange HistoryStore::findRecordsInRange(const std::string& from, const std::string& to) {
+    auto lock = hold();
+    RecordRange range;
+    FileStamp stamp;
+    FileHandle file = openIndexed(stamp);
+    if (!file.valid()) return range;
+    walkRange(file.get(), stamp, from, to, false, [&](const WeatherSample&, std::uint64_t offset, std::size_t length) {
+        range.addLine(offset, length);
+        return true;
+    });
+    range.adopt(std::move(file));
+    return range;
+}
+
+int HistoryStore::listRecordsInRange(HistoryRowView& view, const std::string& from, const std::string& to) {
+    auto lock = hold();
+    FileStamp stamp;
+    FileHandle file = openIndexed(stamp);
+    if (!file.valid() || !hasAnyRecord(file.get(), stamp)) return 0;
+    view.removeAllRows();
+    int row = 0;
+    walkRange(file.get(), stamp, from, to, false, [&](const WeatherSample& record, std::uint64_t, std::size_t) {
+        view.addRow(record, row++);
+        return true;
+    });
+    return row;
+}
+
+void HistoryStore::loadRecordsInRange(SampleList& list, const std::string& from, const std::string& to) {
+    auto lock = hold();
+    FileStamp stamp;
+    FileHandle file = openIndexed(stamp);
+    if (!file.valid() || !hasAnyRecord(file.get(), stamp)) return;
+    list.clear();
+    walkRange(file.get(), stamp, from, to, false, [&](const WeatherSample& record, std::uint64_t, std::size_t) {
+        list.push_back(record);
+        return true;
+    });
+}
+
+void HistoryStore::loadAllRecords(SampleList& list) {
+    bool cleared = false;
+    forEachRecord([&](const WeatherSample& record) {
+        if (!cleared) list.clear();
+        cleared = true;
+        list.push_back(record);
+        return true;
+    });
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,45 @@
+// RecordRange: the records of one time-range query held as line positions, each read and
+// parsed only when asked for, so a grid can show a year of rows without holding them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "station/weather_sample.h"
+#include "store/history_file.h"
+
+namespace nimbrel {
+
+class RecordRange {
+public:
+    RecordRange() = default;
+
+    std::size_t size() const { return lines_.size(); }
+    bool empty() const { return lines_.empty(); }
+
+    // Record i in file order (0 = oldest line of the range). Reads its line from the file
+    // as it was when the query ran: a later delete replaces the file and leaves this one be.
+    // A position past the end, or a line that is gone, gives a cleared record.
+    WeatherSample record(std::size_t i) const;
+    // The same for many rows at once (a visible page of a grid), fewer reads.
+    SampleList records(std::size_t first, std::size_t count) const;
+
+    // Used by the store while it runs the query.
+    void adopt(FileHandle file) { file_ = std::make_shared<FileHandle>(std::move(file)); }
+    void addLine(std::uint64_t offset, std::size_t length) {
+        lines_.push_back({offset, static_cast<std::uint32_t>(length)});
+    }
+
+private:
+    struct Line {
+        std::uint64_t offset;
+        std::uint32_t length;
+    };
+    std::shared_ptr<FileHandle> file_;
+    std::vector<Line> lines_;
+};
+
+}  // namespace nimbrel
