@@ -1,0 +1,145 @@
+#include "presentation/time_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace nimbrel {
+
+namespace {
+
+bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// One "%u": blanks, an optional sign, at least one digit; the value wraps to 32 bits like an unsigned
+// read and saturates when the digits overflow.
+bool readUnsigned(std::string_view text, std::size_t& i, std::uint32_t& out) {
+    while (i < text.size() && isSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+    std::uint64_t value = 0;
+    bool overflow = false;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (value > 0xFFFFFFFFull) overflow = true, value = 0xFFFFFFFFull;
+    }
+    if (overflow) {
+        out = 0xFFFFFFFFu;
+    } else {
+        out = static_cast<std::uint32_t>(negative ? (0x100000000ull - value) : value);
+    }
+    return true;
+}
+
+bool readLiteral(std::string_view text, std::size_t& i, char c) {
+    if (i >= text.size() || text[i] != c) return false;
+    ++i;
+    return true;
+}
+
+void skipSpace(std::string_view text, std::size_t& i) {
+    while (i < text.size() && isSpace(text[i])) ++i;
+}
+
+int clampToInt(std::int64_t v) {
+    return static_cast<int>(std::clamp<std::int64_t>(v, -100000000, 100000000));
+}
+
+std::tm toTm(const StampFields& f) {
+    std::tm t{};
+    t.tm_year = clampToInt(static_cast<std::int64_t>(f.year) - 1900);
+    t.tm_mon = clampToInt(static_cast<std::int64_t>(f.month) - 1);
+    t.tm_mday = clampToInt(f.day);
+    t.tm_hour = clampToInt(f.hour);
+    t.tm_min = clampToInt(f.minute);
+    t.tm_sec = clampToInt(f.second);
+    t.tm_isdst = -1;  // the system decides daylight saving
+    return t;
+}
+
+// Days from 1970-01-01 to a proleptic Gregorian date; any month carries over into the year.
+std::int64_t daysFromCivil(std::int64_t year, std::int64_t month, std::int64_t day) {
+    const std::int64_t m0 = month - 1;
+    const std::int64_t carry = (m0 >= 0 ? m0 : m0 - 11) / 12;  // floor division
+    year += carry;
+    month = m0 - carry * 12 + 1;
+    year -= month <= 2;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yoe = year - era * 400;
+    const std::int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+}  // namespace
+
+StampFields readStampFields(std::string_view stamp) {
+    StampFields f;
+    std::size_t i = 0;
+    std::array<std::uint32_t*, 6> fields = {&f.year, &f.month, &f.day, &f.hour, &f.minute, &f.second};
+    // Separators after each field: '-', '-', blanks, ':', ':'.
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        if (!readUnsigned(stamp, i, *fields[k])) break;
+        if (k == 0 || k == 1) {
+            if (!readLiteral(stamp, i, '-')) break;
+        } else if (k == 2) {
+            skipSpace(stamp, i);
+        } else if (k == 3 || k == 4) {
+            if (!readLiteral(stamp, i, ':')) break;
+        }
+    }
+    return f;
+}
+
+const char* dateTextPattern(int dateIndex) {
+    static constexpr std::array<const char*, 3> kPatterns = {"%Y-%m-%d", "%m-%d-%Y", "%d-%m-%Y"};
+    return dateIndex >= 0 && dateIndex < 3 ? kPatterns[static_cast<std::size_t>(dateIndex)] : kPatterns[0];
+}
+
+const char* clockTextPattern(int clockIndex) {
+    return clockIndex == 1 ? "%I:%M%p" : "%H:%M";
+}
+
+std::string stationTimeText(std::string_view stamp, int dateIndex, int clockIndex) {
+    if (stamp.size() <= 9) return std::string(stamp);
+    std::string full(stamp);
+    constexpr std::string_view kMidnight = " 00:00:00";
+    if (full.size() < 19) full += kMidnight.substr(kMidnight.size() - (19 - full.size()));
+
+    StampFields f = readStampFields(full);
+    if (f.year < 1900 || f.year > 9999) f.year = 2000;
+    if (f.month < 1 || f.month > 12) f.month = 1;
+    if (f.day < 1 || f.day > 31) f.day = 1;
+    if (f.hour > 23) f.hour = 0;
+    if (f.minute > 59) f.minute = 0;
+    if (f.second > 59) f.second = 0;
+
+    std::tm t = toTm(f);
+    const std::time_t seconds = std::mktime(&t);  // normalises t: 31 April becomes 1 May, DST applied
+    if (seconds == static_cast<std::time_t>(-1)) t = toTm(f);
+
+    const std::string pattern = std::string(dateTextPattern(dateIndex)) + " " + clockTextPattern(clockIndex);
+    std::array<char, 128> buffer{};
+    const std::size_t n = std::strftime(buffer.data(), buffer.size(), pattern.c_str(), &t);
+    return std::string(buffer.data(), n);
+}
+
+std::time_t parseLocalTime(std::string_view stamp) {
+    std::tm t = toTm(readStampFields(stamp));
+    return std::mktime(&t);
+}
+
+std::int64_t timeSpanBetween(std::string_view first, std::string_view second, Clock& clock) {
+    const std::time_t from = first.size() <= 10 ? parseLocalTime("2000-01-01 00:00:00") : parseLocalTime(first);
+    const std::time_t to = second.size() <= 10 ? clock.nowSeconds() : parseLocalTime(second);
+    return static_cast<std::int64_t>(to) - static_cast<std::int64_t>(from);
+}
+
+double parseChartTime(std::string_view stamp) {
+    const StampFields f = readStampFields(stamp);
+    const std::int64_t days = daysFromCivil(f.year, f.month, f.day);
+    return static_cast<double>(days) * 86400.0 + static_cast<double>(f.hour) * 3600.0 +
+           static_cast<double>(f.minute) * 60.0 + static_cast<double>(f.second);
+}
+
+}  // namespace nimbrel

@@ -1,0 +1,47 @@
+// Time stamps: reading the program's "year-month-day hour:minute:second" texts, showing them in the
+// user's date and time format, and measuring spans between them.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "station/clock.h"
+
+namespace nimbrel {
+
+// The six fields of a stamp as read by "%u-%u-%u %u:%u:%u": fields are read in order until one does
+// not match, the rest stay 0; a negative field wraps around like an unsigned read does.
+struct StampFields {
+    std::uint32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+StampFields readStampFields(std::string_view stamp);
+
+// strftime patterns of the date (index 0 "%Y-%m-%d", 1 "%m-%d-%Y", 2 "%d-%m-%Y") and of the clock
+// (0 "%H:%M", 1 "%I:%M%p"); an index outside its table gives entry 0.
+const char* dateTextPattern(int dateIndex);
+const char* clockTextPattern(int clockIndex);
+
+// The stamp in the user's format: the date pattern, a blank and the clock pattern, no seconds.
+// Texts of 9 characters or fewer ("", "---") come back unchanged; a date alone or a date with hours
+// and minutes is completed with zeros; fields out of range are replaced (a year outside 1900..9999
+// by 2000, other fields by their lowest value). A day past the month's end rolls into the next month.
+std::string stationTimeText(std::string_view stamp, int dateIndex, int clockIndex);
+
+// Seconds since the epoch of a stamp read as local time. The system decides daylight saving: a time
+// that the spring change skips (02:30 in Central Europe) is read with the winter offset and so lands
+// one hour later on the clock (03:30 summer time); a time that occurs twice in autumn is read as its
+// first occurrence. Returns -1 when the fields cannot make a time at all.
+std::time_t parseLocalTime(std::string_view stamp);
+
+// second - first in whole seconds. A text of 10 characters or fewer does not count as a stamp: the
+// first then stands for 2000-01-01 00:00:00 and the second for the present local time.
+std::int64_t timeSpanBetween(std::string_view first, std::string_view second, Clock& clock = systemClock());
+
+// The stamp's six fields as a value for the chart's time axis: seconds since 1970-01-01 00:00:00 of
+// the wall-clock reading itself, with no time zone and no daylight saving (so the axis never has a
+// gap or a fold). No validation: fields out of range carry over (month 13 is January of next year).
+double parseChartTime(std::string_view stamp);
+
+}  // namespace nimbrel

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include "presentation/time_text.h"
+#include "tests/support/fake_clock.h"
+
+namespace nimbrel {
+namespace {
+
+// Puts the process into a time zone for one test and restores the previous one.
+class TimeZoneScope {
+public:
+    explicit TimeZoneScope(const char* zone) {
+        if (const char* old = std::getenv("TZ")) saved_ = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~TimeZoneScope() {
+        if (saved_) setenv("TZ", saved_->c_str(), 1);
+        else unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+TEST(PresentationTimeText, StampsOfEveryLength) {
+    TimeZoneScope zone("Europe/Berlin");
+    EXPECT_EQ(stationTimeText("2009-03-04", 2, 0), "04-03-2009 00:00");
+    EXPECT_EQ(stationTimeText("2009-03-04 13:05", 0, 1), "2009-03-04 01:05PM");
+    EXPECT_EQ(stationTimeText("2009-03-04 13:05:59", 1, 0), "03-04-2009 13:05");
+    EXPECT_EQ(stationTimeText("2009-3-4 13:05:09", 0, 0), "2009-03-04 13:05");  // unpadded fields
+    EXPECT_EQ(stationTimeText("2009-03-04 13", 0, 0), "2009-03-04 13:00");     // completed with ":00:00"
+    EXPECT_EQ(stationTimeText("---", 0, 0), "---");
+    EXPECT_EQ(stationTimeText("", 0, 0), "");
+    EXPECT_EQ(stationTimeText("123456789", 0, 0), "123456789");
+    EXPECT_EQ(stationTimeText("2009-03-04 13:05:59 extra", 0, 0), "2009-03-04 13:05");
+    EXPECT_EQ(stationTimeText("2009-03-04", 7, 9), "2009-03-04 00:00");  // unknown indices: first pattern
+}
+
+TEST(PresentationTimeText, OutOfRangeFieldsAreReplaced) {
+    TimeZoneScope zone("Europe/Berlin");
+    EXPECT_EQ(stationTimeText("2009-13-04 13:05", 0, 0), "2009-01-04 13:05");
+    EXPECT_EQ(stationTimeText("1899-03-04 13:05", 0, 0), "2000-03-04 13:05");
+    EXPECT_EQ(stationTimeText("2009-03-32 24:60:61", 0, 0), "2009-03-01 00:00");
+    EXPECT_EQ(stationTimeText("2009-00-00 00:00", 0, 0), "2009-01-01 00:00");
+    EXPECT_EQ(stationTimeText("2009--3-04 10:00", 0, 0), "2009-01-04 10:00");  // a negative field wraps, then is replaced
+    EXPECT_EQ(stationTimeText("99999999999-03-04 10:00:00", 0, 0), "2000-03-04 10:00");
+    EXPECT_EQ(stationTimeText("2009-02-31 08:00", 0, 0), "2009-03-03 08:00");  // rolls into March
+    EXPECT_EQ(stationTimeText("garbage text", 0, 0), "2000-01-01 00:00");
+}
+
+TEST(PresentationTimeText, DaylightSavingGapAndFold) {
+    TimeZoneScope zone("Europe/Berlin");
+    // 2009-03-29 02:00-03:00 does not exist in Berlin: it is read with the winter offset.
+    EXPECT_EQ(parseLocalTime("2009-03-29 02:30:00"), parseLocalTime("2009-03-29 03:30:00"));
+    EXPECT_EQ(parseLocalTime("2009-03-29 02:30:00") - parseLocalTime("2009-03-29 01:30:00"), 3600);
+    EXPECT_EQ(stationTimeText("2009-03-29 02:30", 0, 0), "2009-03-29 03:30");
+    // The day of the spring change has 23 hours, the day of the autumn change 25.
+    EXPECT_EQ(timeSpanBetween("2009-03-29 00:00:00", "2009-03-30 00:00:00"), 82800);
+    EXPECT_EQ(timeSpanBetween("2009-10-25 00:00:00", "2009-10-26 00:00:00"), 90000);
+    // The repeated hour is shown as it was written.
+    EXPECT_EQ(stationTimeText("2009-10-25 02:30", 0, 0), "2009-10-25 02:30");
+    // The chart axis has neither gap nor fold.
+    EXPECT_EQ(parseChartTime("2009-03-29 03:30:00") - parseChartTime("2009-03-29 01:30:00"), 7200.0);
+}
+
+TEST(PresentationTimeText, SpansAndShortStamps) {
+    TimeZoneScope zone("Europe/Berlin");
+    EXPECT_EQ(timeSpanBetween("2009-03-04 00:00:00", "2009-03-05 00:00:00"), 86400);
+    EXPECT_EQ(timeSpanBetween("2009-03-05 00:00:00", "2009-03-04 23:59:00"), -60);
+    // A short first stamp stands for the start of 2000; a short second one for now.
+    EXPECT_EQ(timeSpanBetween("", "2000-01-01 00:01:00"), 60);
+    testing::FakeClock clock;
+    const std::time_t stamp = parseLocalTime("2009-03-04 12:00:00");
+    clock.set(std::chrono::system_clock::from_time_t(stamp + 90));
+    EXPECT_EQ(timeSpanBetween("2009-03-04 12:00:00", "---", clock), 90);
+    EXPECT_EQ(timeSpanBetween("2009-03-04", "2009-03-04 00:00:01"),
+              1 + parseLocalTime("2009-03-04 00:00:00") - parseLocalTime("2000-01-01 00:00:00"));
+}
+
+TEST(PresentationTimeText, ChartTimeIsTheWallClockReading) {
+    EXPECT_EQ(parseChartTime("1970-01-01 00:00:00"), 0.0);
+    EXPECT_EQ(parseChartTime("2009-03-04 13:05:07"), 1236171907.0);
+    EXPECT_EQ(parseChartTime("2009-13-01 00:00:00"), parseChartTime("2010-01-01 00:00:00"));
+    EXPECT_EQ(parseChartTime("2000-02-29 00:00:00") + 86400.0, parseChartTime("2000-03-01 00:00:00"));
+    EXPECT_EQ(parseChartTime("2009-03-04"), parseChartTime("2009-03-04 00:00:00"));
+}
+
+}  // namespace
+}  // namespace nimbrel
