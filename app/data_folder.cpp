@@ -1,0 +1,108 @@
+#include "app/data_folder.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pwd.h>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+
+namespace nimbrel {
+
+namespace {
+
+// Permission bits alone do not tell (root, read-only mounts), so try to create a file there.
+bool canWriteIn(const std::filesystem::path& folder) {
+    const std::string probe = (folder / ".nimbrel-write-probe-XXXXXX").string();
+    std::string name = probe;
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    ::unlink(name.c_str());
+    return true;
+}
+
+std::filesystem::path userDataFolder() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    // Relative values are to be ignored, as the base-directory rules say.
+    if (xdg != nullptr && xdg[0] == '/') {
+        return std::filesystem::path(xdg) / "nimbrel";
+    }
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        const passwd* user = ::getpwuid(::getuid());
+        home = user != nullptr ? user->pw_dir : nullptr;
+    }
+    if (home == nullptr || home[0] == '\0') {
+        throw DataFolderError("Cannot find the home folder for the Nimbrel data; use --dir DIR.");
+    }
+    return std::filesystem::path(home) / ".local" / "share" / "nimbrel";
+}
+
+std::filesystem::path makeUsable(const std::filesystem::path& wanted) {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::absolute(wanted, error);
+    if (error) {
+        throw DataFolderError("Cannot use the data folder " + wanted.string() + ": " + error.message());
+    }
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        throw DataFolderError("Cannot create the data folder " + folder.string() + ": " + error.message());
+    }
+    if (!std::filesystem::is_directory(folder, error)) {
+        throw DataFolderError("The data folder " + folder.string() + " is not a folder.");
+    }
+    if (!canWriteIn(folder)) {
+        throw DataFolderError("Cannot write in the data folder " + folder.string() + ": " +
+                              std::strerror(errno));
+    }
+    return folder.lexically_normal();
+}
+
+} // namespace
+
+std::filesystem::path programDirectory() {
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::current_path() : exe.parent_path();
+}
+
+std::filesystem::path chooseDataFolder(const std::filesystem::path& programDir,
+                                       const std::optional<std::filesystem::path>& dirOption) {
+    if (dirOption) {
+        if (dirOption->empty()) {
+            throw DataFolderError("--dir needs a folder.");
+        }
+        return makeUsable(*dirOption);
+    }
+    std::error_code error;
+    if (!programDir.empty() && std::filesystem::is_directory(programDir, error) && canWriteIn(programDir)) {
+        return std::filesystem::absolute(programDir, error).lexically_normal();
+    }
+    return makeUsable(userDataFolder());
+}
+
+std::optional<std::filesystem::path> dirOption(int argc, char** argv) {
+    std::optional<std::filesystem::path> folder;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--dir") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                throw DataFolderError("--dir needs a folder.");
+            }
+            folder = argv[++i];
+        } else if (arg.starts_with("--dir=")) {
+            if (arg.size() == 6) {
+                throw DataFolderError("--dir needs a folder.");
+            }
+            folder = std::string(arg.substr(6));
+        }
+    }
+    return folder;
+}
+
+} // namespace nimbrel

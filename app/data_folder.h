@@ -1,0 +1,31 @@
+// Where Nimbrel.ini, Nimbrel.dat and AboutWeather.ini live.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+
+namespace nimbrel {
+
+// The folder could not be found, created or written; what() says which and why, for the user.
+class DataFolderError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The folder that holds the running program (from /proc/self/exe).
+std::filesystem::path programDirectory();
+
+// The data folder: the --dir folder when given; else the program's folder when the user may write
+// there (a program run from its build or unpacked folder); else $XDG_DATA_HOME/nimbrel (by default
+// ~/.local/share/nimbrel), as for an installed program. A missing --dir or user folder is created.
+// Returns an absolute path; throws DataFolderError when the folder cannot be made or written.
+// The caller makes it the working directory.
+std::filesystem::path chooseDataFolder(const std::filesystem::path& programDir,
+                                       const std::optional<std::filesystem::path>& dirOption);
+
+// The folder of "--dir DIR" or "--dir=DIR" on the command line, if any (the last one wins).
+// Throws DataFolderError for a --dir without its folder.
+std::optional<std::filesystem::path> dirOption(int argc, char** argv);
+
+} // namespace nimbrel
