@@ -1,0 +1,46 @@
+// libnimbrel-sim.so: a simulated weather station behind the same four C entry points as libnimbrel.so.
+//
+// The program loads it instead of the real USB library (Nimbrel.ini names the file) and runs its whole
+// station path over it: command frames, data reports, acknowledgements, retries. The station answers at
+// once; ReadData never blocks and returns false while no report is waiting.
+//
+// Settings (read when FindHandle is first called): environment variables NIMBREL_SIM_SEED, _START (seconds
+// since the epoch or "now"), _SPEED, _ACK_FAULTS, _SILENT_FAULTS, _UNPLUG_FAULTS (rates 0..1), _VID, _PID;
+// then the file libnimbrel-sim.ini beside the library, whose "key=value" lines (seed, start, speed,
+// ack_faults, silent_faults, unplug_faults, vid, pid) override them. usb/sim/README.md says more.
+//
+// Test controls, reached with dlsym:
+//   NimbrelSimReset(settings)    makes a new station from a settings text such as
+//                                "seed=1 start=1700000000 speed=60 ack_faults=0.1" (defaults for the rest;
+//                                the environment and the file are not read); null reads them again.
+//                                The new station is attached; FindHandle gives its handle. Returns 1.
+//   NimbrelSimAdvance(seconds)   moves simulated time on without waiting.
+//   NimbrelSimNow()              the simulated time, seconds since the epoch.
+//   NimbrelSimPeek(a, out, n)    copies n station bytes from address a (wrapping past 0xFFFF), no protocol.
+//                                Returns n, or 0 for a bad argument.
+//   NimbrelSimPoke(a, data, n)   stores n bytes at a with no protocol and no side effects. Returns n or 0.
+//   NimbrelSimSetPlugged(p)      0 pulls the cable (CheckHandle false, FindHandle -1 until plugged again);
+//                                1 plugs it back in (FindHandle then gives a new handle).
+//   NimbrelSimFrames()           command frames received since the station was made.
+#pragma once
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+int FindHandle(int vid, int pid);
+bool CheckHandle(int handle);
+bool WriteData(int handle, unsigned char* report8);
+bool ReadData(int handle, unsigned char* report8);
+
+int NimbrelSimReset(const char* settings);
+void NimbrelSimAdvance(double seconds);
+double NimbrelSimNow(void);
+int NimbrelSimPeek(unsigned address, unsigned char* out, int length);
+int NimbrelSimPoke(unsigned address, const unsigned char* data, int length);
+void NimbrelSimSetPlugged(int plugged);
+unsigned long NimbrelSimFrames(void);
+
+#ifdef __cplusplus
+}
+#endif

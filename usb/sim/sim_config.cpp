@@ -1,0 +1,136 @@
+#include "usb/sim/sim_config.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace nimbrel::sim {
+namespace {
+
+constexpr const char* kKeys[] = {"seed", "start", "speed", "ack_faults", "silent_faults", "unplug_faults",
+                                 "vid", "pid"};
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool readDouble(std::string_view text, double& out) {
+    std::string copy(text);
+    char* end = nullptr;
+    double value = std::strtod(copy.c_str(), &end);
+    if (copy.empty() || end != copy.c_str() + copy.size() || value != value) return false;
+    out = value;
+    return true;
+}
+
+// Decimal or 0x-prefixed hexadecimal.
+bool readUnsigned(std::string_view text, std::uint64_t& out) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    auto result = std::from_chars(text.data(), text.data() + text.size(), out, base);
+    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
+bool readRate(std::string_view text, double& out) {
+    double value = 0;
+    if (!readDouble(text, value)) return false;
+    out = std::clamp(value, 0.0, 1.0);
+    return true;
+}
+
+}  // namespace
+
+double realNowSeconds() { return static_cast<double>(std::time(nullptr)); }
+
+bool applySetting(SimConfig& config, std::string_view key, std::string_view value) {
+    const std::string name = lower(key);
+    if (name == "seed") {
+        std::uint64_t seed = 0;
+        if (!readUnsigned(value, seed)) return false;
+        config.seed = seed;
+    } else if (name == "start") {
+        if (lower(value) == "now") {
+            config.start = realNowSeconds();
+            return true;
+        }
+        double start = 0;
+        if (!readDouble(value, start) || start < 0) return false;
+        config.start = start;
+    } else if (name == "speed") {
+        double speed = 0;
+        if (!readDouble(value, speed) || speed < 0) return false;
+        config.speed = speed;
+    } else if (name == "ack_faults") {
+        return readRate(value, config.ackFaults);
+    } else if (name == "silent_faults") {
+        return readRate(value, config.silentFaults);
+    } else if (name == "unplug_faults") {
+        return readRate(value, config.unplugFaults);
+    } else if (name == "vid" || name == "pid") {
+        std::uint64_t id = 0;
+        if (!readUnsigned(value, id) || id > 0xFFFF) return false;
+        (name == "vid" ? config.vid : config.pid) = static_cast<int>(id);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void applySettingsText(SimConfig& config, std::string_view text) {
+    std::istringstream lines{std::string(text)};
+    std::string line;
+    while (std::getline(lines, line)) {
+        line = line.substr(0, line.find_first_of("#;"));
+        auto first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '[') continue;
+        // Glue "key = value" into "key=value" so that every setting is one word.
+        std::string glued;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
+                auto nextWord = line.find_first_not_of(" \t\r", i);
+                bool besideEquals = (!glued.empty() && glued.back() == '=') ||
+                                    (nextWord != std::string::npos && line[nextWord] == '=');
+                if (besideEquals) continue;
+            }
+            glued += line[i];
+        }
+        std::istringstream words(glued);
+        std::string word;
+        while (words >> word) {
+            auto equals = word.find('=');
+            if (equals == std::string::npos) continue;
+            applySetting(config, std::string_view(word).substr(0, equals),
+                         std::string_view(word).substr(equals + 1));
+        }
+    }
+}
+
+void applyEnvironment(SimConfig& config) {
+    for (const char* key : kKeys) {
+        std::string name = "NIMBREL_SIM_" + std::string(key);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        if (const char* value = std::getenv(name.c_str())) applySetting(config, key, value);
+    }
+}
+
+bool applySettingsFile(SimConfig& config, const std::string& path) {
+    std::ifstream file(path);
+    if (!file) return false;
+    std::stringstream text;
+    text << file.rdbuf();
+    applySettingsText(config, text.str());
+    return true;
+}
+
+}  // namespace nimbrel::sim

@@ -1,0 +1,38 @@
+// SimConfig: the simulated station's settings, from environment variables, a file beside it, or a test.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace nimbrel::sim {
+
+struct SimConfig {
+    std::uint64_t seed = 1;
+    double start = -1;  // simulated seconds since the epoch when the station is made; negative: "now"
+    double speed = 1;  // simulated seconds per real second; 0 stops the clock
+    double ackFaults = 0;     // rate of refused acknowledgements
+    double silentFaults = 0;  // rate of answers that never (fully) come
+    double unplugFaults = 0;  // rate of unplugging at a command frame
+    int vid = 0x0713;
+    int pid = 0x0818;
+};
+
+// Applies one "key=value" setting (keys: seed, start, speed, ack_faults, silent_faults, unplug_faults, vid,
+// pid). Returns false for an unknown key or a value that does not read; the setting then stays as it was.
+bool applySetting(SimConfig& config, std::string_view key, std::string_view value);
+
+// Applies every "key=value" of a text: words separated by blanks or lines, spaces around '=' allowed,
+// '#' or ';' start a comment, "[section]" lines are ignored.
+void applySettingsText(SimConfig& config, std::string_view text);
+
+// Applies NIMBREL_SIM_SEED, NIMBREL_SIM_START, ... from the environment.
+void applyEnvironment(SimConfig& config);
+
+// Applies the file at path when it exists; returns whether it was read.
+bool applySettingsFile(SimConfig& config, const std::string& path);
+
+// The start time "now": the real clock in whole seconds.
+double realNowSeconds();
+
+}  // namespace nimbrel::sim
