@@ -1,0 +1,44 @@
+// syncHistory: brings the station's history records that are not yet on the PC over, newest first.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "acquisition/acquisition_texts.h"
+#include "station/clock.h"
+#include "station/weather_sample.h"
+
+namespace nimbrel {
+
+class StationAccess;
+class HistoryStore;
+
+// What one download needs. The caller holds the station's busy flag for the whole call.
+struct HistorySync {
+    StationAccess& station;
+    HistoryStore& store;
+    Clock& clock;
+    const AcquisitionTexts& texts;
+    // Progress texts; returns once the text is shown.
+    std::function<void(const std::string&)> postStatus;
+    // Set when the program is ending: the download is given up between two reads, nothing kept.
+    const std::atomic<bool>* stopRequested = nullptr;
+};
+
+// Fills `list` (emptied first) with every station record newer than the last stored one, newest
+// first, each stamped with a time counted back from now (or re-anchored on the last stored
+// record when that record is met again in the ring). Returns the number of records in the list.
+//
+// A 32-byte read that fails gives up the whole download of this call: the list comes back empty
+// and 0 is returned, so the next call fetches those records again rather than leaving a hole
+// between two stored ones. A record that is still invalid after its re-read is bad data and is
+// skipped.
+int syncHistory(const HistorySync& sync, SampleList& list);
+
+// True when candidate is the last stored record met again: same station address, and its
+// computed time no more than two intervals (minutes) after the stored time. Earlier always matches.
+bool isLastStored(const WeatherSample& lastStored, const WeatherSample& candidate, int intervalMinutes,
+                  Clock& clock);
+
+}  // namespace nimbrel

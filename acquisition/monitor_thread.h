@@ -1,0 +1,83 @@
+// MonitorThread: the worker that polls the station, shows the current reading and stores new history.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "acquisition/acquisition_texts.h"
+#include "acquisition/monitor_listener.h"
+#include "station/clock.h"
+#include "station/alarm_thresholds.h"
+#include "station/min_max_table.h"
+#include "station/station_settings.h"
+#include "station/weather_sample.h"
+
+namespace nimbrel {
+
+class StationAccess;
+class HistoryStore;
+
+class MonitorThread {
+public:
+    // Pause between two polling cycles.
+    static constexpr std::chrono::milliseconds kCycleWait{15000};
+    static constexpr std::chrono::milliseconds kTestModeCycleWait{60000};
+    // Long waits are taken in slices of this length, so a stop request ends them soon.
+    static constexpr std::chrono::milliseconds kWaitSlice{250};
+
+    // Everything passed in must outlive the thread. In test mode the cycles are 60 s apart and the
+    // title says so.
+    MonitorThread(StationAccess& station, HistoryStore& store, MonitorListener& listener, AcquisitionTexts texts,
+                  bool testMode, Clock& clock = systemClock());
+    // Asks the thread to stop and waits for it.
+    ~MonitorThread();
+    MonitorThread(const MonitorThread&) = delete;
+    MonitorThread& operator=(const MonitorThread&) = delete;
+
+    // Starts the thread: a 1-second wait, the window title, then cycles until stopped.
+    // False when the thread could not be created (the program then carries on without polling).
+    bool start();
+    // Ends the thread soon: waits are cut short and a running download is given up between two
+    // station reads (nothing of it is stored; the next start fetches it again).
+    void requestStop();
+    // Waits for the thread to end; does nothing when it never started.
+    void join();
+    bool stopRequested() const { return stopRequested_.load(); }
+
+    // One polling cycle, without the pause after it. Returns the pause the thread takes before the
+    // next cycle (zero while a newly found station is not yet marked synchronised).
+    std::chrono::milliseconds runCycle();
+    // Records fetched from the station by the last cycle that downloaded.
+    int lastFetchCount() const { return lastFetchCount_; }
+
+    // The window title the thread sets at start.
+    std::string title() const;
+
+private:
+    void run();
+    // A wait that a stop request cuts short.
+    void pause(std::chrono::milliseconds duration);
+    void postStatus(const std::string& text);
+    void showCurrentReading(WeatherSample& reading, const AlarmThresholds& alarms, MinMaxTable* minMax);
+    void storeNewRecords(SampleList& records, const AlarmThresholds& alarms);
+    void postSummary(std::time_t now, int fetched);
+
+    StationAccess& station_;
+    HistoryStore& store_;
+    MonitorListener& listener_;
+    AcquisitionTexts texts_;
+    bool testMode_;
+    Clock& clock_;
+
+    // The settings as last read from the station; their date and time formats also shape the
+    // summary line of a cycle whose settings read failed.
+    StationSettings settings_;
+    int lastFetchCount_ = 0;
+
+    std::atomic<bool> stopRequested_{false};
+    std::thread thread_;
+};
+
+}  // namespace nimbrel
