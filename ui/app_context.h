@@ -1,0 +1,25 @@
+// AppContext: the long-lived objects that start-up makes and the main window and its view use.
+#pragma once
+
+#include <filesystem>
+
+namespace nimbrel {
+
+struct Configuration;
+class LanguageTable;
+class StationAccess;
+class HistoryStore;
+class Clock;
+
+// Everything here outlives the main window; the window only borrows it.
+struct AppContext {
+    const Configuration& config;
+    const LanguageTable& texts;
+    StationAccess& station;
+    HistoryStore& store;
+    Clock& clock;
+    // Where Nimbrel.ini, Nimbrel.dat and Nimbrel.bmp live.
+    std::filesystem::path dataFolder;
+};
+
+} // namespace nimbrel
