@@ -27,7 +27,7 @@ Reading WeatherModel::next(double endTime, int minutes) {
     const double daily = std::sin(2 * kPi * (dayFraction - 0.375));  // warmest at three in the afternoon
 
     frontOffset_ = std::clamp(frontOffset_ + random_.gauss() * 1.5 * std::sqrt(steps), -70.0, 70.0);
-    pressureTrend_ = std::clamp(pressureTrend_ + random_.gauss() * 0.08 * std::sqrt(steps), -1.2, 1.2);
+    pressureTrend_ = std::clamp(pressureTrend_ + random_.gauss() * 0.03 * std::sqrt(steps), -0.25, 0.25);
     pressure_ += (pressureTrend_ + (10130 - pressure_) * 0.0005) * steps;
     pressure_ = std::clamp(pressure_, 9750.0, 10450.0);
 
@@ -54,7 +54,7 @@ Reading WeatherModel::next(double endTime, int minutes) {
     r.winds = clampRound(windBase_ + random_.gauss() * 8, 0, 250);
     r.gust = std::min(500, r.winds + random_.between(0, 40) + (raining ? random_.between(0, 60) : 0));
     r.windDir = windDir_;
-    r.condition = raining ? 3 : pressureTrend_ < -0.3 ? 2 : pressureTrend_ > 0.3 ? 0 : 1;
+    r.condition = raining ? 3 : pressureTrend_ < -0.08 ? 2 : pressureTrend_ > 0.08 ? 0 : 1;
     r.rainTotal = rainTotal_;
     return r;
 }
