@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "station/flag_text.h"
@@ -210,6 +212,19 @@ TEST(StationLink, MissingLibraryOrEntryPointFailsLikeNoStation) {
     }
     StationLink empty(nullptr, clock, false);
     EXPECT_FALSE(empty.findStation(1, 2));
+}
+
+TEST(StationLink, RealLibraryWithoutStationAnswersPromptly) {
+    const std::string path = std::string(NIMBREL_BIN_DIR) + "/libnimbrel.so";
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << "libnimbrel.so is not built";
+    auto library = loadUsbLibrary(path);
+    ASSERT_EQ(library->loadError(), "");
+    // No station with this id exists on a build machine.
+    EXPECT_EQ(library->findHandle(0x0713, 0x0818 + 0x1000), -1);
+    std::array<std::uint8_t, 8> report{};
+    EXPECT_FALSE(library->checkHandle(0));
+    EXPECT_FALSE(library->writeData(0, report.data()));
+    EXPECT_FALSE(library->readData(-1, report.data()));
 }
 
 }  // namespace
