@@ -1,0 +1,106 @@
+// The program's own station path over the simulated station: the library loaded with dlopen, the link's
+// frames, reports, acknowledgements and retries against a station that answers (or fails) for real.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "station/station_link.h"
+#include "station/usb_library.h"
+#include "tests/core/sim_library.h"
+#include "tests/support/fake_clock.h"
+
+namespace nimbrel::testing {
+namespace {
+
+constexpr const char* kLibraryPath = NIMBREL_BIN_DIR "/libnimbrel-sim.so";
+
+class SimEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(sim.loaded()) << "libnimbrel-sim.so not found in " NIMBREL_BIN_DIR; }
+
+    // Keeps the simulator loaded, so the link's dlopen reaches the same station.
+    SimLibrary sim;
+    FakeClock clock;
+};
+
+TEST_F(SimEndToEnd, LinkReadsTheWholeMemoryAndWritesThroughTheSimulator) {
+    sim.reset("seed=4 start=1700000000 speed=0");
+    StationLink link(loadUsbLibrary(kLibraryPath), clock, false);
+    ASSERT_EQ(link.library().loadError(), "");
+    EXPECT_FALSE(link.findStation(0x0713, 0x0819));
+    ASSERT_TRUE(link.findStation(0x0713, 0x0818));
+    EXPECT_TRUE(link.checkStation());
+
+    // The whole memory: 2,048 read commands, costing nothing but the link's own 50 ms waits.
+    std::vector<std::uint8_t> memory(0x10000);
+    int length = 0x10000;
+    const auto began = std::chrono::steady_clock::now();
+    ASSERT_TRUE(link.readMemory(0, memory.data(), length));
+    const auto took = std::chrono::steady_clock::now() - began;
+    EXPECT_EQ(length, 0x10000);
+    EXPECT_EQ(memory, sim.peek(0, 0x10000));
+    EXPECT_EQ(clock.totalSlept(), std::chrono::milliseconds(2048 * 50));
+    EXPECT_LT(took, std::chrono::seconds(2));
+
+    // A 16-byte read near the top of memory reports 32 and fills only what was asked.
+    std::vector<std::uint8_t> record(16, 0xEE);
+    length = 16;
+    ASSERT_TRUE(link.readMemory(0xFFF0, record.data(), length));
+    EXPECT_EQ(length, 32);
+    EXPECT_EQ(record, sim.peek(0xFFF0, 16));
+
+    // Writes: an alarm block, then the request to load the defaults.
+    std::vector<std::uint8_t> thresholds(64);
+    for (int i = 0; i < 64; ++i) thresholds[i] = static_cast<std::uint8_t>(i * 3);
+    length = 64;
+    ASSERT_TRUE(link.writeMemory(0x60, thresholds.data(), length));
+    EXPECT_EQ(sim.peek(0x60, 64), thresholds);
+    ASSERT_TRUE(link.writeByte(0x1A, 0x55));
+    EXPECT_EQ(sim.peek(0x00, 2), (std::vector<std::uint8_t>{0x00, 0x00}));
+    EXPECT_EQ(sim.peek(0x12, 1)[0], 0x01);  // m/s again
+
+    // Pulled out: the link notices and drops its handle; plugged in, it finds the station again.
+    sim.setPlugged(0);
+    EXPECT_FALSE(link.checkStation());
+    EXPECT_FALSE(link.findStation(0x0713, 0x0818));
+    length = 32;
+    EXPECT_FALSE(link.readMemory(0, memory.data(), length));
+    sim.setPlugged(1);
+    EXPECT_TRUE(link.findStation(0x0713, 0x0818));
+    EXPECT_TRUE(link.checkStation());
+}
+
+TEST_F(SimEndToEnd, LinkSurvivesEveryKindOfFaultAndNeverHangs) {
+    // Each refused, silent or unplugged command costs the link at most pollBound quick calls into the
+    // simulator (a few milliseconds); the whole run takes well under a second on a loaded machine.
+    sim.reset("seed=8 start=1700000000 speed=600 ack_faults=0.2 silent_faults=0.2 unplug_faults=0.05");
+    StationLink link(loadUsbLibrary(kLibraryPath), clock, false);
+    int succeeded = 0, failed = 0, lost = 0;
+    const auto began = std::chrono::steady_clock::now();
+    for (int i = 0; i < 90; ++i) {
+        if (!link.checkStation() && !link.findStation(0x0713, 0x0818)) continue;
+        std::vector<std::uint8_t> buffer(64, static_cast<std::uint8_t>(i));
+        int length = 64;
+        bool ok = false;
+        switch (i % 3) {
+        case 0: ok = link.readMemory(0x0100 + 64u * i, buffer.data(), length); break;
+        case 1: ok = link.writeMemory(0x0040, buffer.data(), length); break;
+        default: ok = link.writeByte(0x0019, static_cast<std::uint8_t>(i)); break;
+        }
+        ok ? ++succeeded : ++failed;
+        if (!link.checkStation()) ++lost;
+    }
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
+    EXPECT_GT(succeeded, 10);
+    EXPECT_GT(failed, 10);
+    EXPECT_GT(lost, 0);
+    EXPECT_LT(took, std::chrono::seconds(20));
+    RecordProperty("fault_run_ms", static_cast<int>(took.count()));
+    std::printf("fault run: %d succeeded, %d failed, %d unplugged, %lld ms\n", succeeded, failed, lost,
+                static_cast<long long>(took.count()));
+}
+
+}  // namespace
+}  // namespace nimbrel::testing
