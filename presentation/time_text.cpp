@@ -129,6 +129,34 @@ std::time_t parseLocalTime(std::string_view stamp) {
     return std::mktime(&t);
 }
 
+std::time_t LocalTimeReader::read(std::string_view stamp) {
+    const StampFields f = readStampFields(stamp);
+    const bool ordinary = f.year >= 1900 && f.year <= 9999 && f.month >= 1 && f.month <= 12 && f.day >= 1 &&
+                          f.day <= 31 && f.hour <= 23 && f.minute <= 59 && f.second <= 59;
+    if (!ordinary) {
+        std::tm t = toTm(f);
+        return std::mktime(&t);
+    }
+    const std::int64_t key = static_cast<std::int64_t>(f.year) * 10000 + f.month * 100 + f.day;
+    Day& day = days_[static_cast<std::size_t>(key) % days_.size()];
+    if (day.key != key) {
+        StampFields edge = f;
+        edge.hour = edge.minute = edge.second = 0;
+        std::tm first = toTm(edge);
+        edge.hour = 23;
+        edge.minute = edge.second = 59;
+        std::tm last = toTm(edge);
+        day.key = key;
+        day.start = std::mktime(&first);
+        day.plain = day.start != static_cast<std::time_t>(-1) && std::mktime(&last) - day.start == 86399;
+    }
+    if (!day.plain) {
+        std::tm t = toTm(f);
+        return std::mktime(&t);
+    }
+    return day.start + static_cast<std::time_t>(f.hour) * 3600 + f.minute * 60 + f.second;
+}
+
 std::int64_t timeSpanBetween(std::string_view first, std::string_view second, Clock& clock) {
     const std::time_t from = first.size() <= 10 ? parseLocalTime("2000-01-01 00:00:00") : parseLocalTime(first);
     const std::time_t to = second.size() <= 10 ? clock.nowSeconds() : parseLocalTime(second);

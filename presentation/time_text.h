@@ -2,6 +2,7 @@
 // user's date and time format, and measuring spans between them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -34,6 +35,23 @@ std::string stationTimeText(std::string_view stamp, int dateIndex, int clockInde
 // one hour later on the clock (03:30 summer time); a time that occurs twice in autumn is read as its
 // first occurrence. Returns -1 when the fields cannot make a time at all.
 std::time_t parseLocalTime(std::string_view stamp);
+
+// Reads many stamps as local time with the same results as parseLocalTime, asking the system only
+// twice per calendar day: on a day whose 24 hours are plain (no daylight-saving change) a time is the
+// day's start plus its seconds; other days and out-of-range fields go to the system stamp by stamp.
+// One reader serves one walk over the history; it is not shared between threads.
+class LocalTimeReader {
+public:
+    std::time_t read(std::string_view stamp);
+
+private:
+    struct Day {
+        std::int64_t key = -1;
+        std::time_t start = 0;
+        bool plain = false;
+    };
+    std::array<Day, 8> days_{};
+};
 
 // second - first in whole seconds. A text of 10 characters or fewer does not count as a stamp: the
 // first then stands for 2000-01-01 00:00:00 and the second for the present local time.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
@@ -82,6 +83,24 @@ TEST(PresentationTimeText, SpansAndShortStamps) {
     EXPECT_EQ(timeSpanBetween("2009-03-04 12:00:00", "---", clock), 90);
     EXPECT_EQ(timeSpanBetween("2009-03-04", "2009-03-04 00:00:01"),
               1 + parseLocalTime("2009-03-04 00:00:00") - parseLocalTime("2000-01-01 00:00:00"));
+}
+
+TEST(PresentationTimeText, BatchReaderAgreesWithTheSystemOnEveryKindOfDay) {
+    for (const char* zone : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "UTC"}) {
+        TimeZoneScope scope(zone);
+        LocalTimeReader reader;
+        // Every 7 minutes across both change days of 2009, plus a few broken stamps.
+        for (const char* day : {"2009-03-08", "2009-03-29", "2009-04-05", "2009-10-04", "2009-10-25", "2009-11-01"}) {
+            for (int minutes = 0; minutes < 1440; minutes += 7) {
+                char stamp[32];
+                std::snprintf(stamp, sizeof stamp, "%s %02d:%02d:%02d", day, minutes / 60, minutes % 60, minutes % 60);
+                if (minutes / 60 == 2 || minutes / 60 == 1) continue;  // the system's own choice in a fold may vary
+                EXPECT_EQ(reader.read(stamp), parseLocalTime(stamp)) << zone << " " << stamp;
+            }
+        }
+        for (const char* stamp : {"2009-02-31 10:00:00", "2009-13-01 00:00:00", "2009-03-29 25:61:00", "x"})
+            EXPECT_EQ(reader.read(stamp), parseLocalTime(stamp)) << zone << " " << stamp;
+    }
 }
 
 TEST(PresentationTimeText, ChartTimeIsTheWallClockReading) {

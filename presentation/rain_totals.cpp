@@ -1,0 +1,157 @@
+#include "presentation/rain_totals.h"
+
+#include "presentation/decimal_text.h"
+
+namespace nimbrel {
+
+namespace {
+
+using P = WeatherSample::Position;
+
+// The station's rain counter wraps at 65536 counts; a larger step than 36864 counts is not believed.
+constexpr double kCounterWrapMm = 65536 * 0.1;
+constexpr double kImplausibleMm = 36864 * 0.1;
+
+constexpr std::int64_t kHour = 3600;
+constexpr std::int64_t kDay = 86400;
+constexpr std::int64_t kWeek = 604800;
+constexpr std::int64_t kMonth = 2592000;
+
+// A stamp of 10 characters or fewer is no stamp: as the earlier time of a span it stands for the
+// start of 2000, as the later one for the present.
+bool isShortStamp(std::string_view stamp) { return stamp.size() <= 10; }
+
+std::time_t startOf2000() { return parseLocalTime("2000-01-01 00:00:00"); }
+
+}  // namespace
+
+bool NewestFirstOfList::next(WeatherSample& out) {
+    if (left_ == 0) return false;
+    out = list_[--left_];
+    return true;
+}
+
+RainTotalsWalk::RainTotalsWalk(WeatherSample& sample, Clock& clock) : sample_(sample), clock_(clock) {
+    const std::string& counter = sample_[P::rainMm];
+    if (isMarkerText(counter) || integerValue(counter) == kNoReading) {
+        sample_[P::rainMm] = "---";
+        for (int p = P::increment; p <= P::totalRain; ++p) sample_[p] = "---";
+        result_ = false;
+        finished_ = true;
+        return;
+    }
+    counter_ = numberValue(counter);
+    // No history (found out by the first visit) and a zero counter give zeros; so does an early finish.
+    walking_ = counter_ != 0.0;
+    if (!walking_) return;
+    const std::string& stamp = sample_[P::sampleTime];
+    sampleTime_ = isShortStamp(stamp) ? clock_.nowSeconds() : parseLocalTime(stamp);
+    newerTime_ = sampleTime_;
+    start2000_ = startOf2000();
+    previousTime_ = start2000_;
+}
+
+bool RainTotalsWalk::visit(const WeatherSample& record) {
+    if (!walking_) return false;
+    const std::string& recordCounter = record[P::rainMm];
+    if (isMarkerText(recordCounter)) return true;
+    if (newerTime_ < previousTime_) return true;
+
+    const std::string& stamp = record[P::sampleTime];
+    const bool shortStamp = isShortStamp(stamp);
+    const std::time_t parsed = shortStamp ? 0 : times_.read(stamp);
+    const std::time_t asEarlier = shortStamp ? start2000_ : parsed;
+    previousTime_ = asEarlier;
+    const std::int64_t span = static_cast<std::int64_t>(sampleTime_) - static_cast<std::int64_t>(asEarlier);
+
+    if (!firstCounted_) {
+        // The newest usable record: the rain since it is this sample's interval rain.
+        firstCounted_ = true;
+        double d = counter_ - numberValue(recordCounter);
+        if (d < 0) {
+            d += kCounterWrapMm;
+            if (d >= 0 && d <= kImplausibleMm) sample_[P::rainMm] = fixedText(counter_ + kCounterWrapMm, 1);
+        }
+        if (d < 0 || d > kImplausibleMm) d = 0;
+        totals_[0] = d;
+        totals_[5] = numberValue(record[P::totalRain]) + d;
+        sum_ += d;
+    }
+
+    const std::int64_t windows[3] = {kHour, kDay, kWeek};
+    for (int w = 0; w < 3; ++w) {
+        if (span < windows[w]) {
+            totals_[1 + w] = sum_;
+        } else if (open_[w]) {
+            totals_[1 + w] = sum_;
+            open_[w] = false;
+        }
+    }
+
+    totals_[4] = sum_;
+    if (span >= kMonth) return walking_ = false;
+    sum_ += numberValue(record[P::increment]);
+    newerTime_ = shortStamp ? clock_.nowSeconds() : parsed;
+    if (numberValue(recordCounter) == 0.0) return walking_ = false;
+    return true;
+}
+
+bool RainTotalsWalk::finish() {
+    walking_ = false;
+    if (finished_) return result_;
+    finished_ = true;
+    for (int i = 0; i < 6; ++i) sample_[P::increment + i] = fixedText(totals_[i], 1);
+    return result_;
+}
+
+bool computeRainTotals(WeatherSample& sample, NewestFirstSource& history, Clock& clock) {
+    RainTotalsWalk walk(sample, clock);
+    WeatherSample record;
+    while (walk.wantsRecords() && history.next(record))
+        if (!walk.visit(record)) break;
+    return walk.finish();
+}
+
+bool computeRainTotals(WeatherSample& sample, const NewestFirstReader& history, Clock& clock) {
+    RainTotalsWalk walk(sample, clock);
+    if (walk.wantsRecords() && history) history([&](const WeatherSample& record) { return walk.visit(record); });
+    return walk.finish();
+}
+
+bool computeRainTotals(WeatherSample& sample, const SampleList& oldestFirst, Clock& clock) {
+    RainTotalsWalk walk(sample, clock);
+    for (auto it = oldestFirst.rbegin(); it != oldestFirst.rend() && walk.wantsRecords(); ++it)
+        if (!walk.visit(*it)) break;
+    return walk.finish();
+}
+
+std::string rainProgressText(std::string_view label, int count, int k) {
+    const int percent = count > 0 ? static_cast<int>(100LL * k / count) : 0;
+    std::string text(label);
+    text += ' ';
+    text += std::to_string(count);
+    text += " : ";
+    text += std::to_string(percent);
+    text += "% ...";
+    return text;
+}
+
+void computeRainTotalsForNewRecords(SampleList& newestFirst, const NewestFirstReader& stored,
+                                    std::string_view label,
+                                    const std::function<void(const std::string&)>& progress, Clock& clock) {
+    const int count = static_cast<int>(newestFirst.size());
+    int k = 0;
+    for (std::size_t i = newestFirst.size(); i-- > 0;) {
+        ++k;
+        if (progress) progress(rainProgressText(label, count, k));
+        RainTotalsWalk walk(newestFirst[i], clock);
+        // The new records before this one come first (the one just before it is i + 1), then the store.
+        for (std::size_t j = i + 1; j < newestFirst.size() && walk.wantsRecords(); ++j)
+            if (!walk.visit(newestFirst[j])) break;
+        if (walk.wantsRecords() && stored)
+            stored([&](const WeatherSample& record) { return walk.visit(record); });
+        walk.finish();
+    }
+}
+
+}  // namespace nimbrel

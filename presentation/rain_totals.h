@@ -1,0 +1,88 @@
+// Rain totals of a sample (interval, hour, 24 hours, week, month and running total) measured against
+// the stored history, walked from the newest record back only as far as the month window reaches.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "presentation/time_text.h"
+#include "station/clock.h"
+#include "station/weather_sample.h"
+
+namespace nimbrel {
+
+// Stored samples handed out newest first; next() returns false at the start of the history.
+class NewestFirstSource {
+public:
+    virtual ~NewestFirstSource() = default;
+    virtual bool next(WeatherSample& out) = 0;
+};
+
+// A list ordered oldest first (like the history file), handed out from its end.
+class NewestFirstOfList final : public NewestFirstSource {
+public:
+    explicit NewestFirstOfList(const SampleList& oldestFirst) : list_(oldestFirst), left_(oldestFirst.size()) {}
+    bool next(WeatherSample& out) override;
+
+private:
+    const SampleList& list_;
+    std::size_t left_;
+};
+
+// A reader that hands stored samples, newest first, to `visit` until visit returns false or the
+// history ends (the history store's backward reader has this shape).
+using SampleVisitor = std::function<bool(const WeatherSample&)>;
+using NewestFirstReader = std::function<void(const SampleVisitor& visit)>;
+
+// The walk itself, fed one stored record at a time, newest first. Construction settles the cases
+// that need no history (no counter, a zero counter); visit() returns whether it wants the next
+// older record; finish() writes the totals into the sample and returns the result.
+class RainTotalsWalk {
+public:
+    // `clock` stands in for the present when the sample's own stamp is missing.
+    explicit RainTotalsWalk(WeatherSample& sample, Clock& clock = systemClock());
+    bool wantsRecords() const { return walking_; }
+    bool visit(const WeatherSample& record);
+    bool finish();
+
+private:
+    WeatherSample& sample_;
+    Clock& clock_;
+    LocalTimeReader times_;
+    bool result_ = true;
+    bool walking_ = false;
+    bool finished_ = false;
+    bool firstCounted_ = false;
+    double counter_ = 0.0;  // R: the sample's counter in mm
+    double sum_ = 0.0;      // S
+    std::time_t sampleTime_ = 0;
+    std::time_t newerTime_ = 0;
+    std::time_t previousTime_ = 0;
+    std::time_t start2000_ = 0;  // an earlier time that is no stamp stands for this
+    // increment, hourRain, dayRain, weekRain, monthRain, totalRain: written as text by finish().
+    double totals_[6] = {};
+    bool open_[3] = {true, true, true};  // hour, 24 hours, week
+};
+
+// Fill rainMm (when the counter wrapped), increment, hourRain ... monthRain and totalRain of `sample`
+// from the earlier samples. False when the sample has no rain counter (all those fields become "---").
+bool computeRainTotals(WeatherSample& sample, NewestFirstSource& history, Clock& clock = systemClock());
+bool computeRainTotals(WeatherSample& sample, const NewestFirstReader& history, Clock& clock = systemClock());
+bool computeRainTotals(WeatherSample& sample, const SampleList& oldestFirst, Clock& clock = systemClock());
+
+// The progress text of the k-th of n new records (k from 1): "<label> <n> : <100*k/n>% ...".
+std::string rainProgressText(std::string_view label, int count, int k);
+
+// Rain totals for records just fetched from the station, listed newest first as the station gives
+// them. They are taken oldest first, each measured against every stored record and the new records
+// before it (whose own totals are already filled). `label` is the localised caption of this step;
+// `progress`, when set, gets one text per record before its walk.
+void computeRainTotalsForNewRecords(SampleList& newestFirst, const NewestFirstReader& stored,
+                                    std::string_view label,
+                                    const std::function<void(const std::string&)>& progress,
+                                    Clock& clock = systemClock());
+
+}  // namespace nimbrel
