@@ -10,7 +10,7 @@ namespace nimbrel {
 
 namespace {
 
-// Room above the top label and below the bottom one.
+// Room above the scale's top and below its foot, at least enough for half a label centred there.
 constexpr int kVerticalMargin = 4;
 constexpr int kTickLength = 5;
 
@@ -51,9 +51,10 @@ void BarGauge::paintEvent(QPaintEvent*) {
 
     const int left = 0;
     const int right = width() - 1;
-    const int top = kVerticalMargin;
-    const int bottom = height() - 1 - kVerticalMargin;
     const QFontMetrics metrics(font());
+    const int margin = qMax(kVerticalMargin, metrics.height() / 2 + 1);
+    const int top = margin;
+    const int bottom = height() - 1 - margin;
     const int maximum = static_cast<int>(scale_.maximum);
     const int labelWidth = metrics.horizontalAdvance(QString::number(maximum));
     const int divisions = scale_.divisions > 0 ? scale_.divisions : 1;

@@ -36,9 +36,17 @@ void BeaufortBar::setLevel(const QString& text) {
     }
 }
 
-QSize BeaufortBar::sizeHint() const { return {200, 36}; }
+QSize BeaufortBar::sizeHint() const {
+    const QSize least = minimumSizeHint();
+    return {least.width() * 5 / 4, least.height() + 8};
+}
 
-QSize BeaufortBar::minimumSizeHint() const { return {130, 30}; }
+QSize BeaufortBar::minimumSizeHint() const {
+    // Thirteen numbers side by side with a little air between the two-digit ones.
+    const QFontMetrics metrics(font());
+    const int number = metrics.horizontalAdvance(QStringLiteral("12"));
+    return {kBeaufortTop * (number + 4) + number + 2 * kSideMargin, metrics.height() + kTickLength + 12};
+}
 
 void BeaufortBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);

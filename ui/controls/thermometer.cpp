@@ -49,10 +49,11 @@ void Thermometer::paintEvent(QPaintEvent*) {
     painter.setPen(palette().color(QPalette::WindowText));
 
     const int left = 0;
-    const int top = kTopMargin;
+    const QFontMetrics metrics(font());
+    // The top label is centred on the scale's top: leave it room.
+    const int top = qMax(kTopMargin, metrics.height() / 2 + 1);
     const int clientBottom = height() - 1;
     const int scaleBottom = clientBottom - kBulbSize;
-    const QFontMetrics metrics(font());
     const int labelWidth = metrics.horizontalAdvance(QStringLiteral("000"));
     const int divisions = scale_.divisions > 0 ? scale_.divisions : 1;
     const double span = scale_.maximum - scale_.minimum;

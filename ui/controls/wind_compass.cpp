@@ -23,7 +23,7 @@ constexpr double kTailFraction = 0.1;
 constexpr double kTipFraction = 0.95;
 constexpr double kShoulderFraction = 0.7;
 // Half the angle between the shoulders, in direction steps: 0.1 steps plus the needle's width.
-constexpr double kShoulderSteps = 0.1 + 0.25;
+constexpr double kShoulderSteps = 0.1 + 0.4;
 
 QPointF onEllipse(const QRectF& ellipse, double angle, double fraction) {
     const QPointF centre = ellipse.center();
