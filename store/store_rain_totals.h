@@ -1,0 +1,29 @@
+// Rain totals measured against the PC history file, read backwards from its newest line.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "presentation/rain_totals.h"
+#include "station/clock.h"
+#include "station/weather_sample.h"
+#include "store/history_store.h"
+
+namespace nimbrel {
+
+// The store's records as a newest-first reader for the rain walk; the walk stops the read.
+NewestFirstReader newestFirstReaderOf(HistoryStore& store);
+
+// Rain totals of one sample (the current reading) against the stored history. False when the
+// sample has no rain counter.
+bool computeRainTotalsFromStore(WeatherSample& sample, HistoryStore& store, Clock& clock = systemClock());
+
+// Rain totals of records just fetched from the station (newest first) against the stored history
+// and the fetched records before each one. `label` is the localised "Compute history rain data";
+// `progress` gets "<label> <n> : <percent>% ..." before each record.
+void computeRainTotalsForNewRecords(SampleList& newestFirst, HistoryStore& store, std::string_view label,
+                                    const std::function<void(const std::string&)>& progress,
+                                    Clock& clock = systemClock());
+
+}  // namespace nimbrel
