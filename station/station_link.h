@@ -1,6 +1,7 @@
 // StationLink: station memory read and written through 8-byte reports, or through the test image.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -22,6 +23,7 @@ namespace nimbrel {
 // All waits go through the clock.
 //
 // The link has no lock of its own: its callers keep operations from overlapping with stationBusy.
+// Only the connection poll (findStation, checkStation) runs beside them, on the main thread.
 class StationLink {
 public:
     static constexpr int pollBound = 393217;  // one attempt and 0x60000 retries
@@ -64,8 +66,9 @@ private:
     std::unique_ptr<UsbLibrary> library_;
     Clock& clock_;
     bool testMode_;
-    bool connected_ = false;
-    int handle_ = -1;
+    // Polled on the main thread while the acquisition thread may look at them.
+    std::atomic<bool> connected_{false};
+    std::atomic<int> handle_{-1};
     std::unique_ptr<StationImage> testImage_;
 };
 

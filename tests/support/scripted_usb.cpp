@@ -37,8 +37,15 @@ void ScriptedUsb::emulateStation(std::vector<std::uint8_t> memory) {
 
 std::vector<Report> ScriptedUsb::frames() const {
     std::vector<Report> out;
-    for (std::size_t i = 0; i < sent.size(); ++i)
-        if (!isData_[i]) out.push_back(sent[i]);
+    int dataLeft = 0;
+    for (const Report& r : sent) {
+        if (dataLeft > 0) {
+            --dataLeft;
+            continue;
+        }
+        if (r[0] == 0x57) dataLeft = 4;
+        out.push_back(r);
+    }
     return out;
 }
 
@@ -68,7 +75,6 @@ bool ScriptedUsb::writeData(int, const std::uint8_t* report8) {
     else if (r[0] == 0x57)
         writeDataLeft_ = 4;
     sent.push_back(r);
-    isData_.push_back(data);
     if (emulating_) station(r, data);
     return true;
 }

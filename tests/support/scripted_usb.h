@@ -50,8 +50,8 @@ public:
     void refuseAck(int k) { refusedAcks_.insert(k); }
     int acksGiven() const { return acks_; }
 
-    // Only the frames among the reports sent (reports whose byte 0 is 'R', 'W' or 'B' and which
-    // are not the data of a write).
+    // Only the command frames among the reports sent: the four data reports after each write frame
+    // are left out. Clear sent only between operations.
     std::vector<Report> frames() const;
 
     // A library object that forwards to this one, for StationLink to own.
@@ -73,7 +73,6 @@ private:
     int acks_ = 0;
     int writeDataLeft_ = 0;  // data reports still expected after a write frame
     unsigned writeAddress_ = 0;
-    std::vector<bool> isData_;  // parallel to sent: true for the data reports of a write
 };
 
 }  // namespace nimbrel::testing

@@ -76,27 +76,28 @@ NIMBREL_EXPORT bool CheckHandle(int handle) {
 }
 
 NIMBREL_EXPORT bool WriteData(int handle, unsigned char* report8) {
+    if (!report8) return false;
+    /* The lock is held through the transfer so that CheckHandle cannot close the device under it. */
     pthread_mutex_lock(&lock);
     struct slot* s = slot_of(handle);
-    hid_device* device = s ? s->device : NULL;
-    pthread_mutex_unlock(&lock);
-    if (!device || !report8) return false;
+    int written = -1;
     /* The station has no numbered reports: hidapi wants report id 0 in front of the 8 bytes. */
     unsigned char buffer[REPORT_SIZE + 1];
     buffer[0] = 0;
     memcpy(buffer + 1, report8, REPORT_SIZE);
-    int written = hid_write(device, buffer, sizeof buffer);
+    if (s) written = hid_write(s->device, buffer, sizeof buffer);
+    pthread_mutex_unlock(&lock);
     return written >= REPORT_SIZE;
 }
 
 NIMBREL_EXPORT bool ReadData(int handle, unsigned char* report8) {
+    if (!report8) return false;
+    unsigned char buffer[64];
+    int got = -1;
     pthread_mutex_lock(&lock);
     struct slot* s = slot_of(handle);
-    hid_device* device = s ? s->device : NULL;
+    if (s) got = hid_read_timeout(s->device, buffer, sizeof buffer, 0);
     pthread_mutex_unlock(&lock);
-    if (!device || !report8) return false;
-    unsigned char buffer[64];
-    int got = hid_read_timeout(device, buffer, sizeof buffer, 0);
     if (got != REPORT_SIZE) return false; /* nothing yet, an error, or not one whole report */
     memcpy(report8, buffer, REPORT_SIZE);
     return true;

@@ -1,0 +1,93 @@
+// StationAccess: the one object through which the program uses the station (areas, records, commands).
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "station/alarm_thresholds.h"
+#include "station/clock.h"
+#include "station/min_max_table.h"
+#include "station/station_busy.h"
+#include "station/station_link.h"
+#include "station/station_observer.h"
+#include "station/station_settings.h"
+#include "station/weather_sample.h"
+
+namespace nimbrel {
+
+// The USB ids the station is looked for by (configuration UsbDeviceVid / UsbDevicePid).
+struct StationIds {
+    int vendorId = 0x0713;
+    int productId = 0x0818;
+};
+
+// Exists from program start to program end and owns the link. Every operation returns whether all
+// of its transfers succeeded and never shows a message; the caller tells the user. Callers hold
+// busy() (see station_busy.h) around their operations; pollConnection does not need it.
+class StationAccess {
+public:
+    StationAccess(std::unique_ptr<UsbLibrary> library, Clock& clock, bool testMode, StationIds ids = {});
+
+    StationLink& link() { return link_; }
+    StationBusy& busy() { return busy_; }
+    Clock& clock() { return clock_; }
+
+    // Connection watch, called by the main window's 1-second timer: looks for the station while none
+    // is connected and checks it while one is. connectionChanged is true exactly after the poll that
+    // found or lost it; synchronised drops each time the station is found.
+    bool pollConnection();
+    bool isConnected() const { return link_.connected(); }
+    bool isSynchronised() const { return synchronised_; }
+    void markSynchronised() { synchronised_ = true; }
+    bool hasConnectionChanged() const { return connectionChanged_; }
+
+    // Area reads and writes. quiet = true: debug texts always filled, no notification (the Debug
+    // window asked itself). quiet = false: debug texts and a notification only while the observer's
+    // matching option is on. A failed read leaves the object as it was.
+    bool readSettingsBlock(StationSettings& settings, bool quiet = false);
+    bool readAlarmBlock(AlarmThresholds& alarms, bool quiet = false);
+    bool readMinMaxBlock(MinMaxTable& minmax, bool quiet = false);
+    // Writes with updateFlag "1", so byte 0x1A goes to the station as 0xAA.
+    bool writeSettingsBlock(StationSettings& settings, bool quiet = false);
+    // Writes the area, then byte 0x1A = 0xAA only when the area was written; true when both were.
+    bool writeAlarmBlock(AlarmThresholds& alarms, bool quiet = false);
+    // Writes the area, then byte 0x1A = 0xAA; true when both were written.
+    bool writeMinMaxBlock(MinMaxTable& minmax, bool quiet = false);
+
+    // historyStackAddr and historyRecords, from a fresh read of the settings area.
+    bool readPointers(unsigned& address, int& count);
+    // The record n back from the newest (0 = the current one). Fails without reading a record when
+    // n < 0, no record is stored, n is beyond the stored count, or the station's pointer is not a
+    // record address.
+    bool readRecordBack(WeatherSample& sample, int n, bool quiet = false);
+    // Reads and decodes the record at address, reading it once more when it decodes as invalid (the
+    // second result is kept as it comes). Sets hexAdd and stackAddr to the address and sampleTime to
+    // the PC's local time now.
+    bool readRecordAt(unsigned address, WeatherSample& sample, bool quiet = false);
+
+    // Asks the station to load its default values (byte 0x1A = 0x55).
+    bool resetStation(bool quiet = false);
+    // Empties the station's history count: bytes 0x1B, 0x1C = 0, then 0x1A = 0xAA; stops at the
+    // first refused write.
+    bool clearHistory(bool quiet = false);
+
+    // The Debug window sets itself here while it exists; nullptr clears it.
+    void setObserver(std::shared_ptr<StationObserver> observer);
+
+private:
+    std::shared_ptr<StationObserver> observer() const;
+    DebugOptions debugOptions() const;
+    void notify(StationNotice code, StationPayload payload);
+
+    Clock& clock_;
+    StationLink link_;
+    StationIds ids_;
+    StationBusy busy_;
+    std::atomic<bool> synchronised_{true};
+    std::atomic<bool> connectionChanged_{false};
+    mutable std::mutex observerMutex_;
+    std::shared_ptr<StationObserver> observer_;
+};
+
+}  // namespace nimbrel
