@@ -1,0 +1,166 @@
+#include "acquisition/history_sync.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <span>
+
+#include "acquisition/local_stamp.h"
+#include "presentation/time_text.h"
+#include "station/byte_codec.h"
+#include "station/history_record.h"
+#include "station/station_access.h"
+#include "station/station_settings.h"
+#include "store/history_store.h"
+
+namespace nimbrel {
+namespace {
+
+using Pair = std::array<std::uint8_t, 2 * kRecordSize>;
+
+long long circleOf(const WeatherSample& record) {
+    return codec::parseInteger(record[WeatherSample::sampleCircle]);
+}
+
+bool usableStackAddress(long long a) { return a >= 0x100 && a <= 0x10000 && a % 16 == 0; }
+
+bool readPair(StationAccess& station, unsigned address, Pair& pair) {
+    int length = static_cast<int>(pair.size());
+    return station.link().readMemory(address, pair.data(), length);
+}
+
+enum class Outcome { taken, skipped, matched, readFailed };
+
+// The state of one download while it walks the ring backwards.
+class Walk {
+public:
+    Walk(const HistorySync& sync, SampleList& list, unsigned stackAddr, int interval)
+        : sync_(sync), list_(list), stackAddr_(stackAddr), interval_(interval), t_(sync.clock.nowSeconds()) {
+        haveLast_ = sync.store.readLastRecord(lastStored_);
+    }
+
+    const WeatherSample& lastStored() const { return lastStored_; }
+
+    // One record of the pair just read; `offset` 16 is the newer one, 0 the older one.
+    Outcome handle(unsigned pairAddress, Pair& pair, std::size_t offset) {
+        WeatherSample record;
+        if (!decodeRecord(std::span<const std::uint8_t, kRecordSize>(pair.data() + offset, kRecordSize), record)) {
+            if (!readPair(sync_.station, pairAddress, pair)) return Outcome::readFailed;
+            record = WeatherSample();
+            if (!decodeRecord(std::span<const std::uint8_t, kRecordSize>(pair.data() + offset, kRecordSize),
+                              record))
+                return Outcome::skipped;
+        }
+        record[WeatherSample::stackAddr] = recordAddressText(stackAddr_);
+        record[WeatherSample::hexAdd] = recordAddressText(pairAddress + static_cast<unsigned>(offset));
+        record[WeatherSample::sampleTime] = localStampText(t_);
+        const long long circle = circleOf(record);
+        interval_ = std::max<long long>(interval_, circle);
+        if (haveLast_ && isLastStored(lastStored_, record, static_cast<int>(interval_), sync_.clock))
+            return Outcome::matched;
+        list_.push_back(std::move(record));
+        t_ -= static_cast<std::time_t>(circle * 60);
+        return Outcome::taken;
+    }
+
+private:
+    const HistorySync& sync_;
+    SampleList& list_;
+    unsigned stackAddr_;
+    long long interval_;
+    std::time_t t_;
+    WeatherSample lastStored_;
+    bool haveLast_ = false;
+};
+
+// When the last stored record was met again, the new records are stamped forwards from its
+// stored time instead of backwards from now, so the file's times run on without a jump.
+// Returns false when those stamps would lie in the future: the whole fetch is then void.
+bool reanchor(const HistorySync& sync, const WeatherSample& lastStored, SampleList& list) {
+    const std::string& storedTime = lastStored[WeatherSample::sampleTime];
+    const WeatherSample& oldest = list.back();
+    const long long gapMinutes =
+        timeSpanBetween(oldest[WeatherSample::sampleTime], storedTime, sync.clock) / 60;
+    if (gapMinutes > 2 * circleOf(lastStored)) return true;
+
+    std::time_t t = parseLocalTime(storedTime);
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+        t += static_cast<std::time_t>(circleOf(*it) * 60);
+        (*it)[WeatherSample::sampleTime] = localStampText(t);
+    }
+    const long long aheadMinutes = static_cast<long long>(t - sync.clock.nowSeconds()) / 60;
+    return aheadMinutes <= 2 * circleOf(list.front());
+}
+
+}  // namespace
+
+bool isLastStored(const WeatherSample& lastStored, const WeatherSample& candidate, int intervalMinutes,
+                  Clock& clock) {
+    if (candidate[WeatherSample::hexAdd] != lastStored[WeatherSample::hexAdd]) return false;
+    return timeSpanBetween(lastStored[WeatherSample::sampleTime], candidate[WeatherSample::sampleTime], clock) <=
+           120LL * intervalMinutes;
+}
+
+int syncHistory(const HistorySync& sync, SampleList& list) {
+    list.clear();
+
+    StationSettings settings;
+    bool settingsRead = sync.station.readSettingsBlock(settings, false);
+    long long a = codec::parseInteger(settings.historyStackAddr);
+    long long r = codec::parseInteger(settings.historyRecords);
+    if (!settingsRead || !usableStackAddress(a) || r < 0) {
+        sync.clock.sleepFor(std::chrono::milliseconds(100));
+        settingsRead = sync.station.readSettingsBlock(settings, false);
+        a = codec::parseInteger(settings.historyStackAddr);
+        r = codec::parseInteger(settings.historyRecords);
+    }
+    if (!settingsRead || r <= 0) return 0;
+    const long long m = std::min<long long>(r - 1, kRecordSlots - 1);
+
+    // The newest completed record. A pointer off the record grid (possible after the second read,
+    // which is not checked) would walk the ring misaligned and into the fixed block: no download.
+    const long long p = a == kFirstRecordAddress ? kLastRecordAddress : a - 16;
+    if (p < kFirstRecordAddress || p > kLastRecordAddress || p % kRecordSize != 0) return 0;
+
+    Walk walk(sync, list, static_cast<unsigned>(a), static_cast<int>(codec::parseInteger(settings.historyCircle)));
+    unsigned address = static_cast<unsigned>(p) + 16;
+    long long added = 0, skipped = 0;
+    bool found = false;
+    Pair pair{};
+    do {
+        const int k = (address == 0x110 || m - skipped - added == 0) ? 1 : 2;
+        address -= 32;
+        if (sync.postStatus)
+            sync.postStatus(std::to_string(k + skipped + added) + " " + sync.texts.dataHasBeenRead + " ...");
+        if (sync.stopRequested && sync.stopRequested->load()) {
+            list.clear();
+            return 0;
+        }
+        if (!readPair(sync.station, address, pair)) {
+            list.clear();
+            return 0;
+        }
+        for (int i = 0; i < k && !found; ++i) {
+            switch (walk.handle(address, pair, i == 0 ? kRecordSize : 0)) {
+                case Outcome::taken: ++added; break;
+                case Outcome::skipped: ++skipped; break;
+                case Outcome::matched: found = true; break;
+                case Outcome::readFailed: list.clear(); return 0;
+            }
+        }
+        if (found) break;
+        if (address == 0x100 || address == 0xF0) address = 0x10000;
+    } while (m - skipped - added >= 0);
+
+    const WeatherSample& lastStored = walk.lastStored();
+    if (found && !list.empty() && lastStored[WeatherSample::sampleTime].size() > 10 &&
+        !reanchor(sync, lastStored, list)) {
+        list.clear();
+        return 0;
+    }
+    return static_cast<int>(list.size());
+}
+
+}  // namespace nimbrel

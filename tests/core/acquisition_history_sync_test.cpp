@@ -1,0 +1,221 @@
+// The history download over a scripted station: ring walk, wrap, counts, matching the last stored
+// record, re-anchoring, failed reads and progress texts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "acquisition/history_sync.h"
+#include "acquisition/local_stamp.h"
+#include "store/history_store.h"
+#include "tests/core/acquisition_test_station.h"
+#include "tests/support/temp_dir.h"
+
+namespace nimbrel {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::taggedRecord;
+using testing::tagOfPressure;
+
+class HistorySyncTest : public ::testing::Test {
+protected:
+    HistorySyncTest() : store((dir / "Nimbrel.dat").string(), station.clock) {
+        station.connect();
+        station.usb.sent.clear();
+    }
+
+    int sync(SampleList& list) {
+        HistorySync s{*station.access, store, station.clock, texts,
+                      [this](const std::string& t) { statuses.push_back(t); }};
+        return syncHistory(s, list);
+    }
+
+    std::vector<std::string> addresses(const SampleList& list) {
+        std::vector<std::string> out;
+        for (const auto& r : list) out.push_back(r[WeatherSample::hexAdd]);
+        return out;
+    }
+
+    // Moves the clock to the next whole second and returns it, so that a fetch that follows at once
+    // (its reads take fractions of a second) still stamps its newest record with this second.
+    std::time_t alignClock() {
+        const std::time_t next = station.clock.nowSeconds() + 1;
+        station.clock.set(std::chrono::system_clock::from_time_t(next));
+        return next;
+    }
+    static std::string stampAt(std::time_t base, std::chrono::minutes offset) {
+        return localStampText(base + static_cast<std::time_t>(offset.count() * 60));
+    }
+
+    // A stored last record for the slot at `address`, stamped `stamp`.
+    void storeLast(unsigned address, const std::string& stamp) {
+        WeatherSample r;
+        r[WeatherSample::hexAdd] = recordAddressHex(address);
+        r[WeatherSample::sampleTime] = stamp;
+        r[WeatherSample::sampleCircle] = "5";
+        SampleList one{r};
+        store.appendRecords(one);
+    }
+    static std::string recordAddressHex(unsigned a) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%06X", a);
+        return text;
+    }
+
+    testing::TestStation station;
+    testing::TempDir dir;
+    HistoryStore store;
+    AcquisitionTexts texts;
+    std::vector<std::string> statuses;
+};
+
+TEST_F(HistorySyncTest, WalksTheRingBackwardsAcrossTheWrap) {
+    station.fillRing();
+
+    // A = 0x0110: the first read is the pair at 0x00F0, of which only 0x0100 is a record;
+    // the next pair is 0xFFE0/0xFFF0.
+    station.setStackAddr(0x0110);
+    station.setRecordCount(4);
+    SampleList list;
+    EXPECT_EQ(sync(list), 4);
+    EXPECT_EQ(addresses(list), (std::vector<std::string>{"000100", "00FFF0", "00FFE0", "00FFD0"}));
+    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0x00F0, 0xFFE0, 0xFFC0}));
+    for (const auto& r : list) EXPECT_EQ(r[WeatherSample::stackAddr], "000110");
+
+    // A = 0x0100: the first pair read is 0xFFE0/0xFFF0.
+    station.usb.sent.clear();
+    station.setStackAddr(0x0100);
+    station.setRecordCount(3);
+    EXPECT_EQ(sync(list), 3);
+    EXPECT_EQ(addresses(list), (std::vector<std::string>{"00FFF0", "00FFE0", "00FFD0"}));
+    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0xFFE0, 0xFFC0}));
+
+    // historyRecords 1: one pair read, only its newer record taken.
+    station.usb.sent.clear();
+    station.setStackAddr(0x0800);
+    station.setRecordCount(1);
+    EXPECT_EQ(sync(list), 1);
+    EXPECT_EQ(addresses(list), std::vector<std::string>{"0007F0"});
+    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0x07E0}));
+
+    // historyRecords 0: nothing is read beyond the settings.
+    station.usb.sent.clear();
+    station.setRecordCount(0);
+    EXPECT_EQ(sync(list), 0);
+    EXPECT_EQ(station.readAddresses(), std::vector<unsigned>{0x0000});
+}
+
+TEST_F(HistorySyncTest, TakesAtMostTheWholeRingStampedBackFromNow) {
+    station.fillRing();
+    station.setStackAddr(0x0800);
+    station.setRecordCount(5000);
+    // The newest record says 10 minutes since the one before.
+    station.putRecord(0x07F0, taggedRecord((0x07F0 - 0x100) / 16, 10));
+
+    const auto now = alignClock();
+    SampleList list;
+    EXPECT_EQ(sync(list), 4080);
+    ASSERT_EQ(list.size(), 4080u);
+    EXPECT_EQ(station.readAddresses().size(), 1u + 2040u);
+    EXPECT_EQ(list.front()[WeatherSample::hexAdd], "0007F0");
+    EXPECT_EQ(list.back()[WeatherSample::hexAdd], "000800");  // 4,080 back reaches the current slot
+    // Newest at the time of the fetch; each older one earlier by the interval of the one after it.
+    EXPECT_EQ(list[0][WeatherSample::sampleTime], localStampText(now));
+    EXPECT_EQ(list[1][WeatherSample::sampleTime], localStampText(now - 600));
+    EXPECT_EQ(list[2][WeatherSample::sampleTime], localStampText(now - 900));
+    for (std::size_t i = 1; i < list.size(); ++i) {
+        const unsigned newer = tagOfPressure(list[i - 1][WeatherSample::absPres]);
+        const unsigned older = tagOfPressure(list[i][WeatherSample::absPres]);
+        ASSERT_EQ(older, newer == 0 ? 4079u : newer - 1) << i;
+    }
+    // Pairs are announced by the number of records they bring the count to.
+    ASSERT_GE(statuses.size(), 3u);
+    EXPECT_EQ(statuses[0], "2 Data has been read. ...");
+    EXPECT_EQ(statuses[1], "4 Data has been read. ...");
+    EXPECT_EQ(statuses[2], "6 Data has been read. ...");
+    EXPECT_EQ(statuses.back(), "4080 Data has been read. ...");
+}
+
+TEST_F(HistorySyncTest, StopsAtTheLastStoredRecordAndReanchorsOnIt) {
+    station.fillRing();
+    station.setStackAddr(0x0800);
+    station.setRecordCount(100);
+
+    // The last stored record is the third newest (0x07D0), stored 15 minutes ago; it is met with a
+    // computed time 10 minutes ago, inside two intervals.
+    auto base = alignClock();
+    storeLast(0x07D0, stampAt(base, -15min));
+    station.usb.sent.clear();
+    SampleList list;
+    EXPECT_EQ(sync(list), 2);
+    EXPECT_EQ(addresses(list), (std::vector<std::string>{"0007F0", "0007E0"}));
+    EXPECT_EQ(station.readAddresses().size(), 1u + 2u);  // the fetch ends in the pair that matched
+    // Stamped forwards from the stored time, an interval each.
+    EXPECT_EQ(list[1][WeatherSample::sampleTime], stampAt(base, -10min));
+    EXPECT_EQ(list[0][WeatherSample::sampleTime], stampAt(base, -5min));
+
+    // The same address met with a computed time more than two intervals after the stored one is
+    // a later pass of the ring over that slot: no match, everything is fetched.
+    store.clearAllRecords();
+    base = alignClock();
+    storeLast(0x07D0, stampAt(base, -40min));
+    EXPECT_EQ(sync(list), 100);
+}
+
+TEST_F(HistorySyncTest, ReanchoredStampsInTheFutureVoidTheFetch) {
+    station.fillRing();
+    station.setStackAddr(0x0800);
+    station.setRecordCount(100);
+
+    // Stored 3 minutes ahead of the PC clock: re-anchored, the newest would be 13 minutes ahead,
+    // more than two intervals: nothing of this fetch is kept.
+    auto base = alignClock();
+    storeLast(0x07D0, stampAt(base, 3min));
+    SampleList list;
+    EXPECT_EQ(sync(list), 0);
+    EXPECT_TRUE(list.empty());
+
+    // Stored an hour ahead: still the same record (an earlier computed time always matches), but
+    // the gap to the oldest new record is too wide to re-anchor: the stamps counted back are kept.
+    store.clearAllRecords();
+    base = alignClock();
+    storeLast(0x07D0, stampAt(base, 60min));
+    EXPECT_EQ(sync(list), 2);
+    EXPECT_EQ(list[0][WeatherSample::sampleTime], stampAt(base, 0min));
+    EXPECT_EQ(list[1][WeatherSample::sampleTime], stampAt(base, -5min));
+}
+
+TEST_F(HistorySyncTest, AFailedReadGivesUpTheWholeFetchAndAnInvalidRecordIsSkipped) {
+    station.fillRing();
+    station.setStackAddr(0x0800);
+    station.setRecordCount(10);
+
+    station.failReadsAt = {0x07A0};  // the third pair
+    SampleList list;
+    EXPECT_EQ(sync(list), 0);
+    EXPECT_TRUE(list.empty());
+
+    station.failReadsAt.clear();
+    EXPECT_EQ(sync(list), 10);
+
+    // A record that stays invalid after its re-read is bad data: skipped, and the records before
+    // it are stamped without its interval.
+    auto bad = taggedRecord(0);
+    bad[1] = 100;  // indoor humidity 100 %: not a reading the station can make
+    station.putRecord(0x07E0, bad);
+    station.usb.sent.clear();
+    const auto now = alignClock();
+    EXPECT_EQ(sync(list), 9);
+    EXPECT_EQ(addresses(list).at(1), "0007D0");
+    EXPECT_EQ(list[1][WeatherSample::sampleTime], localStampText(now - 300));
+    // The pair holding it was read twice.
+    const auto reads = station.readAddresses();
+    EXPECT_EQ(std::count(reads.begin(), reads.end(), 0x07E0u), 2);
+}
+
+}  // namespace
+}  // namespace nimbrel
