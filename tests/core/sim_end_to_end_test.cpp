@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "station/history_record.h"
+#include "station/station_access.h"
 #include "station/station_link.h"
 #include "station/usb_library.h"
 #include "tests/core/sim_library.h"
@@ -99,6 +101,109 @@ TEST_F(SimEndToEnd, LinkSurvivesEveryKindOfFaultAndNeverHangs) {
     EXPECT_LT(took, std::chrono::seconds(20));
     RecordProperty("fault_run_ms", static_cast<int>(took.count()));
     std::printf("fault run: %d succeeded, %d failed, %d unplugged, %lld ms\n", succeeded, failed, lost,
+                static_cast<long long>(took.count()));
+}
+
+TEST_F(SimEndToEnd, StationAccessReadsWritesResetsAndClearsTheSimulatedStation) {
+    sim.reset("seed=6 start=1700000000 speed=0");
+    StationAccess access(loadUsbLibrary(kLibraryPath), clock, false);
+    ASSERT_TRUE(access.pollConnection());
+    EXPECT_TRUE(access.hasConnectionChanged());
+
+    // The three areas decode as the station holds them.
+    StationSettings settings;
+    AlarmThresholds alarms;
+    MinMaxTable minmax;
+    ASSERT_TRUE(access.readSettingsBlock(settings));
+    ASSERT_TRUE(access.readAlarmBlock(alarms));
+    ASSERT_TRUE(access.readMinMaxBlock(minmax));
+    EXPECT_EQ(settings.windUnit, "km/h");
+    EXPECT_EQ(settings.historyRecords, "4079");
+    EXPECT_EQ(alarms.outTempHighAlarm, "300");
+    EXPECT_NE(minmax.outTempMax.time, "---");
+    EXPECT_GE(std::stoi(minmax.outTempMax.value), std::stoi(minmax.outTempMin.value));
+
+    // Records: the newest and the oldest of the full ring decode valid.
+    unsigned newest = 0;
+    int count = 0;
+    ASSERT_TRUE(access.readPointers(newest, count));
+    EXPECT_EQ(count, 4079);
+    WeatherSample sample;
+    ASSERT_TRUE(access.readRecordBack(sample, 0));
+    EXPECT_EQ(sample.text(WeatherSample::hexAdd), recordAddressText(newest));
+    ASSERT_TRUE(access.readRecordBack(sample, 4079));
+    EXPECT_EQ(sample.text(WeatherSample::hexAdd), recordAddressText(recordAddressBack(newest, 4079)));
+    EXPECT_FALSE(sample.text(WeatherSample::outTemp).empty());
+    EXPECT_FALSE(access.readRecordBack(sample, 4080));
+
+    // Settings written come back; the station's own pointer stays where the station keeps it.
+    settings.windUnit = "bft";
+    settings.timeZone = "-5";
+    settings.historyCircle = "10";
+    ASSERT_TRUE(access.writeSettingsBlock(settings));
+    StationSettings back;
+    ASSERT_TRUE(access.readSettingsBlock(back));
+    EXPECT_EQ(back.windUnit, "bft");
+    EXPECT_EQ(back.timeZone, "-5");
+    EXPECT_EQ(back.historyCircle, "10");
+    EXPECT_EQ(back.updateFlag, "1");
+    EXPECT_EQ(back.historyStackAddr, settings.historyStackAddr);
+    alarms.outTempHighAlarm = "315";
+    ASSERT_TRUE(access.writeAlarmBlock(alarms));
+    AlarmThresholds alarmsBack;
+    ASSERT_TRUE(access.readAlarmBlock(alarmsBack));
+    EXPECT_EQ(alarmsBack.outTempHighAlarm, "315");
+
+    // The station's defaults.
+    ASSERT_TRUE(access.resetStation());
+    ASSERT_TRUE(access.readSettingsBlock(back));
+    EXPECT_EQ(back.initFlag1, "0");
+    EXPECT_EQ(back.windUnit, "m/s");
+    EXPECT_EQ(back.timeZone, "0");
+    EXPECT_EQ(back.historyCircle, "5");
+
+    // An empty history count: no record to read back until the next one is completed.
+    ASSERT_TRUE(access.clearHistory());
+    ASSERT_TRUE(access.readPointers(newest, count));
+    EXPECT_EQ(count, 0);
+    EXPECT_FALSE(access.readRecordBack(sample, 0));
+    sim.advance(600);
+    ASSERT_TRUE(access.readPointers(newest, count));
+    EXPECT_GE(count, 1);
+    EXPECT_TRUE(access.readRecordBack(sample, 1));
+    EXPECT_TRUE(access.pollConnection());
+    EXPECT_FALSE(access.hasConnectionChanged());
+}
+
+TEST_F(SimEndToEnd, StationAccessWithFaultsOnlyEverSucceedsOrFails) {
+    // Every operation returns; a lost station is found again by the connection poll.
+    sim.reset("seed=12 start=1700000000 speed=300 ack_faults=0.15 silent_faults=0.15 unplug_faults=0.05");
+    StationAccess access(loadUsbLibrary(kLibraryPath), clock, false);
+    int succeeded = 0, failed = 0, polls = 0;
+    const auto began = std::chrono::steady_clock::now();
+    for (int i = 0; i < 60; ++i) {
+        ++polls;
+        if (!access.pollConnection()) continue;
+        StationSettings settings;
+        AlarmThresholds alarms;
+        MinMaxTable minmax;
+        WeatherSample sample;
+        bool ok = false;
+        switch (i % 6) {
+        case 0: ok = access.readSettingsBlock(settings) && access.writeSettingsBlock(settings); break;
+        case 1: ok = access.readAlarmBlock(alarms) && access.writeAlarmBlock(alarms); break;
+        case 2: ok = access.readMinMaxBlock(minmax); break;
+        case 3: ok = access.readRecordBack(sample, i); break;
+        case 4: ok = access.clearHistory(); break;
+        default: ok = access.resetStation(); break;
+        }
+        ok ? ++succeeded : ++failed;
+    }
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
+    EXPECT_GT(succeeded, 5);
+    EXPECT_GT(failed, 5);
+    EXPECT_LT(took, std::chrono::seconds(20));
+    std::printf("access fault run: %d succeeded, %d failed in %d polls, %lld ms\n", succeeded, failed, polls,
                 static_cast<long long>(took.count()));
 }
 
