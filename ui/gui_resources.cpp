@@ -5,7 +5,9 @@
 #include <QSvgRenderer>
 
 // Outside any namespace: the macro declares a function of the global namespace.
-static void initNimbrelResources() { Q_INIT_RESOURCE(nimbrel); }
+static void initNimbrelResources() {
+    Q_INIT_RESOURCE(nimbrel);
+}
 
 namespace nimbrel {
 

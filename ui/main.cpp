@@ -1,9 +1,9 @@
 // The desktop program's entry point.
+#include "ui/gui_resources.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QMainWindow>
-
-#include "ui/gui_resources.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -1,21 +1,5 @@
 // The drawn controls: their scale and lamp rules, their reactions to values and the pointer, and a
 // picture of each saved for a person to look at.
-#include <QApplication>
-#include <QDir>
-#include <QDirIterator>
-#include <QEnterEvent>
-#include <QFile>
-#include <QImage>
-#include <QPainter>
-#include <QPixmap>
-#include <QSvgRenderer>
-#include <QTest>
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <vector>
-
 #include "ui/controls/alarm_lamp.h"
 #include "ui/controls/bar_gauge.h"
 #include "ui/controls/beaufort_bar.h"
@@ -26,6 +10,21 @@
 #include "ui/controls/thermometer.h"
 #include "ui/controls/wind_compass.h"
 #include "ui/gui_resources.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QEnterEvent>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QSvgRenderer>
+#include <QTest>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <vector>
 
 namespace nimbrel {
 namespace {
@@ -182,8 +181,8 @@ TEST(HyperLink, OpensOnlyWebAddressesAndKeepsTheVisitedColour) {
     saveShot(link, QStringLiteral("hyperlink_visited.png"));
 
     // Addresses that are not web pages never reach the desktop.
-    for (const char* address : {"file:///etc/passwd", "/usr/bin/xterm", "javascript:alert(1)",
-                                "http://", "ftp://example.org/", "mailto:someone@example.org", ""}) {
+    for (const char* address : {"file:///etc/passwd", "/usr/bin/xterm", "javascript:alert(1)", "http://",
+                                "ftp://example.org/", "mailto:someone@example.org", ""}) {
         HyperLink other;
         other.setAddress(QString::fromUtf8(address));
         other.setOpener([&](const QUrl& url) {
@@ -353,7 +352,8 @@ TEST(ConditionPicture, CodesZeroToFourHaveAPictureAndOthersClearIt) {
 TEST(Pictures, EveryCompiledInPictureRendersAtItsSize) {
     ensureGuiResources();
     int count = 0;
-    QDirIterator it(QStringLiteral(":/"), {QStringLiteral("*.svg")}, QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(QStringLiteral(":/"), {QStringLiteral("*.svg")}, QDir::Files,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         if (path.startsWith(QLatin1String(":/qt-project.org"))) continue;
@@ -364,8 +364,8 @@ TEST(Pictures, EveryCompiledInPictureRendersAtItsSize) {
     EXPECT_GE(count, 20);
     EXPECT_EQ(QSvgRenderer(QStringLiteral(":/connection/connected.svg")).defaultSize(), QSize(90, 37));
     EXPECT_EQ(QSvgRenderer(QStringLiteral(":/connection/not_connected.svg")).defaultSize(), QSize(90, 37));
-    for (const char* name : {"exit", "setup", "alarm", "scope", "history", "graph", "debug", "default", "about",
-                             "nimbrel"})
+    for (const char* name :
+         {"exit", "setup", "alarm", "scope", "history", "graph", "debug", "default", "about", "nimbrel"})
         EXPECT_FALSE(icon(QString::fromUtf8(name)).isNull()) << name;
     EXPECT_TRUE(picture(QStringLiteral("no/such.svg"), QSize(16, 16)).isNull());
 }
@@ -401,8 +401,8 @@ TEST(Controls, SheetOfAllControlsForReview) {
 
 // One sheet with every picture, large, for a person to judge the set as a whole.
 TEST(Pictures, SheetOfAllPicturesForReview) {
-    const QStringList toolbar = {"default", "setup", "alarm", "scope", "history", "graph", "debug", "exit",
-                                 "about"};
+    const QStringList toolbar = {"default", "setup", "alarm", "scope", "history",
+                                 "graph",   "debug", "exit",  "about"};
     QImage sheet(640, 300, QImage::Format_ARGB32);
     sheet.fill(QColor(240, 240, 240));
     QPainter painter(&sheet);
@@ -413,11 +413,13 @@ TEST(Pictures, SheetOfAllPicturesForReview) {
         x += 60;
     }
     x = 10;
-    for (int code = 0; code <= 4; ++code, x += 84) painter.drawPixmap(x, 100, picture(conditionPictureName(code), {80, 80}));
+    for (int code = 0; code <= 4; ++code, x += 84)
+        painter.drawPixmap(x, 100, picture(conditionPictureName(code), {80, 80}));
     painter.drawPixmap(440, 100, icon(QStringLiteral("nimbrel")).pixmap(96, 96));
     painter.drawPixmap(10, 200, picture(QStringLiteral("connection/connected.svg"), {90, 37}));
     painter.drawPixmap(110, 200, picture(QStringLiteral("connection/not_connected.svg"), {90, 37}));
-    painter.drawPixmap(10, 245, picture(QStringLiteral("connection/connected.svg"), {180, 74}).scaled(180, 74));
+    painter.drawPixmap(10, 245,
+                       picture(QStringLiteral("connection/connected.svg"), {180, 74}).scaled(180, 74));
     x = 220;
     for (LampState state : {LampState::Disabled, LampState::Armed, LampState::Lit}) {
         painter.drawPixmap(x, 200, picture(lampPictureName(state), {16, 16}));

@@ -1,16 +1,19 @@
 #include "ui/controls/alarm_lamp.h"
 
-#include <QPainter>
-
 #include "ui/gui_resources.h"
+
+#include <QPainter>
 
 namespace nimbrel {
 
 QString lampPictureName(LampState state) {
     switch (state) {
-    case LampState::Disabled: return QStringLiteral("lamps/disabled.svg");
-    case LampState::Armed: return QStringLiteral("lamps/armed.svg");
-    case LampState::Lit: return QStringLiteral("lamps/lit.svg");
+    case LampState::Disabled:
+        return QStringLiteral("lamps/disabled.svg");
+    case LampState::Armed:
+        return QStringLiteral("lamps/armed.svg");
+    case LampState::Lit:
+        return QStringLiteral("lamps/lit.svg");
     }
     return {};
 }
@@ -25,7 +28,9 @@ void AlarmLamp::setState(LampState state) {
     update();
 }
 
-QSize AlarmLamp::sizeHint() const { return {16, 16}; }
+QSize AlarmLamp::sizeHint() const {
+    return {16, 16};
+}
 
 void AlarmLamp::paintEvent(QPaintEvent*) {
     QPainter painter(this);

@@ -1,9 +1,9 @@
 // One alarm lamp of the current-conditions view: a small picture for disabled, armed or lit.
 #pragma once
 
-#include <QWidget>
-
 #include "ui/controls/alarm_lamp_rule.h"
+
+#include <QWidget>
 
 namespace nimbrel {
 

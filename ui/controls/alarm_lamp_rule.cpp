@@ -1,14 +1,14 @@
 #include "ui/controls/alarm_lamp_rule.h"
 
-#include "ui/controls/number_text.h"
+#include "presentation/decimal_text.h"
 
 namespace nimbrel {
 
 LampState lampState(std::string_view enabledFlag, std::string_view reading, std::string_view threshold,
                     LampLimit limit) {
     if (enabledFlag != "1") return LampState::Disabled;
-    const double value = numberOrZero(reading);
-    const double bound = numberOrZero(threshold);
+    const double value = numberValue(reading);
+    const double bound = numberValue(threshold);
     const bool met = value > 0.0 && (limit == LampLimit::High ? value > bound : value < bound);
     return met ? LampState::Lit : LampState::Armed;
 }
@@ -16,7 +16,7 @@ LampState lampState(std::string_view enabledFlag, std::string_view reading, std:
 LampState directionLampState(std::string_view enabledFlag, std::string_view winds, std::string_view windDir,
                              std::string_view alarmDirection) {
     if (enabledFlag != "1") return LampState::Disabled;
-    const bool met = numberOrZero(winds) > 0.0 && windDir == alarmDirection;
+    const bool met = numberValue(winds) > 0.0 && windDir == alarmDirection;
     return met ? LampState::Lit : LampState::Armed;
 }
 

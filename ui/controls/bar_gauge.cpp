@@ -1,10 +1,10 @@
 #include "ui/controls/bar_gauge.h"
 
+#include "presentation/decimal_text.h"
+#include "ui/controls/control_style.h"
+
 #include <QFontMetrics>
 #include <QPainter>
-
-#include "ui/controls/control_style.h"
-#include "ui/controls/number_text.h"
 
 namespace nimbrel {
 
@@ -24,7 +24,7 @@ BarGauge::BarGauge(QWidget* parent) : QWidget(parent) {
 
 void BarGauge::set(double maximum, int divisions, const QString& valueText) {
     const std::string text = valueText.trimmed().toStdString();
-    const double value = numberOrZero(text);
+    const double value = numberValue(text);
     const BarScale base{maximum, divisions};
     const auto scale = barGaugeScale(maximum, divisions, value);
     // A value whose scale cannot be built (a garbled reading) is shown like a missing one.
@@ -39,9 +39,13 @@ void BarGauge::set(double maximum, int divisions, const QString& valueText) {
     update();
 }
 
-QSize BarGauge::sizeHint() const { return {60, 160}; }
+QSize BarGauge::sizeHint() const {
+    return {60, 160};
+}
 
-QSize BarGauge::minimumSizeHint() const { return {40, 80}; }
+QSize BarGauge::minimumSizeHint() const {
+    return {40, 80};
+}
 
 void BarGauge::paintEvent(QPaintEvent*) {
     QPainter painter(this);

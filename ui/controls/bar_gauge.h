@@ -1,10 +1,10 @@
 // The bar gauge: a vertical scale from 0 with a light-blue bar for the value (the view's rain gauges).
 #pragma once
 
+#include "ui/controls/gauge_scale.h"
+
 #include <QString>
 #include <QWidget>
-
-#include "ui/controls/gauge_scale.h"
 
 namespace nimbrel {
 

@@ -1,10 +1,10 @@
 #include "ui/controls/beaufort_bar.h"
 
+#include "presentation/decimal_text.h"
+#include "ui/controls/control_style.h"
+
 #include <QFontMetrics>
 #include <QPainter>
-
-#include "ui/controls/control_style.h"
-#include "ui/controls/number_text.h"
 
 namespace nimbrel {
 
@@ -17,7 +17,7 @@ constexpr int kTickLength = 5;
 
 std::optional<int> beaufortLevelChange(const QString& text, int currentLevel) {
     const QString trimmed = text.trimmed();
-    const double number = trimmed == QLatin1String("---") ? 0.0 : numberOrZero(trimmed.toStdString());
+    const double number = trimmed == QLatin1String("---") ? 0.0 : numberValue(trimmed.toStdString());
     if (!(number >= 0.0 && number <= kBeaufortTop)) return std::nullopt;
     const int level = static_cast<int>(number);
     if (level == currentLevel) return std::nullopt;

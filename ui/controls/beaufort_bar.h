@@ -3,7 +3,6 @@
 
 #include <QString>
 #include <QWidget>
-
 #include <optional>
 
 namespace nimbrel {

@@ -7,7 +7,9 @@
 namespace nimbrel {
 
 // Light blue of every gauge, bar and needle.
-inline QColor readingFillColour() { return QColor(128, 128, 255); }
+inline QColor readingFillColour() {
+    return QColor(128, 128, 255);
+}
 
 // 8-point Arial, or the closest sans-serif face the system has.
 inline QFont controlLabelFont() {

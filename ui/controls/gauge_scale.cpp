@@ -14,8 +14,12 @@ constexpr double kSteppingLimit = 100000.0;
 // More divisions than this could not be told apart on any screen.
 constexpr int kMaxBaseDivisions = 1000;
 
-bool usableBase(int divisions) { return divisions > 0 && divisions <= kMaxBaseDivisions; }
-bool usableStep(double step) { return std::isfinite(step) && step > 0.0; }
+bool usableBase(int divisions) {
+    return divisions > 0 && divisions <= kMaxBaseDivisions;
+}
+bool usableStep(double step) {
+    return std::isfinite(step) && step > 0.0;
+}
 
 } // namespace
 

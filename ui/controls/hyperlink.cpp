@@ -10,23 +10,35 @@ namespace nimbrel {
 
 QString hyperlinkErrorText(int result) {
     switch (result) {
-    case 0: return QStringLiteral("The operating system is out\nof memory or resources.");
-    case 2: return QStringLiteral("The specified file was not found.");
-    case 3: return QStringLiteral("The specified path was not found.");
-    case 5: return QStringLiteral("The operating system denied\naccess to the specified file.");
-    case 8: return QStringLiteral("There was not enough memory to complete the operation.");
-    case 11: return QStringLiteral("The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
-    case 26: return QStringLiteral("A sharing violation occurred. ");
-    case 27: return QStringLiteral("The filename association is\nincomplete or invalid.");
+    case 0:
+        return QStringLiteral("The operating system is out\nof memory or resources.");
+    case 2:
+        return QStringLiteral("The specified file was not found.");
+    case 3:
+        return QStringLiteral("The specified path was not found.");
+    case 5:
+        return QStringLiteral("The operating system denied\naccess to the specified file.");
+    case 8:
+        return QStringLiteral("There was not enough memory to complete the operation.");
+    case 11:
+        return QStringLiteral("The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).");
+    case 26:
+        return QStringLiteral("A sharing violation occurred. ");
+    case 27:
+        return QStringLiteral("The filename association is\nincomplete or invalid.");
     case 28:
         return QStringLiteral("The DDE transaction could not\nbe completed because the request timed out.");
-    case 29: return QStringLiteral("The DDE transaction failed.");
+    case 29:
+        return QStringLiteral("The DDE transaction failed.");
     case 30:
         return QStringLiteral("The DDE transaction could not\nbe completed because other DDE transactions\n"
                               "were being processed.");
-    case 31: return QStringLiteral("There is no application associated\nwith the given filename extension.");
-    case 32: return QStringLiteral("The specified dynamic-link library was not found.");
-    default: return QStringLiteral("Unknown Error (%1) occurred.").arg(result);
+    case 31:
+        return QStringLiteral("There is no application associated\nwith the given filename extension.");
+    case 32:
+        return QStringLiteral("The specified dynamic-link library was not found.");
+    default:
+        return QStringLiteral("Unknown Error (%1) occurred.").arg(result);
     }
 }
 
@@ -68,7 +80,9 @@ void HyperLink::setAddress(const QString& address) {
     setToolTip(this->address());
 }
 
-QString HyperLink::address() const { return address_.isEmpty() ? text() : address_; }
+QString HyperLink::address() const {
+    return address_.isEmpty() ? text() : address_;
+}
 
 void HyperLink::setText(const QString& text) {
     QLabel::setText(text);
@@ -179,8 +193,10 @@ void HyperLink::fitToText() {
     QRect area = geometry();
     const QRect old = area;
     area.setSize(fitted);
-    if (alignment() & Qt::AlignHCenter) area.moveCenter(QPoint(old.center().x(), area.center().y()));
-    else if (alignment() & Qt::AlignRight) area.moveRight(old.right());
+    if (alignment() & Qt::AlignHCenter)
+        area.moveCenter(QPoint(old.center().x(), area.center().y()));
+    else if (alignment() & Qt::AlignRight)
+        area.moveRight(old.right());
     if (alignment() & Qt::AlignVCenter) area.moveCenter(QPoint(area.center().x(), old.center().y()));
     setGeometry(area);
 }

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QString>
 #include <QUrl>
-
 #include <functional>
 
 namespace nimbrel {

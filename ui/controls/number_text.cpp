@@ -1,22 +1,20 @@
 #include "ui/controls/number_text.h"
 
+#include "presentation/decimal_text.h"
+
 #include <cctype>
 #include <charconv>
 
 namespace nimbrel {
 
-std::optional<double> leadingNumber(std::string_view text) {
+std::optional<double> readingNumber(std::string_view text) {
     std::size_t start = 0;
     while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) ++start;
-    // from_chars takes a minus sign but no plus sign.
-    if (start < text.size() && text[start] == '+') ++start;
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data() + start, text.data() + text.size(), value);
-    if (error != std::errc{}) return std::nullopt;
-    (void)end;
-    return value;
+    if (start < text.size() && (text[start] == '+' || text[start] == '-')) ++start;
+    double probe = 0;
+    const auto result = std::from_chars(text.data() + start, text.data() + text.size(), probe);
+    if (result.ec != std::errc{} && result.ec != std::errc::result_out_of_range) return std::nullopt;
+    return numberValue(text);
 }
-
-double numberOrZero(std::string_view text) { return leadingNumber(text).value_or(0.0); }
 
 } // namespace nimbrel

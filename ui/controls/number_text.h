@@ -1,5 +1,5 @@
-// Reading the station's decimal texts as numbers, the way the controls expect: leading blanks skipped,
-// the longest number at the start taken, anything unreadable giving 0. Independent of the C locale.
+// Telling a reading's text that holds a number from one that holds none (a marker, a word), where a
+// control must not take "no number" for 0.
 #pragma once
 
 #include <optional>
@@ -7,10 +7,8 @@
 
 namespace nimbrel {
 
-// The number at the start of the text, or nothing when the text does not start with one.
-std::optional<double> leadingNumber(std::string_view text);
-
-// The number at the start of the text, or 0 when there is none.
-double numberOrZero(std::string_view text);
+// The number at the start of the text as numberValue reads it, or nothing when the text (after blanks
+// and a sign) does not start with a number.
+std::optional<double> readingNumber(std::string_view text);
 
 } // namespace nimbrel

@@ -1,10 +1,10 @@
 #include "ui/controls/thermometer.h"
 
+#include "presentation/decimal_text.h"
+#include "ui/controls/control_style.h"
+
 #include <QFontMetrics>
 #include <QPainter>
-
-#include "ui/controls/control_style.h"
-#include "ui/controls/number_text.h"
 
 namespace nimbrel {
 
@@ -25,7 +25,7 @@ Thermometer::Thermometer(QWidget* parent) : QWidget(parent) {
 
 void Thermometer::set(double minimum, double maximum, int divisions, const QString& valueText) {
     const std::string text = valueText.trimmed().toStdString();
-    const double value = numberOrZero(text);
+    const double value = numberValue(text);
     const ThermometerScale base{minimum, maximum, divisions};
     const auto scale = thermometerScale(minimum, maximum, divisions, value);
     const bool valid = !text.empty() && text != "---" && scale.has_value();
@@ -38,9 +38,13 @@ void Thermometer::set(double minimum, double maximum, int divisions, const QStri
     update();
 }
 
-QSize Thermometer::sizeHint() const { return {50, 180}; }
+QSize Thermometer::sizeHint() const {
+    return {50, 180};
+}
 
-QSize Thermometer::minimumSizeHint() const { return {40, 90}; }
+QSize Thermometer::minimumSizeHint() const {
+    return {40, 90};
+}
 
 void Thermometer::paintEvent(QPaintEvent*) {
     QPainter painter(this);

@@ -1,10 +1,10 @@
 // The thermometer: a labelled scale beside a tube filled up to the value, with a bulb at its foot.
 #pragma once
 
+#include "ui/controls/gauge_scale.h"
+
 #include <QString>
 #include <QWidget>
-
-#include "ui/controls/gauge_scale.h"
 
 namespace nimbrel {
 

@@ -1,12 +1,11 @@
 #include "ui/controls/wind_compass.h"
 
-#include <QPainter>
-#include <QtMath>
-
-#include <cmath>
-
 #include "ui/controls/control_style.h"
 #include "ui/controls/number_text.h"
+
+#include <QPainter>
+#include <QtMath>
+#include <cmath>
 
 namespace nimbrel {
 
@@ -36,7 +35,7 @@ QPointF onEllipse(const QRectF& ellipse, double angle, double fraction) {
 int compassDirectionFromText(const QString& text) {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty() || trimmed == QLatin1String("---")) return -1;
-    const auto number = leadingNumber(trimmed.toStdString());
+    const auto number = readingNumber(trimmed.toStdString());
     if (!number || !std::isfinite(*number) || std::abs(*number) > 1e6) return -1;
     return static_cast<int>(*number);
 }
@@ -52,10 +51,9 @@ QPolygonF compassNeedle(const QRectF& area, int direction) {
     // Angle 0 is east and grows clockwise on screen, so code 0 (north) is a quarter turn back.
     const double angle = (direction - 4) * step;
     const double shoulder = kShoulderSteps * step;
-    return QPolygonF{{onEllipse(ellipse, angle, kTailFraction),
-                      onEllipse(ellipse, angle - shoulder, kShoulderFraction),
-                      onEllipse(ellipse, angle, kTipFraction),
-                      onEllipse(ellipse, angle + shoulder, kShoulderFraction)}};
+    return QPolygonF{
+        {onEllipse(ellipse, angle, kTailFraction), onEllipse(ellipse, angle - shoulder, kShoulderFraction),
+         onEllipse(ellipse, angle, kTipFraction), onEllipse(ellipse, angle + shoulder, kShoulderFraction)}};
 }
 
 WindCompass::WindCompass(QWidget* parent) : QWidget(parent) {
@@ -70,9 +68,13 @@ void WindCompass::setDirection(const QString& text) {
     update();
 }
 
-QSize WindCompass::sizeHint() const { return {150, 150}; }
+QSize WindCompass::sizeHint() const {
+    return {150, 150};
+}
 
-QSize WindCompass::minimumSizeHint() const { return {120, 120}; }
+QSize WindCompass::minimumSizeHint() const {
+    return {120, 120};
+}
 
 void WindCompass::paintRose(QPainter& painter) const {
     const QRectF area = rect();
@@ -101,7 +103,8 @@ void WindCompass::paintRose(QPainter& painter) const {
     letters.setPointSize(letters.pointSize() + 2);
     painter.setFont(letters);
     painter.setPen(ink);
-    const QString names[] = {QStringLiteral("N"), QStringLiteral("E"), QStringLiteral("S"), QStringLiteral("W")};
+    const QString names[] = {QStringLiteral("N"), QStringLiteral("E"), QStringLiteral("S"),
+                             QStringLiteral("W")};
     for (int i = 0; i < 4; ++i) {
         const double angle = (i * 4 - 4) * M_PI / 8.0;
         const QPointF at = onEllipse(ellipse.adjusted(-17, -15, 17, 15), angle, 1.0);
