@@ -1,0 +1,187 @@
+#include "acquisition/monitor_thread.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <system_error>
+
+#include "acquisition/history_sync.h"
+#include "acquisition/local_stamp.h"
+#include "presentation/min_max_repair.h"
+#include "presentation/record_builders.h"
+#include "presentation/time_text.h"
+#include "station/byte_codec.h"
+#include "station/station_access.h"
+#include "store/history_store.h"
+#include "store/store_rain_totals.h"
+
+namespace nimbrel {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr milliseconds kWindowWait{1000};
+constexpr milliseconds kBusyBeforeCycleWait{1000};
+constexpr milliseconds kBusyInsideCycleWait{10000};
+constexpr milliseconds kSettingsRereadWait{100};
+constexpr milliseconds kStartWait{1000};
+
+bool usableStackAddress(long long a) { return a >= 0x100 && a <= 0x10000 && a % 16 == 0; }
+
+// The thread runs one step below the other threads of the program, as the window's own work
+// matters more than a poll that is a little late.
+void lowerThisThreadsPriority() {
+    const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, tid);
+    if (errno == 0) ::setpriority(PRIO_PROCESS, tid, std::min(nice + 1, 19));
+}
+
+}  // namespace
+
+MonitorThread::MonitorThread(StationAccess& station, HistoryStore& store, MonitorListener& listener,
+                             AcquisitionTexts texts, bool testMode, Clock& clock)
+    : station_(station),
+      store_(store),
+      listener_(listener),
+      texts_(std::move(texts)),
+      testMode_(testMode),
+      clock_(clock) {}
+
+MonitorThread::~MonitorThread() {
+    requestStop();
+    join();
+}
+
+bool MonitorThread::start() {
+    if (thread_.joinable()) return true;
+    stopRequested_ = false;
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void MonitorThread::requestStop() { stopRequested_ = true; }
+
+void MonitorThread::join() {
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+std::string MonitorThread::title() const {
+    return testMode_ ? texts_.applicationTitle + "(---TEST MODE---)" : texts_.applicationTitle;
+}
+
+void MonitorThread::run() {
+    lowerThisThreadsPriority();
+    pause(kStartWait);
+    if (!stopRequested() && listener_.windowExists()) listener_.setTitle(title());
+    while (!stopRequested()) pause(runCycle());
+}
+
+void MonitorThread::pause(milliseconds duration) {
+    while (duration.count() > 0 && !stopRequested()) {
+        const milliseconds slice = std::min(duration, kWaitSlice);
+        clock_.sleepFor(slice);
+        duration -= slice;
+    }
+}
+
+void MonitorThread::postStatus(const std::string& text) { listener_.postStatus(text); }
+
+milliseconds MonitorThread::runCycle() {
+    const milliseconds cycleWait = testMode_ ? kTestModeCycleWait : kCycleWait;
+    if (!listener_.windowExists()) return kWindowWait;
+    if (station_.busy().isBusy()) return kBusyBeforeCycleWait;
+
+    const std::time_t now = clock_.nowSeconds();
+    // Unplugged: nothing is read and nothing is said until the station is back.
+    if (!station_.isConnected()) return cycleWait;
+    // Just found: the connection watch marks it synchronised within the second; look again at once.
+    if (!station_.isSynchronised()) return milliseconds{0};
+    if (station_.busy().isBusy()) return kBusyInsideCycleWait;
+
+    postStatus(texts_.readDataFrom + " " + texts_.applicationTitle + " ...");
+
+    // The flag is taken in one step and held from the first read to the end of the download, so a
+    // window can never slip its own transfers in between.
+    StationBusyLock busy(station_.busy());
+    if (!busy.tryAcquire()) return kBusyInsideCycleWait;
+
+    bool settingsRead = station_.readSettingsBlock(settings_, false);
+    long long stackAddr = codec::parseInteger(settings_.historyStackAddr);
+    if (!settingsRead || !usableStackAddress(stackAddr)) {
+        clock_.sleepFor(kSettingsRereadWait);
+        settingsRead = station_.readSettingsBlock(settings_, false);
+        stackAddr = codec::parseInteger(settings_.historyStackAddr);
+    }
+    AlarmThresholds alarms;
+    MinMaxTable minMax;
+    const bool alarmsRead = station_.readAlarmBlock(alarms, false);
+    const bool minMaxRead = station_.readMinMaxBlock(minMax, false);
+    const bool areasRead = settingsRead && alarmsRead;
+
+    if (areasRead && !stopRequested()) {
+        WeatherSample reading;
+        if (station_.readRecordAt(static_cast<unsigned>(stackAddr), reading, false))
+            showCurrentReading(reading, alarms, minMaxRead ? &minMax : nullptr);
+    }
+
+    SampleList fetched;
+    int count = 0;
+    if (!stopRequested()) {
+        HistorySync sync{station_, store_, clock_, texts_, [this](const std::string& text) { postStatus(text); },
+                         &stopRequested_};
+        count = syncHistory(sync, fetched);
+    }
+    busy.release();
+    lastFetchCount_ = count;
+
+    if (areasRead && count >= 1) storeNewRecords(fetched, alarms);
+    fetched.clear();
+
+    if (station_.isConnected()) postSummary(now, count);
+    return cycleWait;
+}
+
+void MonitorThread::showCurrentReading(WeatherSample& reading, const AlarmThresholds& alarms,
+                                       MinMaxTable* minMax) {
+    normaliseSample(reading, settings_, alarms);
+    computeRainTotalsFromStore(reading, store_, clock_);
+    sampleForDisplay(reading, settings_);
+    listener_.showReading(settings_, reading);
+    listener_.showAlarmLamps(alarms, settings_, reading);
+    if (minMax) {
+        minMaxForDisplay(*minMax, settings_);
+        repairMinMax(*minMax, settings_, reading);
+        listener_.showMinMax(settings_, *minMax);
+    }
+}
+
+void MonitorThread::storeNewRecords(SampleList& records, const AlarmThresholds& alarms) {
+    const int n = static_cast<int>(records.size());
+    for (int i = 0; i < n; ++i) {
+        normaliseSample(records[static_cast<std::size_t>(i)], settings_, alarms);
+        postStatus(std::to_string((i + 1) * 100 / n) + "% " + texts_.dataHasBeenProcessed);
+    }
+    computeRainTotalsForNewRecords(records, store_, texts_.computeHistoryRain,
+                                   [this](const std::string& text) { postStatus(text); }, clock_);
+    postStatus(texts_.saveAllDataOnPc + " ...");
+    store_.appendRecords(records);
+}
+
+void MonitorThread::postSummary(std::time_t now, int fetched) {
+    const std::string timeText = stationTimeText(localStampText(now), settings_.formats.dateFormatIndex,
+                                                 settings_.formats.clockFormatIndex);
+    WeatherSample last;
+    store_.readLastRecord(last);
+    const long long total = codec::parseInteger(last[WeatherSample::ID]);
+    postStatus(texts_.lastReadTime + ": " + timeText + ", " + texts_.readRecords + ": " + std::to_string(fetched) +
+               " (" + texts_.totalRecords + ": " + std::to_string(total) + ").");
+}
+
+}  // namespace nimbrel

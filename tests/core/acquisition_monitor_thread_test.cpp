@@ -1,0 +1,243 @@
+// One polling cycle over a scripted station with a fake clock, and the thread's start and stop.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "acquisition/monitor_thread.h"
+#include "station/station_busy.h"
+#include "store/history_store.h"
+#include "tests/core/acquisition_test_station.h"
+#include "tests/support/temp_dir.h"
+
+namespace nimbrel {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::taggedRecord;
+
+class RecordingListener final : public MonitorListener {
+public:
+    void showReading(const StationSettings&, const WeatherSample& reading) override {
+        std::lock_guard lock(mutex);
+        readings.push_back(reading);
+    }
+    void showAlarmLamps(const AlarmThresholds&, const StationSettings&, const WeatherSample&) override {
+        std::lock_guard lock(mutex);
+        ++lampUpdates;
+    }
+    void showMinMax(const StationSettings&, const MinMaxTable&) override {
+        std::lock_guard lock(mutex);
+        ++minMaxUpdates;
+    }
+    void setTitle(const std::string& text) override {
+        std::lock_guard lock(mutex);
+        title = text;
+    }
+    void postStatus(const std::string& text) override {
+        std::lock_guard lock(mutex);
+        statuses.push_back(text);
+    }
+    bool windowExists() override { return true; }
+
+    std::mutex mutex;
+    std::vector<WeatherSample> readings;
+    int lampUpdates = 0, minMaxUpdates = 0;
+    std::string title;
+    std::vector<std::string> statuses;
+};
+
+class MonitorCycleTest : public ::testing::Test {
+protected:
+    MonitorCycleTest()
+        : store((dir / "Nimbrel.dat").string(), station.clock),
+          monitor(*station.access, store, listener, AcquisitionTexts{}, false, station.clock) {
+        station.fillRing();
+        station.setStackAddr(0x0800);
+    }
+
+    std::vector<std::string> storedAddresses() {
+        std::vector<std::string> out;
+        store.forEachRecord([&](const WeatherSample& r) {
+            out.push_back(r[WeatherSample::ID] + ":" + r[WeatherSample::hexAdd]);
+            return true;
+        });
+        return out;
+    }
+
+    testing::TestStation station;
+    testing::TempDir dir;
+    HistoryStore store;
+    RecordingListener listener;
+    MonitorThread monitor;
+};
+
+TEST_F(MonitorCycleTest, FourNewRecordsAreShownProcessedAndStoredOnce) {
+    station.setRecordCount(4);
+    station.connect();
+
+    EXPECT_EQ(monitor.runCycle(), 15000ms);
+    const std::vector<std::string> expected = {
+        "Read data from Nimbrel Radio Controlled ...",
+        "2 Data has been read. ...",
+        "4 Data has been read. ...",
+        "25% Data has been processed.",
+        "50% Data has been processed.",
+        "75% Data has been processed.",
+        "100% Data has been processed.",
+        "Compute history rain data 4 : 25% ...",
+        "Compute history rain data 4 : 50% ...",
+        "Compute history rain data 4 : 75% ...",
+        "Compute history rain data 4 : 100% ...",
+        "Save all data on PC ...",
+    };
+    ASSERT_EQ(listener.statuses.size(), expected.size() + 1);
+    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(listener.statuses[i], expected[i]) << i;
+    const std::string& summary = listener.statuses.back();
+    EXPECT_EQ(summary.rfind("Last Read Time: ", 0), 0u) << summary;
+    EXPECT_NE(summary.find(", Read Records: 4 (Total Records: 4)."), std::string::npos) << summary;
+
+    // The current reading is the record at historyStackAddr, shown with its lamps and the min/max.
+    ASSERT_EQ(listener.readings.size(), 1u);
+    EXPECT_EQ(listener.readings[0][WeatherSample::hexAdd], "000800");
+    EXPECT_EQ(listener.lampUpdates, 1);
+    EXPECT_EQ(listener.minMaxUpdates, 1);
+
+    // Oldest first in the file, IDs from 1.
+    EXPECT_EQ(storedAddresses(), (std::vector<std::string>{"1:0007C0", "2:0007D0", "3:0007E0", "4:0007F0"}));
+    EXPECT_FALSE(station.access->busy().isBusy());
+
+    // The next cycle meets the newest stored record at once: nothing new.
+    listener.statuses.clear();
+    EXPECT_EQ(monitor.runCycle(), 15000ms);
+    EXPECT_NE(listener.statuses.back().find(", Read Records: 0 (Total Records: 4)."), std::string::npos);
+    EXPECT_EQ(storedAddresses().size(), 4u);
+}
+
+TEST_F(MonitorCycleTest, AFailedReadStoresNothingAndTheNextCycleFetchesEverything) {
+    station.setRecordCount(10);
+    station.connect();
+
+    station.failReadsAt = {0x07A0};
+    monitor.runCycle();
+    EXPECT_TRUE(storedAddresses().empty());
+    EXPECT_NE(listener.statuses.back().find("Read Records: 0 (Total Records: 0)."), std::string::npos);
+
+    station.failReadsAt.clear();
+    monitor.runCycle();
+    const auto stored = storedAddresses();
+    ASSERT_EQ(stored.size(), 10u);
+    EXPECT_EQ(stored.front(), "1:000760");
+    EXPECT_EQ(stored.back(), "10:0007F0");
+}
+
+TEST_F(MonitorCycleTest, ABadStackAddressIsReadOnceMoreAfter100Ms) {
+    station.setRecordCount(4);
+    station.setStackAddr(0x0FF8);
+    station.connect();
+    station.usb.sent.clear();
+
+    monitor.runCycle();
+    // Settings, settings again, then the alarm area (two commands) and the min/max area.
+    const auto reads = station.readAddresses();
+    ASSERT_GE(reads.size(), 4u);
+    EXPECT_EQ(std::vector<unsigned>(reads.begin(), reads.begin() + 4),
+              (std::vector<unsigned>{0x0000, 0x0000, 0x0020, 0x0040}));
+    const auto sleeps = station.clock.sleeps();
+    ASSERT_GE(sleeps.size(), 3u);
+    EXPECT_EQ(sleeps[0], 50ms);   // after the first command
+    EXPECT_EQ(sleeps[1], 100ms);  // before the re-read
+    EXPECT_EQ(sleeps[2], 50ms);
+}
+
+TEST_F(MonitorCycleTest, KeepsOffTheStationWhileBusyOrUnplugged) {
+    station.setRecordCount(4);
+
+    // Not found yet: nothing is read and nothing is said, then the usual pause.
+    EXPECT_EQ(monitor.runCycle(), 15000ms);
+    EXPECT_EQ(station.usb.writeCalls, 0);
+    EXPECT_TRUE(listener.statuses.empty());
+
+    // Just found, not yet marked synchronised by the connection watch: look again at once.
+    station.access->pollConnection();
+    EXPECT_EQ(monitor.runCycle(), 0ms);
+    EXPECT_EQ(station.usb.writeCalls, 0);
+    EXPECT_TRUE(listener.statuses.empty());
+
+    // Another caller holds the station: no station call at all, a 1-second wait.
+    station.access->markSynchronised();
+    {
+        StationBusyLock window(station.access->busy());
+        ASSERT_TRUE(window.tryAcquire());
+        EXPECT_EQ(monitor.runCycle(), 1000ms);
+        EXPECT_EQ(station.usb.writeCalls, 0);
+        EXPECT_TRUE(listener.statuses.empty());
+    }
+    EXPECT_EQ(monitor.runCycle(), 15000ms);
+    EXPECT_GT(station.usb.writeCalls, 0);
+}
+
+// Sleeps move fake time; once the thread has slept `gate` in all, the sleep blocks until the test
+// lets it go, so the test can ask for a stop while the thread is in the middle of a wait.
+class GatedClock final : public Clock {
+public:
+    explicit GatedClock(std::chrono::milliseconds gate) : gate_(gate) {}
+    TimePoint now() override {
+        std::lock_guard lock(mutex_);
+        return TimePoint{} + std::chrono::hours(24 * 365 * 50) + slept_;
+    }
+    void sleepFor(std::chrono::milliseconds d) override {
+        std::unique_lock lock(mutex_);
+        slept_ += d;
+        if (!reached_ && slept_ >= gate_) {
+            reached_ = true;
+            changed_.notify_all();
+            changed_.wait(lock, [&] { return released_; });
+        }
+    }
+    bool waitUntilGate() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, 10s, [&] { return reached_; });
+    }
+    void release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        sleptAtRelease_ = slept_;
+        changed_.notify_all();
+    }
+    std::chrono::milliseconds sleptSinceRelease() {
+        std::lock_guard lock(mutex_);
+        return slept_ - sleptAtRelease_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::chrono::milliseconds gate_, slept_{0}, sleptAtRelease_{0};
+    bool reached_ = false, released_ = false;
+};
+
+TEST(MonitorThreadTest, SetsTheTitleAndStopsInTheMiddleOfAWait) {
+    testing::TestStation station;  // never found: every cycle only waits
+    testing::TempDir dir;
+    HistoryStore store((dir / "Nimbrel.dat").string(), station.clock);
+    RecordingListener listener;
+    GatedClock clock(5s);  // 1 s start-up wait, then inside the first 60-second cycle wait
+    {
+        MonitorThread monitor(*station.access, store, listener, AcquisitionTexts{}, true, clock);
+        ASSERT_TRUE(monitor.start());
+        ASSERT_TRUE(clock.waitUntilGate());
+        monitor.requestStop();
+        clock.release();
+        monitor.join();
+    }
+    EXPECT_EQ(listener.title, "Nimbrel Radio Controlled(---TEST MODE---)");
+    EXPECT_EQ(clock.sleptSinceRelease(), 0ms);
+    EXPECT_TRUE(listener.statuses.empty());
+}
+
+}  // namespace
+}  // namespace nimbrel
