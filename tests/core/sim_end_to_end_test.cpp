@@ -6,12 +6,15 @@
 #include <cstdio>
 #include <vector>
 
+#include "acquisition/history_sync.h"
 #include "station/history_record.h"
 #include "station/station_access.h"
 #include "station/station_link.h"
 #include "station/usb_library.h"
 #include "tests/core/sim_library.h"
+#include "store/history_store.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/temp_dir.h"
 
 namespace nimbrel::testing {
 namespace {
@@ -205,6 +208,31 @@ TEST_F(SimEndToEnd, StationAccessWithFaultsOnlyEverSucceedsOrFails) {
     EXPECT_LT(took, std::chrono::seconds(20));
     std::printf("access fault run: %d succeeded, %d failed in %d polls, %lld ms\n", succeeded, failed, polls,
                 static_cast<long long>(took.count()));
+}
+
+TEST_F(SimEndToEnd, HistoryDownloadTakesTheWholeRingThenOnlyWhatCameSince) {
+    sim.reset("seed=21 start=1700000000 speed=0");
+    StationAccess access(loadUsbLibrary(kLibraryPath), clock, false);
+    ASSERT_TRUE(access.pollConnection());
+    TempDir dir;
+    HistoryStore store((dir / "Nimbrel.dat").string(), clock);
+    AcquisitionTexts texts;
+    HistorySync sync{access, store, clock, texts, [](const std::string&) {}};
+
+    // An empty PC file: all 4,079 completed records, newest first, every one valid weather.
+    SampleList list;
+    ASSERT_EQ(syncHistory(sync, list), 4079);
+    const unsigned newest = sim.peekU16(0x1E);
+    EXPECT_EQ(list.front()[WeatherSample::hexAdd], recordAddressText(recordAddressBack(newest, 1)));
+    EXPECT_EQ(list.back()[WeatherSample::hexAdd], recordAddressText(recordAddressBack(newest, 4079)));
+    for (const auto& r : list) ASSERT_FALSE(r[WeatherSample::outTemp].empty());
+    ASSERT_TRUE(store.appendRecords(list));
+
+    // Half an hour later (for the station and the PC alike): six new records and no more.
+    sim.advance(1800);
+    clock.advance(std::chrono::seconds(1800));
+    ASSERT_EQ(syncHistory(sync, list), 6);
+    EXPECT_EQ(list.back()[WeatherSample::hexAdd], recordAddressText(newest));
 }
 
 }  // namespace
