@@ -67,7 +67,8 @@ std::unique_ptr<UsbLibrary> loadUsbLibrary(const std::string& path) {
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) {
         const char* error = dlerror();
-        return noUsbLibrary("cannot load the USB library " + path + (error ? std::string(": ") + error : ""));
+        return noUsbLibrary(error ? std::string("cannot load the USB library: ") + error
+                                  : "cannot load the USB library " + path);
     }
     auto find = entryPoint<FindHandleFn>(module, "FindHandle");
     auto check = entryPoint<CheckHandleFn>(module, "CheckHandle");
