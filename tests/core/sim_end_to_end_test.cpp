@@ -1,20 +1,19 @@
 // The program's own station path over the simulated station: the library loaded with dlopen, the link's
 // frames, reports, acknowledgements and retries against a station that answers (or fails) for real.
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstdio>
-#include <vector>
-
 #include "acquisition/history_sync.h"
 #include "station/history_record.h"
 #include "station/station_access.h"
 #include "station/station_link.h"
 #include "station/usb_library.h"
-#include "tests/core/sim_library.h"
 #include "store/history_store.h"
+#include "tests/core/sim_library.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
+
+#include <chrono>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <vector>
 
 namespace nimbrel::testing {
 namespace {
@@ -64,7 +63,7 @@ TEST_F(SimEndToEnd, LinkReadsTheWholeMemoryAndWritesThroughTheSimulator) {
     EXPECT_EQ(sim.peek(0x60, 64), thresholds);
     ASSERT_TRUE(link.writeByte(0x1A, 0x55));
     EXPECT_EQ(sim.peek(0x00, 2), (std::vector<std::uint8_t>{0x00, 0x00}));
-    EXPECT_EQ(sim.peek(0x12, 1)[0], 0x01);  // m/s again
+    EXPECT_EQ(sim.peek(0x12, 1)[0], 0x01); // m/s again
 
     // Pulled out: the link notices and drops its handle; plugged in, it finds the station again.
     sim.setPlugged(0);
@@ -90,14 +89,21 @@ TEST_F(SimEndToEnd, LinkSurvivesEveryKindOfFaultAndNeverHangs) {
         int length = 64;
         bool ok = false;
         switch (i % 3) {
-        case 0: ok = link.readMemory(0x0100 + 64u * i, buffer.data(), length); break;
-        case 1: ok = link.writeMemory(0x0040, buffer.data(), length); break;
-        default: ok = link.writeByte(0x0019, static_cast<std::uint8_t>(i)); break;
+        case 0:
+            ok = link.readMemory(0x0100 + 64u * i, buffer.data(), length);
+            break;
+        case 1:
+            ok = link.writeMemory(0x0040, buffer.data(), length);
+            break;
+        default:
+            ok = link.writeByte(0x0019, static_cast<std::uint8_t>(i));
+            break;
         }
         ok ? ++succeeded : ++failed;
         if (!link.checkStation()) ++lost;
     }
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
     EXPECT_GT(succeeded, 10);
     EXPECT_GT(failed, 10);
     EXPECT_GT(lost, 0);
@@ -193,16 +199,29 @@ TEST_F(SimEndToEnd, StationAccessWithFaultsOnlyEverSucceedsOrFails) {
         WeatherSample sample;
         bool ok = false;
         switch (i % 6) {
-        case 0: ok = access.readSettingsBlock(settings) && access.writeSettingsBlock(settings); break;
-        case 1: ok = access.readAlarmBlock(alarms) && access.writeAlarmBlock(alarms); break;
-        case 2: ok = access.readMinMaxBlock(minmax); break;
-        case 3: ok = access.readRecordBack(sample, i); break;
-        case 4: ok = access.clearHistory(); break;
-        default: ok = access.resetStation(); break;
+        case 0:
+            ok = access.readSettingsBlock(settings) && access.writeSettingsBlock(settings);
+            break;
+        case 1:
+            ok = access.readAlarmBlock(alarms) && access.writeAlarmBlock(alarms);
+            break;
+        case 2:
+            ok = access.readMinMaxBlock(minmax);
+            break;
+        case 3:
+            ok = access.readRecordBack(sample, i);
+            break;
+        case 4:
+            ok = access.clearHistory();
+            break;
+        default:
+            ok = access.resetStation();
+            break;
         }
         ok ? ++succeeded : ++failed;
     }
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
     EXPECT_GT(succeeded, 5);
     EXPECT_GT(failed, 5);
     EXPECT_LT(took, std::chrono::seconds(20));
@@ -235,5 +254,5 @@ TEST_F(SimEndToEnd, HistoryDownloadTakesTheWholeRingThenOnlyWhatCameSince) {
     EXPECT_EQ(list.back()[WeatherSample::hexAdd], recordAddressText(newest));
 }
 
-}  // namespace
-}  // namespace nimbrel::testing
+} // namespace
+} // namespace nimbrel::testing

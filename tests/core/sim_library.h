@@ -1,11 +1,10 @@
 // SimLibrary: the simulated station library loaded with dlopen as the program loads it, for the sim tests.
 #pragma once
 
-#include <dlfcn.h>
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cstdint>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
 #include <optional>
 #include <vector>
 
@@ -58,7 +57,8 @@ public:
         return b[0] | (b[1] << 8);
     }
     void pokeU16(unsigned address, unsigned value) {
-        const unsigned char b[2] = {static_cast<unsigned char>(value & 0xFF), static_cast<unsigned char>(value >> 8)};
+        const unsigned char b[2] = {static_cast<unsigned char>(value & 0xFF),
+                                    static_cast<unsigned char>(value >> 8)};
         pokeRaw(address, b, 2);
     }
 
@@ -73,7 +73,8 @@ public:
     }
 
     static SimReport frame(std::uint8_t command, unsigned address, std::uint8_t value = 0) {
-        const auto hh = static_cast<std::uint8_t>(address >> 8), ll = static_cast<std::uint8_t>(address & 0xFF);
+        const auto hh = static_cast<std::uint8_t>(address >> 8),
+                   ll = static_cast<std::uint8_t>(address & 0xFF);
         if (command == 'B') return {'B', hh, ll, 0x20, 'B', value, 0x00, 0x20};
         return {command, hh, ll, 0x20, command, hh, ll, 0x20};
     }
@@ -125,12 +126,11 @@ public:
     unsigned long (*frames)() = nullptr;
 
 private:
-    template <typename F>
-    void bind(F& function, const char* name) {
+    template <typename F> void bind(F& function, const char* name) {
         function = reinterpret_cast<F>(dlsym(library_, name));
     }
 
     void* library_ = nullptr;
 };
 
-}  // namespace nimbrel::testing
+} // namespace nimbrel::testing

@@ -1,11 +1,10 @@
 // The simulated station's side of the link: frames, answers, writes, defaults, faults and its settings.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <span>
-
 #include "station/station_settings.h"
 #include "tests/core/sim_library.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <span>
 
 namespace nimbrel::testing {
 namespace {
@@ -23,7 +22,7 @@ TEST_F(SimProtocol, AnswersReadAndByteWriteFramesAndIgnoresConfusedOnes) {
     ASSERT_GT(h, 0);
     EXPECT_EQ(sim.findHandle(0x0713, 0x0819), -1);
     EXPECT_EQ(sim.findHandle(0x0714, 0x0818), -1);
-    EXPECT_EQ(sim.findHandle(SimLibrary::kVid, SimLibrary::kPid), h);  // still the same station
+    EXPECT_EQ(sim.findHandle(SimLibrary::kVid, SimLibrary::kPid), h); // still the same station
     EXPECT_TRUE(sim.checkHandle(h));
     EXPECT_FALSE(sim.checkHandle(h + 1));
 
@@ -131,11 +130,11 @@ TEST_F(SimProtocol, LoadsDefaultsAndEmptiesTheRingCount) {
     EXPECT_EQ(settings.historyRecords, "4079");
     EXPECT_EQ(sim.peekU16(0x1E), newest);
     EXPECT_EQ(sim.peek(0x20, 4), pressures);
-    EXPECT_EQ(sim.peek(0x30, 2), (std::vector<std::uint8_t>{70, 40}));  // humidity alarm defaults
+    EXPECT_EQ(sim.peek(0x30, 2), (std::vector<std::uint8_t>{70, 40})); // humidity alarm defaults
 
     // 0x1B and 0x1C written to 0 empty the count; new records count up from there.
     EXPECT_TRUE(SimLibrary::isAck(sim.writeByte(h, 0x001B, 0x00)));
-    EXPECT_EQ(sim.peekU16(0x1B), 0x0F00u);  // 4079 = 0x0FEF with its low byte gone
+    EXPECT_EQ(sim.peekU16(0x1B), 0x0F00u); // 4079 = 0x0FEF with its low byte gone
     EXPECT_TRUE(SimLibrary::isAck(sim.writeByte(h, 0x001C, 0x00)));
     EXPECT_EQ(sim.peekU16(0x1B), 0u);
     sim.advance(3 * 300);
@@ -156,7 +155,7 @@ TEST_F(SimProtocol, FaultsAtRateOneAlwaysHappenAndAtRateZeroNever) {
     EXPECT_FALSE(SimLibrary::isAck(sim.writeBlock(h, 0x0040, SimBlock{})));
     EXPECT_EQ(sim.peek(0x19, 1)[0], 0x00);
     EXPECT_NE(sim.peek(0x40, 4), std::vector<std::uint8_t>(4, 0));
-    EXPECT_TRUE(sim.readBlock(h, 0x0000));  // reads are not refused
+    EXPECT_TRUE(sim.readBlock(h, 0x0000)); // reads are not refused
 
     // Answers that never come: reads are short, acknowledgements missing.
     h = sim.start("seed=5 start=1700000000 speed=0 silent_faults=1");
@@ -214,10 +213,12 @@ TEST_F(SimProtocol, SameSeedGivesTheSameStationAndTheSameFaults) {
         }
         return outcome;
     };
-    const char* faulty = "seed=42 start=1700000000 speed=0 ack_faults=0.3 silent_faults=0.3 unplug_faults=0.1";
+    const char* faulty =
+        "seed=42 start=1700000000 speed=0 ack_faults=0.3 silent_faults=0.3 unplug_faults=0.1";
     auto first = run(faulty);
     EXPECT_EQ(run(faulty), first);
-    EXPECT_NE(run("seed=43 start=1700000000 speed=0 ack_faults=0.3 silent_faults=0.3 unplug_faults=0.1"), first);
+    EXPECT_NE(run("seed=43 start=1700000000 speed=0 ack_faults=0.3 silent_faults=0.3 unplug_faults=0.1"),
+              first);
 }
 
 TEST_F(SimProtocol, TakesItsSettingsFromTheEnvironmentOrASettingsText) {
@@ -238,9 +239,9 @@ TEST_F(SimProtocol, TakesItsSettingsFromTheEnvironmentOrASettingsText) {
     sim.reset("[station]\n vid = 0x0999 ; a comment\npid=0x0001\nspeed = 0 # stopped\nstart=soon\nseed=9\n");
     EXPECT_GT(sim.findHandle(0x0999, 0x0001), 0);
     const double now = sim.now();
-    EXPECT_GT(now, 1600000000.0);  // "soon" does not read, so the station starts now
+    EXPECT_GT(now, 1600000000.0); // "soon" does not read, so the station starts now
     EXPECT_DOUBLE_EQ(sim.now(), now);
 }
 
-}  // namespace
-}  // namespace nimbrel::testing
+} // namespace
+} // namespace nimbrel::testing

@@ -1,22 +1,21 @@
 // The simulated station's memory: a station logging for weeks, a valid ring, and time that moves it on.
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cmath>
-#include <regex>
-#include <set>
-#include <span>
-
 #include "station/alarm_thresholds.h"
 #include "station/history_record.h"
 #include "station/min_max_table.h"
 #include "station/station_settings.h"
 #include "tests/core/sim_library.h"
 
+#include <chrono>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <regex>
+#include <set>
+#include <span>
+
 namespace nimbrel::testing {
 namespace {
 
-constexpr double kStart = 1700000000;  // 2023-11-14 22:13:20 UTC
+constexpr double kStart = 1700000000; // 2023-11-14 22:13:20 UTC
 
 class SimStation : public ::testing::Test {
 protected:
@@ -81,7 +80,7 @@ TEST_F(SimStation, StartsLikeAStationThatHasBeenLoggingForWeeks) {
     }
     EXPECT_LE(std::stoi(table.hourRainMax.value), std::stoi(table.dayRainMax.value));
     EXPECT_LE(std::stoi(table.dayRainMax.value), std::stoi(table.weekRainMax.value));
-    EXPECT_GT(std::stoi(table.totalRainMax.value), 65535);  // uses the counter's high nibble
+    EXPECT_GT(std::stoi(table.totalRainMax.value), 65535); // uses the counter's high nibble
 }
 
 TEST_F(SimStation, EveryRingRecordIsValidWeatherAndTheRainCounterWrapsOnce) {
@@ -140,7 +139,7 @@ TEST_F(SimStation, EveryRingRecordIsValidWeatherAndTheRainCounterWrapsOnce) {
         EXPECT_EQ(wraps, 1);
         EXPECT_GT(rainy, 20);
         EXPECT_GE(directions.size(), 3u);
-        EXPECT_GT(dayTemps / days, nightTemps / nights + 40);  // afternoons at least 4 °C warmer
+        EXPECT_GT(dayTemps / days, nightTemps / nights + 40); // afternoons at least 4 °C warmer
     }
 }
 
@@ -152,14 +151,14 @@ TEST_F(SimStation, TimeCompletesRecordsAndMovesTheRingOn) {
     auto current = sim.peek(newest, 16);
     sim.advance(50);
     auto later = sim.peek(newest, 16);
-    EXPECT_NE(later, current);  // the current record follows the weather
+    EXPECT_NE(later, current); // the current record follows the weather
     EXPECT_EQ(sim.peekU16(0x1E), newest);
     sim.advance(50);
     EXPECT_EQ(sim.peekU16(0x1E), newest + 16);
-    EXPECT_EQ(sim.peekU16(0x1B), 4079u);  // a full ring stays full
+    EXPECT_EQ(sim.peekU16(0x1B), 4079u); // a full ring stays full
     auto completed = sim.peek(newest, 16);
     sim.advance(200);
-    EXPECT_EQ(sim.peek(newest, 16), completed);  // completed records do not change
+    EXPECT_EQ(sim.peek(newest, 16), completed); // completed records do not change
     EXPECT_EQ(sim.peek(recordAddressBack(newest, 1), 16), completedBefore);
 
     // The count grows when the ring is not full; the address wraps from 0xFFF0 to 0x0100.
@@ -197,5 +196,5 @@ TEST_F(SimStation, SpeedMakesHoursPassInAMoment) {
     EXPECT_GE(sim.peekU16(0x1E), newest + 12 * 16);
 }
 
-}  // namespace
-}  // namespace nimbrel::testing
+} // namespace
+} // namespace nimbrel::testing

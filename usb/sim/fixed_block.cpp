@@ -6,7 +6,7 @@
 namespace nimbrel::sim {
 namespace {
 
-constexpr unsigned kTimes = 0x8D;  // 23 five-byte time stamps, one per min/max value in order
+constexpr unsigned kTimes = 0x8D; // 23 five-byte time stamps, one per min/max value in order
 
 struct AlarmValues {
     int indHumiHigh, indHumiLow, indTempHigh, indTempLow, outHumiHigh, outHumiLow, outTempHigh, outTempLow;
@@ -68,32 +68,82 @@ constexpr MinMaxField kFields[] = {
     {0x7C, Kind::u16, false},   {0x7E, Kind::u16, true},    {0x80, Kind::u16, true},
 };
 
-}  // namespace
+} // namespace
 
 void writeOwnerSettings(Memory& m) {
     const std::uint8_t settings[0x1B] = {
         0x55, 0xAA, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0x05,  // 5-minute history interval
-        0x20,  // °C, °C, mm, hPa
-        0x02,  // km/h
-        0x90,  // absolute pressure, average wind, 24-hour clock, 24-hour axis, day-month-year
-        0x11,  // outdoor temperature, 24-hour rain
-        0x80,  // outdoor humidity high alarm
-        0x07,  // wind, gust and hour rain alarms
-        0x0C,  // outdoor temperature low and high alarms
-        0x01,  // time zone +1
+        0x05, // 5-minute history interval
+        0x20, // °C, °C, mm, hPa
+        0x02, // km/h
+        0x90, // absolute pressure, average wind, 24-hour clock, 24-hour axis, day-month-year
+        0x11, // outdoor temperature, 24-hour rain
+        0x80, // outdoor humidity high alarm
+        0x07, // wind, gust and hour rain alarms
+        0x0C, // outdoor temperature low and high alarms
+        0x01, // time zone +1
         0x00, 0x00};
     writeSettings(m, settings);
-    writeAlarms(m, {65, 35, 280, 150, 95, 25, 300, -50, 250, -100, 200, -50, 10400, 9800, 10440, 9840, 6, 120,
-                    8, 200, 0, 100, 300, 0x07, 0x00});
+    writeAlarms(m, {.indHumiHigh = 65,
+                    .indHumiLow = 35,
+                    .indTempHigh = 280,
+                    .indTempLow = 150,
+                    .outHumiHigh = 95,
+                    .outHumiLow = 25,
+                    .outTempHigh = 300,
+                    .outTempLow = -50,
+                    .windchillHigh = 250,
+                    .windchillLow = -100,
+                    .dewpointHigh = 200,
+                    .dewpointLow = -50,
+                    .absPresHigh = 10400,
+                    .absPresLow = 9800,
+                    .relPresHigh = 10440,
+                    .relPresLow = 9840,
+                    .windsLevel = 6,
+                    .winds = 120,
+                    .gustLevel = 8,
+                    .gust = 200,
+                    .windDir = 0,
+                    .hourRain = 100,
+                    .dayRain = 300,
+                    .timeHour = 0x07,
+                    .timeMinute = 0x00});
 }
 
 void loadStationDefaults(Memory& m) {
-    const std::uint8_t settings[0x1B] = {0x00, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                         0x05, 0x20, 0x01, 0x20, 0x09, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    std::uint8_t settings[0x1B] = {};
+    settings[0x10] = 0x05; // 5-minute history interval
+    settings[0x11] = 0x20; // °C, °C, mm, hPa
+    settings[0x12] = 0x01; // m/s
+    settings[0x13] = 0x20; // year-month-day, 12-hour axis
+    settings[0x14] = 0x09; // outdoor temperature, hour rain
     writeSettings(m, settings);
-    writeAlarms(m, {70, 40, 300, 100, 70, 40, 400, -100, 200, -100, 100, -100, 10400, 9600, 10400, 9600, 8,
-                    180, 9, 240, 0, 100, 500, 0x12, 0x00});
+    writeAlarms(m, {.indHumiHigh = 70,
+                    .indHumiLow = 40,
+                    .indTempHigh = 300,
+                    .indTempLow = 100,
+                    .outHumiHigh = 70,
+                    .outHumiLow = 40,
+                    .outTempHigh = 400,
+                    .outTempLow = -100,
+                    .windchillHigh = 200,
+                    .windchillLow = -100,
+                    .dewpointHigh = 100,
+                    .dewpointLow = -100,
+                    .absPresHigh = 10400,
+                    .absPresLow = 9600,
+                    .relPresHigh = 10400,
+                    .relPresLow = 9600,
+                    .windsLevel = 8,
+                    .winds = 180,
+                    .gustLevel = 9,
+                    .gust = 240,
+                    .windDir = 0,
+                    .hourRain = 100,
+                    .dayRain = 500,
+                    .timeHour = 0x12,
+                    .timeMinute = 0x00});
 }
 
 void writeCurrentPressures(Memory& m, int absPres) {
@@ -118,10 +168,24 @@ int windChillTenths(int outTemp, int winds) {
 void updateMinMax(Memory& m, const Reading& r, double utcSeconds, bool first) {
     const int dewPoint = dewPointTenths(r.outTemp, r.outHumi);
     const int windChill = windChillTenths(r.outTemp, r.winds);
-    const int values[] = {r.indHumi,  r.indHumi,  r.outHumi,  r.outHumi,  r.indTemp,
-                          r.indTemp,  r.outTemp,  r.outTemp,  windChill,  windChill,
-                          dewPoint,   dewPoint,   r.absPres,  r.absPres,  r.absPres + kRelativePressureOffset,
-                          r.absPres + kRelativePressureOffset, r.winds, r.gust};
+    const int values[] = {r.indHumi,
+                          r.indHumi,
+                          r.outHumi,
+                          r.outHumi,
+                          r.indTemp,
+                          r.indTemp,
+                          r.outTemp,
+                          r.outTemp,
+                          windChill,
+                          windChill,
+                          dewPoint,
+                          dewPoint,
+                          r.absPres,
+                          r.absPres,
+                          r.absPres + kRelativePressureOffset,
+                          r.absPres + kRelativePressureOffset,
+                          r.winds,
+                          r.gust};
     const int zone = zoneHours(m[0x18]);
     for (unsigned i = 0; i < std::size(kFields); ++i) {
         const MinMaxField& field = kFields[i];
@@ -130,9 +194,12 @@ void updateMinMax(Memory& m, const Reading& r, double utcSeconds, bool first) {
                                                        : static_cast<int>(getU16(m, field.at));
         const int value = values[i];
         if (!first && (field.isMax ? value <= stored : value >= stored)) continue;
-        if (field.kind == Kind::u8) m[field.at] = static_cast<std::uint8_t>(value);
-        else if (field.kind == Kind::s16sm) putS16sm(m, field.at, value);
-        else putU16(m, field.at, static_cast<unsigned>(value));
+        if (field.kind == Kind::u8)
+            m[field.at] = static_cast<std::uint8_t>(value);
+        else if (field.kind == Kind::s16sm)
+            putS16sm(m, field.at, value);
+        else
+            putU16(m, field.at, static_cast<unsigned>(value));
         putBcdTime(m, kTimes + 5 * i, utcSeconds, zone);
     }
 }
@@ -145,4 +212,4 @@ void writeRainMaximum(Memory& m, int which, std::uint32_t value, double utcSecon
     putBcdTime(m, kTimes + 5 * (18 + static_cast<unsigned>(which)), utcSeconds, zoneHours(m[0x18]));
 }
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim

@@ -1,10 +1,11 @@
-// The simulated station's first 256 bytes: its settings, alarm thresholds, current pressures and min/max records.
+// The simulated station's first 256 bytes: its settings, alarm thresholds, current pressures and min/max
+// records.
 #pragma once
-
-#include <cstdint>
 
 #include "usb/sim/station_bytes.h"
 #include "usb/sim/weather_model.h"
+
+#include <cstdint>
 
 namespace nimbrel::sim {
 
@@ -35,4 +36,4 @@ void writeRainMaximum(Memory& m, int which, std::uint32_t value, double utcSecon
 int dewPointTenths(int outTemp, int outHumi);
 int windChillTenths(int outTemp, int winds);
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim

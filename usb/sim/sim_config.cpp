@@ -12,8 +12,8 @@
 namespace nimbrel::sim {
 namespace {
 
-constexpr const char* kKeys[] = {"seed", "start", "speed", "ack_faults", "silent_faults", "unplug_faults",
-                                 "vid", "pid"};
+constexpr const char* kKeys[] = {"seed",          "start",         "speed", "ack_faults",
+                                 "silent_faults", "unplug_faults", "vid",   "pid"};
 
 std::string lower(std::string_view text) {
     std::string out(text);
@@ -48,9 +48,11 @@ bool readRate(std::string_view text, double& out) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
-double realNowSeconds() { return static_cast<double>(std::time(nullptr)); }
+double realNowSeconds() {
+    return static_cast<double>(std::time(nullptr));
+}
 
 bool applySetting(SimConfig& config, std::string_view key, std::string_view value) {
     const std::string name = lower(key);
@@ -133,4 +135,4 @@ bool applySettingsFile(SimConfig& config, const std::string& path) {
     return true;
 }
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim

@@ -9,11 +9,11 @@ namespace nimbrel::sim {
 
 struct SimConfig {
     std::uint64_t seed = 1;
-    double start = -1;  // simulated seconds since the epoch when the station is made; negative: "now"
-    double speed = 1;  // simulated seconds per real second; 0 stops the clock
-    double ackFaults = 0;     // rate of refused acknowledgements
-    double silentFaults = 0;  // rate of answers that never (fully) come
-    double unplugFaults = 0;  // rate of unplugging at a command frame
+    double start = -1;       // simulated seconds since the epoch when the station is made; negative: "now"
+    double speed = 1;        // simulated seconds per real second; 0 stops the clock
+    double ackFaults = 0;    // rate of refused acknowledgements
+    double silentFaults = 0; // rate of answers that never (fully) come
+    double unplugFaults = 0; // rate of unplugging at a command frame
     int vid = 0x0713;
     int pid = 0x0818;
 };
@@ -35,4 +35,4 @@ bool applySettingsFile(SimConfig& config, const std::string& path);
 // The start time "now": the real clock in whole seconds.
 double realNowSeconds();
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim

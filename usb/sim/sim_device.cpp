@@ -16,18 +16,20 @@ SimConfig withStart(SimConfig config) {
     return config;
 }
 
-}  // namespace
+} // namespace
 
 SimDevice::SimDevice(const SimConfig& config)
-    : config_(withStart(config)), station_(config_.seed, config_.start), faultRandom_(config_.seed ^ 0xFA017ull),
-      realStart_(std::chrono::steady_clock::now()) {}
+    : config_(withStart(config)), station_(config_.seed, config_.start),
+      faultRandom_(config_.seed ^ 0xFA017ull), realStart_(std::chrono::steady_clock::now()) {}
 
 double SimDevice::now() {
     const std::chrono::duration<double> real = std::chrono::steady_clock::now() - realStart_;
     return config_.start + real.count() * config_.speed + extraSeconds_;
 }
 
-void SimDevice::catchUp() { station_.advanceTo(now()); }
+void SimDevice::catchUp() {
+    station_.advanceTo(now());
+}
 
 int SimDevice::find(int vid, int pid) {
     if (!attached_ || vid != config_.vid || pid != config_.pid) return -1;
@@ -59,7 +61,7 @@ SimDevice::Faults SimDevice::drawFaults() {
     f.reportsBeforeSilence = faultRandom_.between(0, 3);
     f.refusedByte = faultRandom_.between(0, 7);
     f.refusedValue = static_cast<std::uint8_t>(faultRandom_.between(0, 254));
-    if (f.refusedValue >= kAck) ++f.refusedValue;  // anything but 0xA5
+    if (f.refusedValue >= kAck) ++f.refusedValue; // anything but 0xA5
     return f;
 }
 
@@ -79,7 +81,7 @@ bool SimDevice::write(int handle, const std::uint8_t* bytes) {
         answers_.clear();
         return false;
     }
-    answers_.clear();  // a new command: whatever the last one left unread is gone
+    answers_.clear(); // a new command: whatever the last one left unread is gone
     catchUp();
     command(report, faults);
     return true;
@@ -141,4 +143,4 @@ void SimDevice::poke(unsigned address, const std::uint8_t* data, int length) {
     station_.poke(address, data, length);
 }
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim

@@ -1,14 +1,14 @@
 // SimDevice: the simulated station as the USB library sees it: handles, command frames, answers and faults.
 #pragma once
 
+#include "usb/sim/sim_config.h"
+#include "usb/sim/sim_random.h"
+#include "usb/sim/sim_station.h"
+
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <deque>
-
-#include "usb/sim/sim_config.h"
-#include "usb/sim/sim_random.h"
-#include "usb/sim/sim_station.h"
 
 namespace nimbrel::sim {
 
@@ -40,7 +40,7 @@ private:
         bool unplug = false;
         bool silent = false;
         bool refuse = false;
-        int reportsBeforeSilence = 0;  // a silent read still sends this many reports (0-3)
+        int reportsBeforeSilence = 0; // a silent read still sends this many reports (0-3)
         int refusedByte = 0;
         std::uint8_t refusedValue = 0;
     };
@@ -70,4 +70,4 @@ private:
     Faults writeFaults_;
 };
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim

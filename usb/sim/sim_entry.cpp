@@ -1,13 +1,12 @@
 // The C entry points of libnimbrel-sim.so over one process-wide simulated station.
-#include <dlfcn.h>
-
-#include <memory>
-#include <mutex>
-#include <string>
-
 #include "usb/sim/nimbrel_sim.h"
 #include "usb/sim/sim_config.h"
 #include "usb/sim/sim_device.h"
+
+#include <dlfcn.h>
+#include <memory>
+#include <mutex>
+#include <string>
 
 #define NIMBREL_SIM_EXPORT __attribute__((visibility("default")))
 
@@ -41,7 +40,7 @@ SimDevice& device() {
     return *gDevice;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
@@ -68,8 +67,10 @@ NIMBREL_SIM_EXPORT bool ReadData(int handle, unsigned char* report8) {
 NIMBREL_SIM_EXPORT int NimbrelSimReset(const char* settings) {
     std::lock_guard lock(gMutex);
     SimConfig config;
-    if (settings) nimbrel::sim::applySettingsText(config, settings);
-    else config = configuredSettings();
+    if (settings)
+        nimbrel::sim::applySettingsText(config, settings);
+    else
+        config = configuredSettings();
     gDevice = std::make_unique<SimDevice>(config);
     return 1;
 }
@@ -108,4 +109,4 @@ NIMBREL_SIM_EXPORT unsigned long NimbrelSimFrames(void) {
     return device().framesSeen();
 }
 
-}  // extern "C"
+} // extern "C"

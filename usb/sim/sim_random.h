@@ -38,4 +38,4 @@ private:
     std::uint64_t state_;
 };
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim

@@ -1,12 +1,12 @@
 #include "usb/sim/sim_station.h"
 
+#include "usb/sim/fixed_block.h"
+#include "usb/sim/sim_random.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
-
-#include "usb/sim/fixed_block.h"
-#include "usb/sim/sim_random.h"
 
 namespace nimbrel::sim {
 namespace {
@@ -27,11 +27,12 @@ Reading blend(const Reading& from, const Reading& to, double f) {
     r.winds = mix(from.winds, to.winds);
     r.gust = std::max(r.winds, mix(from.gust, to.gust));
     r.windDir = f < 0.5 ? from.windDir : to.windDir;
-    r.rainTotal = from.rainTotal + static_cast<std::uint64_t>(std::floor((to.rainTotal - from.rainTotal) * f));
+    r.rainTotal =
+        from.rainTotal + static_cast<std::uint64_t>(std::floor((to.rainTotal - from.rainTotal) * f));
     return r;
 }
 
-}  // namespace
+} // namespace
 
 SimStation::SimStation(std::uint64_t seed, double start) : model_(seed), now_(start) {
     writeOwnerSettings(memory_);
@@ -57,7 +58,7 @@ SimStation::SimStation(std::uint64_t seed, double start) : model_(seed), now_(st
             (wrapAt < 0 || std::abs(k - 2040) < std::abs(wrapAt - 2040)))
             wrapAt = k;
     }
-    if (wrapAt < 0) {  // a dry fortnight: let a little rain fall at the middle
+    if (wrapAt < 0) { // a dry fortnight: let a little rain fall at the middle
         wrapAt = 2040;
         for (unsigned k = 2040; k < readings.size(); ++k) readings[k].rainTotal += 5;
         model_.addRain(5);
@@ -81,7 +82,8 @@ SimStation::SimStation(std::uint64_t seed, double start) : model_(seed), now_(st
         std::uint64_t best = 0;
         unsigned bestAt = kMaxCompleted - 1;
         for (unsigned k = 1; k < kMaxCompleted; ++k) {
-            const std::uint64_t sum = readings[k].rainTotal - readings[k > windows[which] ? k - windows[which] : 0].rainTotal;
+            const std::uint64_t sum =
+                readings[k].rainTotal - readings[k > windows[which] ? k - windows[which] : 0].rainTotal;
             if (sum > best) best = sum, bestAt = k;
         }
         writeRainMaximum(memory_, which, static_cast<std::uint32_t>(std::min<std::uint64_t>(best, 0xFFFF)),
@@ -150,7 +152,9 @@ void SimStation::writeBlock(unsigned address, const std::uint8_t* data, int leng
     applyUpdateRequest();
 }
 
-void SimStation::writeByte(unsigned address, std::uint8_t value) { writeBlock(address, &value, 1); }
+void SimStation::writeByte(unsigned address, std::uint8_t value) {
+    writeBlock(address, &value, 1);
+}
 
 void SimStation::applyUpdateRequest() {
     if (memory_[kUpdateFlagAt] != kLoadDefaults) return;
@@ -162,4 +166,4 @@ void SimStation::poke(unsigned address, const std::uint8_t* data, int length) {
     for (int i = 0; i < length; ++i) memory_[(address + static_cast<unsigned>(i)) & 0xFFFF] = data[i];
 }
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim

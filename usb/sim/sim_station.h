@@ -1,17 +1,18 @@
-// SimStation: the emulated station's 64 KiB memory and its history ring, which fills as simulated time passes.
+// SimStation: the emulated station's 64 KiB memory and its history ring, which fills as simulated time
+// passes.
 #pragma once
-
-#include <cstdint>
 
 #include "usb/sim/station_bytes.h"
 #include "usb/sim/weather_model.h"
+
+#include <cstdint>
 
 namespace nimbrel::sim {
 
 constexpr unsigned kFirstSlot = 0x0100;
 constexpr unsigned kLastSlot = 0xFFF0;
 constexpr unsigned kSlots = 4080;
-constexpr unsigned kMaxCompleted = kSlots - 1;  // one slot always holds the record being filled
+constexpr unsigned kMaxCompleted = kSlots - 1; // one slot always holds the record being filled
 
 class SimStation {
 public:
@@ -46,16 +47,20 @@ private:
 
     Memory memory_{};
     WeatherModel model_;
-    std::uint64_t rainOffset_ = 0;  // added to the model's rain so that the counter wraps inside the ring
+    std::uint64_t rainOffset_ = 0; // added to the model's rain so that the counter wraps inside the ring
     double now_ = 0;
-    double currentStart_ = 0;  // when the record being filled began
-    int currentInterval_ = 5;  // its length in minutes
-    Reading previous_;         // the newest completed record
-    Reading target_;           // what the record being filled will hold when its interval ends
+    double currentStart_ = 0; // when the record being filled began
+    int currentInterval_ = 5; // its length in minutes
+    Reading previous_;        // the newest completed record
+    Reading target_;          // what the record being filled will hold when its interval ends
 };
 
 // The slot after `address` in the ring (0xFFF0 is followed by 0x0100).
-inline unsigned nextSlot(unsigned address) { return address >= kLastSlot ? kFirstSlot : address + 16; }
-inline unsigned previousSlot(unsigned address) { return address <= kFirstSlot ? kLastSlot : address - 16; }
+inline unsigned nextSlot(unsigned address) {
+    return address >= kLastSlot ? kFirstSlot : address + 16;
+}
+inline unsigned previousSlot(unsigned address) {
+    return address <= kFirstSlot ? kLastSlot : address - 16;
+}
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim

@@ -6,9 +6,11 @@
 namespace nimbrel::sim {
 namespace {
 
-std::uint8_t bcd(int value) { return static_cast<std::uint8_t>(((value / 10) % 10) * 16 + value % 10); }
+std::uint8_t bcd(int value) {
+    return static_cast<std::uint8_t>(((value / 10) % 10) * 16 + value % 10);
+}
 
-}  // namespace
+} // namespace
 
 int getS16sm(const Memory& m, unsigned at) {
     int magnitude = ((m[(at + 1) & 0xFFFF] & 0x7F) << 8) | m[at & 0xFFFF];
@@ -54,10 +56,10 @@ RecordBytes encodeRecord(const Reading& r, int intervalMinutes, std::uint64_t ra
     b[10] = static_cast<std::uint8_t>(r.gust & 0xFF);
     b[11] = static_cast<std::uint8_t>(((r.winds >> 8) & 0x0F) | (((r.gust >> 8) & 0x0F) << 4));
     b[12] = static_cast<std::uint8_t>(((r.windDir & 0x0F) << 4) | ((rain >> 16) & 0x0F));
-    b[13] = static_cast<std::uint8_t>((rain >> 8) & 0xFF);  // the rain counter is stored high byte first
+    b[13] = static_cast<std::uint8_t>((rain >> 8) & 0xFF); // the rain counter is stored high byte first
     b[14] = static_cast<std::uint8_t>(rain & 0xFF);
     b[15] = static_cast<std::uint8_t>(r.condition & 0x0F);
     return b;
 }
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim

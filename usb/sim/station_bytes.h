@@ -1,17 +1,20 @@
-// Station byte encodings of the simulated station: little-endian words, sign-and-magnitude, BCD times, records.
+// Station byte encodings of the simulated station: little-endian words, sign-and-magnitude, BCD times,
+// records.
 #pragma once
+
+#include "usb/sim/weather_model.h"
 
 #include <array>
 #include <cstdint>
-
-#include "usb/sim/weather_model.h"
 
 namespace nimbrel::sim {
 
 using Memory = std::array<std::uint8_t, 0x10000>;
 using RecordBytes = std::array<std::uint8_t, 16>;
 
-inline unsigned getU16(const Memory& m, unsigned at) { return m[at & 0xFFFF] | (m[(at + 1) & 0xFFFF] << 8); }
+inline unsigned getU16(const Memory& m, unsigned at) {
+    return m[at & 0xFFFF] | (m[(at + 1) & 0xFFFF] << 8);
+}
 inline void putU16(Memory& m, unsigned at, unsigned value) {
     m[at & 0xFFFF] = static_cast<std::uint8_t>(value & 0xFF);
     m[(at + 1) & 0xFFFF] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
@@ -31,4 +34,4 @@ int zoneHours(std::uint8_t zoneByte);
 // kept to 16 bits: the counter wraps to 0 after 0xFFFF.
 RecordBytes encodeRecord(const Reading& reading, int intervalMinutes, std::uint64_t rainOffset);
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim

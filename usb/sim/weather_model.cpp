@@ -7,13 +7,13 @@ namespace nimbrel::sim {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kLocalOffset = 3600;  // the sun follows central European time
+constexpr double kLocalOffset = 3600; // the sun follows central European time
 
 int clampRound(double value, int low, int high) {
     return std::clamp(static_cast<int>(std::lround(value)), low, high);
 }
 
-}  // namespace
+} // namespace
 
 WeatherModel::WeatherModel(std::uint64_t seed) : random_(seed ^ 0x5EA7E12ull) {
     frontOffset_ = random_.between(-40, 40);
@@ -22,9 +22,9 @@ WeatherModel::WeatherModel(std::uint64_t seed) : random_(seed ^ 0x5EA7E12ull) {
 }
 
 Reading WeatherModel::next(double endTime, int minutes) {
-    const double steps = std::max(1, minutes) / 5.0;  // the walks below are tuned for 5-minute steps
+    const double steps = std::max(1, minutes) / 5.0; // the walks below are tuned for 5-minute steps
     const double dayFraction = std::fmod(endTime + kLocalOffset, 86400.0) / 86400.0;
-    const double daily = std::sin(2 * kPi * (dayFraction - 0.375));  // warmest at three in the afternoon
+    const double daily = std::sin(2 * kPi * (dayFraction - 0.375)); // warmest at three in the afternoon
 
     frontOffset_ = std::clamp(frontOffset_ + random_.gauss() * 1.5 * std::sqrt(steps), -70.0, 70.0);
     pressureTrend_ = std::clamp(pressureTrend_ + random_.gauss() * 0.03 * std::sqrt(steps), -0.25, 0.25);
@@ -41,12 +41,13 @@ Reading WeatherModel::next(double endTime, int minutes) {
         --showerLeft_;
     }
 
-    windBase_ = std::clamp(windBase_ + random_.gauss() * 3 * std::sqrt(steps) + (raining ? 1.5 : 0), 0.0,
-                           140.0);
+    windBase_ =
+        std::clamp(windBase_ + random_.gauss() * 3 * std::sqrt(steps) + (raining ? 1.5 : 0), 0.0, 140.0);
     if (random_.uniform() < 0.12 * steps) windDir_ = (windDir_ + (random_.between(0, 1) ? 2 : 14)) % 16;
 
     Reading r;
-    r.outTemp = clampRound(80 + frontOffset_ + 60 * daily + random_.gauss() * 4 - (raining ? 25 : 0), -400, 800);
+    r.outTemp =
+        clampRound(80 + frontOffset_ + 60 * daily + random_.gauss() * 4 - (raining ? 25 : 0), -400, 800);
     r.indTemp = clampRound(210 + 12 * daily + random_.gauss() * 2, -400, 800);
     r.outHumi = clampRound(72 - (r.outTemp - 80) * 0.35 + random_.gauss() * 3 + (raining ? 18 : 0), 20, 99);
     r.indHumi = clampRound(46 + (r.outHumi - 70) * 0.15 + random_.gauss() * 1.5, 25, 70);
@@ -59,4 +60,4 @@ Reading WeatherModel::next(double endTime, int minutes) {
     return r;
 }
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim

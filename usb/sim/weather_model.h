@@ -1,9 +1,9 @@
 // WeatherModel: the weather that the simulated station measures, one history interval at a time.
 #pragma once
 
-#include <cstdint>
-
 #include "usb/sim/sim_random.h"
+
+#include <cstdint>
 
 namespace nimbrel::sim {
 
@@ -37,7 +37,7 @@ public:
 
 private:
     SimRandom random_;
-    double frontOffset_ = 0;  // 0.1 °C: warmer or colder air mass
+    double frontOffset_ = 0; // 0.1 °C: warmer or colder air mass
     double pressure_ = 10130;
     double pressureTrend_ = 0;
     double windBase_ = 25;
@@ -47,4 +47,4 @@ private:
     std::uint64_t rainTotal_ = 0;
 };
 
-}  // namespace nimbrel::sim
+} // namespace nimbrel::sim
