@@ -105,6 +105,12 @@ bool isLastStored(const WeatherSample& lastStored, const WeatherSample& candidat
 
 int syncHistory(const HistorySync& sync, SampleList& list) {
     list.clear();
+    const auto giveUp = [&] {
+        list.clear();
+        if (sync.failed) *sync.failed = true;
+        return 0;
+    };
+    if (sync.failed) *sync.failed = false;
 
     StationSettings settings;
     bool settingsRead = sync.station.readSettingsBlock(settings, false);
@@ -116,7 +122,8 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
         a = codec::parseInteger(settings.historyStackAddr);
         r = codec::parseInteger(settings.historyRecords);
     }
-    if (!settingsRead || r <= 0) return 0;
+    if (!settingsRead) return giveUp();
+    if (r <= 0) return 0;
     const long long m = std::min<long long>(r - 1, kRecordSlots - 1);
 
     // The newest completed record. A pointer off the record grid (possible after the second read,
@@ -134,20 +141,14 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
         address -= 32;
         if (sync.postStatus)
             sync.postStatus(std::to_string(k + skipped + added) + " " + sync.texts.dataHasBeenRead + " ...");
-        if (sync.stopRequested && sync.stopRequested->load()) {
-            list.clear();
-            return 0;
-        }
-        if (!readPair(sync.station, address, pair)) {
-            list.clear();
-            return 0;
-        }
+        if (sync.stopRequested && sync.stopRequested->load()) return giveUp();
+        if (!readPair(sync.station, address, pair)) return giveUp();
         for (int i = 0; i < k && !found; ++i) {
             switch (walk.handle(address, pair, i == 0 ? kRecordSize : 0)) {
                 case Outcome::taken: ++added; break;
                 case Outcome::skipped: ++skipped; break;
                 case Outcome::matched: found = true; break;
-                case Outcome::readFailed: list.clear(); return 0;
+                case Outcome::readFailed: return giveUp();
             }
         }
         if (found) break;

@@ -24,6 +24,9 @@ struct HistorySync {
     std::function<void(const std::string&)> postStatus;
     // Set when the program is ending: the download is given up between two reads, nothing kept.
     const std::atomic<bool>* stopRequested = nullptr;
+    // Set to true when the station could not be read (or the download was stopped), so that a
+    // 0 from a failed download is not taken for "nothing new".
+    bool* failed = nullptr;
 };
 
 // Fills `list` (emptied first) with every station record newer than the last stored one, newest

@@ -133,13 +133,15 @@ milliseconds MonitorThread::runCycle() {
 
     SampleList fetched;
     int count = 0;
+    bool downloadFailed = true;
     if (!stopRequested()) {
         HistorySync sync{station_, store_, clock_, texts_, [this](const std::string& text) { postStatus(text); },
-                         &stopRequested_};
+                         &stopRequested_, &downloadFailed};
         count = syncHistory(sync, fetched);
     }
     busy.release();
     lastFetchCount_ = count;
+    lastCycleComplete_ = areasRead && !downloadFailed;
 
     if (areasRead && count >= 1) storeNewRecords(fetched, alarms);
     fetched.clear();

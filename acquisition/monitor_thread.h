@@ -51,6 +51,9 @@ public:
     std::chrono::milliseconds runCycle();
     // Records fetched from the station by the last cycle that downloaded.
     int lastFetchCount() const { return lastFetchCount_; }
+    // Whether the last cycle that reached the station read all it needed: the settings and alarm
+    // areas and the whole download.
+    bool lastCycleComplete() const { return lastCycleComplete_; }
 
     // The window title the thread sets at start.
     std::string title() const;
@@ -75,6 +78,7 @@ private:
     // summary line of a cycle whose settings read failed.
     StationSettings settings_;
     int lastFetchCount_ = 0;
+    bool lastCycleComplete_ = false;
 
     std::atomic<bool> stopRequested_{false};
     std::thread thread_;

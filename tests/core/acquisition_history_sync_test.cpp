@@ -30,7 +30,7 @@ protected:
 
     int sync(SampleList& list) {
         HistorySync s{*station.access, store, station.clock, texts,
-                      [this](const std::string& t) { statuses.push_back(t); }};
+                      [this](const std::string& t) { statuses.push_back(t); }, nullptr, &failed};
         return syncHistory(s, list);
     }
 
@@ -71,6 +71,7 @@ protected:
     HistoryStore store;
     AcquisitionTexts texts;
     std::vector<std::string> statuses;
+    bool failed = false;
 };
 
 TEST_F(HistorySyncTest, WalksTheRingBackwardsAcrossTheWrap) {
@@ -198,9 +199,11 @@ TEST_F(HistorySyncTest, AFailedReadGivesUpTheWholeFetchAndAnInvalidRecordIsSkipp
     SampleList list;
     EXPECT_EQ(sync(list), 0);
     EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(failed);
 
     station.failReadsAt.clear();
     EXPECT_EQ(sync(list), 10);
+    EXPECT_FALSE(failed);
 
     // A record that stays invalid after its re-read is bad data: skipped, and the records before
     // it are stamped without its interval.

@@ -125,6 +125,7 @@ TEST_F(MonitorCycleTest, AFailedReadStoresNothingAndTheNextCycleFetchesEverythin
     monitor.runCycle();
     EXPECT_TRUE(storedAddresses().empty());
     EXPECT_NE(listener.statuses.back().find("Read Records: 0 (Total Records: 0)."), std::string::npos);
+    EXPECT_FALSE(monitor.lastCycleComplete());
 
     station.failReadsAt.clear();
     monitor.runCycle();
@@ -132,6 +133,7 @@ TEST_F(MonitorCycleTest, AFailedReadStoresNothingAndTheNextCycleFetchesEverythin
     ASSERT_EQ(stored.size(), 10u);
     EXPECT_EQ(stored.front(), "1:000760");
     EXPECT_EQ(stored.back(), "10:0007F0");
+    EXPECT_TRUE(monitor.lastCycleComplete());
 }
 
 TEST_F(MonitorCycleTest, ABadStackAddressIsReadOnceMoreAfter100Ms) {
