@@ -9,7 +9,9 @@ namespace nimbrel {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 // A number too large or too small for a double: infinity or zero, by its exponent or leading digits.
 double outOfRangeValue(const char* first, const char* last) {
@@ -26,7 +28,7 @@ double outOfRangeValue(const char* first, const char* last) {
     return leadingNonZero ? std::numeric_limits<double>::infinity() : 0.0;
 }
 
-}  // namespace
+} // namespace
 
 long long integerValue(std::string_view text) {
     std::size_t i = 0;
@@ -58,8 +60,10 @@ double numberValue(std::string_view text) {
     const char* first = text.data() + i;
     const char* last = text.data() + text.size();
     const auto result = std::from_chars(first, last, value, std::chars_format::general);
-    if (result.ec == std::errc::result_out_of_range) value = outOfRangeValue(first, result.ptr);
-    else if (result.ec != std::errc()) value = 0.0;
+    if (result.ec == std::errc::result_out_of_range)
+        value = outOfRangeValue(first, result.ptr);
+    else if (result.ec != std::errc())
+        value = 0.0;
     return negative ? -value : value;
 }
 
@@ -72,4 +76,4 @@ std::string fixedText(double value, int decimals) {
     return std::string(buffer.data(), result.ptr);
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

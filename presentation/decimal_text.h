@@ -22,6 +22,8 @@ double numberValue(std::string_view text);
 std::string fixedText(double value, int decimals);
 
 // "" and "---" are never readings.
-inline bool isMarkerText(std::string_view text) { return text.empty() || text == "---"; }
+inline bool isMarkerText(std::string_view text) {
+    return text.empty() || text == "---";
+}
 
-}  // namespace nimbrel
+} // namespace nimbrel

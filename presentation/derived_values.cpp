@@ -1,8 +1,8 @@
 #include "presentation/derived_values.h"
 
-#include <cmath>
-
 #include "presentation/decimal_text.h"
+
+#include <cmath>
 
 namespace nimbrel {
 
@@ -12,18 +12,21 @@ bool isReading(std::string_view text) {
     return !isMarkerText(text) && integerValue(text) != kNoReading;
 }
 
-bool isHumidityReading(std::string_view text) { return !isMarkerText(text) && integerValue(text) != 255; }
+bool isHumidityReading(std::string_view text) {
+    return !isMarkerText(text) && integerValue(text) != 255;
+}
 
 // The station program's printf "%f".
-std::string sixDecimals(double value) { return fixedText(value, 6); }
+std::string sixDecimals(double value) {
+    return fixedText(value, 6);
+}
 
-}  // namespace
+} // namespace
 
 double dewPointOf(double celsius, double humidity) {
     if (celsius < -20.0) return -40.0;
     // The station program's constants are single precision, two of its factors double.
-    const double vapourKpa =
-        0.6107f * std::pow(10.0, 7.6f * celsius / (celsius + 240.7f)) * humidity * 0.01;
+    const double vapourKpa = 0.6107f * std::pow(10.0, 7.6f * celsius / (celsius + 240.7f)) * humidity * 0.01;
     const double c = std::log(vapourKpa * 1.6372507267359593);
     return 241.88f * c / (17.558f - c);
 }
@@ -42,7 +45,8 @@ void computeSampleValues(WeatherSample& sample, std::string_view stationRelPresT
 
     const std::string& absPres = sample[P::absPres];
     const bool hasAbsPres = !isMarkerText(absPres) && integerValue(absPres) != kNoReading;
-    sample[P::relPres] = hasAbsPres ? sixDecimals(static_cast<double>(integerValue(stationRelPresTenths)) * 0.1) : "";
+    sample[P::relPres] =
+        hasAbsPres ? sixDecimals(static_cast<double>(integerValue(stationRelPresTenths)) * 0.1) : "";
 
     const std::string& outTemp = sample[P::outTemp];
     const bool hasTemp = isReading(outTemp);
@@ -68,4 +72,4 @@ void computeSampleValues(WeatherSample& sample, std::string_view stationRelPresT
     }
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -2,11 +2,11 @@
 // the rain counter in millimetres.
 #pragma once
 
-#include <string>
-#include <string_view>
-
 #include "station/alarm_thresholds.h"
 #include "station/weather_sample.h"
+
+#include <string>
+#include <string_view>
 
 namespace nimbrel {
 
@@ -21,4 +21,4 @@ double windChillOf(double celsius, double metresPerSecond);
 void computeSampleValues(WeatherSample& sample, const AlarmThresholds& alarms);
 void computeSampleValues(WeatherSample& sample, std::string_view stationRelPresTenths);
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -1,17 +1,19 @@
 #include "presentation/formatting.h"
 
-#include <array>
-#include <cmath>
-
 #include "presentation/decimal_text.h"
 #include "presentation/units.h"
+
+#include <array>
+#include <cmath>
 
 namespace nimbrel {
 
 namespace {
 
 // The reading as a float for the conversions; the dispatchers work in single precision.
-float readingNumber(std::string_view reading) { return static_cast<float>(numberValue(reading)); }
+float readingNumber(std::string_view reading) {
+    return static_cast<float>(numberValue(reading));
+}
 
 bool isReading(std::string_view reading) {
     return !isMarkerText(reading) && integerValue(reading) != kNoReading;
@@ -44,9 +46,10 @@ std::string truncatedText(double value) {
     return std::to_string(static_cast<int>(t));
 }
 
-}  // namespace
+} // namespace
 
-std::string temperatureText(std::string_view reading, float scale, std::string_view from, std::string_view to) {
+std::string temperatureText(std::string_view reading, float scale, std::string_view from,
+                            std::string_view to) {
     if (!isReading(reading)) return std::string(kNoValueText);
     return fixedText(convertTemperature(readingNumber(reading), scale, from, to), 1);
 }
@@ -118,4 +121,4 @@ std::string_view compassName(long long code) {
     return kNames[static_cast<std::size_t>(code)];
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -14,7 +14,8 @@ inline constexpr std::string_view kNoValueText = "---";
 // ("°C", "Hpa", "m/s", "mm") as source. A reading that is "", "---" or a station marker gives "---".
 
 // Valid unless -32767; "%.1f".
-std::string temperatureText(std::string_view reading, float scale, std::string_view from, std::string_view to);
+std::string temperatureText(std::string_view reading, float scale, std::string_view from,
+                            std::string_view to);
 std::string temperatureText(std::string_view reading, float scale, std::string_view to);
 
 // Valid unless negative or 255 (the station's no-reading byte); value × scale truncated, "%d"; units ignored.
@@ -41,4 +42,4 @@ std::string windDirectionNameText(std::string_view reading);
 // The names are the station's own and are not translated.
 std::string_view compassName(long long code);
 
-}  // namespace nimbrel
+} // namespace nimbrel

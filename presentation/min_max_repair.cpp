@@ -1,9 +1,9 @@
 #include "presentation/min_max_repair.h"
 
-#include <string>
-
 #include "presentation/decimal_text.h"
 #include "presentation/units.h"
+
+#include <string>
 
 namespace nimbrel {
 
@@ -19,7 +19,9 @@ struct Limits {
 enum class SampleCondition { none, positive };
 
 // Every value is compared as the integer its text reads as.
-double valueOf(const std::string& text) { return static_cast<double>(integerValue(text)); }
+double valueOf(const std::string& text) {
+    return static_cast<double>(integerValue(text));
+}
 
 class Repair {
 public:
@@ -63,7 +65,7 @@ Limits temperatureLimits(const std::string& unitText) {
     return {fromCelsius(-40.0f, 1.0f, unitText), fromCelsius(60.0f, 1.0f, unitText)};
 }
 
-}  // namespace
+} // namespace
 
 void repairMinMax(MinMaxTable& m, const StationSettings& settings, const WeatherSample& sample) {
     using T = MinMaxTable;
@@ -83,7 +85,8 @@ void repairMinMax(MinMaxTable& m, const StationSettings& settings, const Weather
     r.pair(&T::windchillMax, &T::windchillMin, P::windChill, derived, none);
     r.pair(&T::dewpointMax, &T::dewpointMin, P::dewPoint, derived, none);
 
-    const Limits pressure{fromHpa(500.0f, 1.0f, settings.presUnit), fromHpa(1100.0f, 1.0f, settings.presUnit)};
+    const Limits pressure{fromHpa(500.0f, 1.0f, settings.presUnit),
+                          fromHpa(1100.0f, 1.0f, settings.presUnit)};
     r.pair(&T::absPresMax, &T::absPresMin, P::absPres, pressure, positive);
     r.pair(&T::relPresMax, &T::relPresMin, P::relPres, pressure, positive);
 
@@ -101,4 +104,4 @@ void repairMinMax(MinMaxTable& m, const StationSettings& settings, const Weather
     r.single(&T::totalRainMax, P::totalRain, longRain, positive);
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -14,4 +14,4 @@ namespace nimbrel {
 // compared as they stand. Only the table in memory changes; nothing is written to the station.
 void repairMinMax(MinMaxTable& minMax, const StationSettings& settings, const WeatherSample& sample);
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -19,11 +19,15 @@ constexpr std::int64_t kMonth = 2592000;
 
 // A stamp of 10 characters or fewer is no stamp: as the earlier time of a span it stands for the
 // start of 2000, as the later one for the present.
-bool isShortStamp(std::string_view stamp) { return stamp.size() <= 10; }
+bool isShortStamp(std::string_view stamp) {
+    return stamp.size() <= 10;
+}
 
-std::time_t startOf2000() { return parseLocalTime("2000-01-01 00:00:00"); }
+std::time_t startOf2000() {
+    return parseLocalTime("2000-01-01 00:00:00");
+}
 
-}  // namespace
+} // namespace
 
 bool NewestFirstOfList::next(WeatherSample& out) {
     if (left_ == 0) return false;
@@ -114,7 +118,8 @@ bool computeRainTotals(WeatherSample& sample, NewestFirstSource& history, Clock&
 
 bool computeRainTotals(WeatherSample& sample, const NewestFirstReader& history, Clock& clock) {
     RainTotalsWalk walk(sample, clock);
-    if (walk.wantsRecords() && history) history([&](const WeatherSample& record) { return walk.visit(record); });
+    if (walk.wantsRecords() && history)
+        history([&](const WeatherSample& record) { return walk.visit(record); });
     return walk.finish();
 }
 
@@ -154,4 +159,4 @@ void computeRainTotalsForNewRecords(SampleList& newestFirst, const NewestFirstRe
     }
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

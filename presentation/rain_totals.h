@@ -2,15 +2,15 @@
 // the stored history, walked from the newest record back only as far as the month window reaches.
 #pragma once
 
+#include "presentation/time_text.h"
+#include "station/clock.h"
+#include "station/weather_sample.h"
+
 #include <cstdint>
 #include <ctime>
 #include <functional>
 #include <string>
 #include <string_view>
-
-#include "presentation/time_text.h"
-#include "station/clock.h"
-#include "station/weather_sample.h"
 
 namespace nimbrel {
 
@@ -24,7 +24,8 @@ public:
 // A list ordered oldest first (like the history file), handed out from its end.
 class NewestFirstOfList final : public NewestFirstSource {
 public:
-    explicit NewestFirstOfList(const SampleList& oldestFirst) : list_(oldestFirst), left_(oldestFirst.size()) {}
+    explicit NewestFirstOfList(const SampleList& oldestFirst)
+        : list_(oldestFirst), left_(oldestFirst.size()) {}
     bool next(WeatherSample& out) override;
 
 private:
@@ -56,15 +57,15 @@ private:
     bool walking_ = false;
     bool finished_ = false;
     bool firstCounted_ = false;
-    double counter_ = 0.0;  // R: the sample's counter in mm
-    double sum_ = 0.0;      // S
+    double counter_ = 0.0; // R: the sample's counter in mm
+    double sum_ = 0.0;     // S
     std::time_t sampleTime_ = 0;
     std::time_t newerTime_ = 0;
     std::time_t previousTime_ = 0;
-    std::time_t start2000_ = 0;  // an earlier time that is no stamp stands for this
+    std::time_t start2000_ = 0; // an earlier time that is no stamp stands for this
     // increment, hourRain, dayRain, weekRain, monthRain, totalRain: written as text by finish().
     double totals_[6] = {};
-    bool open_[3] = {true, true, true};  // hour, 24 hours, week
+    bool open_[3] = {true, true, true}; // hour, 24 hours, week
 };
 
 // Fill rainMm (when the counter wrapped), increment, hourRain ... monthRain and totalRain of `sample`
@@ -85,4 +86,4 @@ void computeRainTotalsForNewRecords(SampleList& newestFirst, const NewestFirstRe
                                     const std::function<void(const std::string&)>& progress,
                                     Clock& clock = systemClock());
 
-}  // namespace nimbrel
+} // namespace nimbrel

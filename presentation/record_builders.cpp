@@ -1,9 +1,9 @@
 #include "presentation/record_builders.h"
 
-#include <string>
-
 #include "presentation/derived_values.h"
 #include "presentation/formatting.h"
+
+#include <string>
 
 namespace nimbrel {
 
@@ -14,7 +14,7 @@ using P = WeatherSample::Position;
 // The time the station writes for an extreme that was never recorded.
 constexpr std::string_view kNeverSet = "2000-00-00 00:00";
 
-}  // namespace
+} // namespace
 
 UnitSelection unitSelectionOf(const StationSettings& settings) {
     UnitSelection units;
@@ -63,11 +63,13 @@ void sampleForDisplay(WeatherSample& sample, const StationSettings& settings) {
 }
 
 void sampleForDisplay(WeatherSample& sample, const UnitSelection& units) {
-    for (int p : {P::indHumi, P::outHumi}) sample[p] = humidityText(sample[p], 1.0f, unit::percent, unit::percent);
+    for (int p : {P::indHumi, P::outHumi})
+        sample[p] = humidityText(sample[p], 1.0f, unit::percent, unit::percent);
     sample[P::indTemp] = temperatureText(sample[P::indTemp], 1.0f, unit::celsius, units.indoorTemperature);
     for (int p : {P::outTemp, P::dewPoint, P::windChill})
         sample[p] = temperatureText(sample[p], 1.0f, unit::celsius, units.outdoorTemperature);
-    for (int p : {P::absPres, P::relPres}) sample[p] = pressureText(sample[p], 1.0f, unit::hpa, units.pressure);
+    for (int p : {P::absPres, P::relPres})
+        sample[p] = pressureText(sample[p], 1.0f, unit::hpa, units.pressure);
     for (int p : {P::winds, P::gust})
         sample[p] = windSpeedText(sample[p], 1.0f, unit::metresPerSecond, units.wind);
     const std::string directionCode = sample[P::windDir];
@@ -93,9 +95,10 @@ void thresholdsForDisplay(AlarmThresholds& a, const StationSettings& settings) {
     for (std::string* t : {&a.relPres, &a.absPres}) *t = pressureText(*t, 0.1f, pressure, pressure);
     for (std::string* t : {&a.indHumiHighAlarm, &a.indHumiLowAlarm, &a.outHumiHighAlarm, &a.outHumiLowAlarm})
         *t = humidityText(*t, 1.0f, unit::percent, unit::percent);
-    for (std::string* t : {&a.indTempHighAlarm, &a.indTempLowAlarm}) *t = temperatureText(*t, 0.1f, indoor, indoor);
-    for (std::string* t : {&a.outTempHighAlarm, &a.outTempLowAlarm, &a.windchillHighAlarm, &a.windchillLowAlarm,
-                           &a.dewpointHighAlarm, &a.dewpointLowAlarm})
+    for (std::string* t : {&a.indTempHighAlarm, &a.indTempLowAlarm})
+        *t = temperatureText(*t, 0.1f, indoor, indoor);
+    for (std::string* t : {&a.outTempHighAlarm, &a.outTempLowAlarm, &a.windchillHighAlarm,
+                           &a.windchillLowAlarm, &a.dewpointHighAlarm, &a.dewpointLowAlarm})
         *t = temperatureText(*t, 0.1f, outdoor, outdoor);
     for (std::string* t : {&a.absPresHighAlarm, &a.absPresLowAlarm, &a.relPresHighAlarm, &a.relPresLowAlarm})
         *t = pressureText(*t, pressureScale, pressure, pressure);
@@ -108,8 +111,8 @@ void minMaxForDisplay(MinMaxTable& m, const StationSettings& settings) {
         e->value = humidityText(e->value, 1.0f, unit::percent, unit::percent);
     for (MinMaxEntry* e : {&m.indTempMax, &m.indTempMin})
         e->value = temperatureText(e->value, 0.1f, unit::celsius, settings.indTempUnit);
-    for (MinMaxEntry* e : {&m.outTempMax, &m.outTempMin, &m.windchillMax, &m.windchillMin, &m.dewpointMax,
-                           &m.dewpointMin})
+    for (MinMaxEntry* e :
+         {&m.outTempMax, &m.outTempMin, &m.windchillMax, &m.windchillMin, &m.dewpointMax, &m.dewpointMin})
         e->value = temperatureText(e->value, 0.1f, unit::celsius, settings.outTempUnit);
     for (MinMaxEntry* e : {&m.absPresMax, &m.absPresMin, &m.relPresMax, &m.relPresMin})
         e->value = pressureText(e->value, 0.1f, unit::hpa, settings.presUnit);
@@ -124,4 +127,4 @@ void minMaxForDisplay(MinMaxTable& m, const StationSettings& settings) {
     }
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

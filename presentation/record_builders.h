@@ -31,4 +31,4 @@ void thresholdsForDisplay(AlarmThresholds& alarms, const StationSettings& settin
 // set ("2000-00-00 00:00") becomes "---".
 void minMaxForDisplay(MinMaxTable& minMax, const StationSettings& settings);
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -8,7 +8,9 @@ namespace nimbrel {
 
 namespace {
 
-bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool isSpace(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 // One "%u": blanks, an optional sign, at least one digit; the value wraps to 32 bits like an unsigned
 // read and saturates when the digits overflow.
@@ -53,14 +55,14 @@ std::tm toTm(const StampFields& f) {
     t.tm_hour = clampToInt(f.hour);
     t.tm_min = clampToInt(f.minute);
     t.tm_sec = clampToInt(f.second);
-    t.tm_isdst = -1;  // the system decides daylight saving
+    t.tm_isdst = -1; // the system decides daylight saving
     return t;
 }
 
 // Days from 1970-01-01 to a proleptic Gregorian date; any month carries over into the year.
 std::int64_t daysFromCivil(std::int64_t year, std::int64_t month, std::int64_t day) {
     const std::int64_t m0 = month - 1;
-    const std::int64_t carry = (m0 >= 0 ? m0 : m0 - 11) / 12;  // floor division
+    const std::int64_t carry = (m0 >= 0 ? m0 : m0 - 11) / 12; // floor division
     year += carry;
     month = m0 - carry * 12 + 1;
     year -= month <= 2;
@@ -71,7 +73,7 @@ std::int64_t daysFromCivil(std::int64_t year, std::int64_t month, std::int64_t d
     return era * 146097 + doe - 719468;
 }
 
-}  // namespace
+} // namespace
 
 StampFields readStampFields(std::string_view stamp) {
     StampFields f;
@@ -115,7 +117,7 @@ std::string stationTimeText(std::string_view stamp, int dateIndex, int clockInde
     if (f.second > 59) f.second = 0;
 
     std::tm t = toTm(f);
-    const std::time_t seconds = std::mktime(&t);  // normalises t: 31 April becomes 1 May, DST applied
+    const std::time_t seconds = std::mktime(&t); // normalises t: 31 April becomes 1 May, DST applied
     if (seconds == static_cast<std::time_t>(-1)) t = toTm(f);
 
     const std::string pattern = std::string(dateTextPattern(dateIndex)) + " " + clockTextPattern(clockIndex);
@@ -158,7 +160,8 @@ std::time_t LocalTimeReader::read(std::string_view stamp) {
 }
 
 std::int64_t timeSpanBetween(std::string_view first, std::string_view second, Clock& clock) {
-    const std::time_t from = first.size() <= 10 ? parseLocalTime("2000-01-01 00:00:00") : parseLocalTime(first);
+    const std::time_t from =
+        first.size() <= 10 ? parseLocalTime("2000-01-01 00:00:00") : parseLocalTime(first);
     const std::time_t to = second.size() <= 10 ? clock.nowSeconds() : parseLocalTime(second);
     return static_cast<std::int64_t>(to) - static_cast<std::int64_t>(from);
 }
@@ -170,4 +173,4 @@ double parseChartTime(std::string_view stamp) {
            static_cast<double>(f.minute) * 60.0 + static_cast<double>(f.second);
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -2,13 +2,13 @@
 // user's date and time format, and measuring spans between them.
 #pragma once
 
+#include "station/clock.h"
+
 #include <array>
 #include <cstdint>
 #include <ctime>
 #include <string>
 #include <string_view>
-
-#include "station/clock.h"
 
 namespace nimbrel {
 
@@ -62,4 +62,4 @@ std::int64_t timeSpanBetween(std::string_view first, std::string_view second, Cl
 // gap or a fold). No validation: fields out of range carry over (month 13 is January of next year).
 double parseChartTime(std::string_view stamp);
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -5,30 +5,76 @@
 
 namespace nimbrel {
 
-float celsiusToFahrenheit(float x) { return x * 1.8f + 32.0f; }
-float fahrenheitToCelsius(float x) { return (x - 32.0f) * 0.5555556f; }
-float hpaToInHg(float x) { return x * 0.02953f; }
-float inHgToHpa(float x) { return x * 33.864f; }
-float hpaToMmHg(float x) { return x * 0.75f; }
-float mmHgToHpa(float x) { return x * 1.3332f; }
+float celsiusToFahrenheit(float x) {
+    return x * 1.8f + 32.0f;
+}
+float fahrenheitToCelsius(float x) {
+    return (x - 32.0f) * 0.5555556f;
+}
+float hpaToInHg(float x) {
+    return x * 0.02953f;
+}
+float inHgToHpa(float x) {
+    return x * 33.864f;
+}
+float hpaToMmHg(float x) {
+    return x * 0.75f;
+}
+float mmHgToHpa(float x) {
+    return x * 1.3332f;
+}
 // The mercury pairs reuse the length factors.
-float inHgToMmHg(float x) { return x * 25.4f; }
-float mmHgToInHg(float x) { return x * 0.03937f; }
-float msToKmh(float x) { return x * 3.6f; }
-float msToKnot(float x) { return x * 1.9428f; }
-float msToMph(float x) { return x * 2.237f; }
-float kmhToMs(float x) { return x * 0.2778f; }
-float kmhToKnot(float x) { return x * 0.5397f; }
-float kmhToMph(float x) { return x * 0.6214f; }
-float knotToMs(float x) { return x * 0.5147f; }
-float knotToKmh(float x) { return x * 1.853f; }
-float knotToMph(float x) { return x * 1.1514f; }
-float mphToMs(float x) { return x * 0.447f; }
-float mphToKmh(float x) { return x * 1.6093f; }
-float mphToKnot(float x) { return x * 0.8685f; }
-float mmToInch(float x) { return x * 0.03937f; }
-float inchToMm(float x) { return x * 25.4f; }
-float tenthsToUnits(float x) { return x * 0.1f; }
+float inHgToMmHg(float x) {
+    return x * 25.4f;
+}
+float mmHgToInHg(float x) {
+    return x * 0.03937f;
+}
+float msToKmh(float x) {
+    return x * 3.6f;
+}
+float msToKnot(float x) {
+    return x * 1.9428f;
+}
+float msToMph(float x) {
+    return x * 2.237f;
+}
+float kmhToMs(float x) {
+    return x * 0.2778f;
+}
+float kmhToKnot(float x) {
+    return x * 0.5397f;
+}
+float kmhToMph(float x) {
+    return x * 0.6214f;
+}
+float knotToMs(float x) {
+    return x * 0.5147f;
+}
+float knotToKmh(float x) {
+    return x * 1.853f;
+}
+float knotToMph(float x) {
+    return x * 1.1514f;
+}
+float mphToMs(float x) {
+    return x * 0.447f;
+}
+float mphToKmh(float x) {
+    return x * 1.6093f;
+}
+float mphToKnot(float x) {
+    return x * 0.8685f;
+}
+float mmToInch(float x) {
+    return x * 0.03937f;
+}
+float inchToMm(float x) {
+    return x * 25.4f;
+}
+float tenthsToUnits(float x) {
+    return x * 0.1f;
+}
 
 float convertTemperature(float value, float scale, std::string_view from, std::string_view to) {
     const float x = value * scale;
@@ -65,7 +111,9 @@ Speed speedUnit(std::string_view text) {
 }
 
 using Primitive = float (*)(float);
-float same(float x) { return x; }
+float same(float x) {
+    return x;
+}
 
 // [from][to] over m/s, km/h, knot, mph.
 constexpr std::array<std::array<Primitive, 4>, 4> kSpeedTable = {{
@@ -79,7 +127,7 @@ float convertSpeed(float x, Speed from, Speed to) {
     return kSpeedTable[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)](x);
 }
 
-}  // namespace
+} // namespace
 
 float convertWindSpeed(float value, float scale, std::string_view from, std::string_view to) {
     const float x = value * scale;
@@ -94,7 +142,8 @@ float convertWindSpeed(float value, float scale, std::string_view from, std::str
     if (from == unit::beaufort && target != Speed::other) {
         // Only levels 0..12 have a band; anything else (including a garbage value) has bound 0.
         const float level = std::trunc(x);
-        const float bound = (level >= 0.0f && level <= 12.0f) ? beaufortUpperBound(static_cast<int>(level)) : 0.0f;
+        const float bound =
+            (level >= 0.0f && level <= 12.0f) ? beaufortUpperBound(static_cast<int>(level)) : 0.0f;
         return convertSpeed(bound, Speed::ms, target);
     }
     return x;
@@ -110,7 +159,9 @@ float convertRain(float value, float scale, std::string_view from, std::string_v
 float fromCelsius(float value, float scale, std::string_view to) {
     return convertTemperature(value, scale, unit::celsius, to);
 }
-float fromHpa(float value, float scale, std::string_view to) { return convertPressure(value, scale, unit::hpa, to); }
+float fromHpa(float value, float scale, std::string_view to) {
+    return convertPressure(value, scale, unit::hpa, to);
+}
 float fromMetresPerSecond(float value, float scale, std::string_view to) {
     return convertWindSpeed(value, scale, unit::metresPerSecond, to);
 }
@@ -121,9 +172,10 @@ float fromMillimetres(float value, float scale, std::string_view to) {
 namespace {
 
 // Upper edge of each force level's band, in tenths of m/s.
-constexpr std::array<int, 13> kBeaufortTopTenths = {2, 15, 33, 54, 79, 107, 138, 171, 207, 244, 284, 326, 369};
+constexpr std::array<int, 13> kBeaufortTopTenths = {2,   15,  33,  54,  79,  107, 138,
+                                                    171, 207, 244, 284, 326, 369};
 
-}  // namespace
+} // namespace
 
 int beaufortLevel(float metresPerSecond) {
     // Single-precision product, so that a speed made from tenths (13.9f) gives exactly 139.
@@ -141,4 +193,4 @@ float beaufortUpperBound(int level) {
     return static_cast<float>(kBeaufortTopTenths[static_cast<std::size_t>(level)]) * 0.1f;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -21,7 +21,7 @@ inline constexpr std::string_view beaufort = "bft";
 inline constexpr std::string_view mm = "mm";
 inline constexpr std::string_view inch = "inch";
 inline constexpr std::string_view percent = "%";
-}  // namespace unit
+} // namespace unit
 
 // The user's choice of units, taken from the station's settings each time they are decoded.
 // An empty unit text is legal: every conversion then leaves the value as it is.
@@ -31,8 +31,8 @@ struct UnitSelection {
     std::string rain{unit::mm};
     std::string pressure{unit::hpa};
     std::string wind{unit::metresPerSecond};
-    int dateFormat = 0;  // 0 year-month-day, 1 month-day-year, 2 day-month-year
-    int timeFormat = 0;  // 0 24-hour clock, 1 12-hour clock
+    int dateFormat = 0; // 0 year-month-day, 1 month-day-year, 2 day-month-year
+    int timeFormat = 0; // 0 24-hour clock, 1 12-hour clock
 
     bool operator==(const UnitSelection&) const = default;
 };
@@ -82,4 +82,4 @@ int beaufortLevel(float metresPerSecond);
 // The bound of level n lies in band n, so a level survives the round trip.
 float beaufortUpperBound(int level);
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -15,4 +15,4 @@ void computeRainTotalsForNewRecords(SampleList& newestFirst, HistoryStore& store
     computeRainTotalsForNewRecords(newestFirst, newestFirstReaderOf(store), label, progress, clock);
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

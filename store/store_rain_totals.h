@@ -1,14 +1,14 @@
 // Rain totals measured against the PC history file, read backwards from its newest line.
 #pragma once
 
-#include <functional>
-#include <string>
-#include <string_view>
-
 #include "presentation/rain_totals.h"
 #include "station/clock.h"
 #include "station/weather_sample.h"
 #include "store/history_store.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
 
 namespace nimbrel {
 
@@ -26,4 +26,4 @@ void computeRainTotalsForNewRecords(SampleList& newestFirst, HistoryStore& store
                                     const std::function<void(const std::string&)>& progress,
                                     Clock& clock = systemClock());
 
-}  // namespace nimbrel
+} // namespace nimbrel

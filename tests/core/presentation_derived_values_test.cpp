@@ -1,14 +1,13 @@
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "presentation/decimal_text.h"
 #include "presentation/derived_values.h"
 #include "presentation/rain_totals.h"
 #include "presentation/time_text.h"
 #include "tests/support/fake_clock.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace nimbrel {
 namespace {
@@ -63,7 +62,7 @@ TEST(PresentationDerivedValues, WindChill) {
     computeSampleValues(s, "10132");
     EXPECT_EQ(s[P::windChill], "34.000000");
 
-    s = rawSample("50", "50", "---");  // a missing wind reads as calm
+    s = rawSample("50", "50", "---"); // a missing wind reads as calm
     computeSampleValues(s, "10132");
     EXPECT_EQ(s[P::windChill], "5.000000");
 }
@@ -113,8 +112,8 @@ TEST(PresentationRainTotals, WindowsOfTheWalk) {
     // The month window stops the walk at the first record 30 days back; older rain is not counted.
     const SampleList longHistory = {
         record("2008-11-01 12:00:00", "1.0", "7.0"),
-        record("2008-12-11 12:00:00", "5.0", "4.0"),  // exactly 30 days: stops here
-        record("2009-01-03 12:00:00", "9.0", "2.0"),  // a week old
+        record("2008-12-11 12:00:00", "5.0", "4.0"), // exactly 30 days: stops here
+        record("2009-01-03 12:00:00", "9.0", "2.0"), // a week old
         record("2009-01-10 11:00:00", "12.0", "3.0"),
     };
     s = record("2009-01-10 12:00:00", "12.5", "");
@@ -211,7 +210,8 @@ SampleList generatedHistory() {
         if (counter >= 6553.6) counter -= 6553.6;
         total += rain;
         const bool gap = (seed >> 20) % 97 == 0;
-        list.push_back(record(stamp, gap ? "---" : fixedText(counter, 1), fixedText(rain, 1), fixedText(total, 1)));
+        list.push_back(
+            record(stamp, gap ? "---" : fixedText(counter, 1), fixedText(rain, 1), fixedText(total, 1)));
     }
     return list;
 }
@@ -259,7 +259,7 @@ TEST(PresentationRainTotals, EveryWayOfWalkingGivesTheSameTotals) {
 TEST(PresentationRainTotals, NewRecordsAreMeasuredAgainstStoreAndEarlierNewRecords) {
     SampleList all = generatedHistory();
     const SampleList stored(all.begin(), all.end() - 12);
-    SampleList fresh;  // newest first, as the station lists them
+    SampleList fresh; // newest first, as the station lists them
     for (auto it = all.rbegin(); it != all.rbegin() + 12; ++it) {
         WeatherSample s = *it;
         for (int p = P::increment; p <= P::totalRain; ++p) s[p] = "";
@@ -287,5 +287,5 @@ TEST(PresentationRainTotals, NewRecordsAreMeasuredAgainstStoreAndEarlierNewRecor
     EXPECT_EQ(texts.back(), "Compute history rain data 12 : 100% ...");
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

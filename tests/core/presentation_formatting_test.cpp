@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
+#include "presentation/decimal_text.h"
+#include "presentation/formatting.h"
 
 #include <clocale>
 #include <cmath>
-
-#include "presentation/decimal_text.h"
-#include "presentation/formatting.h"
+#include <gtest/gtest.h>
 
 namespace nimbrel {
 namespace {
@@ -37,11 +36,11 @@ TEST(PresentationFormatting, TemperatureAndHumidity) {
     EXPECT_EQ(temperatureText("215", 0.1f, "°C", ""), "21.5");
 
     EXPECT_EQ(humidityText("45", 1.0f, "%"), "45");
-    EXPECT_EQ(humidityText("45", 1.0f, "°C", "mm"), "45");  // units are ignored
+    EXPECT_EQ(humidityText("45", 1.0f, "°C", "mm"), "45"); // units are ignored
     EXPECT_EQ(humidityText("255", 1.0f, "%"), "---");
     EXPECT_EQ(humidityText("-1", 1.0f, "%"), "---");
     EXPECT_EQ(humidityText("0", 1.0f, "%"), "0");
-    EXPECT_EQ(humidityText("99", 0.1f, "%"), "9");  // truncated toward zero
+    EXPECT_EQ(humidityText("99", 0.1f, "%"), "9"); // truncated toward zero
 }
 
 TEST(PresentationFormatting, PressureDecimalsFollowTheUnit) {
@@ -73,7 +72,7 @@ TEST(PresentationFormatting, WindAndRain) {
     EXPECT_EQ(rainText("50", 0.01f, "inch", ""), "0.50");
     EXPECT_EQ(rainText("0.5", 1.0f, "inch", "mm"), "12.7");
     EXPECT_EQ(rainText("-32767", 0.1f, "mm"), "---");
-    EXPECT_EQ(rainText("0", 0.1f, "mm"), "0.0");  // no rain is a reading
+    EXPECT_EQ(rainText("0", 0.1f, "mm"), "0.0"); // no rain is a reading
 }
 
 TEST(PresentationFormatting, DirectionCodesAndNames) {
@@ -102,5 +101,5 @@ TEST(PresentationFormatting, DecimalPointSurvivesAUserLocale) {
     EXPECT_DOUBLE_EQ(number, 21.5);
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

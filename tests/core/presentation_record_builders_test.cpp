@@ -1,11 +1,13 @@
-#include <gtest/gtest.h>
-
 #include "presentation/min_max_repair.h"
 #include "presentation/record_builders.h"
 
+#include <gtest/gtest.h>
+
 namespace nimbrel {
 
-void PrintTo(const MinMaxEntry& e, std::ostream* os) { *os << '{' << e.value << ", " << e.time << '}'; }
+void PrintTo(const MinMaxEntry& e, std::ostream* os) {
+    *os << '{' << e.value << ", " << e.time << '}';
+}
 
 namespace {
 
@@ -95,11 +97,12 @@ TEST(PresentationRecordBuilders, SampleForDisplayUsesTheSelectedUnits) {
     EXPECT_EQ(shown[P::hourRain], "0.50");
     EXPECT_EQ(shown[P::indHumi], "45");
     // Left as they are: rain counter, interval rain, levels, stamps.
-    for (int p : {int(P::rainMm), int(P::increment), int(P::windsLevel), int(P::gustLevel), int(P::sampleTime)})
+    for (int p :
+         {int(P::rainMm), int(P::increment), int(P::windsLevel), int(P::gustLevel), int(P::sampleTime)})
         EXPECT_EQ(shown[p], s[p]) << WeatherSample::nameOf(p);
 
     shown = s;
-    sampleForDisplay(shown, settingsWith("°C", "", "bft", ""));  // no pressure or rain unit selected
+    sampleForDisplay(shown, settingsWith("°C", "", "bft", "")); // no pressure or rain unit selected
     EXPECT_EQ(shown[P::absPres], "1013.2");
     EXPECT_EQ(shown[P::winds], "5");
     EXPECT_EQ(shown[P::hourRain], "12.6");
@@ -119,14 +122,14 @@ TEST(PresentationRecordBuilders, ThresholdsStayInTheSelectedUnit) {
     AlarmThresholds inches = a;
     thresholdsForDisplay(inches, settingsWith("°F", "inHg", "knot", "inch"));
     EXPECT_EQ(inches.absPresHighAlarm, "29.92");
-    EXPECT_EQ(inches.relPres, "1013.20");  // still hPa, with the two decimals of inHg
+    EXPECT_EQ(inches.relPres, "1013.20"); // still hPa, with the two decimals of inHg
     EXPECT_EQ(inches.indTempHighAlarm, "80.0");
     EXPECT_EQ(inches.outHumiLowAlarm, "20");
     EXPECT_EQ(inches.windAlarm, "10.0");
     EXPECT_EQ(inches.windsLevelAlarm, "4");
     EXPECT_EQ(inches.hourRainAlarm, "0.50");
     EXPECT_EQ(inches.timeAlarmHour, "13");
-    EXPECT_EQ(inches.dewpointLowAlarm, "---");  // never filled
+    EXPECT_EQ(inches.dewpointLowAlarm, "---"); // never filled
 
     AlarmThresholds metric = a;
     thresholdsForDisplay(metric, settingsWith("°C", "Hpa", "m/s", "mm"));
@@ -166,25 +169,25 @@ TEST(PresentationMinMaxRepair, ImplausibleRecordsTakeTheCurrentReading) {
     s[P::winds] = "12.0";
     s[P::gust] = "0.0";
     s[P::hourRain] = "1.5";
-    s[P::dayRain] = "0.5";  // reads as 0: no rain to take
+    s[P::dayRain] = "0.5"; // reads as 0: no rain to take
     s[P::totalRain] = "800.0";
     const StationSettings st = settingsWith("°F", "inHg", "m/h", "mm");
 
     MinMaxTable m;
-    m.indHumiMax = {"100", "2008-01-01 00:00"};  // above 99
-    m.indHumiMin = {"50", "2008-01-01 00:00"};   // above the replaced maximum (45)
-    m.outHumiMax = {"0", "2008-01-01 00:00"};    // implausible, but the sample has no humidity
-    m.indTempMax = {"130.0", "2008-01-01 00:00"};  // 54 °C in °F: plausible
-    m.indTempMin = {"-45.0", "2008-01-01 00:00"};  // below -40 °F
-    m.outTempMax = {"150.0", "2008-01-01 00:00"};  // above 140 °F
-    m.outTempMin = {"", "2008-01-01 00:00"};       // empty: left alone
-    m.windchillMax = {"250.0", "2008-01-01 00:00"};  // within twice the outdoor limit (280)
-    m.windchillMin = {"-90.0", "2008-01-01 00:00"};  // beyond twice the outdoor limit (-80)
-    m.absPresMax = {"33.00", "2008-01-01 00:00"};    // above 1100 hPa in inHg (32.48)
-    m.absPresMin = {"15.00", "2008-01-01 00:00"};    // 14.77 inHg is the low limit: plausible
-    m.relPresMax = {"1013.2", "2008-01-01 00:00"};   // hPa figure in an inHg table
-    m.windMax = {"1200.0", "2008-01-01 00:00"};      // above 500 m/s in mph (1118.5)
-    m.gustMax = {"-1", "2008-01-01 00:00"};          // implausible, but the sample gust is 0
+    m.indHumiMax = {"100", "2008-01-01 00:00"};     // above 99
+    m.indHumiMin = {"50", "2008-01-01 00:00"};      // above the replaced maximum (45)
+    m.outHumiMax = {"0", "2008-01-01 00:00"};       // implausible, but the sample has no humidity
+    m.indTempMax = {"130.0", "2008-01-01 00:00"};   // 54 °C in °F: plausible
+    m.indTempMin = {"-45.0", "2008-01-01 00:00"};   // below -40 °F
+    m.outTempMax = {"150.0", "2008-01-01 00:00"};   // above 140 °F
+    m.outTempMin = {"", "2008-01-01 00:00"};        // empty: left alone
+    m.windchillMax = {"250.0", "2008-01-01 00:00"}; // within twice the outdoor limit (280)
+    m.windchillMin = {"-90.0", "2008-01-01 00:00"}; // beyond twice the outdoor limit (-80)
+    m.absPresMax = {"33.00", "2008-01-01 00:00"};   // above 1100 hPa in inHg (32.48)
+    m.absPresMin = {"15.00", "2008-01-01 00:00"};   // 14.77 inHg is the low limit: plausible
+    m.relPresMax = {"1013.2", "2008-01-01 00:00"};  // hPa figure in an inHg table
+    m.windMax = {"1200.0", "2008-01-01 00:00"};     // above 500 m/s in mph (1118.5)
+    m.gustMax = {"-1", "2008-01-01 00:00"};         // implausible, but the sample gust is 0
     m.hourRainMax = {"0", "2008-01-01 00:00"};
     m.dayRainMax = {"0", "2008-01-01 00:00"};
     m.totalRainMax = {"1048575", "2008-01-01 00:00"};
@@ -212,8 +215,8 @@ TEST(PresentationMinMaxRepair, ImplausibleRecordsTakeTheCurrentReading) {
     EXPECT_EQ(m.dayRainMax.value, "0");
     EXPECT_EQ(m.totalRainMax, (MinMaxEntry{"800.0", now}));
     EXPECT_EQ(m.monthRainMax.value, "1048574");
-    EXPECT_EQ(m.weekRainMax.value, "---");  // the sample has no week rain
+    EXPECT_EQ(m.weekRainMax.value, "---"); // the sample has no week rain
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <cstdio>
-
 #include "presentation/decimal_text.h"
 #include "store/history_store.h"
 #include "store/store_rain_totals.h"
 #include "tests/support/temp_dir.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
 
 namespace nimbrel {
 namespace {
@@ -52,7 +51,8 @@ TEST(PresentationStoreRainTotals, FileReadBackwardsGivesTheTotalsOfTheWholeTable
     EXPECT_EQ(fromStore[P::increment], "0.7");
 
     // Fetched records: each against the file and the fetched records before it.
-    SampleList fresh = {stored(20 * 24 * 60 + 120, counter + 2.0, 0, 0), stored(20 * 24 * 60 + 60, counter + 1.0, 0, 0)};
+    SampleList fresh = {stored(20 * 24 * 60 + 120, counter + 2.0, 0, 0),
+                        stored(20 * 24 * 60 + 60, counter + 1.0, 0, 0)};
     SampleList expected = fresh;
     SampleList working = table;
     for (std::size_t i = expected.size(); i-- > 0;) {
@@ -67,5 +67,5 @@ TEST(PresentationStoreRainTotals, FileReadBackwardsGivesTheTotalsOfTheWholeTable
                                                "Compute history rain data 2 : 100% ..."}));
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

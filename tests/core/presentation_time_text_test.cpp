@@ -1,13 +1,12 @@
-#include <gtest/gtest.h>
+#include "presentation/time_text.h"
+#include "tests/support/fake_clock.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 #include <optional>
 #include <string>
-
-#include "presentation/time_text.h"
-#include "tests/support/fake_clock.h"
 
 namespace nimbrel {
 namespace {
@@ -21,8 +20,10 @@ public:
         tzset();
     }
     ~TimeZoneScope() {
-        if (saved_) setenv("TZ", saved_->c_str(), 1);
-        else unsetenv("TZ");
+        if (saved_)
+            setenv("TZ", saved_->c_str(), 1);
+        else
+            unsetenv("TZ");
         tzset();
     }
 
@@ -35,13 +36,13 @@ TEST(PresentationTimeText, StampsOfEveryLength) {
     EXPECT_EQ(stationTimeText("2009-03-04", 2, 0), "04-03-2009 00:00");
     EXPECT_EQ(stationTimeText("2009-03-04 13:05", 0, 1), "2009-03-04 01:05PM");
     EXPECT_EQ(stationTimeText("2009-03-04 13:05:59", 1, 0), "03-04-2009 13:05");
-    EXPECT_EQ(stationTimeText("2009-3-4 13:05:09", 0, 0), "2009-03-04 13:05");  // unpadded fields
+    EXPECT_EQ(stationTimeText("2009-3-4 13:05:09", 0, 0), "2009-03-04 13:05"); // unpadded fields
     EXPECT_EQ(stationTimeText("2009-03-04 13", 0, 0), "2009-03-04 13:00");     // completed with ":00:00"
     EXPECT_EQ(stationTimeText("---", 0, 0), "---");
     EXPECT_EQ(stationTimeText("", 0, 0), "");
     EXPECT_EQ(stationTimeText("123456789", 0, 0), "123456789");
     EXPECT_EQ(stationTimeText("2009-03-04 13:05:59 extra", 0, 0), "2009-03-04 13:05");
-    EXPECT_EQ(stationTimeText("2009-03-04", 7, 9), "2009-03-04 00:00");  // unknown indices: first pattern
+    EXPECT_EQ(stationTimeText("2009-03-04", 7, 9), "2009-03-04 00:00"); // unknown indices: first pattern
 }
 
 TEST(PresentationTimeText, OutOfRangeFieldsAreReplaced) {
@@ -50,9 +51,10 @@ TEST(PresentationTimeText, OutOfRangeFieldsAreReplaced) {
     EXPECT_EQ(stationTimeText("1899-03-04 13:05", 0, 0), "2000-03-04 13:05");
     EXPECT_EQ(stationTimeText("2009-03-32 24:60:61", 0, 0), "2009-03-01 00:00");
     EXPECT_EQ(stationTimeText("2009-00-00 00:00", 0, 0), "2009-01-01 00:00");
-    EXPECT_EQ(stationTimeText("2009--3-04 10:00", 0, 0), "2009-01-04 10:00");  // a negative field wraps, then is replaced
+    EXPECT_EQ(stationTimeText("2009--3-04 10:00", 0, 0),
+              "2009-01-04 10:00"); // a negative field wraps, then is replaced
     EXPECT_EQ(stationTimeText("99999999999-03-04 10:00:00", 0, 0), "2000-03-04 10:00");
-    EXPECT_EQ(stationTimeText("2009-02-31 08:00", 0, 0), "2009-03-03 08:00");  // rolls into March
+    EXPECT_EQ(stationTimeText("2009-02-31 08:00", 0, 0), "2009-03-03 08:00"); // rolls into March
     EXPECT_EQ(stationTimeText("garbage text", 0, 0), "2000-01-01 00:00");
 }
 
@@ -90,11 +92,14 @@ TEST(PresentationTimeText, BatchReaderAgreesWithTheSystemOnEveryKindOfDay) {
         TimeZoneScope scope(zone);
         LocalTimeReader reader;
         // Every 7 minutes across both change days of 2009, plus a few broken stamps.
-        for (const char* day : {"2009-03-08", "2009-03-29", "2009-04-05", "2009-10-04", "2009-10-25", "2009-11-01"}) {
+        for (const char* day :
+             {"2009-03-08", "2009-03-29", "2009-04-05", "2009-10-04", "2009-10-25", "2009-11-01"}) {
             for (int minutes = 0; minutes < 1440; minutes += 7) {
                 char stamp[32];
-                std::snprintf(stamp, sizeof stamp, "%s %02d:%02d:%02d", day, minutes / 60, minutes % 60, minutes % 60);
-                if (minutes / 60 == 2 || minutes / 60 == 1) continue;  // the system's own choice in a fold may vary
+                std::snprintf(stamp, sizeof stamp, "%s %02d:%02d:%02d", day, minutes / 60, minutes % 60,
+                              minutes % 60);
+                if (minutes / 60 == 2 || minutes / 60 == 1)
+                    continue; // the system's own choice in a fold may vary
                 EXPECT_EQ(reader.read(stamp), parseLocalTime(stamp)) << zone << " " << stamp;
             }
         }
@@ -111,5 +116,5 @@ TEST(PresentationTimeText, ChartTimeIsTheWallClockReading) {
     EXPECT_EQ(parseChartTime("2009-03-04"), parseChartTime("2009-03-04 00:00:00"));
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

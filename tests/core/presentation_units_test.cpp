@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "presentation/units.h"
+
+#include <gtest/gtest.h>
 
 namespace nimbrel {
 namespace {
@@ -12,7 +12,7 @@ TEST(PresentationUnits, TemperaturePairs) {
     EXPECT_FLOAT_EQ(convertTemperature(215, 0.1f, "°C", "°F"), 70.7f);
     EXPECT_FLOAT_EQ(convertTemperature(215, 0.1f, "°C", "°C"), 21.5f);
     EXPECT_FLOAT_EQ(convertTemperature(215, 0.1f, "°C", ""), 21.5f);
-    EXPECT_FLOAT_EQ(convertTemperature(215, 0.1f, "°c", "°F"), 21.5f);  // no case folding
+    EXPECT_FLOAT_EQ(convertTemperature(215, 0.1f, "°c", "°F"), 21.5f); // no case folding
     EXPECT_FLOAT_EQ(fromCelsius(215, 0.1f, "°F"), 70.7f);
 }
 
@@ -38,14 +38,16 @@ TEST(PresentationUnits, WindSpeedPairs) {
         float factor;
     };
     const Row rows[] = {
-        {"m/s", "km/h", 3.6f},      {"m/s", "knot", 1.9428f},  {"m/s", "m/h", 2.237f},    {"km/h", "m/s", 0.2778f},
-        {"km/h", "knot", 0.5397f},  {"km/h", "m/h", 0.6214f},  {"knot", "m/s", 0.5147f},  {"knot", "km/h", 1.853f},
-        {"knot", "m/h", 1.1514f},   {"m/h", "m/s", 0.447f},    {"m/h", "km/h", 1.6093f},  {"m/h", "knot", 0.8685f},
-        {"m/s", "m/s", 1.0f},       {"knot", "knot", 1.0f},    {"m/s", "", 1.0f},         {"", "km/h", 1.0f},
-        {"mph", "km/h", 1.0f},
+        {"m/s", "km/h", 3.6f},    {"m/s", "knot", 1.9428f},  {"m/s", "m/h", 2.237f},
+        {"km/h", "m/s", 0.2778f}, {"km/h", "knot", 0.5397f}, {"km/h", "m/h", 0.6214f},
+        {"knot", "m/s", 0.5147f}, {"knot", "km/h", 1.853f},  {"knot", "m/h", 1.1514f},
+        {"m/h", "m/s", 0.447f},   {"m/h", "km/h", 1.6093f},  {"m/h", "knot", 0.8685f},
+        {"m/s", "m/s", 1.0f},     {"knot", "knot", 1.0f},    {"m/s", "", 1.0f},
+        {"", "km/h", 1.0f},       {"mph", "km/h", 1.0f},
     };
     for (const Row& r : rows)
-        EXPECT_FLOAT_EQ(convertWindSpeed(100, 0.1f, r.from, r.to), 10.0f * r.factor) << r.from << " -> " << r.to;
+        EXPECT_FLOAT_EQ(convertWindSpeed(100, 0.1f, r.from, r.to), 10.0f * r.factor)
+            << r.from << " -> " << r.to;
 
     // To Beaufort through m/s; from Beaufort through the band's upper bound.
     EXPECT_EQ(convertWindSpeed(10, 1.0f, "km/h", "bft"), 2.0f);
@@ -53,9 +55,9 @@ TEST(PresentationUnits, WindSpeedPairs) {
     EXPECT_EQ(convertWindSpeed(96, 0.1f, "m/s", "bft"), 5.0f);
     EXPECT_FLOAT_EQ(convertWindSpeed(3, 1.0f, "bft", "km/h"), 19.44f);
     EXPECT_FLOAT_EQ(convertWindSpeed(3, 1.0f, "bft", "m/s"), 5.4f);
-    EXPECT_FLOAT_EQ(convertWindSpeed(3.9f, 1.0f, "bft", "m/s"), 5.4f);  // level truncated
+    EXPECT_FLOAT_EQ(convertWindSpeed(3.9f, 1.0f, "bft", "m/s"), 5.4f); // level truncated
     EXPECT_FLOAT_EQ(convertWindSpeed(7, 1.0f, "bft", "bft"), 7.0f);
-    EXPECT_FLOAT_EQ(convertWindSpeed(40, 1.0f, "bft", "m/s"), 0.0f);  // no such level
+    EXPECT_FLOAT_EQ(convertWindSpeed(40, 1.0f, "bft", "m/s"), 0.0f); // no such level
     EXPECT_FLOAT_EQ(convertWindSpeed(3, 1.0f, "bft", ""), 3.0f);
     EXPECT_FLOAT_EQ(convertWindSpeed(3, 1.0f, "", "bft"), 3.0f);
     EXPECT_FLOAT_EQ(fromMetresPerSecond(100, 0.1f, "km/h"), 36.0f);
@@ -89,5 +91,5 @@ TEST(PresentationUnits, BeaufortBandEdges) {
     for (int level = 0; level <= 12; ++level) EXPECT_EQ(beaufortLevel(beaufortUpperBound(level)), level);
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

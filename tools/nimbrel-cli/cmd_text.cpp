@@ -1,12 +1,12 @@
 // nimbrel-cli text: shows a reading the way the program's to-text functions show it.
+#include "presentation/formatting.h"
+#include "tools/nimbrel-cli/commands.h"
+
 #include <array>
 #include <charconv>
 #include <iostream>
 #include <string>
 #include <string_view>
-
-#include "presentation/formatting.h"
-#include "tools/nimbrel-cli/commands.h"
 
 namespace nimbrel::cli {
 
@@ -16,8 +16,8 @@ using TextFunction = std::string (*)(std::string_view, float, std::string_view, 
 
 struct Kind {
     std::string_view name;
-    TextFunction text;                       // nullptr for the direction kinds
-    std::array<std::string_view, 5> units;   // the unit texts of this quantity ("" ends the list)
+    TextFunction text;                     // nullptr for the direction kinds
+    std::array<std::string_view, 5> units; // the unit texts of this quantity ("" ends the list)
 };
 
 std::string directionCode(std::string_view reading, float, std::string_view, std::string_view) {
@@ -62,7 +62,7 @@ bool parseScale(const std::string& text, float& scale) {
     return result.ec == std::errc() && result.ptr == last;
 }
 
-}  // namespace
+} // namespace
 
 int runText(const Arguments& args) {
     constexpr const char* usage = "usage: nimbrel-cli text KIND VALUE SCALE FROM TO";
@@ -76,16 +76,19 @@ int runText(const Arguments& args) {
 
     const bool direction = kind->units[0].empty();
     // A direction needs only its code; SCALE FROM TO may follow and are not used.
-    if (direction ? (args.size() != 2 && args.size() != 5) : args.size() != 5) return fail(kExitBadInput, usage);
+    if (direction ? (args.size() != 2 && args.size() != 5) : args.size() != 5)
+        return fail(kExitBadInput, usage);
 
     float scale = 1.0f;
     if (args.size() == 5) {
-        if (!parseScale(args[2], scale)) return fail(kExitBadInput, "text: SCALE \"" + args[2] + "\" is not a number");
+        if (!parseScale(args[2], scale))
+            return fail(kExitBadInput, "text: SCALE \"" + args[2] + "\" is not a number");
         if (!direction) {
             for (const std::string& unit : {args[3], args[4]})
                 if (!knownUnit(*kind, unit))
-                    return fail(kExitBadInput, "text: unit \"" + unit + "\" is not a " + std::string(kind->name) +
-                                                   " unit (" + unitList(*kind) + ")");
+                    return fail(kExitBadInput, "text: unit \"" + unit + "\" is not a " +
+                                                   std::string(kind->name) + " unit (" + unitList(*kind) +
+                                                   ")");
         }
     }
     const std::string from = args.size() == 5 ? args[3] : "";
@@ -94,4 +97,4 @@ int runText(const Arguments& args) {
     return kExitOk;
 }
 
-}  // namespace nimbrel::cli
+} // namespace nimbrel::cli
