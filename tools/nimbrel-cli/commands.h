@@ -18,6 +18,8 @@ int runDecodeSettings(const Arguments& args);
 int runDecodeAlarms(const Arguments& args);
 int runDecodeMinMax(const Arguments& args);
 int runDump(const Arguments& args);
+int runText(const Arguments& args);
+int runTime(const Arguments& args);
 
 // Prints "nimbrel-cli: message" on stderr and returns status, for one-line failures.
 int fail(int status, const std::string& message);

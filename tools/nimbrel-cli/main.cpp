@@ -26,6 +26,8 @@ constexpr Command kCommands[] = {
     {"decode-settings", runDecodeSettings, "decode-settings HEX   decode the 32-byte settings area (0x00-0x1F)"},
     {"decode-alarms", runDecodeAlarms, "decode-alarms HEX     decode the 64-byte alarm area (0x20-0x5F)"},
     {"decode-minmax", runDecodeMinMax, "decode-minmax HEX     decode the 160-byte min/max area (0x60-0xFF)"},
+    {"text", runText, "text KIND VALUE SCALE FROM TO  show a reading as the program does (KIND: see text)"},
+    {"time", runTime, "time STAMP DATEINDEX TIMEINDEX  show a time stamp in a date and clock format"},
     {"dump", runDump, "dump [--dir DIR]      read the station and print its areas and newest five records"},
 };
 
