@@ -114,17 +114,24 @@ RecordLineParser::RecordLineParser() : sample_(cleared_) {}
 
 const WeatherSample& RecordLineParser::parse(std::string_view line) {
     line = stripLineEnd(line);
-    // Only the column positions ever change, so the other positions of the reused
-    // sample keep the cleared values they started with.
+    // One pass over the line: this runs for every record of every query and rain walk.
+    // Only the column positions ever change, so the other positions of the reused sample
+    // keep the cleared values they started with.
+    const char* p = line.data();
+    const char* const end = p + line.size();
     std::size_t column = 0;
-    std::size_t begin = 0;
     while (column < kReadColumns) {
-        const std::size_t comma = line.find(',', begin);
-        const std::size_t end = comma == std::string_view::npos ? line.size() : comma;
-        sample_.text(kHistoryColumns[column]).assign(trimBlanks(line.substr(begin, end - begin)));
+        while (p < end && isBlank(*p)) ++p;
+        const char* const start = p;
+        const char* textEnd = p;
+        while (p < end && *p != ',') {
+            if (!isBlank(*p)) textEnd = p + 1;
+            ++p;
+        }
+        sample_.text(kHistoryColumns[column]).assign(start, static_cast<std::size_t>(textEnd - start));
         ++column;
-        if (comma == std::string_view::npos) break;
-        begin = comma + 1;
+        if (p == end) break;
+        ++p;  // the comma
     }
     for (; column < kReadColumns; ++column)
         sample_.text(kHistoryColumns[column]) = cleared_.text(kHistoryColumns[column]);
