@@ -1,13 +1,13 @@
 // Fuzz target: the three fixed-block areas decode, encode and decode again to the same texts.
+#include "station/alarm_thresholds.h"
+#include "station/min_max_table.h"
+#include "station/station_settings.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-
-#include "station/alarm_thresholds.h"
-#include "station/min_max_table.h"
-#include "station/station_settings.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ void roundTrip(const std::uint8_t* data, Decode decode, Encode encode) {
     if (again != encoded) std::abort();
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace nimbrel;

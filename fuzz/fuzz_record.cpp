@@ -1,15 +1,16 @@
 // Fuzz target: any 16 bytes decode into a record without fault, and the texts stay in their ranges.
+#include "station/history_record.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
 
-#include "station/history_record.h"
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < nimbrel::kRecordSize) return 0;
     nimbrel::WeatherSample sample;
-    const bool valid = nimbrel::decodeRecord(std::span<const std::uint8_t, nimbrel::kRecordSize>(data, 16), sample);
+    const bool valid =
+        nimbrel::decodeRecord(std::span<const std::uint8_t, nimbrel::kRecordSize>(data, 16), sample);
     using W = nimbrel::WeatherSample;
     if (valid) {
         // A valid record never carries a humidity or temperature the station cannot measure.

@@ -41,9 +41,11 @@ constexpr AlarmFieldInfo kFields[] = {
     {"reserved59", 0x59, 7, K::reserved, -1, &A::reserved59},
 };
 
-}  // namespace
+} // namespace
 
-std::span<const AlarmFieldInfo> alarmFields() { return kFields; }
+std::span<const AlarmFieldInfo> alarmFields() {
+    return kFields;
+}
 
 std::vector<AlarmRowEntry> alarmRow(AlarmThresholds& alarms) {
     std::vector<AlarmRowEntry> row;
@@ -65,11 +67,25 @@ bool decodeAlarms(std::span<const std::uint8_t, kAlarmLength> bytes, AlarmThresh
         std::int64_t raw = 0;
         std::string& text = alarms.*f.text;
         switch (f.kind) {
-        case K::u8: raw = p[0]; text = std::to_string(raw); break;
-        case K::u16: raw = codec::u16At(p); text = std::to_string(raw); break;
-        case K::s16sm: raw = codec::s16smAt(p); text = std::to_string(raw); break;
-        case K::bcdByte: raw = p[0]; text = codec::hexText(p, 1); break;
-        case K::reserved: text = codec::hexText(p, f.width); break;
+        case K::u8:
+            raw = p[0];
+            text = std::to_string(raw);
+            break;
+        case K::u16:
+            raw = codec::u16At(p);
+            text = std::to_string(raw);
+            break;
+        case K::s16sm:
+            raw = codec::s16smAt(p);
+            text = std::to_string(raw);
+            break;
+        case K::bcdByte:
+            raw = p[0];
+            text = codec::hexText(p, 1);
+            break;
+        case K::reserved:
+            text = codec::hexText(p, f.width);
+            break;
         }
         if (debug) alarms.debug[f.name] = FieldDebug{codec::hexDump(p, f.width), raw, {}};
     }
@@ -83,14 +99,22 @@ bool encodeAlarms(const AlarmThresholds& alarms, std::span<std::uint8_t, kAlarmL
         std::uint8_t* p = bytes.data() + (f.offset - kAlarmAddress);
         const std::string& text = alarms.*f.text;
         switch (f.kind) {
-        case K::u8: p[0] = static_cast<std::uint8_t>(codec::parseInteger(text) & 0xFF); break;
-        case K::u16: codec::putU16(p, codec::parseInteger(text)); break;
-        case K::s16sm: codec::putS16sm(p, codec::parseInteger(text)); break;
+        case K::u8:
+            p[0] = static_cast<std::uint8_t>(codec::parseInteger(text) & 0xFF);
+            break;
+        case K::u16:
+            codec::putU16(p, codec::parseInteger(text));
+            break;
+        case K::s16sm:
+            codec::putS16sm(p, codec::parseInteger(text));
+            break;
         case K::bcdByte:
             // A lone digit ("9") means 09, not 90.
             codec::parseHexText(text.size() == 1 ? "0" + text : text, p, 1);
             break;
-        case K::reserved: codec::parseHexText(text, p, f.width); break;
+        case K::reserved:
+            codec::parseHexText(text, p, f.width);
+            break;
         }
     }
     return true;
@@ -107,4 +131,4 @@ bool encodeAlarms(AlarmThresholds& alarms, std::span<std::uint8_t, kAlarmLength>
     return true;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -5,7 +5,9 @@
 
 namespace nimbrel::codec {
 
-std::uint16_t u16At(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t u16At(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 
 void putU16(std::uint8_t* p, long long value) {
     auto v = static_cast<unsigned long long>(value);
@@ -19,8 +21,8 @@ int s16smAt(const std::uint8_t* p) {
 }
 
 void putS16sm(std::uint8_t* p, long long value) {
-    unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
-                                             : static_cast<unsigned long long>(value);
+    unsigned long long magnitude =
+        value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
     p[0] = static_cast<std::uint8_t>(magnitude & 0xFF);
     auto high = static_cast<std::uint8_t>((magnitude >> 8) & 0xFF);
     p[1] = value < 0 ? static_cast<std::uint8_t>(high | 0x80) : high;
@@ -32,7 +34,7 @@ long long parseInteger(std::string_view text) {
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     long long value = 0;
-    constexpr long long kLimit = 1'000'000'000'000LL;  // far beyond any station field; stops overflow
+    constexpr long long kLimit = 1'000'000'000'000LL; // far beyond any station field; stops overflow
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
         if (value < kLimit) value = value * 10 + (text[i] - '0');
     return negative ? -value : value;
@@ -68,11 +70,13 @@ int hexDigit(char c) {
 }
 
 namespace {
-int digitAt(std::string_view text, std::size_t i) { return i < text.size() ? hexDigit(text[i]) : 0; }
+int digitAt(std::string_view text, std::size_t i) {
+    return i < text.size() ? hexDigit(text[i]) : 0;
+}
 std::uint8_t byteAt(std::string_view text, std::size_t i) {
     return static_cast<std::uint8_t>((digitAt(text, i) * 16 + digitAt(text, i + 1)) & 0xFF);
 }
-}  // namespace
+} // namespace
 
 void parseHexText(std::string_view text, std::uint8_t* out, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) out[i] = byteAt(text, 2 * i);
@@ -95,4 +99,4 @@ std::string bitString(std::uint8_t byte, int highBit, int lowBit) {
     return out;
 }
 
-}  // namespace nimbrel::codec
+} // namespace nimbrel::codec

@@ -22,7 +22,7 @@ using FieldDebugMap = std::map<std::string, FieldDebug, std::less<>>;
 namespace codec {
 
 std::uint16_t u16At(const std::uint8_t* p);
-void putU16(std::uint8_t* p, long long value);  // low 16 bits, low byte first
+void putU16(std::uint8_t* p, long long value); // low 16 bits, low byte first
 
 // Sign and magnitude: (second & 0x7F) * 256 + first, negated when bit 7 of the second byte is set.
 int s16smAt(const std::uint8_t* p);
@@ -50,5 +50,5 @@ void putBcdTime(std::uint8_t* p, std::string_view text);
 // Bits highBit..lowBit of a byte as "0"/"1", highest first.
 std::string bitString(std::uint8_t byte, int highBit, int lowBit);
 
-}  // namespace codec
-}  // namespace nimbrel
+} // namespace codec
+} // namespace nimbrel

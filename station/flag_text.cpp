@@ -14,4 +14,4 @@ bool isFlagOn(std::string_view text) {
     return true;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -8,4 +8,4 @@ namespace nimbrel {
 // On when the text is "true" in any case, or exactly "1" ("yes", "01", " true" are off).
 bool isFlagOn(std::string_view text);
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -1,14 +1,14 @@
 #include "station/history_record.h"
 
-#include <cstdio>
-
 #include "station/byte_codec.h"
+
+#include <cstdio>
 
 namespace nimbrel {
 
 namespace {
 
-constexpr int kNoTemperature = -32767;  // bytes FF FF
+constexpr int kNoTemperature = -32767; // bytes FF FF
 
 // Fills the hex and raw positions of a triple.
 void setBytes(WeatherSample& s, int pos, const std::uint8_t* p, std::size_t n, std::int64_t raw) {
@@ -39,9 +39,11 @@ bool decodeTemperature(WeatherSample& s, int pos, const std::uint8_t* p) {
     return true;
 }
 
-std::string speedText(int speed) { return speed == 0xFFF || speed > 500 ? "" : std::to_string(speed); }
+std::string speedText(int speed) {
+    return speed == 0xFFF || speed > 500 ? "" : std::to_string(speed);
+}
 
-}  // namespace
+} // namespace
 
 bool isRecordAddress(unsigned address) {
     return address >= kFirstRecordAddress && address <= kLastRecordAddress && address % kRecordSize == 0;
@@ -109,4 +111,4 @@ bool decodeRecord(std::span<const std::uint8_t, kRecordSize> bytes, WeatherSampl
     return valid;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

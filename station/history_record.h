@@ -1,18 +1,18 @@
 // History records: the ring of 16-byte records above the fixed block, and the record decoder.
 #pragma once
 
+#include "station/weather_sample.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 
-#include "station/weather_sample.h"
-
 namespace nimbrel {
 
 inline constexpr unsigned kFixedBlockSize = 0x100;
 inline constexpr unsigned kRecordSize = 16;
-inline constexpr unsigned kRecordSlots = (0x10000 - kFixedBlockSize) / kRecordSize;  // 4080
+inline constexpr unsigned kRecordSlots = (0x10000 - kFixedBlockSize) / kRecordSize; // 4080
 inline constexpr unsigned kFirstRecordAddress = 0x0100;
 inline constexpr unsigned kLastRecordAddress = 0xFFF0;
 
@@ -33,4 +33,4 @@ std::string recordAddressText(unsigned address);
 // except the offending value text, which keeps what it held.
 bool decodeRecord(std::span<const std::uint8_t, kRecordSize> bytes, WeatherSample& sample);
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -10,7 +10,7 @@ namespace {
 using K = MinMaxKind;
 using M = MinMaxTable;
 
-constexpr std::size_t kRainNibbles = 0x8C;  // bits 16-19 of monthRainMax (low) and totalRainMax (high)
+constexpr std::size_t kRainNibbles = 0x8C; // bits 16-19 of monthRainMax (low) and totalRainMax (high)
 
 constexpr MinMaxFieldInfo kFields[] = {
     {"indHumiMax", 0x62, 0x8D, K::u8, &M::indHumiMax},
@@ -38,11 +38,15 @@ constexpr MinMaxFieldInfo kFields[] = {
     {"totalRainMax", 0x8A, 0xFB, K::rain20High, &M::totalRainMax},
 };
 
-std::size_t at(std::size_t address) { return address - kMinMaxAddress; }
+std::size_t at(std::size_t address) {
+    return address - kMinMaxAddress;
+}
 
-}  // namespace
+} // namespace
 
-std::span<const MinMaxFieldInfo> minMaxFields() { return kFields; }
+std::span<const MinMaxFieldInfo> minMaxFields() {
+    return kFields;
+}
 
 bool decodeMinMax(std::span<const std::uint8_t, kMinMaxLength> bytes, MinMaxTable& table, bool debug) {
     const std::uint8_t* b = bytes.data();
@@ -55,18 +59,30 @@ bool decodeMinMax(std::span<const std::uint8_t, kMinMaxLength> bytes, MinMaxTabl
         std::int64_t raw = 0;
         std::size_t width = 2;
         switch (f.kind) {
-        case K::u8: raw = p[0]; width = 1; break;
-        case K::u16: raw = codec::u16At(p); break;
-        case K::s16sm: raw = codec::s16smAt(p); break;
-        case K::rain20Low: raw = codec::u16At(p) + (std::int64_t{nibbles & 0x0F} << 16); break;
-        case K::rain20High: raw = codec::u16At(p) + (std::int64_t{nibbles >> 4} << 16); break;
+        case K::u8:
+            raw = p[0];
+            width = 1;
+            break;
+        case K::u16:
+            raw = codec::u16At(p);
+            break;
+        case K::s16sm:
+            raw = codec::s16smAt(p);
+            break;
+        case K::rain20Low:
+            raw = codec::u16At(p) + (std::int64_t{nibbles & 0x0F} << 16);
+            break;
+        case K::rain20High:
+            raw = codec::u16At(p) + (std::int64_t{nibbles >> 4} << 16);
+            break;
         }
         MinMaxEntry& entry = table.*f.entry;
         entry.value = std::to_string(raw);
         entry.time = codec::bcdTimeText(b + at(f.timeOffset));
         if (debug) {
             table.debug[f.name] = FieldDebug{codec::hexDump(p, width), raw, {}};
-            table.debug[std::string(f.name) + "Time"] = FieldDebug{codec::hexDump(b + at(f.timeOffset), 5), 0, {}};
+            table.debug[std::string(f.name) + "Time"] =
+                FieldDebug{codec::hexDump(b + at(f.timeOffset), 5), 0, {}};
         }
     }
     table.hexDump = codec::hexDump(b, kMinMaxLength);
@@ -83,16 +99,23 @@ bool encodeMinMax(const MinMaxTable& table, std::span<std::uint8_t, kMinMaxLengt
         const MinMaxEntry& entry = table.*f.entry;
         const long long value = codec::parseInteger(entry.value);
         switch (f.kind) {
-        case K::u8: p[0] = static_cast<std::uint8_t>(value & 0xFF); break;
-        case K::u16: codec::putU16(p, value); break;
-        case K::s16sm: codec::putS16sm(p, value); break;
+        case K::u8:
+            p[0] = static_cast<std::uint8_t>(value & 0xFF);
+            break;
+        case K::u16:
+            codec::putU16(p, value);
+            break;
+        case K::s16sm:
+            codec::putS16sm(p, value);
+            break;
         case K::rain20Low:
             codec::putU16(p, value);
             nibbles |= static_cast<std::uint8_t>((static_cast<unsigned long long>(value) >> 16) & 0x0F);
             break;
         case K::rain20High:
             codec::putU16(p, value);
-            nibbles |= static_cast<std::uint8_t>(((static_cast<unsigned long long>(value) >> 16) & 0x0F) << 4);
+            nibbles |=
+                static_cast<std::uint8_t>(((static_cast<unsigned long long>(value) >> 16) & 0x0F) << 4);
             break;
         }
         codec::putBcdTime(b + at(f.timeOffset), entry.time);
@@ -112,4 +135,4 @@ bool encodeMinMax(MinMaxTable& table, std::span<std::uint8_t, kMinMaxLength> byt
     return true;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

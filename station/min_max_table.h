@@ -1,12 +1,12 @@
 // MinMaxTable: the station's minimum/maximum area (bytes 0x60-0xFF) decoded into texts, and its codec.
 #pragma once
 
+#include "station/byte_codec.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
-
-#include "station/byte_codec.h"
 
 namespace nimbrel {
 
@@ -21,7 +21,7 @@ struct MinMaxEntry {
 };
 
 struct MinMaxTable {
-    std::string reserved60;  // 0x60-0x61, hex
+    std::string reserved60; // 0x60-0x61, hex
     MinMaxEntry indHumiMax, indHumiMin, outHumiMax, outHumiMin;
     MinMaxEntry indTempMax, indTempMin, outTempMax, outTempMin;
     MinMaxEntry windchillMax, windchillMin, dewpointMax, dewpointMin;
@@ -29,9 +29,9 @@ struct MinMaxTable {
     MinMaxEntry relPresMax{"---"}, relPresMin{"---"};
     MinMaxEntry windMax{"---"}, gustMax{"---"};
     MinMaxEntry hourRainMax{"---"}, dayRainMax{"---"}, weekRainMax{"---"};
-    MinMaxEntry monthRainMax{"---"}, totalRainMax{"---"};  // 20-bit counters
+    MinMaxEntry monthRainMax{"---"}, totalRainMax{"---"}; // 20-bit counters
 
-    std::string hexDump;  // the whole area, "%02X " per byte
+    std::string hexDump; // the whole area, "%02X " per byte
     // Filled only on request, keyed by field name; the time stamp of a field is under name + "Time".
     FieldDebugMap debug;
 
@@ -43,8 +43,8 @@ enum class MinMaxKind { u8, u16, s16sm, rain20Low, rain20High };
 // The 23 values in station order (which is also the order of their time stamps).
 struct MinMaxFieldInfo {
     const char* name;
-    std::size_t offset;      // station address of the value
-    std::size_t timeOffset;  // station address of its five BCD time bytes
+    std::size_t offset;     // station address of the value
+    std::size_t timeOffset; // station address of its five BCD time bytes
     MinMaxKind kind;
     MinMaxEntry MinMaxTable::*entry;
 };
@@ -55,4 +55,4 @@ bool encodeMinMax(const MinMaxTable& table, std::span<std::uint8_t, kMinMaxLengt
 // As above; with debug, also fills the debug texts and hex dump of table from the bytes written.
 bool encodeMinMax(MinMaxTable& table, std::span<std::uint8_t, kMinMaxLength> bytes, bool debug);
 
-}  // namespace nimbrel
+} // namespace nimbrel

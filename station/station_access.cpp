@@ -1,9 +1,9 @@
 #include "station/station_access.h"
 
+#include "station/history_record.h"
+
 #include <array>
 #include <ctime>
-
-#include "station/history_record.h"
 
 namespace nimbrel {
 
@@ -33,7 +33,7 @@ bool writeArea(StationLink& link, unsigned address, const std::array<std::uint8_
     return link.writeMemory(address, bytes.data(), length);
 }
 
-}  // namespace
+} // namespace
 
 StationAccess::StationAccess(std::unique_ptr<UsbLibrary> library, Clock& clock, bool testMode, StationIds ids)
     : clock_(clock), link_(std::move(library), clock, testMode), ids_(ids) {}
@@ -138,7 +138,8 @@ bool StationAccess::readPointers(unsigned& address, int& count) {
     std::array<std::uint8_t, 64> bytes{};
     if (!readArea(link_, kSettingsAddress, bytes)) return false;
     StationSettings settings;
-    decodeSettings(std::span<const std::uint8_t, kSettingsLength>(bytes.data(), kSettingsLength), settings, true);
+    decodeSettings(std::span<const std::uint8_t, kSettingsLength>(bytes.data(), kSettingsLength), settings,
+                   true);
     address = static_cast<unsigned>(codec::parseInteger(settings.historyStackAddr));
     count = static_cast<int>(codec::parseInteger(settings.historyRecords));
     return true;
@@ -186,4 +187,4 @@ bool StationAccess::clearHistory(bool quiet) {
     return true;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -1,10 +1,6 @@
 // StationAccess: the one object through which the program uses the station (areas, records, commands).
 #pragma once
 
-#include <atomic>
-#include <memory>
-#include <mutex>
-
 #include "station/alarm_thresholds.h"
 #include "station/clock.h"
 #include "station/min_max_table.h"
@@ -13,6 +9,10 @@
 #include "station/station_observer.h"
 #include "station/station_settings.h"
 #include "station/weather_sample.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
 
 namespace nimbrel {
 
@@ -90,4 +90,4 @@ private:
     std::shared_ptr<StationObserver> observer_;
 };
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -21,4 +21,4 @@ void StationBusyLock::release() {
     owns_ = false;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

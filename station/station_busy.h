@@ -14,9 +14,9 @@
 // The connection poll does not take the flag.
 #pragma once
 
-#include <atomic>
-
 #include "station/clock.h"
+
+#include <atomic>
 
 namespace nimbrel {
 
@@ -54,4 +54,4 @@ private:
     bool owns_ = false;
 };
 
-}  // namespace nimbrel
+} // namespace nimbrel

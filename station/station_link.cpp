@@ -21,13 +21,11 @@ Report blockFrame(std::uint8_t command, unsigned address) {
     return {command, high, low, kBlock, command, high, low, kBlock};
 }
 
-}  // namespace
+} // namespace
 
 StationLink::StationLink(std::unique_ptr<UsbLibrary> library, Clock& clock, bool testMode)
-    : library_(library ? std::move(library) : noUsbLibrary("no USB library")),
-      clock_(clock),
-      testMode_(testMode),
-      testImage_(std::make_unique<StationImage>()) {}
+    : library_(library ? std::move(library) : noUsbLibrary("no USB library")), clock_(clock),
+      testMode_(testMode), testImage_(std::make_unique<StationImage>()) {}
 
 bool StationLink::findStation(int vendorId, int productId) {
     if (testMode_) {
@@ -82,7 +80,8 @@ bool StationLink::readMemory(unsigned start, std::uint8_t* dst, int& length) {
     if (testMode_) {
         // Only the part inside the image is copied; a read past 0xFFFF gets zeros for the rest.
         const std::size_t from = start & 0xFFFF;
-        const std::size_t inside = std::min<std::size_t>(static_cast<std::size_t>(length), kStationMemorySize - from);
+        const std::size_t inside =
+            std::min<std::size_t>(static_cast<std::size_t>(length), kStationMemorySize - from);
         std::memcpy(dst, testImage_->data() + from, inside);
         std::memset(dst + inside, 0, static_cast<std::size_t>(length) - inside);
         clock_.sleepFor(kTestModeWait);
@@ -124,7 +123,8 @@ bool StationLink::writeMemory(unsigned start, const std::uint8_t* src, int& leng
     }
     if (testMode_) {
         const std::size_t from = start & 0xFFFF;
-        const std::size_t inside = std::min<std::size_t>(static_cast<std::size_t>(length), kStationMemorySize - from);
+        const std::size_t inside =
+            std::min<std::size_t>(static_cast<std::size_t>(length), kStationMemorySize - from);
         std::memcpy(testImage_->data() + from, src, inside);
         clock_.sleepFor(kTestModeWait);
         return true;
@@ -167,4 +167,4 @@ bool StationLink::writeByte(unsigned address, std::uint8_t value) {
     return receiveAcknowledgement();
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

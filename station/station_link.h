@@ -1,13 +1,13 @@
 // StationLink: station memory read and written through 8-byte reports, or through the test image.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
-#include <memory>
-
 #include "station/clock.h"
 #include "station/test_image.h"
 #include "station/usb_library.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
 
 namespace nimbrel {
 
@@ -26,7 +26,7 @@ namespace nimbrel {
 // Only the connection poll (findStation, checkStation) runs beside them, on the main thread.
 class StationLink {
 public:
-    static constexpr int pollBound = 393217;  // one attempt and 0x60000 retries
+    static constexpr int pollBound = 393217; // one attempt and 0x60000 retries
 
     StationLink(std::unique_ptr<UsbLibrary> library, Clock& clock, bool testMode);
 
@@ -72,4 +72,4 @@ private:
     std::unique_ptr<StationImage> testImage_;
 };
 
-}  // namespace nimbrel
+} // namespace nimbrel

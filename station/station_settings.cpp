@@ -26,7 +26,7 @@ struct SelectorField {
     const char* name;
     std::size_t offset;
     int lowBit;
-    std::array<const char*, 5> words;  // nullptr after the last word
+    std::array<const char*, 5> words; // nullptr after the last word
     Text text;
 };
 
@@ -91,9 +91,11 @@ void describe(FieldDebugMap& debug, const char* name, const std::uint8_t* p, std
     debug[name] = FieldDebug{codec::hexDump(p, n), raw, std::move(bits)};
 }
 
-}  // namespace
+} // namespace
 
-std::span<const SettingsFlagField> settingsAlarmFlags() { return kAlarmFlags.fields; }
+std::span<const SettingsFlagField> settingsAlarmFlags() {
+    return kAlarmFlags.fields;
+}
 
 bool decodeSettings(std::span<const std::uint8_t, kSettingsLength> bytes, StationSettings& s, bool debug) {
     const std::uint8_t* b = bytes.data();
@@ -173,7 +175,8 @@ bool encodeSettings(const StationSettings& s, std::span<std::uint8_t, kSettingsL
     const long long zone = codec::parseInteger(s.timeZone);
     const long long magnitude = zone < 0 ? -zone : zone;
     // Tens are kept to their three bits so a wild text cannot flip the sign bit.
-    b[0x18] = static_cast<std::uint8_t>((magnitude % 10) | (((magnitude / 10) & 0x07) << 4) | (zone < 0 ? 0x80 : 0));
+    b[0x18] = static_cast<std::uint8_t>((magnitude % 10) | (((magnitude / 10) & 0x07) << 4) |
+                                        (zone < 0 ? 0x80 : 0));
     codec::parseHexText(s.reserved19, b + 0x19, 1);
     b[0x1A] = s.updateFlag == "1" ? 0xAA : 0x00;
     codec::putU16(b + 0x1B, codec::parseInteger(s.historyRecords));
@@ -193,4 +196,4 @@ bool encodeSettings(StationSettings& s, std::span<std::uint8_t, kSettingsLength>
     return true;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

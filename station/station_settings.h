@@ -1,12 +1,12 @@
 // StationSettings: the station's settings area (bytes 0x00-0x1F) decoded into texts, and its codec.
 #pragma once
 
+#include "station/byte_codec.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
-
-#include "station/byte_codec.h"
 
 namespace nimbrel {
 
@@ -28,10 +28,10 @@ struct DisplayFormats {
 // format words for the selectors ("" when no bit is set), "1"/"0" for flags, upper-case hex for
 // reserved bytes.
 struct StationSettings {
-    std::string initFlag1;   // 0x00: "1" when 0x55
-    std::string initFlag2;   // 0x01: "1" when 0xAA
-    std::string reserved02;  // 0x02-0x0F, 14 bytes of hex
-    std::string historyCircle = "---";  // 0x10: history interval, minutes
+    std::string initFlag1;             // 0x00: "1" when 0x55
+    std::string initFlag2;             // 0x01: "1" when 0xAA
+    std::string reserved02;            // 0x02-0x0F, 14 bytes of hex
+    std::string historyCircle = "---"; // 0x10: history interval, minutes
     // 0x11
     std::string indTempUnit = "°C";
     std::string outTempUnit = "°C";
@@ -74,14 +74,14 @@ struct StationSettings {
     std::string dewpointLowAlarmFlag;
     std::string dewpointHighAlarmFlag;
 
-    std::string timeZone;          // 0x18: "0", "+1", "-5"
-    std::string reserved19;        // 0x19
-    std::string updateFlag;        // 0x1A: "1" only for 0xAA
-    std::string historyRecords;    // 0x1B-0x1C: completed history records
-    std::string reserved1D;        // 0x1D
-    std::string historyStackAddr;  // 0x1E-0x1F: address of the newest history record, decimal
+    std::string timeZone;         // 0x18: "0", "+1", "-5"
+    std::string reserved19;       // 0x19
+    std::string updateFlag;       // 0x1A: "1" only for 0xAA
+    std::string historyRecords;   // 0x1B-0x1C: completed history records
+    std::string reserved1D;       // 0x1D
+    std::string historyStackAddr; // 0x1E-0x1F: address of the newest history record, decimal
 
-    std::string hexDump;  // the whole area, "%02X " per byte
+    std::string hexDump; // the whole area, "%02X " per byte
     DisplayFormats formats;
     // Filled only when a decode or encode is asked for debug texts; keyed by field name.
     FieldDebugMap debug;
@@ -103,4 +103,4 @@ bool encodeSettings(const StationSettings& settings, std::span<std::uint8_t, kSe
 // As above; with debug, also fills the debug texts and hex dump of settings from the bytes written.
 bool encodeSettings(StationSettings& settings, std::span<std::uint8_t, kSettingsLength> bytes, bool debug);
 
-}  // namespace nimbrel
+} // namespace nimbrel

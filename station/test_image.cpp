@@ -45,7 +45,8 @@ const std::array<std::uint8_t, 256> historyTemplate = {
 void buildTestImage(StationImage& image) {
     std::copy(fixedTemplate.begin(), fixedTemplate.end(), image.begin());
     for (std::size_t page = 0x0100; page < kStationMemorySize; page += 0x100)
-        std::copy(historyTemplate.begin(), historyTemplate.end(), image.begin() + static_cast<std::ptrdiff_t>(page));
+        std::copy(historyTemplate.begin(), historyTemplate.end(),
+                  image.begin() + static_cast<std::ptrdiff_t>(page));
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -19,4 +19,4 @@ extern const std::array<std::uint8_t, 256> historyTemplate;
 // Fills an image: the fixed block, then historyTemplate in each page 0x0100..0xFF00.
 void buildTestImage(StationImage& image);
 
-}  // namespace nimbrel
+} // namespace nimbrel

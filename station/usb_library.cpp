@@ -1,8 +1,7 @@
 #include "station/usb_library.h"
 
-#include <dlfcn.h>
-
 #include <cstring>
+#include <dlfcn.h>
 
 namespace nimbrel {
 
@@ -38,7 +37,7 @@ public:
     int findHandle(int vendorId, int productId) override { return find_(vendorId, productId); }
     bool checkHandle(int handle) override { return check_(handle); }
     bool writeData(int handle, const std::uint8_t* report8) override {
-        unsigned char report[kReportSize];  // the entry point takes a mutable buffer
+        unsigned char report[kReportSize]; // the entry point takes a mutable buffer
         std::memcpy(report, report8, kReportSize);
         return write_(handle, report);
     }
@@ -52,12 +51,11 @@ private:
     ReadDataFn read_;
 };
 
-template <typename Fn>
-Fn entryPoint(void* module, const char* name) {
+template <typename Fn> Fn entryPoint(void* module, const char* name) {
     return reinterpret_cast<Fn>(dlsym(module, name));
 }
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<UsbLibrary> noUsbLibrary(std::string reason) {
     return std::make_unique<AbsentLibrary>(std::move(reason));
@@ -76,9 +74,10 @@ std::unique_ptr<UsbLibrary> loadUsbLibrary(const std::string& path) {
     auto read = entryPoint<ReadDataFn>(module, "ReadData");
     if (!find || !check || !write || !read) {
         dlclose(module);
-        return noUsbLibrary("the USB library " + path + " lacks one of FindHandle, CheckHandle, WriteData, ReadData");
+        return noUsbLibrary("the USB library " + path +
+                            " lacks one of FindHandle, CheckHandle, WriteData, ReadData");
     }
     return std::make_unique<SharedLibrary>(module, find, check, write, read);
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -33,4 +33,4 @@ std::unique_ptr<UsbLibrary> loadUsbLibrary(const std::string& path);
 // A library with no station attached, for callers that have none to load.
 std::unique_ptr<UsbLibrary> noUsbLibrary(std::string reason);
 
-}  // namespace nimbrel
+} // namespace nimbrel

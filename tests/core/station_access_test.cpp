@@ -1,12 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <thread>
-#include <vector>
-
 #include "station/history_record.h"
 #include "station/station_access.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/scripted_usb.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
 
 namespace nimbrel {
 namespace {
@@ -20,7 +19,9 @@ struct RecordingObserver : StationObserver {
     DebugOptions options;
     std::vector<std::pair<StationNotice, StationPayload>> seen;
     DebugOptions debugOptions() const override { return options; }
-    void notify(StationNotice code, const StationPayload& payload) override { seen.emplace_back(code, payload); }
+    void notify(StationNotice code, const StationPayload& payload) override {
+        seen.emplace_back(code, payload);
+    }
 };
 
 struct StationAccessTest : ::testing::Test {
@@ -32,7 +33,8 @@ struct StationAccessTest : ::testing::Test {
         std::vector<std::uint8_t> memory(0x10000);
         std::copy(fixedTemplate.begin(), fixedTemplate.end(), memory.begin());
         for (std::size_t page = 0x100; page < 0x10000; page += 0x100)
-            std::copy(historyTemplate.begin(), historyTemplate.end(), memory.begin() + static_cast<long>(page));
+            std::copy(historyTemplate.begin(), historyTemplate.end(),
+                      memory.begin() + static_cast<long>(page));
         usb.emulateStation(memory);
         ASSERT_TRUE(access.pollConnection());
     }
@@ -55,7 +57,7 @@ TEST(StationAccess, PollFlagsOverSeveralTicks) {
     EXPECT_FALSE(access.hasConnectionChanged());
     EXPECT_TRUE(access.isSynchronised());
 
-    usb.handleToReturn = 4;  // plugged in
+    usb.handleToReturn = 4; // plugged in
     EXPECT_TRUE(access.pollConnection());
     EXPECT_TRUE(access.isConnected());
     EXPECT_TRUE(access.hasConnectionChanged());
@@ -63,13 +65,13 @@ TEST(StationAccess, PollFlagsOverSeveralTicks) {
     EXPECT_EQ(usb.findCalls, 2);
     EXPECT_EQ(usb.checkCalls, 0);
 
-    EXPECT_TRUE(access.pollConnection());  // checked, not searched
+    EXPECT_TRUE(access.pollConnection()); // checked, not searched
     EXPECT_FALSE(access.hasConnectionChanged());
     EXPECT_FALSE(access.isSynchronised());
     EXPECT_EQ(usb.checkCalls, 1);
     access.markSynchronised();
 
-    usb.attached = false;  // unplugged
+    usb.attached = false; // unplugged
     usb.handleToReturn = -1;
     EXPECT_FALSE(access.pollConnection());
     EXPECT_FALSE(access.isConnected());
@@ -90,7 +92,7 @@ TEST_F(StationAccessTest, AreaReadsAndWrites) {
     EXPECT_EQ(settings.windUnit, "km/h");
     EXPECT_EQ(alarms.relPres, "10132");
     EXPECT_EQ(minmax.totalRainMax.value, "45020");
-    EXPECT_TRUE(settings.debug.empty());  // no observer, not quiet: no debug texts
+    EXPECT_TRUE(settings.debug.empty()); // no observer, not quiet: no debug texts
 
     // The settings write always carries updateFlag 0xAA.
     settings.updateFlag = "0";
@@ -110,7 +112,7 @@ TEST_F(StationAccessTest, AreaReadsAndWrites) {
 
     // A refused 64-byte write does not touch byte 0x1A.
     usb.sent.clear();
-    usb.refuseAck(usb.acksGiven() + 1);  // the second block of the alarm area
+    usb.refuseAck(usb.acksGiven() + 1); // the second block of the alarm area
     EXPECT_FALSE(access.writeAlarmBlock(alarms));
     EXPECT_EQ(usb.frames().size(), 2u);
     EXPECT_TRUE(byteWrites().empty());
@@ -135,7 +137,8 @@ TEST_F(StationAccessTest, ClearHistoryStopsAtTheFirstRefusal) {
         usb.sent.clear();
         usb.refuseAck(usb.acksGiven() + static_cast<int>(refused));
         EXPECT_FALSE(access.clearHistory());
-        EXPECT_EQ(byteWrites(), std::vector<Report>(order.begin(), order.begin() + static_cast<long>(refused) + 1));
+        EXPECT_EQ(byteWrites(),
+                  std::vector<Report>(order.begin(), order.begin() + static_cast<long>(refused) + 1));
     }
     usb.sent.clear();
     ASSERT_TRUE(access.resetStation());
@@ -155,12 +158,12 @@ TEST_F(StationAccessTest, RecordBackBoundsAndReRead) {
     for (int n : {-1, 16}) {
         usb.sent.clear();
         EXPECT_FALSE(access.readRecordBack(sample, n)) << n;
-        EXPECT_EQ(usb.frames().size(), 2u);  // only the pointers were read
+        EXPECT_EQ(usb.frames().size(), 2u); // only the pointers were read
     }
-    usb.memory()[0x1B] = 0;  // nothing stored
+    usb.memory()[0x1B] = 0; // nothing stored
     EXPECT_FALSE(access.readRecordBack(sample, 0));
     usb.memory()[0x1B] = 15;
-    usb.memory()[0x1E] = 0x80;  // pointer 0x0180 is fine, 0x0080 is inside the fixed block
+    usb.memory()[0x1E] = 0x80; // pointer 0x0180 is fine, 0x0080 is inside the fixed block
     EXPECT_TRUE(access.readRecordBack(sample, 0));
     usb.memory()[0x1F] = 0x00;
     EXPECT_FALSE(access.readRecordBack(sample, 0));
@@ -169,7 +172,7 @@ TEST_F(StationAccessTest, RecordBackBoundsAndReRead) {
     usb.sent.clear();
     ASSERT_TRUE(access.readRecordAt(0x0200, sample));
     EXPECT_EQ(usb.frames().size(), 1u);
-    usb.memory()[0x0201] = 100;  // indoor humidity out of range
+    usb.memory()[0x0201] = 100; // indoor humidity out of range
     usb.sent.clear();
     ASSERT_TRUE(access.readRecordAt(0x0200, sample));
     EXPECT_EQ(usb.frames().size(), 2u);
@@ -189,11 +192,11 @@ TEST_F(StationAccessTest, NotificationsFollowTheOptionsAndQuiet) {
     StationSettings settings;
     WeatherSample sample;
 
-    ASSERT_TRUE(access.readSettingsBlock(settings));  // no option on
+    ASSERT_TRUE(access.readSettingsBlock(settings)); // no option on
     EXPECT_TRUE(observer->seen.empty());
     EXPECT_TRUE(settings.debug.empty());
 
-    ASSERT_TRUE(access.readSettingsBlock(settings, true));  // quiet: debug texts, no notification
+    ASSERT_TRUE(access.readSettingsBlock(settings, true)); // quiet: debug texts, no notification
     EXPECT_FALSE(settings.debug.empty());
     EXPECT_TRUE(observer->seen.empty());
 
@@ -223,7 +226,7 @@ TEST(StationAccess, BusyHelperWaitsThreeTimesThenGivesUp) {
     {
         StationBusyLock first(busy);
         EXPECT_TRUE(first.acquire(clock));
-        EXPECT_TRUE(clock.sleeps().empty());  // free: taken at once
+        EXPECT_TRUE(clock.sleeps().empty()); // free: taken at once
         EXPECT_TRUE(busy.isBusy());
 
         StationBusyLock second(busy);
@@ -232,7 +235,7 @@ TEST(StationAccess, BusyHelperWaitsThreeTimesThenGivesUp) {
         EXPECT_FALSE(second.tryAcquire());
         EXPECT_FALSE(second.owns());
     }
-    EXPECT_FALSE(busy.isBusy());  // released when the holder went out of scope
+    EXPECT_FALSE(busy.isBusy()); // released when the holder went out of scope
 
     // The flag freed during the waits is taken on the next look.
     struct ReleasingClock : Clock {
@@ -295,5 +298,5 @@ TEST(StationAccess, MissingLibraryFailsEveryOperation) {
     EXPECT_EQ(clock.totalSlept(), 0ms);
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

@@ -1,12 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
+#include "tests/support/temp_dir.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
-
-#include "tests/support/temp_dir.h"
+#include <sys/wait.h>
 
 namespace nimbrel {
 namespace {
@@ -29,7 +27,9 @@ CliRun cli(const std::string& arguments) {
     return run;
 }
 
-bool has(const std::string& text, const std::string& line) { return text.find(line + "\n") != std::string::npos; }
+bool has(const std::string& text, const std::string& line) {
+    return text.find(line + "\n") != std::string::npos;
+}
 
 class StationCli : public ::testing::Test {
 protected:
@@ -44,10 +44,11 @@ TEST_F(StationCli, DumpOfTheTestImage) {
     dir.write("Nimbrel.ini", "[communication]\nTestFlag=TRUE\n");
     CliRun run = cli("dump --dir " + dir.path().string());
     ASSERT_EQ(run.status, 0) << run.out;
-    for (const char* line : {"initFlag1: 1", "initFlag2: 1", "historyCircle: 5", "presUnit: Hpa", "windUnit: km/h",
-                             "timeZone: +1", "historyRecords: 15", "historyStackAddr: 496 (0x01F0)",
-                             "[record 0 (newest) at 0x01F0]", "hexValue: 05 39 50 02 40 88 81 0A 27 34 C0 00 30 01 0A 04",
-                             "outTemp: -392", "[record 4 at 0x01B0]", "totalRainMaxTime: 2007-01-01 12:00"})
+    for (const char* line :
+         {"initFlag1: 1", "initFlag2: 1", "historyCircle: 5", "presUnit: Hpa", "windUnit: km/h",
+          "timeZone: +1", "historyRecords: 15", "historyStackAddr: 496 (0x01F0)",
+          "[record 0 (newest) at 0x01F0]", "hexValue: 05 39 50 02 40 88 81 0A 27 34 C0 00 30 01 0A 04",
+          "outTemp: -392", "[record 4 at 0x01B0]", "totalRainMaxTime: 2007-01-01 12:00"})
         EXPECT_TRUE(has(run.out, line)) << line;
 }
 
@@ -69,5 +70,5 @@ TEST_F(StationCli, NoStationAndBadInput) {
     EXPECT_TRUE(cli("decode-record 0564E3003C08016A2760CC0020942A02").out.ends_with("valid: false\n"));
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

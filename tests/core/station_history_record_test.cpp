@@ -1,9 +1,8 @@
-#include <gtest/gtest.h>
+#include "station/history_record.h"
 
 #include <array>
 #include <cstdint>
-
-#include "station/history_record.h"
+#include <gtest/gtest.h>
 
 namespace nimbrel {
 namespace {
@@ -64,14 +63,14 @@ TEST(StationHistoryRecord, DecodesEveryField) {
     Record r = kRecord;
     r[5] = 0x1C;
     r[6] = 0x81;
-    r[12] = 0x3F;  // odd direction code, rain bits 16-19 = 0xF
+    r[12] = 0x3F; // odd direction code, rain bits 16-19 = 0xF
     r[15] = 0xF0;
     r[0] = 0xFF;
     EXPECT_TRUE(decodeRecord(r, s));
     EXPECT_EQ(s[W::outTemp], "-284");
     EXPECT_EQ(s[W::windDir], "-1");
     EXPECT_EQ(s.raw(W::windDir), 3);
-    EXPECT_EQ(s[W::rain], "");  // above 99999
+    EXPECT_EQ(s[W::rain], ""); // above 99999
     EXPECT_EQ(s[W::sampleCircle], "5");
     EXPECT_EQ(s.raw(W::sampleCircle), 0xFF);
     for (int p : {W::windsError, W::gustError, W::rainError, W::totalRainOverflow}) EXPECT_EQ(s[p], "1");
@@ -79,7 +78,7 @@ TEST(StationHistoryRecord, DecodesEveryField) {
 
     r = kRecord;
     r[12] = 0x20;
-    r[15] = 0x12;  // wind speed error hides the direction
+    r[15] = 0x12; // wind speed error hides the direction
     decodeRecord(r, s);
     EXPECT_EQ(s[W::windDir], "-1");
     EXPECT_EQ(s[W::condition], "2");
@@ -97,23 +96,23 @@ TEST(StationHistoryRecord, ValidityAtEachBoundary) {
     EXPECT_TRUE(decode([](Record& r) { r[1] = 99; }).first);
     auto [humiValid, humi] = decode([](Record& r) { r[4] = 100; });
     EXPECT_FALSE(humiValid);
-    EXPECT_EQ(humi[W::outHumi], "---");  // not set
-    EXPECT_EQ(humi[W::indTemp], "227");  // the rest is still filled
+    EXPECT_EQ(humi[W::outHumi], "---"); // not set
+    EXPECT_EQ(humi[W::indTemp], "227"); // the rest is still filled
     auto [noHumiValid, noHumi] = decode([](Record& r) { r[1] = 0xFF; });
     EXPECT_TRUE(noHumiValid);
     EXPECT_EQ(noHumi[W::indHumi], "");
     // Temperature: -400 and 800 are valid, -401 and 801 are not, FF FF is no reading.
-    EXPECT_TRUE(decode([](Record& r) { r[2] = 0x90, r[3] = 0x81; }).first);   // -400
-    EXPECT_FALSE(decode([](Record& r) { r[2] = 0x91, r[3] = 0x81; }).first);  // -401
-    EXPECT_TRUE(decode([](Record& r) { r[5] = 0x20, r[6] = 0x03; }).first);   // 800
-    EXPECT_FALSE(decode([](Record& r) { r[2] = 0x21, r[3] = 0x03; }).first);  // 801
+    EXPECT_TRUE(decode([](Record& r) { r[2] = 0x90, r[3] = 0x81; }).first);  // -400
+    EXPECT_FALSE(decode([](Record& r) { r[2] = 0x91, r[3] = 0x81; }).first); // -401
+    EXPECT_TRUE(decode([](Record& r) { r[5] = 0x20, r[6] = 0x03; }).first);  // 800
+    EXPECT_FALSE(decode([](Record& r) { r[2] = 0x21, r[3] = 0x03; }).first); // 801
     auto [noTempValid, noTemp] = decode([](Record& r) { r[2] = 0xFF, r[3] = 0xFF; });
     EXPECT_TRUE(noTempValid);
     EXPECT_EQ(noTemp[W::indTemp], "");
     // Speeds: 500 shown, 501 and 0xFFF are no reading, never invalid.
     auto [speedValid, speed] = decode([](Record& r) { r[9] = 0xF5, r[10] = 0xFF, r[11] = 0xF1; });
     EXPECT_TRUE(speedValid);
-    EXPECT_EQ(speed[W::winds], "");  // 0x1F5 = 501
+    EXPECT_EQ(speed[W::winds], ""); // 0x1F5 = 501
     EXPECT_EQ(speed[W::gust], "");
     EXPECT_EQ(decode([](Record& r) { r[9] = 0xF4, r[11] = 0x01; }).second[W::winds], "500");
     // Pressure FFFF and rain 99999/100000.
@@ -125,5 +124,5 @@ TEST(StationHistoryRecord, ValidityAtEachBoundary) {
     EXPECT_EQ(decode([](Record& r) { r[0] = 241; }).second[W::sampleCircle], "5");
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

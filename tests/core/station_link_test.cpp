@@ -1,15 +1,14 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "station/flag_text.h"
 #include "station/station_link.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/scripted_usb.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace nimbrel {
 namespace {
@@ -227,5 +226,5 @@ TEST(StationLink, RealLibraryWithoutStationAnswersPromptly) {
     EXPECT_FALSE(library->readData(-1, report.data()));
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

@@ -1,19 +1,17 @@
-#include <gtest/gtest.h>
-
-#include <array>
-#include <cstdint>
-
 #include "station/alarm_thresholds.h"
 #include "station/byte_codec.h"
 #include "station/min_max_table.h"
 #include "station/station_settings.h"
 #include "station/test_image.h"
 
+#include <array>
+#include <cstdint>
+#include <gtest/gtest.h>
+
 namespace nimbrel {
 namespace {
 
-template <std::size_t N>
-std::array<std::uint8_t, N> slice(std::size_t from) {
+template <std::size_t N> std::array<std::uint8_t, N> slice(std::size_t from) {
     std::array<std::uint8_t, N> out{};
     std::copy_n(fixedTemplate.begin() + static_cast<std::ptrdiff_t>(from), N, out.begin());
     return out;
@@ -58,7 +56,7 @@ TEST(StationMemoryMap, SignMagnitudeAndIntegersBothWays) {
     EXPECT_EQ(codec::parseInteger("+7"), 7);
     EXPECT_EQ(codec::parseInteger("---"), 0);
     EXPECT_EQ(codec::parseInteger("12.9"), 12);
-    EXPECT_GT(codec::parseInteger("99999999999999999999999"), 0);  // stops growing instead of overflowing
+    EXPECT_GT(codec::parseInteger("99999999999999999999999"), 0); // stops growing instead of overflowing
 }
 
 TEST(StationMemoryMap, SettingsSelectorsFormatsAndTimeZone) {
@@ -72,14 +70,14 @@ TEST(StationMemoryMap, SettingsSelectorsFormatsAndTimeZone) {
     EXPECT_EQ(s.outTempUnit, "°C");
     EXPECT_EQ(s.rainUnit, "mm");
     EXPECT_EQ(s.presUnit, "Hpa");
-    EXPECT_EQ(s.windUnit, "");  // no bit set
+    EXPECT_EQ(s.windUnit, ""); // no bit set
     for (auto* t : {&s.presFmt, &s.windFmt, &s.hourFmt, &s.axisFmt, &s.dateFmt, &s.outTempFmt, &s.rainFmt})
         EXPECT_EQ(*t, "0");
-    EXPECT_EQ(s.formats, (DisplayFormats{0, 0, 1}));  // axisFmt 0 means a 12-hour axis
+    EXPECT_EQ(s.formats, (DisplayFormats{0, 0, 1})); // axisFmt 0 means a 12-hour axis
 
-    bytes[0x11] = 0xC7;  // both °F, inch, inHg wins over mmHg (lowest bit)
-    bytes[0x12] = 0x18;  // m/h wins over bft
-    bytes[0x13] = 0xD4;  // hourFmt 1, axisFmt 1, dateFmt 1 (bits 6 and 7)
+    bytes[0x11] = 0xC7; // both °F, inch, inHg wins over mmHg (lowest bit)
+    bytes[0x12] = 0x18; // m/h wins over bft
+    bytes[0x13] = 0xD4; // hourFmt 1, axisFmt 1, dateFmt 1 (bits 6 and 7)
     decodeSettings(bytes, s);
     EXPECT_EQ(s.indTempUnit, "°F");
     EXPECT_EQ(s.rainUnit, "inch");
@@ -94,8 +92,12 @@ TEST(StationMemoryMap, SettingsSelectorsFormatsAndTimeZone) {
     EXPECT_EQ(out[0x13], 0x54);
     EXPECT_EQ(out[0x14], 0x09);
 
-    for (auto [byte, text] : {std::pair<std::uint8_t, const char*>{0x01, "+1"}, {0x85, "-5"}, {0x00, "0"},
-                              {0x80, "0"}, {0x92, "-12"}, {0x12, "+12"}}) {
+    for (auto [byte, text] : {std::pair<std::uint8_t, const char*>{0x01, "+1"},
+                              {0x85, "-5"},
+                              {0x00, "0"},
+                              {0x80, "0"},
+                              {0x92, "-12"},
+                              {0x12, "+12"}}) {
         bytes[0x18] = byte;
         decodeSettings(bytes, s);
         EXPECT_EQ(s.timeZone, text);
@@ -153,7 +155,7 @@ TEST(StationMemoryMap, AlarmValuesAndRow) {
     EXPECT_EQ(alarmRowText(a, 3), nullptr);
 
     std::array<std::uint8_t, 64> out{};
-    a.timeAlarmHour = "7";  // a lone digit is the hour 07
+    a.timeAlarmHour = "7"; // a lone digit is the hour 07
     encodeAlarms(a, out);
     EXPECT_EQ(out[0x3A - 0x20], 0x37);
     EXPECT_EQ(out[0x3B - 0x20], 0x80);
@@ -178,13 +180,13 @@ TEST(StationMemoryMap, MinMaxRainCountersAndTimes) {
     encodeMinMax(m, out);
     EXPECT_EQ(out, bytes);
 
-    m.monthRainMax.value = "1048575";  // the largest 20-bit count
+    m.monthRainMax.value = "1048575"; // the largest 20-bit count
     m.indTempMin.time = "2031-12-24 23:59";
     encodeMinMax(m, out);
     EXPECT_EQ(out[0x8C - 0x60], 0x2F);
     const std::array<std::uint8_t, 5> christmas = {0x31, 0x12, 0x24, 0x23, 0x59};
     EXPECT_TRUE(std::equal(christmas.begin(), christmas.end(), out.begin() + (0xA6 - 0x60)));
-    m.indTempMin.time = "---";  // a never-set time writes zeros
+    m.indTempMin.time = "---"; // a never-set time writes zeros
     encodeMinMax(m, out);
     EXPECT_EQ(out[0xA6 - 0x60], 0x00);
 }
@@ -224,5 +226,5 @@ TEST(StationMemoryMap, WholeTemplateRoundTrip) {
     EXPECT_EQ(s.hexDump.substr(0x1A * 3, 3), "AA ");
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

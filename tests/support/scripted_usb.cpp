@@ -18,13 +18,13 @@ private:
     ScriptedUsb& target_;
 };
 
-}  // namespace
+} // namespace
 
 void ScriptedUsb::queueBytes(const std::vector<std::uint8_t>& bytes) {
     for (std::size_t i = 0; i < bytes.size(); i += 8) {
         Report r{};
-        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(i), std::min<std::size_t>(8, bytes.size() - i),
-                    r.begin());
+        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(i),
+                    std::min<std::size_t>(8, bytes.size() - i), r.begin());
         queueReport(r);
     }
 }
@@ -49,7 +49,9 @@ std::vector<Report> ScriptedUsb::frames() const {
     return out;
 }
 
-std::unique_ptr<UsbLibrary> ScriptedUsb::library() { return std::make_unique<Forwarder>(*this); }
+std::unique_ptr<UsbLibrary> ScriptedUsb::library() {
+    return std::make_unique<Forwarder>(*this);
+}
 
 int ScriptedUsb::findHandle(int, int) {
     ++findCalls;
@@ -116,4 +118,4 @@ void ScriptedUsb::station(const Report& r, bool data) {
     }
 }
 
-}  // namespace nimbrel::testing
+} // namespace nimbrel::testing

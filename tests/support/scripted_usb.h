@@ -12,14 +12,14 @@
 // The link owns its library, so hand it library() (a forwarding object) and keep the ScriptedUsb.
 #pragma once
 
+#include "station/usb_library.h"
+
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <set>
 #include <vector>
-
-#include "station/usb_library.h"
 
 namespace nimbrel::testing {
 
@@ -71,8 +71,8 @@ private:
     std::vector<std::uint8_t> memory_;
     std::set<int> refusedAcks_;
     int acks_ = 0;
-    int writeDataLeft_ = 0;  // data reports still expected after a write frame
+    int writeDataLeft_ = 0; // data reports still expected after a write frame
     unsigned writeAddress_ = 0;
 };
 
-}  // namespace nimbrel::testing
+} // namespace nimbrel::testing

@@ -1,11 +1,11 @@
 // nimbrel-cli decode-record / decode-settings / decode-alarms / decode-minmax: decode bytes given in hex.
-#include <iostream>
-#include <span>
-
 #include "station/history_record.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/hex_input.h"
 #include "tools/nimbrel-cli/station_print.h"
+
+#include <iostream>
+#include <span>
 
 namespace nimbrel::cli {
 
@@ -20,7 +20,7 @@ int decodeArea(const Arguments& args, const char* what, Decode decode) {
     return kExitOk;
 }
 
-}  // namespace
+} // namespace
 
 int runDecodeRecord(const Arguments& args) {
     return decodeArea<kRecordSize>(args, "decode-record", [](auto bytes) {
@@ -55,4 +55,4 @@ int runDecodeMinMax(const Arguments& args) {
     });
 }
 
-}  // namespace nimbrel::cli
+} // namespace nimbrel::cli

@@ -1,8 +1,4 @@
 // nimbrel-cli dump [--dir DIR]: opens the station as the program does and prints what it holds.
-#include <cstdio>
-#include <iostream>
-#include <optional>
-
 #include "app/configuration.h"
 #include "app/data_folder.h"
 #include "station/clock.h"
@@ -10,6 +6,10 @@
 #include "station/station_access.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/station_print.h"
+
+#include <cstdio>
+#include <iostream>
+#include <optional>
 
 namespace nimbrel::cli {
 
@@ -23,7 +23,7 @@ std::string usbIds(const Configuration& config) {
     return text;
 }
 
-}  // namespace
+} // namespace
 
 int runDump(const Arguments& args) {
     std::optional<std::filesystem::path> dir;
@@ -68,8 +68,8 @@ int runDump(const Arguments& args) {
     MinMaxTable minmax;
     unsigned stackAddress = 0;
     int count = 0;
-    if (!access.readSettingsBlock(settings) || !access.readAlarmBlock(alarms) || !access.readMinMaxBlock(minmax) ||
-        !access.readPointers(stackAddress, count))
+    if (!access.readSettingsBlock(settings) || !access.readAlarmBlock(alarms) ||
+        !access.readMinMaxBlock(minmax) || !access.readPointers(stackAddress, count))
         return fail(kExitUnreachable, "the station does not answer");
 
     std::cout << "station: " << source << '\n';
@@ -89,7 +89,8 @@ int runDump(const Arguments& args) {
     for (int n = 0; n < shown; ++n) {
         const unsigned address = recordAddressBack(stackAddress, n);
         WeatherSample sample;
-        if (!access.readRecordAt(address, sample)) return fail(kExitUnreachable, "the station does not answer");
+        if (!access.readRecordAt(address, sample))
+            return fail(kExitUnreachable, "the station does not answer");
         char at[16];
         std::snprintf(at, sizeof at, "0x%04X", address);
         std::cout << "[record " << n << (n == 0 ? " (newest)" : "") << " at " << at << "]\n";
@@ -98,4 +99,4 @@ int runDump(const Arguments& args) {
     return kExitOk;
 }
 
-}  // namespace nimbrel::cli
+} // namespace nimbrel::cli

@@ -4,8 +4,8 @@
 
 namespace nimbrel::cli {
 
-std::optional<std::vector<std::uint8_t>> parseHexBytes(const std::vector<std::string>& words, std::size_t count,
-                                                       std::string& error) {
+std::optional<std::vector<std::uint8_t>> parseHexBytes(const std::vector<std::string>& words,
+                                                       std::size_t count, std::string& error) {
     std::string digits;
     for (const std::string& word : words)
         for (char c : word) {
@@ -34,4 +34,4 @@ std::optional<std::vector<std::uint8_t>> parseHexBytes(const std::vector<std::st
     return bytes;
 }
 
-}  // namespace nimbrel::cli
+} // namespace nimbrel::cli

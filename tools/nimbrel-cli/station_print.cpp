@@ -9,7 +9,7 @@ namespace nimbrel::cli {
 namespace {
 
 void line(std::ostream& out, std::string_view name, std::string_view value) {
-    while (!value.empty() && value.back() == ' ') value.remove_suffix(1);  // hex texts end in a blank
+    while (!value.empty() && value.back() == ' ') value.remove_suffix(1); // hex texts end in a blank
     out << name << ": " << value << '\n';
 }
 
@@ -19,7 +19,7 @@ std::string withHex(const std::string& decimal) {
     return text;
 }
 
-}  // namespace
+} // namespace
 
 void printSettings(std::ostream& out, const StationSettings& s) {
     line(out, "initFlag1", s.initFlag1);
@@ -72,4 +72,4 @@ void printRecord(std::ostream& out, const WeatherSample& s) {
         line(out, WeatherSample::nameOf(p), s[p]);
 }
 
-}  // namespace nimbrel::cli
+} // namespace nimbrel::cli

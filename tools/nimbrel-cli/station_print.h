@@ -1,12 +1,12 @@
 // Prints decoded station areas and records as "name: value" lines, with the station's field names.
 #pragma once
 
-#include <ostream>
-
 #include "station/alarm_thresholds.h"
 #include "station/min_max_table.h"
 #include "station/station_settings.h"
 #include "station/weather_sample.h"
+
+#include <ostream>
 
 namespace nimbrel::cli {
 
@@ -17,4 +17,4 @@ void printMinMax(std::ostream& out, const MinMaxTable& table);
 // Every field the record decoder fills, in row order (values, hex texts, raw integers, flags).
 void printRecord(std::ostream& out, const WeatherSample& sample);
 
-}  // namespace nimbrel::cli
+} // namespace nimbrel::cli
