@@ -20,6 +20,8 @@ int runDecodeMinMax(const Arguments& args);
 int runDump(const Arguments& args);
 int runText(const Arguments& args);
 int runTime(const Arguments& args);
+int runSync(const Arguments& args);
+int runLog(const Arguments& args);
 
 // Prints "nimbrel-cli: message" on stderr and returns status, for one-line failures.
 int fail(int status, const std::string& message);

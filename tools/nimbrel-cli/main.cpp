@@ -29,6 +29,8 @@ constexpr Command kCommands[] = {
     {"text", runText, "text KIND VALUE SCALE FROM TO  show a reading as the program does (KIND: see text)"},
     {"time", runTime, "time STAMP DATEINDEX TIMEINDEX  show a time stamp in a date and clock format"},
     {"dump", runDump, "dump [--dir DIR]      read the station and print its areas and newest five records"},
+    {"sync", runSync, "sync [--dir DIR]      one polling cycle: read the station, store its new history records"},
+    {"log", runLog, "log [--dir DIR]       keep polling and storing new records until Ctrl+C or SIGTERM"},
 };
 
 void printUsage(std::ostream& out) {

@@ -1,0 +1,65 @@
+// nimbrel-cli log [--dir DIR]: the window's connection watch and acquisition thread without a window,
+// until SIGINT or SIGTERM.
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <ctime>
+#include <iostream>
+#include <thread>
+
+#include "acquisition/connection_watch.h"
+#include "acquisition/local_stamp.h"
+#include "acquisition/monitor_thread.h"
+#include "tools/nimbrel-cli/commands.h"
+#include "tools/nimbrel-cli/logger_session.h"
+
+namespace nimbrel::cli {
+namespace {
+
+std::atomic<bool> stopSignalled{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void onStopSignal(int) { stopSignalled.store(true); }
+
+void say(const std::string& text) { std::cout << localStampText(std::time(nullptr)) << "  " << text << std::endl; }
+
+// One second of the watch's rhythm, cut short by a stop signal.
+void waitOneTick() {
+    for (int i = 0; i < 10 && !stopSignalled.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+}  // namespace
+
+int runLog(const Arguments& args) {
+    LoggerSession session;
+    if (const int status = openLoggerSession("log", args, session); status != kExitOk) return status;
+
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
+
+    say("logging into " + (session.folder / "Nimbrel.dat").string() + " (stop with Ctrl+C)");
+    const bool searchData = session.config.searchDataOn();
+    ConnectionWatch watch(*session.station, *session.store, searchData);
+    ConsoleListener listener(true);
+    MonitorThread monitor(*session.station, *session.store, listener, session.texts, session.config.testMode());
+    if (!searchData)
+        say("SearchData is off in Nimbrel.ini: the station is looked for but not read");
+    else if (!monitor.start())
+        return fail(kExitUnreachable, "log: the acquisition thread could not be started");
+
+    while (!stopSignalled.load()) {
+        const ConnectionWatch::TickResult tick = watch.tick();
+        if (tick.connectionChanged) say(tick.connected ? "station connected" : "station not connected");
+        waitOneTick();
+    }
+
+    // The thread finishes the station command it is in, gives up a download (nothing of it is
+    // stored; the next start fetches it again) and ends.
+    say("stopping");
+    monitor.requestStop();
+    monitor.join();
+    say("stopped");
+    return kExitOk;
+}
+
+}  // namespace nimbrel::cli

@@ -1,0 +1,29 @@
+// nimbrel-cli sync [--dir DIR]: one whole polling cycle, as the window's acquisition thread runs it.
+#include <iostream>
+
+#include "acquisition/connection_watch.h"
+#include "acquisition/monitor_thread.h"
+#include "tools/nimbrel-cli/commands.h"
+#include "tools/nimbrel-cli/logger_session.h"
+
+namespace nimbrel::cli {
+
+int runSync(const Arguments& args) {
+    LoggerSession session;
+    if (const int status = openLoggerSession("sync", args, session); status != kExitOk) return status;
+
+    // The first tick of the connection watch finds the station and marks it synchronised, as it
+    // does for the window; SearchData only matters to a watch that keeps running.
+    ConnectionWatch watch(*session.station, *session.store, true);
+    if (!watch.tick().connected) return fail(kExitUnreachable, "sync: no station found");
+
+    ConsoleListener listener(false);
+    MonitorThread monitor(*session.station, *session.store, listener, session.texts, session.config.testMode());
+    monitor.runCycle();
+    if (!monitor.lastCycleComplete())
+        return fail(kExitUnreachable, "sync: the station did not answer every read; the records not stored "
+                                      "will be fetched by the next sync");
+    return kExitOk;
+}
+
+}  // namespace nimbrel::cli

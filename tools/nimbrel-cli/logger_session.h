@@ -1,0 +1,48 @@
+// LoggerSession: what `sync` and `log` set up before they poll: data folder, lock, configuration,
+// station, history file and texts, exactly as the window does.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "acquisition/acquisition_texts.h"
+#include "acquisition/monitor_listener.h"
+#include "app/configuration.h"
+#include "app/folder_lock.h"
+#include "station/station_access.h"
+#include "store/history_store.h"
+#include "tools/nimbrel-cli/commands.h"
+
+namespace nimbrel::cli {
+
+struct LoggerSession {
+    std::filesystem::path folder;
+    std::unique_ptr<FolderLock> lock;
+    Configuration config;
+    std::unique_ptr<StationAccess> station;
+    std::unique_ptr<HistoryStore> store;
+    AcquisitionTexts texts;
+};
+
+// Reads "[--dir DIR]", takes the data folder's lock and opens everything. Returns the exit status
+// of a failure (after printing why), or kExitOk with `session` filled.
+int openLoggerSession(const std::string& command, const Arguments& args, LoggerSession& session);
+
+// Prints the acquisition thread's status texts on standard output, each on its own line, with the
+// local time in front when asked. The readings themselves are not printed.
+class ConsoleListener final : public MonitorListener {
+public:
+    explicit ConsoleListener(bool stamped) : stamped_(stamped) {}
+    void showReading(const StationSettings&, const WeatherSample&) override {}
+    void showAlarmLamps(const AlarmThresholds&, const StationSettings&, const WeatherSample&) override {}
+    void showMinMax(const StationSettings&, const MinMaxTable&) override {}
+    void setTitle(const std::string&) override {}
+    void postStatus(const std::string& text) override;
+    bool windowExists() override { return true; }
+
+private:
+    bool stamped_;
+};
+
+}  // namespace nimbrel::cli
