@@ -1,20 +1,12 @@
-// The desktop program's entry point.
-#include "ui/gui_resources.h"
-
+// The desktop program: one main window over the station, or a word to the copy that already runs.
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
+
+#include "ui/app_startup.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nimbrel"));
-    QApplication::setWindowIcon(nimbrel::icon(QStringLiteral("nimbrel")));
-
-    // Stands in until the main frame with its view is wired up here.
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Nimbrel Radio Controlled"));
-    window.setCentralWidget(new QLabel(QStringLiteral("Nimbrel"), &window));
-    window.resize(800, 600);
-    window.show();
-    return app.exec();
+    nimbrel::AppStartup startup;
+    if (!startup.start(argc, argv)) return startup.exitCode();
+    return QApplication::exec();
 }

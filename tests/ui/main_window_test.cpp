@@ -1,0 +1,338 @@
+// The main window over the simulated station: the view filled by the first cycle, the connection
+// watch's tick rules, the menus, the single-instance refusal, and a picture in each language.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/configuration.h"
+#include "app/language_table.h"
+#include "station/alarm_thresholds.h"
+#include "station/station_access.h"
+#include "station/station_settings.h"
+#include "station/usb_library.h"
+#include "station/weather_sample.h"
+#include "store/history_store.h"
+#include "tests/support/temp_dir.h"
+#include "ui/app_startup.h"
+#include "ui/connection_pane.h"
+#include "ui/controls/alarm_lamp.h"
+#include "ui/main_frame.h"
+#include "ui/single_instance.h"
+#include "ui/weather_view.h"
+
+namespace nimbrel {
+namespace {
+
+const std::string kSimLibrary = std::string(NIMBREL_BIN_DIR) + "/libnimbrel-sim.so";
+
+// The real time, with every wait of the program a hundred times shorter: the acquisition thread
+// runs its cycles at once, yet still yields to the window while it waits.
+class QuickClock final : public Clock {
+public:
+    TimePoint now() override { return std::chrono::system_clock::now(); }
+    void sleepFor(std::chrono::milliseconds duration) override {
+        std::this_thread::sleep_for(duration / 100);
+    }
+};
+
+// The simulated station's test controls (the library that the station access loads is the same
+// object, so these reach its station).
+struct SimControls {
+    SimControls() {
+        handle = dlopen(kSimLibrary.c_str(), RTLD_NOW);
+        if (handle == nullptr) return;
+        reset = reinterpret_cast<int (*)(const char*)>(dlsym(handle, "NimbrelSimReset"));
+        setPlugged = reinterpret_cast<void (*)(int)>(dlsym(handle, "NimbrelSimSetPlugged"));
+    }
+    ~SimControls() {
+        if (handle != nullptr) dlclose(handle);
+    }
+    bool ready() const { return reset != nullptr && setPlugged != nullptr; }
+    void* handle = nullptr;
+    int (*reset)(const char*) = nullptr;
+    void (*setPlugged)(int) = nullptr;
+};
+
+// One window's world: configuration, texts, the station over the simulator, a history file.
+struct World {
+    explicit World(int language = english, bool searchData = true) : texts(language) {
+        config.languageIndex = language;
+        config.searchData = searchData ? "true" : "false";
+        config.usbLibrary = kSimulatedUsbLibrary;
+        station = std::make_unique<StationAccess>(loadUsbLibrary(kSimLibrary), clock, false);
+        store = std::make_unique<HistoryStore>((folder / "Nimbrel.dat").string(), clock);
+        store->open();
+    }
+    AppContext context() { return AppContext{config, texts, *station, *store, clock, folder.path()}; }
+
+    testing::TempDir folder;
+    Configuration config;
+    LanguageTable texts;
+    QuickClock clock;
+    std::unique_ptr<StationAccess> station;
+    std::unique_ptr<HistoryStore> store;
+};
+
+QString artifactPath(const QString& name) {
+    QString dir = qEnvironmentVariable("NIMBREL_ARTIFACT_DIR");
+    if (dir.isEmpty()) dir = QStringLiteral(NIMBREL_ARTIFACT_DIR);
+    QDir().mkpath(dir);
+    return dir + QLatin1Char('/') + name;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.ready()) << "simulated station library missing: " << kSimLibrary;
+        sim.reset("seed=1 start=1700000000 speed=0");
+    }
+    SimControls sim;
+};
+
+// Runs the connection watch until the station is found and the first cycle has filled the view.
+bool waitForFirstReading(MainFrame& frame, int timeoutMs = 20000) {
+    return QTest::qWaitFor(
+        [&] {
+            frame.connectionTick();
+            return !frame.view()->controlText(10009).startsWith(QStringLiteral("---")) &&
+                   !frame.view()->controlText(10061).startsWith(QStringLiteral("---")) &&
+                   !frame.statusPane()->text().isEmpty() &&
+                   frame.statusPane()->text() != QString::fromStdString(LanguageTable(english).text(128));
+        },
+        timeoutMs);
+}
+
+TEST_F(MainWindowTest, FirstCycleFillsTheViewOverTheSimulator) {
+    World world;
+    MainFrame frame(world.context());
+    frame.resize(1366, 740);
+    // Before the first display the form shows empty values with their units.
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    EXPECT_EQ(frame.view()->controlText(10009), QStringLiteral("--- °C"));
+    EXPECT_EQ(frame.statusPane()->text(), QStringLiteral("Ready"));
+    EXPECT_FALSE(frame.connectionPane()->isConnected());
+
+    ASSERT_TRUE(waitForFirstReading(frame));
+    WeatherView& view = *frame.view();
+    EXPECT_TRUE(view.monitorRunning());
+    EXPECT_TRUE(frame.connectionPane()->isConnected());
+    // The simulator's station shows hPa and km/h: every value carries the unit of its quantity.
+    EXPECT_TRUE(view.controlText(10009).endsWith(QStringLiteral(" °C"))) << view.controlText(10009).toStdString();
+    EXPECT_TRUE(view.controlText(10041).endsWith(QStringLiteral(" %")));
+    EXPECT_TRUE(view.controlText(10221).endsWith(QStringLiteral(" Hpa")));
+    EXPECT_TRUE(view.controlText(10035).endsWith(QStringLiteral(" km/h")));
+    EXPECT_TRUE(view.controlText(1048).endsWith(QStringLiteral(" mm")));
+    EXPECT_TRUE(view.controlText(10037).endsWith(QStringLiteral(" bft")));
+    EXPECT_FALSE(view.controlText(10039).contains(QLatin1Char(' ')));  // the direction's name has no unit
+    for (int id : {10061, 10059, 10048, 10050, 10075, 10076, 10174, 10021}) {
+        EXPECT_FALSE(view.controlText(id).isEmpty()) << id;
+    }
+    // The title comes from the thread, and the status line carries its texts.
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Nimbrel Radio Controlled"));
+
+    // Closing releases and joins the thread; nothing waits on a window that is going away.
+    frame.close();
+    EXPECT_FALSE(view.monitorRunning());
+}
+
+TEST_F(MainWindowTest, ConnectionTimerTickRules) {
+    {
+        // SearchData on: the watch goes on after the station is found and notices it leave.
+        World world(english, true);
+        MainFrame frame(world.context());  // never shown: no thread, only the timer's work
+        frame.connectionTick();
+        EXPECT_TRUE(frame.connectionPane()->isConnected());
+        EXPECT_TRUE(world.station->isSynchronised());
+        frame.connectionTick();
+        EXPECT_TRUE(frame.connectionPane()->isConnected());
+        sim.setPlugged(0);
+        frame.connectionTick();
+        EXPECT_FALSE(frame.connectionPane()->isConnected());
+        sim.setPlugged(1);
+        frame.connectionTick();
+        EXPECT_TRUE(frame.connectionPane()->isConnected());
+    }
+    {
+        // SearchData off ("0"): the watch stops once the station is found; a later unplugging is
+        // not noticed and the pane keeps the connected picture.
+        World world(english, false);
+        world.config.searchData = "0";
+        MainFrame frame(world.context());
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        QTest::qWait(50);
+        EXPECT_FALSE(frame.view()->monitorRunning());
+        frame.connectionTick();
+        EXPECT_TRUE(frame.connectionPane()->isConnected());
+        EXPECT_FALSE(world.station->isSynchronised());
+        sim.setPlugged(0);
+        frame.connectionTick();
+        frame.connectionTick();
+        EXPECT_TRUE(frame.connectionPane()->isConnected());
+        EXPECT_EQ(frame.statusPane()->text(), QStringLiteral("Ready"));
+        sim.setPlugged(1);
+    }
+}
+
+TEST_F(MainWindowTest, MenusHoldOnlyWorkingCommandsInTheConfiguredLanguage) {
+    for (const char* debugFlag : {"false", "TRUE"}) {
+        World world(german);
+        world.config.debugFlag = debugFlag;
+        MainFrame frame(world.context());
+        QStringList titles;
+        for (QAction* action : frame.menuBar()->actions()) {
+            if (action->isVisible()) titles << action->text().remove(QLatin1Char('&'));
+        }
+        EXPECT_EQ(titles, QStringList({QString::fromStdString(world.texts.text(3)),
+                                        QString::fromStdString(world.texts.text(7)),
+                                        QString::fromStdString(world.texts.text(15))}));
+        // The Debug, Setup, Alarm, Scope, History and Graph commands come with their windows.
+        for (int id : {32771, 32783, 32786, 32779, 32785, 32788}) {
+            EXPECT_EQ(frame.findChild<QAction*>(QStringLiteral("c%1").arg(id)), nullptr) << id;
+        }
+        for (int id : {59392, 59393, 57665, 32774, 57664}) {
+            QAction* action = frame.findChild<QAction*>(QStringLiteral("c%1").arg(id));
+            ASSERT_NE(action, nullptr) << id;
+            EXPECT_TRUE(action->isEnabled());
+            EXPECT_FALSE(action->statusTip().isEmpty()) << id;
+        }
+        QAction* toolBarToggle = frame.findChild<QAction*>(QStringLiteral("c59392"));
+        toolBarToggle->trigger();
+        EXPECT_TRUE(frame.toolBar()->isHidden());
+        toolBarToggle->trigger();
+        EXPECT_FALSE(frame.toolBar()->isHidden());
+    }
+}
+
+TEST_F(MainWindowTest, LoadDefaultAsksFirstAndReportsAFailure) {
+    World world;
+    MainFrame frame(world.context());
+    frame.connectionTick();
+    // Answer No: the station is left alone.
+    QTimer::singleShot(0, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Operation Notify"));
+        EXPECT_EQ(box->text(), QStringLiteral("Do you want to load default value?"));
+        box->button(QMessageBox::No)->click();
+    });
+    frame.loadDefaultValue();
+
+    // Answer Yes with the station gone: the failure message with the program's title.
+    sim.setPlugged(0);
+    frame.connectionTick();
+    QString failure;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        box->button(QMessageBox::Yes)->click();
+        QTimer::singleShot(0, [&] {
+            auto* report = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(report, nullptr);
+            failure = report->windowTitle() + QLatin1Char('|') + report->text();
+            report->accept();
+        });
+    });
+    frame.loadDefaultValue();
+    EXPECT_EQ(failure, QStringLiteral("Nimbrel Radio Controlled|Init weather setup data fail!"));
+    sim.setPlugged(1);
+}
+
+TEST_F(MainWindowTest, ViewLampsFollowTheirAlarms) {
+    World world;
+    WeatherView view(world.context());
+    StationSettings settings;
+    settings.outTempLowAlarmFlag = "1";
+    settings.outTempHighAlarmFlag = "1";
+    settings.windDirAlarmFlag = "1";
+    AlarmThresholds alarms;
+    alarms.outTempLowAlarm = "50";    // 5.0 °C, held in tenths
+    alarms.outTempHighAlarm = "300";  // 30.0 °C
+    alarms.windDirAlarm = "8";
+    WeatherSample reading;
+    reading.clear();
+    reading[WeatherSample::outTemp] = "2.0";
+    reading[WeatherSample::winds] = "3.0";
+    reading[WeatherSample::windDir] = "8";
+    view.showAlarmLamps(alarms, settings, reading);
+    auto state = [&](int id) { return qobject_cast<AlarmLamp*>(view.control(id))->state(); };
+    EXPECT_EQ(state(1008), LampState::Lit);       // outdoor low, met
+    EXPECT_EQ(state(1007), LampState::Armed);     // outdoor high, not met
+    EXPECT_EQ(state(1030), LampState::Lit);       // wind from the alarm's direction
+    EXPECT_EQ(state(1003), LampState::Disabled);  // indoor high, off
+    // A reading of 0 or below never lights a lamp.
+    reading[WeatherSample::outTemp] = "-5.0";
+    view.showAlarmLamps(alarms, settings, reading);
+    EXPECT_EQ(state(1008), LampState::Armed);
+
+    // Every value carries its unit, "---" too; the compass and the bars follow the reading.
+    settings.outTempUnit = "°F";
+    view.showReading(settings, reading);
+    EXPECT_EQ(view.controlText(10015), QStringLiteral("-5.0 °F"));
+    EXPECT_EQ(view.controlText(10016), QStringLiteral("--- °F"));
+    EXPECT_EQ(view.controlText(10025), QStringLiteral("--- %"));
+}
+
+TEST_F(MainWindowTest, SecondCopyIsRefusedAndBringsTheFirstForward) {
+    const QString key = QStringLiteral("nimbrel-test-%1").arg(QCoreApplication::applicationPid());
+    SingleInstance first(key);
+    ASSERT_TRUE(first.claim());
+    QSignalSpy raised(&first, &SingleInstance::raiseRequested);
+    SingleInstance second(key);
+    EXPECT_FALSE(second.claim());
+    EXPECT_TRUE(raised.wait(5000));
+
+    // The whole start-up: a second copy ends at once with exit code 0, the first comes forward.
+    testing::TempDir folder;
+    folder.write("Nimbrel.ini", "[communication]\nUsbLibrary=libnimbrel-sim.so\nSearchData=false\n");
+    const std::string dir = "--dir=" + folder.path().string();
+    char program[] = "nimbrel";
+    char* argv[] = {program, const_cast<char*>(dir.c_str()), nullptr};
+    const QString startKey = key + QStringLiteral("-startup");
+    AppStartup running(startKey);
+    ASSERT_TRUE(running.start(2, argv));
+    ASSERT_NE(running.frame(), nullptr);
+    running.frame()->showMinimized();
+    AppStartup again(startKey);
+    EXPECT_FALSE(again.start(2, argv));
+    EXPECT_EQ(again.exitCode(), 0);
+    EXPECT_EQ(again.frame(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !running.frame()->isMinimized(); }, 5000));
+}
+
+TEST_F(MainWindowTest, ScreenshotInEveryLanguage) {
+    const char* names[kLanguageCount] = {"en", "de", "da", "nl", "fr"};
+    for (int language = 0; language < kLanguageCount; ++language) {
+        sim.reset("seed=1 start=1700000000 speed=0");
+        World world(language);
+        MainFrame frame(world.context());
+        frame.setGeometry(0, 0, 1366, 740);
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        ASSERT_TRUE(waitForFirstReading(frame)) << names[language];
+        // Nothing of the view may be squeezed below the size its texts need.
+        EXPECT_LE(frame.minimumSizeHint().width(), 1366) << names[language];
+        EXPECT_LE(frame.minimumSizeHint().height(), 740) << names[language];
+        const QString path = artifactPath(QStringLiteral("main-window-%1.png").arg(names[language]));
+        EXPECT_TRUE(frame.grab().save(path)) << path.toStdString();
+        frame.close();
+    }
+}
+
+} // namespace
+} // namespace nimbrel

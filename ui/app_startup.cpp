@@ -1,0 +1,69 @@
+#include "ui/app_startup.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <system_error>
+
+#include "app/data_folder.h"
+#include "app/folder_lock.h"
+#include "station/station_access.h"
+#include "station/usb_library.h"
+#include "store/history_store.h"
+#include "ui/gui_resources.h"
+#include "ui/main_frame.h"
+#include "ui/single_instance.h"
+
+namespace nimbrel {
+
+AppStartup::AppStartup(QString instanceKey) : instanceKey_(std::move(instanceKey)) {}
+
+AppStartup::~AppStartup() = default;
+
+bool AppStartup::fail(const QString& message) {
+    QMessageBox::critical(nullptr, QStringLiteral("Nimbrel"), message);
+    exitCode_ = 1;
+    return false;
+}
+
+bool AppStartup::start(int argc, char** argv) {
+    instance_ = std::make_unique<SingleInstance>(instanceKey_);
+    if (!instance_->claim()) {
+        exitCode_ = 0;
+        return false;
+    }
+
+    const std::filesystem::path programDir = programDirectory();
+    try {
+        dataFolder_ = chooseDataFolder(programDir, dirOption(argc, argv));
+    } catch (const DataFolderError& error) {
+        return fail(QString::fromLocal8Bit(error.what()));
+    }
+    std::error_code ec;
+    std::filesystem::current_path(dataFolder_, ec);
+
+    config_ = loadConfiguration(dataFolder_);
+    texts_.emplace(config_.languageIndex);
+
+    folderLock_ = std::make_unique<FolderLock>(dataFolder_);
+    if (!folderLock_->acquired()) {
+        return fail(QString::fromStdString(texts_->text("app.folder_busy"))
+                        .arg(QString::fromStdString(dataFolder_.string())));
+    }
+
+    // The USB library always comes from the program's own folder, never from the data folder.
+    station_ = std::make_unique<StationAccess>(loadUsbLibrary((programDir / config_.usbLibrary).string()),
+                                               systemClock(), config_.testMode(),
+                                               StationIds{config_.usbDeviceVid, config_.usbDevicePid});
+    store_ = std::make_unique<HistoryStore>((dataFolder_ / "Nimbrel.dat").string());
+    store_->setDebugFlag(config_.debugMode());
+    store_->open();
+
+    QApplication::setWindowIcon(icon(QStringLiteral("nimbrel")));
+    frame_ = std::make_unique<MainFrame>(
+        AppContext{config_, *texts_, *station_, *store_, systemClock(), dataFolder_});
+    QObject::connect(instance_.get(), &SingleInstance::raiseRequested, frame_.get(), &MainFrame::comeForward);
+    frame_->show();
+    return true;
+}
+
+} // namespace nimbrel

@@ -1,0 +1,57 @@
+// AppStartup: brings the program up in order and owns what lives from start to end of the run.
+#pragma once
+
+#include <QString>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "app/configuration.h"
+#include "app/language_table.h"
+
+namespace nimbrel {
+
+class FolderLock;
+class HistoryStore;
+class MainFrame;
+class SingleInstance;
+class StationAccess;
+
+class AppStartup {
+public:
+    // The instance key keeps test runs apart from a copy the user runs.
+    explicit AppStartup(QString instanceKey = QStringLiteral("Nimbrel Radio Controlled"));
+    ~AppStartup();
+    AppStartup(const AppStartup&) = delete;
+    AppStartup& operator=(const AppStartup&) = delete;
+
+    // Every start-up step in order: the single-instance check (a second copy asks the first to
+    // come forward), the data folder from --dir or the rules, the working directory, the
+    // configuration and its language, the station with the USB library that the configuration
+    // names, the history file, the main window, shown. False when the program is to end at once;
+    // exitCode() then says with what (0 for a second copy, 1 for a failure the user was shown).
+    bool start(int argc, char** argv);
+    int exitCode() const { return exitCode_; }
+
+    MainFrame* frame() const { return frame_.get(); }
+    const Configuration& configuration() const { return config_; }
+    const std::filesystem::path& dataFolder() const { return dataFolder_; }
+
+private:
+    bool fail(const QString& message);
+
+    QString instanceKey_;
+    int exitCode_ = 0;
+    std::unique_ptr<SingleInstance> instance_;
+    std::filesystem::path dataFolder_;
+    std::unique_ptr<FolderLock> folderLock_;
+    Configuration config_;
+    std::optional<LanguageTable> texts_;
+    std::unique_ptr<StationAccess> station_;
+    std::unique_ptr<HistoryStore> store_;
+    // Declared last so it goes first: the window joins the acquisition thread before the station
+    // and the history file that the thread uses go away.
+    std::unique_ptr<MainFrame> frame_;
+};
+
+} // namespace nimbrel

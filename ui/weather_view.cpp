@@ -1,0 +1,464 @@
+#include "ui/weather_view.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QShowEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "acquisition/monitor_thread.h"
+#include "app/acquisition_texts_from_table.h"
+#include "app/configuration.h"
+#include "app/language_table.h"
+#include "presentation/record_builders.h"
+#include "presentation/units.h"
+#include "station/alarm_thresholds.h"
+#include "station/min_max_table.h"
+#include "station/station_settings.h"
+#include "station/weather_sample.h"
+#include "ui/controls/alarm_lamp.h"
+#include "ui/controls/bar_gauge.h"
+#include "ui/controls/beaufort_bar.h"
+#include "ui/controls/condition_picture.h"
+#include "ui/controls/thermometer.h"
+#include "ui/controls/wind_compass.h"
+#include "ui/gui_resources.h"
+#include "ui/view_listener.h"
+
+namespace nimbrel {
+
+namespace {
+
+using W = WeatherSample;
+
+// The thermometers span -40 to 60 °C in ten divisions, in the unit the station shows.
+constexpr double kThermometerLowC = -40.0;
+constexpr double kThermometerHighC = 60.0;
+constexpr int kThermometerDivisions = 10;
+// Full scales of the five rain gauges in mm: hour, 24 hours, week, month, total.
+constexpr double kRainGaugeFullMm[5] = {40.0, 100.0, 200.0, 300.0, 400.0};
+constexpr int kRainGaugeDivisions = 2;
+constexpr int kRainPositions[5] = {W::hourRain, W::dayRain, W::weekRain, W::monthRain, W::totalRain};
+
+// One lamp: which settings flag arms it, which reading it watches, which threshold it compares with.
+struct LampRule {
+    int id;
+    std::string StationSettings::*flag;
+    int reading;
+    std::string AlarmThresholds::*threshold;
+    LampLimit limit;
+};
+
+// In the order the station's lamps are set; the wind-direction lamp (1030) has its own rule.
+const LampRule kLampRules[] = {
+    {1005, &StationSettings::indHumiHighAlarmFlag, W::indHumi, &AlarmThresholds::indHumiHighAlarm, LampLimit::High},
+    {1006, &StationSettings::indHumiLowAlarmFlag, W::indHumi, &AlarmThresholds::indHumiLowAlarm, LampLimit::Low},
+    {1003, &StationSettings::indTempHighAlarmFlag, W::indTemp, &AlarmThresholds::indTempHighAlarm, LampLimit::High},
+    {1004, &StationSettings::indTempLowAlarmFlag, W::indTemp, &AlarmThresholds::indTempLowAlarm, LampLimit::Low},
+    {1009, &StationSettings::outHumiHighAlarmFlag, W::outHumi, &AlarmThresholds::outHumiHighAlarm, LampLimit::High},
+    {1010, &StationSettings::outHumiLowAlarmFlag, W::outHumi, &AlarmThresholds::outHumiLowAlarm, LampLimit::Low},
+    {1007, &StationSettings::outTempHighAlarmFlag, W::outTemp, &AlarmThresholds::outTempHighAlarm, LampLimit::High},
+    {1008, &StationSettings::outTempLowAlarmFlag, W::outTemp, &AlarmThresholds::outTempLowAlarm, LampLimit::Low},
+    {1014, &StationSettings::windchillHighAlarmFlag, W::windChill, &AlarmThresholds::windchillHighAlarm, LampLimit::High},
+    {1015, &StationSettings::windchillLowAlarmFlag, W::windChill, &AlarmThresholds::windchillLowAlarm, LampLimit::Low},
+    {1012, &StationSettings::dewpointHighAlarmFlag, W::dewPoint, &AlarmThresholds::dewpointHighAlarm, LampLimit::High},
+    {1013, &StationSettings::dewpointLowAlarmFlag, W::dewPoint, &AlarmThresholds::dewpointLowAlarm, LampLimit::Low},
+    {1023, &StationSettings::absPresHighAlarmFlag, W::absPres, &AlarmThresholds::absPresHighAlarm, LampLimit::High},
+    {1025, &StationSettings::absPresLowAlarmFlag, W::absPres, &AlarmThresholds::absPresLowAlarm, LampLimit::Low},
+    {1011, &StationSettings::relPresHighAlarmFlag, W::relPres, &AlarmThresholds::relPresHighAlarm, LampLimit::High},
+    {1021, &StationSettings::relPresLowAlarmFlag, W::relPres, &AlarmThresholds::relPresLowAlarm, LampLimit::Low},
+    {1016, &StationSettings::windAlarmFlag, W::windsLevel, &AlarmThresholds::windsLevelAlarm, LampLimit::High},
+    {1017, &StationSettings::windAlarmFlag, W::winds, &AlarmThresholds::windAlarm, LampLimit::High},
+    {1026, &StationSettings::gustAlarmFlag, W::gustLevel, &AlarmThresholds::gustLevelAlarm, LampLimit::High},
+    {1018, &StationSettings::gustAlarmFlag, W::gust, &AlarmThresholds::gustAlarm, LampLimit::High},
+    {1019, &StationSettings::hourRainAlarmFlag, W::hourRain, &AlarmThresholds::hourRainAlarm, LampLimit::High},
+    {1020, &StationSettings::dayRainAlarmFlag, W::dayRain, &AlarmThresholds::dayRainAlarm, LampLimit::High},
+};
+constexpr int kDirectionLamp = 1030;
+
+// A current value: its control, its field, and which unit follows it.
+enum class UnitOf { humidity, indoorTemperature, outdoorTemperature, pressure, wind, rain, beaufort, none };
+struct ValueField {
+    int id;
+    int position;
+    UnitOf unit;
+};
+const ValueField kValueFields[] = {
+    {10009, W::indTemp, UnitOf::indoorTemperature}, {10041, W::indHumi, UnitOf::humidity},
+    {10015, W::outTemp, UnitOf::outdoorTemperature}, {10025, W::outHumi, UnitOf::humidity},
+    {10016, W::dewPoint, UnitOf::outdoorTemperature}, {10017, W::windChill, UnitOf::outdoorTemperature},
+    {10220, W::relPres, UnitOf::pressure},          {10221, W::absPres, UnitOf::pressure},
+    {10035, W::winds, UnitOf::wind},                 {10034, W::gust, UnitOf::wind},
+    {10039, W::windDirDesc, UnitOf::none},           {10037, W::windsLevel, UnitOf::beaufort},
+    {10038, W::gustLevel, UnitOf::beaufort},         {1048, W::hourRain, UnitOf::rain},
+    {10019, W::dayRain, UnitOf::rain},               {10020, W::weekRain, UnitOf::rain},
+    {10033, W::monthRain, UnitOf::rain},             {1024, W::totalRain, UnitOf::rain},
+};
+
+// The 23 min/max texts, in the order the station sets them.
+struct MinMaxField {
+    int id;
+    MinMaxEntry MinMaxTable::*entry;
+    UnitOf unit;
+};
+const MinMaxField kMinMaxFields[] = {
+    {10061, &MinMaxTable::indHumiMax, UnitOf::humidity},
+    {10059, &MinMaxTable::indHumiMin, UnitOf::humidity},
+    {10057, &MinMaxTable::outHumiMax, UnitOf::humidity},
+    {10055, &MinMaxTable::outHumiMin, UnitOf::humidity},
+    {10048, &MinMaxTable::indTempMax, UnitOf::indoorTemperature},
+    {10050, &MinMaxTable::indTempMin, UnitOf::indoorTemperature},
+    {10046, &MinMaxTable::outTempMax, UnitOf::outdoorTemperature},
+    {10045, &MinMaxTable::outTempMin, UnitOf::outdoorTemperature},
+    {10085, &MinMaxTable::windchillMax, UnitOf::outdoorTemperature},
+    {10084, &MinMaxTable::windchillMin, UnitOf::outdoorTemperature},
+    {10068, &MinMaxTable::dewpointMax, UnitOf::outdoorTemperature},
+    {10066, &MinMaxTable::dewpointMin, UnitOf::outdoorTemperature},
+    {10075, &MinMaxTable::absPresMax, UnitOf::pressure},
+    {10076, &MinMaxTable::absPresMin, UnitOf::pressure},
+    {10072, &MinMaxTable::relPresMax, UnitOf::pressure},
+    {10070, &MinMaxTable::relPresMin, UnitOf::pressure},
+    {10174, &MinMaxTable::windMax, UnitOf::wind},
+    {10173, &MinMaxTable::gustMax, UnitOf::wind},
+    {10087, &MinMaxTable::hourRainMax, UnitOf::rain},
+    {10089, &MinMaxTable::dayRainMax, UnitOf::rain},
+    {10091, &MinMaxTable::weekRainMax, UnitOf::rain},
+    {10093, &MinMaxTable::monthRainMax, UnitOf::rain},
+    {10021, &MinMaxTable::totalRainMax, UnitOf::rain},
+};
+
+std::string unitText(UnitOf unit, const StationSettings& settings) {
+    switch (unit) {
+    case UnitOf::humidity: return "%";
+    case UnitOf::indoorTemperature: return settings.indTempUnit;
+    case UnitOf::outdoorTemperature: return settings.outTempUnit;
+    case UnitOf::pressure: return settings.presUnit;
+    case UnitOf::wind: return settings.windUnit;
+    case UnitOf::rain: return settings.rainUnit;
+    case UnitOf::beaufort: return "bft";
+    case UnitOf::none: return {};
+    }
+    return {};
+}
+
+// A value's text: the field, one space and its unit, even for "---"; a field without unit alone.
+QString withUnit(const std::string& value, const std::string& unit) {
+    if (unit.empty()) return QString::fromStdString(value);
+    return QString::fromStdString(value + " " + unit);
+}
+
+} // namespace
+
+WeatherView::WeatherView(const AppContext& context, QWidget* parent) : QWidget(parent), context_(context) {
+    setObjectName(QStringLiteral("weatherView"));
+    listener_ = new ViewListener(*this);
+    buildLayout();
+}
+
+WeatherView::~WeatherView() { stopMonitor(); }
+
+QString WeatherView::text(int row) const { return QString::fromStdString(context_.texts.text(row)); }
+QString WeatherView::text(std::string_view key) const { return QString::fromStdString(context_.texts.text(key)); }
+
+QString WeatherView::controlText(int id) const {
+    if (auto* label = qobject_cast<QLabel*>(control(id))) return label->text();
+    return {};
+}
+
+QLabel* WeatherView::valueLabel(int id, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("c%1").arg(id));
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setTextFormat(Qt::PlainText);
+    // Wide enough for the longest value the station can show, so the table never jumps.
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("-8888.8 mmHg")) + 8);
+    controls_.insert(id, label);
+    return label;
+}
+
+AlarmLamp* WeatherView::lamp(int id, QWidget* parent) {
+    auto* lamp = new AlarmLamp(parent);
+    lamp->setObjectName(QStringLiteral("c%1").arg(id));
+    controls_.insert(id, lamp);
+    return lamp;
+}
+
+QGridLayout* WeatherView::valueTable(QWidget* box, std::initializer_list<TableRow> rows, bool withMinimum,
+                                     bool withLow) {
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+    auto header = [&](int column, const QString& caption, Qt::Alignment align) {
+        auto* label = new QLabel(caption, box);
+        QFont small = label->font();
+        small.setPointSizeF(small.pointSizeF() * 0.9);
+        label->setFont(small);
+        label->setForegroundRole(QPalette::PlaceholderText);
+        grid->addWidget(label, 0, column, align);
+    };
+    const int currentColumn = 1;
+    const int minColumn = 2;
+    const int maxColumn = withMinimum ? 3 : 2;
+    const int highColumn = maxColumn + 1;
+    const int lowColumn = highColumn + 1;
+    header(currentColumn, text(116), Qt::AlignRight);
+    if (withMinimum) header(minColumn, text(75), Qt::AlignRight);
+    header(maxColumn, text(74), Qt::AlignRight);
+    header(highColumn, text(71), Qt::AlignHCenter);
+    if (withLow) header(lowColumn, text(70), Qt::AlignHCenter);
+
+    int r = 1;
+    for (const TableRow& row : rows) {
+        auto* caption = new QLabel(row.caption, box);
+        grid->addWidget(caption, r, 0);
+        grid->addWidget(valueLabel(row.current, box), r, currentColumn);
+        if (row.minimum > 0) grid->addWidget(valueLabel(row.minimum, box), r, minColumn);
+        if (row.maximum > 0) grid->addWidget(valueLabel(row.maximum, box), r, maxColumn);
+        if (row.lampHigh > 0) grid->addWidget(lamp(row.lampHigh, box), r, highColumn, Qt::AlignCenter);
+        if (row.lampLow > 0) grid->addWidget(lamp(row.lampLow, box), r, lowColumn, Qt::AlignCenter);
+        ++r;
+    }
+    grid->setColumnStretch(0, 1);
+    grid->setRowStretch(r, 1);
+    return grid;
+}
+
+QWidget* WeatherView::buildIndoorGroup() {
+    auto* box = new QGroupBox(text(18), this);
+    box->setObjectName(QStringLiteral("groupIndoor"));
+    auto* layout = new QHBoxLayout(box);
+    indoorThermometer_ = new Thermometer(box);
+    indoorThermometer_->setObjectName(QStringLiteral("indoorThermometer"));
+    layout->addWidget(indoorThermometer_);
+    layout->addLayout(valueTable(box,
+                                 {{text(20), 10009, 10050, 10048, 1003, 1004},
+                                  {text(23), 10041, 10059, 10061, 1005, 1006}},
+                                 true, true),
+                      1);
+    return box;
+}
+
+QWidget* WeatherView::buildOutdoorGroup() {
+    auto* box = new QGroupBox(text(19), this);
+    box->setObjectName(QStringLiteral("groupOutdoor"));
+    auto* layout = new QHBoxLayout(box);
+    outdoorThermometer_ = new Thermometer(box);
+    outdoorThermometer_->setObjectName(QStringLiteral("outdoorThermometer"));
+    layout->addWidget(outdoorThermometer_);
+    layout->addLayout(valueTable(box,
+                                 {{text(20), 10015, 10045, 10046, 1007, 1008},
+                                  {text(23), 10025, 10055, 10057, 1009, 1010},
+                                  {text(32), 10016, 10066, 10068, 1012, 1013},
+                                  {text(31), 10017, 10084, 10085, 1014, 1015}},
+                                 true, true),
+                      1);
+    return box;
+}
+
+QWidget* WeatherView::buildPressureGroup() {
+    auto* box = new QGroupBox(text(28), this);
+    box->setObjectName(QStringLiteral("groupPressure"));
+    auto* layout = new QVBoxLayout(box);
+    layout->addLayout(valueTable(box,
+                                 {{text(27), 10220, 10070, 10072, 1011, 1021},
+                                  {text(26), 10221, 10076, 10075, 1023, 1025}},
+                                 true, true));
+    return box;
+}
+
+QWidget* WeatherView::buildWindGroup() {
+    auto* box = new QGroupBox(text(33), this);
+    box->setObjectName(QStringLiteral("groupWind"));
+    auto* layout = new QGridLayout(box);
+
+    QGridLayout* table = valueTable(box, {{text(33), 10035, 0, 10174, 1017, 0}, {text(34), 10034, 0, 10173, 1018, 0}},
+                                    false, false);
+    // The direction's name, with the lamp that watches the direction.
+    auto* directionCaption = new QLabel(text(40), box);
+    table->addWidget(directionCaption, 3, 0);
+    QLabel* direction = valueLabel(10039, box);
+    table->addWidget(direction, 3, 1);
+    table->addWidget(lamp(kDirectionLamp, box), 3, 3, Qt::AlignCenter);
+    // The Beaufort lamps and levels exist as the station has them; the bars show the levels.
+    for (int id : {1016, 1026}) lamp(id, box)->hide();
+    for (int id : {10037, 10038}) valueLabel(id, box)->hide();
+    layout->addLayout(table, 0, 0);
+
+    auto* bars = new QGridLayout;
+    bars->setVerticalSpacing(2);
+    windLevelBar_ = new BeaufortBar(box);
+    windLevelBar_->setObjectName(QStringLiteral("c1079"));
+    gustLevelBar_ = new BeaufortBar(box);
+    gustLevelBar_->setObjectName(QStringLiteral("c1080"));
+    controls_.insert(1079, windLevelBar_);
+    controls_.insert(1080, gustLevelBar_);
+    bars->addWidget(new QLabel(text(38), box), 0, 0);
+    bars->addWidget(windLevelBar_, 1, 0);
+    bars->addWidget(new QLabel(text(39), box), 2, 0);
+    bars->addWidget(gustLevelBar_, 3, 0);
+    layout->addLayout(bars, 1, 0);
+
+    compass_ = new WindCompass(box);
+    compass_->setObjectName(QStringLiteral("c10036"));
+    controls_.insert(10036, compass_);
+    layout->addWidget(compass_, 0, 1, 2, 1, Qt::AlignCenter);
+    layout->setColumnStretch(0, 1);
+    return box;
+}
+
+QWidget* WeatherView::buildRainGroup() {
+    auto* box = new QGroupBox(text(41), this);
+    box->setObjectName(QStringLiteral("groupRain"));
+    auto* layout = new QHBoxLayout(box);
+    layout->addLayout(valueTable(box,
+                                 {{text(44), 1048, 0, 10087, 1019, 0},
+                                  {text(45), 10019, 0, 10089, 1020, 0},
+                                  {text(46), 10020, 0, 10091, 0, 0},
+                                  {text(47), 10033, 0, 10093, 0, 0},
+                                  {text(48), 1024, 0, 10021, 0, 0}},
+                                 false, false),
+                      1);
+    const char* gaugeKeys[5] = {"view.gauge.hour", "view.gauge.day", "view.gauge.week", "view.gauge.month",
+                                "view.gauge.total"};
+    auto* gauges = new QGridLayout;
+    gauges->setHorizontalSpacing(4);
+    for (int i = 0; i < 5; ++i) {
+        rainGauges_[i] = new BarGauge(box);
+        rainGauges_[i]->setObjectName(QStringLiteral("rainGauge%1").arg(i));
+        gauges->addWidget(rainGauges_[i], 0, i);
+        auto* caption = new QLabel(text(gaugeKeys[i]), box);
+        caption->setAlignment(Qt::AlignHCenter);
+        gauges->addWidget(caption, 1, i);
+    }
+    gauges->setRowStretch(0, 1);
+    layout->addLayout(gauges);
+    return box;
+}
+
+QWidget* WeatherView::buildPictureGroup() {
+    auto* box = new QGroupBox(text(78), this);
+    box->setObjectName(QStringLiteral("groupCondition"));
+    auto* layout = new QVBoxLayout(box);
+    condition_ = new ConditionPicture(box);
+    condition_->setObjectName(QStringLiteral("c1028"));
+    controls_.insert(1028, condition_);
+    layout->addWidget(condition_, 0, Qt::AlignHCenter);
+
+    // The user's own picture of the station, if the data folder has one; else ours.
+    auto* picture = new QLabel(box);
+    picture->setObjectName(QStringLiteral("stationPicture"));
+    picture->setAlignment(Qt::AlignCenter);
+    const QString file = QString::fromStdString((context_.dataFolder / "Nimbrel.bmp").string());
+    QPixmap own(file);
+    if (!own.isNull()) {
+        picture->setPixmap(own.scaled(QSize(200, 160), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    } else {
+        picture->setPixmap(icon(QStringLiteral("nimbrel")).pixmap(QSize(128, 128)));
+    }
+    layout->addWidget(picture, 1);
+    return box;
+}
+
+void WeatherView::buildLayout() {
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 8, 8, 8);
+    grid->setSpacing(8);
+    grid->addWidget(buildIndoorGroup(), 0, 0);
+    grid->addWidget(buildOutdoorGroup(), 0, 1, 2, 1);
+    grid->addWidget(buildPressureGroup(), 1, 0);
+    grid->addWidget(buildPictureGroup(), 0, 2, 2, 1);
+    grid->addWidget(buildWindGroup(), 2, 0);
+    grid->addWidget(buildRainGroup(), 2, 1, 1, 2);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+}
+
+void WeatherView::setValue(int id, const std::string& value, const std::string& unit) {
+    if (auto* label = qobject_cast<QLabel*>(control(id))) label->setText(withUnit(value, unit));
+}
+
+void WeatherView::showReading(const StationSettings& settings, const WeatherSample& reading) {
+    for (const ValueField& field : kValueFields) setValue(field.id, reading[field.position], unitText(field.unit, settings));
+
+    indoorThermometer_->set(convertTemperature(kThermometerLowC, 1.0F, "°C", settings.indTempUnit),
+                            convertTemperature(kThermometerHighC, 1.0F, "°C", settings.indTempUnit),
+                            kThermometerDivisions, QString::fromStdString(reading[W::indTemp]));
+    outdoorThermometer_->set(convertTemperature(kThermometerLowC, 1.0F, "°C", settings.outTempUnit),
+                             convertTemperature(kThermometerHighC, 1.0F, "°C", settings.outTempUnit),
+                             kThermometerDivisions, QString::fromStdString(reading[W::outTemp]));
+    for (int i = 0; i < 5; ++i) {
+        rainGauges_[i]->set(convertRain(kRainGaugeFullMm[i], 1.0F, "mm", settings.rainUnit), kRainGaugeDivisions,
+                            QString::fromStdString(reading[kRainPositions[i]]));
+    }
+    windLevelBar_->setLevel(QString::fromStdString(reading[W::windsLevel]));
+    gustLevelBar_->setLevel(QString::fromStdString(reading[W::gustLevel]));
+    compass_->setDirection(QString::fromStdString(reading[W::windDir]));
+    condition_->setCondition(QString::fromStdString(reading[W::condition]));
+}
+
+void WeatherView::showAlarmLamps(const AlarmThresholds& alarms, const StationSettings& settings,
+                                 const WeatherSample& reading) {
+    AlarmThresholds shown = alarms;
+    thresholdsForDisplay(shown, settings);
+    auto setLamp = [this](int id, LampState state) {
+        auto* lamp = qobject_cast<AlarmLamp*>(control(id));
+        if (lamp == nullptr) return;
+        lamp->setState(state);
+        lamp->setToolTip(text(state == LampState::Lit     ? "view.lamp.lit"
+                              : state == LampState::Armed ? "view.lamp.armed"
+                                                          : "view.lamp.disabled"));
+    };
+    for (const LampRule& rule : kLampRules) {
+        setLamp(rule.id, lampState(settings.*rule.flag, reading[rule.reading], shown.*rule.threshold, rule.limit));
+    }
+    setLamp(kDirectionLamp, directionLampState(settings.windDirAlarmFlag, reading[W::winds], reading[W::windDir],
+                                               shown.windDirAlarm));
+}
+
+void WeatherView::showMinMax(const StationSettings& settings, const MinMaxTable& table) {
+    for (const MinMaxField& field : kMinMaxFields) setValue(field.id, (table.*field.entry).value, unitText(field.unit, settings));
+}
+
+void WeatherView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (firstShown_) return;
+    firstShown_ = true;
+    // The sample values of the form make way for an empty reading before the first cycle.
+    const StationSettings settings;
+    WeatherSample empty;
+    empty.clear();
+    showReading(settings, empty);
+    showAlarmLamps(AlarmThresholds{}, settings, empty);
+    showMinMax(settings, MinMaxTable{});
+    // The thread starts once the window is on the screen, so its first status text has a place.
+    QTimer::singleShot(0, this, &WeatherView::startMonitor);
+}
+
+void WeatherView::startMonitor() {
+    if (monitor_ || !context_.config.searchDataOn()) return;
+    monitor_ = std::make_unique<MonitorThread>(context_.station, context_.store, *listener_,
+                                               acquisitionTextsFrom(context_.texts), context_.config.testMode(),
+                                               context_.clock);
+    if (!monitor_->start()) {
+        monitor_.reset();
+        QMessageBox::information(this, text(0), text("view.thread_fail"));
+    }
+}
+
+bool WeatherView::monitorRunning() const { return monitor_ != nullptr; }
+
+void WeatherView::stopMonitor() {
+    // Release a status call that waits for this thread first, or the join below could wait forever.
+    listener_->beginClosing();
+    if (!monitor_) return;
+    monitor_->requestStop();
+    monitor_->join();
+    monitor_.reset();
+}
+
+} // namespace nimbrel

@@ -1,0 +1,100 @@
+// WeatherView: the main window's view of the current conditions, min/max values and alarm lamps.
+#pragma once
+
+#include <QHash>
+#include <QLabel>
+#include <QWidget>
+#include <initializer_list>
+#include <memory>
+
+#include "ui/app_context.h"
+
+class QGridLayout;
+
+namespace nimbrel {
+
+struct StationSettings;
+struct AlarmThresholds;
+struct MinMaxTable;
+class WeatherSample;
+class MonitorThread;
+class ViewListener;
+class AlarmLamp;
+class BarGauge;
+class Thermometer;
+class BeaufortBar;
+class WindCompass;
+class ConditionPicture;
+
+class WeatherView : public QWidget {
+    Q_OBJECT
+public:
+    explicit WeatherView(const AppContext& context, QWidget* parent = nullptr);
+    // Stops and joins the acquisition thread before any control it fills goes away.
+    ~WeatherView() override;
+
+    // The three updates of a cycle; on the user-interface thread (ViewListener queues them here).
+    void showReading(const StationSettings& settings, const WeatherSample& reading);
+    void showAlarmLamps(const AlarmThresholds& alarms, const StationSettings& settings,
+                        const WeatherSample& reading);
+    void showMinMax(const StationSettings& settings, const MinMaxTable& table);
+
+    // Releases a status call that waits for the window, then stops and joins the thread. Safe
+    // to call more than once.
+    void stopMonitor();
+    bool monitorRunning() const;
+
+    // A control by its number (10009, 1005, ...), or null.
+    QWidget* control(int id) const { return controls_.value(id, nullptr); }
+    QString controlText(int id) const;
+
+signals:
+    // From the acquisition thread, already on the user-interface thread.
+    void statusText(const QString& text);
+    void titleChanged(const QString& title);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildLayout();
+    QWidget* buildIndoorGroup();
+    QWidget* buildOutdoorGroup();
+    QWidget* buildPressureGroup();
+    QWidget* buildWindGroup();
+    QWidget* buildRainGroup();
+    QWidget* buildPictureGroup();
+    // One row of a value table: caption, current value, min and max texts, high and low lamps
+    // (0 where the row has none).
+    struct TableRow {
+        QString caption;
+        int current = 0;
+        int minimum = 0;
+        int maximum = 0;
+        int lampHigh = 0;
+        int lampLow = 0;
+    };
+    QGridLayout* valueTable(QWidget* box, std::initializer_list<TableRow> rows, bool withMinimum, bool withLow);
+    QLabel* valueLabel(int id, QWidget* parent);
+    AlarmLamp* lamp(int id, QWidget* parent);
+    QString text(int row) const;
+    QString text(std::string_view key) const;
+    void setValue(int id, const std::string& value, const std::string& unit);
+    void startMonitor();
+
+    AppContext context_;
+    QHash<int, QWidget*> controls_;
+    Thermometer* indoorThermometer_ = nullptr;
+    Thermometer* outdoorThermometer_ = nullptr;
+    BarGauge* rainGauges_[5] = {};
+    BeaufortBar* windLevelBar_ = nullptr;
+    BeaufortBar* gustLevelBar_ = nullptr;
+    WindCompass* compass_ = nullptr;
+    ConditionPicture* condition_ = nullptr;
+    bool firstShown_ = false;
+
+    ViewListener* listener_ = nullptr;  // child object: queued calls die with the view
+    std::unique_ptr<MonitorThread> monitor_;
+};
+
+} // namespace nimbrel
