@@ -1,5 +1,9 @@
 // nimbrel-bench-store: times the history store's per-cycle and query paths on one file
 // against `wc -l` on the same file, and reports the peak memory of the process.
+#include "station/weather_sample.h"
+#include "store/history_store.h"
+#include "store/store_rain_totals.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -7,18 +11,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
-#include <fcntl.h>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <vector>
-
-#include "station/weather_sample.h"
-#include "store/history_store.h"
-#include "store/store_rain_totals.h"
 
 extern char** environ;
 
@@ -80,17 +80,18 @@ public:
         cells_[c++] = std::to_string(row + 1);
         cells_[c++] = timeCell(record.text(S::sampleTime));
         for (int p : {S::sampleCircle, S::indHumi}) cells_[c++] = record.text(p);
-        cells_[c++] = converted(record.text(S::indTemp), 1.8, 32.0, 1);  // °C to °F
+        cells_[c++] = converted(record.text(S::indTemp), 1.8, 32.0, 1); // °C to °F
         cells_[c++] = record.text(S::outHumi);
         cells_[c++] = converted(record.text(S::outTemp), 1.8, 32.0, 1);
-        cells_[c++] = converted(record.text(S::absPres), 0.02953, 0.0, 2);  // hPa to inHg
-        for (int p : {S::winds, S::gust}) cells_[c++] = converted(record.text(p), 3.6, 0.0, 1);  // m/s to km/h
+        cells_[c++] = converted(record.text(S::absPres), 0.02953, 0.0, 2);                      // hPa to inHg
+        for (int p : {S::winds, S::gust}) cells_[c++] = converted(record.text(p), 3.6, 0.0, 1); // m/s to km/h
         cells_[c++] = record.text(S::windDirDesc);
         cells_[c++] = converted(record.text(S::relPres), 0.02953, 0.0, 2);
         for (int p : {S::dewPoint, S::windChill}) cells_[c++] = converted(record.text(p), 1.8, 32.0, 1);
         for (int p : {S::hourRain, S::dayRain, S::weekRain, S::monthRain, S::totalRain})
-            cells_[c++] = converted(record.text(p), 1.0 / 25.4, 0.0, 2);  // mm to inch
-        for (int p : {S::windsLevel, S::gustLevel, S::windDir, S::condition, S::rain}) cells_[c++] = record.text(p);
+            cells_[c++] = converted(record.text(p), 1.0 / 25.4, 0.0, 2); // mm to inch
+        for (int p : {S::windsLevel, S::gustLevel, S::windDir, S::condition, S::rain})
+            cells_[c++] = record.text(p);
         for (int p : {S::rainMm, S::increment}) cells_[c++] = converted(record.text(p), 1.0 / 25.4, 0.0, 2);
         for (int p = S::f1; p <= S::totalRainOverflow; ++p) cells_[c++] = record.text(p);
         cells_[c++] = record.text(S::saveTime);
@@ -106,8 +107,8 @@ private:
         const char* end = text.data() + text.size();
         const auto [stop, error] = std::from_chars(text.data(), end, value);
         if (text.empty() || error != std::errc{} || stop != end) return "---";
-        const auto written =
-            std::to_chars(buffer_, buffer_ + sizeof buffer_, value * factor + offset, std::chars_format::fixed, decimals);
+        const auto written = std::to_chars(buffer_, buffer_ + sizeof buffer_, value * factor + offset,
+                                           std::chars_format::fixed, decimals);
         return std::string(buffer_, written.ptr);
     }
     // "2025-12-31 13:05:20" as "31-12-2025 01:05PM".
@@ -147,11 +148,11 @@ SampleList fetchedAfter(const WeatherSample& last, int count, double rainPerReco
 struct Result {
     std::string what;
     double seconds;
-    double target;  // largest ratio to wc -l allowed, 0 for none
+    double target; // largest ratio to wc -l allowed, 0 for none
 };
 
-}  // namespace
-}  // namespace nimbrel::bench
+} // namespace
+} // namespace nimbrel::bench
 
 int main(int argc, char** argv) {
     using namespace nimbrel;
@@ -161,7 +162,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string file = argv[1];
-    if (!std::filesystem::exists(file) || !runWordCount(file)) {  // also brings the file into the cache
+    if (!std::filesystem::exists(file) || !runWordCount(file)) { // also brings the file into the cache
         std::fprintf(stderr, "cannot read %s with wc -l\n", file.c_str());
         return 1;
     }
@@ -199,7 +200,8 @@ int main(int argc, char** argv) {
 
     const double newRain = timeBest(5, [&] {
         SampleList fetched = fetchedAfter(last, 12, 0.2);
-        computeRainTotalsForNewRecords(fetched, store, "Compute history rain data", [](const std::string&) {});
+        computeRainTotalsForNewRecords(fetched, store, "Compute history rain data",
+                                       [](const std::string&) {});
     });
     results.push_back({"computeRainTotalsForNewRecords, 12 new records", newRain, 0.05});
 
@@ -214,30 +216,37 @@ int main(int argc, char** argv) {
                                  Window{"listRecordsInRange, last 30 days", 2592000, 0.3}}) {
         const std::string from = secondsBefore(newest, window.seconds);
         int rows = 0;
-        results.push_back({window.what, timeBest(5, [&] {
-                               FormattingRows view;
-                               rows = store.listRecordsInRange(view, from, newest);
-                           }),
+        results.push_back({window.what,
+                           timeBest(5,
+                                    [&] {
+                                        FormattingRows view;
+                                        rows = store.listRecordsInRange(view, from, newest);
+                                    }),
                            window.target});
         rowCounts.push_back(rows);
     }
     const std::string monthAgo = secondsBefore(newest, 2592000);
-    results.push_back({"forEachRecordInRange, last 30 days, rows not formatted", timeBest(5, [&] {
-                           std::size_t seen = 0;
-                           store.forEachRecordInRange(monthAgo, newest, [&](const WeatherSample& record) {
-                               seen += record.text(WeatherSample::ID).size();
-                               return true;
-                           });
-                       }),
+    results.push_back({"forEachRecordInRange, last 30 days, rows not formatted",
+                       timeBest(5,
+                                [&] {
+                                    std::size_t seen = 0;
+                                    store.forEachRecordInRange(
+                                        monthAgo, newest, [&](const WeatherSample& record) {
+                                            seen += record.text(WeatherSample::ID).size();
+                                            return true;
+                                        });
+                                }),
                        0.0});
     std::size_t lazyRows = 0;
-    results.push_back({"findRecordsInRange, last 30 days, first page of 50 rows", timeBest(5, [&] {
-                           RecordRange range = store.findRecordsInRange(monthAgo, newest);
-                           lazyRows = range.size();
-                           FormattingRows view;
-                           int row = 0;
-                           for (const WeatherSample& s : range.records(0, 50)) view.addRow(s, row++);
-                       }),
+    results.push_back({"findRecordsInRange, last 30 days, first page of 50 rows",
+                       timeBest(5,
+                                [&] {
+                                    RecordRange range = store.findRecordsInRange(monthAgo, newest);
+                                    lazyRows = range.size();
+                                    FormattingRows view;
+                                    int row = 0;
+                                    for (const WeatherSample& s : range.records(0, 50)) view.addRow(s, row++);
+                                }),
                        0.0});
 
     // The append works on a copy, so the benchmark leaves the generated file as it was.
@@ -246,13 +255,16 @@ int main(int argc, char** argv) {
     {
         HistoryStore appending(copy);
         FormattingRows view;
-        appending.listRecordsInRange(view, hourAgo, newest);  // the index exists, as after the grid's first query
+        appending.listRecordsInRange(view, hourAgo,
+                                     newest); // the index exists, as after the grid's first query
         WeatherSample tail = last;
-        results.push_back({"appendRecords, 12 records", timeBest(5, [&] {
-                               SampleList fetched = fetchedAfter(tail, 12, 0.1);
-                               appending.appendRecords(fetched);
-                               tail = fetched.front();
-                           }),
+        results.push_back({"appendRecords, 12 records",
+                           timeBest(5,
+                                    [&] {
+                                        SampleList fetched = fetchedAfter(tail, 12, 0.1);
+                                        appending.appendRecords(fetched);
+                                        tail = fetched.front();
+                                    }),
                            0.05});
     }
     std::filesystem::remove(copy);
@@ -263,14 +275,17 @@ int main(int argc, char** argv) {
 
     std::printf("file: %s (%.1f MB)\n", file.c_str(),
                 static_cast<double>(std::filesystem::file_size(file)) / (1024.0 * 1024.0));
-    std::printf("newest saveTime %s; rows: last hour %d, 24 hours %d, 30 days %d (first query %d, lazy %zu)\n",
-                newest.c_str(), rowCounts[0], rowCounts[1], rowCounts[2], firstRows, lazyRows);
+    std::printf(
+        "newest saveTime %s; rows: last hour %d, 24 hours %d, 30 days %d (first query %d, lazy %zu)\n",
+        newest.c_str(), rowCounts[0], rowCounts[1], rowCounts[2], firstRows, lazyRows);
     std::printf("%-60s %10.2f ms\n", "wc -l (baseline, child process)", wc * 1000);
     for (const Result& r : results) {
         std::printf("%-60s %10.2f ms  ratio %7.4f", r.what.c_str(), r.seconds * 1000, r.seconds / wc);
-        if (r.target > 0) std::printf("  target <= %-5g %s", r.target, r.seconds / wc <= r.target ? "ok" : "MISSED");
+        if (r.target > 0)
+            std::printf("  target <= %-5g %s", r.target, r.seconds / wc <= r.target ? "ok" : "MISSED");
         std::printf("\n");
     }
-    std::printf("%-60s %10.1f MB  target < 100 %s\n", "peak resident memory", peakMb, peakMb < 100 ? "ok" : "MISSED");
+    std::printf("%-60s %10.1f MB  target < 100 %s\n", "peak resident memory", peakMb,
+                peakMb < 100 ? "ok" : "MISSED");
     return 0;
 }

@@ -1,10 +1,10 @@
 // nimbrel-gen-store: writes a realistic PC history file of a given number of years.
+#include "bench/store_generator.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
-
-#include "bench/store_generator.h"
 
 int main(int argc, char** argv) {
     nimbrel::bench::GeneratorOptions options;

@@ -1,5 +1,8 @@
 #include "bench/store_generator.h"
 
+#include "station/weather_sample.h"
+#include "store/history_line.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -9,22 +12,19 @@
 #include <string>
 #include <vector>
 
-#include "station/weather_sample.h"
-#include "store/history_line.h"
-
 namespace nimbrel::bench {
 
 namespace {
 
 constexpr std::int64_t kInterval = 300;
-constexpr std::int64_t kStart = 1451606400;  // 2016-01-01 00:00:00 UTC
+constexpr std::int64_t kStart = 1451606400; // 2016-01-01 00:00:00 UTC
 constexpr double kPi = 3.14159265358979323846;
 
 // Seconds of the last Sunday of a month, 01:00 UTC: when the European clocks change.
 std::int64_t lastSundayOneUtc(int year, int month) {
     std::tm tm{};
     tm.tm_year = year - 1900;
-    tm.tm_mon = month;  // the first of the next month
+    tm.tm_mon = month; // the first of the next month
     tm.tm_mday = 1;
     tm.tm_hour = 1;
     std::int64_t t = timegm(&tm) - 86400;
@@ -54,7 +54,8 @@ std::string fixed(double value, int decimals) {
 }
 
 int beaufort(double speed) {
-    static constexpr std::array<double, 12> limits = {0.3, 1.6, 3.4, 5.5, 8.0, 10.8, 13.9, 17.2, 20.8, 24.5, 28.5, 32.7};
+    static constexpr std::array<double, 12> limits = {0.3,  1.6,  3.4,  5.5,  8.0,  10.8,
+                                                      13.9, 17.2, 20.8, 24.5, 28.5, 32.7};
     int level = 0;
     while (level < 12 && speed >= limits[static_cast<std::size_t>(level)]) ++level;
     return level;
@@ -77,14 +78,14 @@ private:
     long sum_ = 0;
 };
 
-}  // namespace
+} // namespace
 
 std::uint64_t generateStore(const GeneratorOptions& options, std::ostream& out) {
     std::mt19937_64 random(options.seed);
     std::normal_distribution<double> noise(0.0, 1.0);
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
-    static constexpr std::array<const char*, 16> compass = {"N",  "NNE", "NE", "ENE", "E",  "ESE", "SE", "SSE",
-                                                            "S",  "SSW", "SW", "WSW", "W",  "WNW", "NW", "NNW"};
+    static constexpr std::array<const char*, 16> compass = {"N", "NNE", "NE", "ENE", "E", "ESE", "SE", "SSE",
+                                                            "S", "SSW", "SW", "WSW", "W", "WNW", "NW", "NNW"};
 
     const auto records = static_cast<std::int64_t>(options.years * 365.25 * 86400 / kInterval);
     std::uint64_t lines = 0;
@@ -95,7 +96,7 @@ std::uint64_t generateStore(const GeneratorOptions& options, std::ostream& out) 
     double pressure = 1013.0;
     double wind = 3.0;
     int direction = 8;
-    long counter = 0;  // the station's rain counter, tenths of mm, wraps at 65536
+    long counter = 0; // the station's rain counter, tenths of mm, wraps at 65536
     double total = 0.0;
     int showerLeft = 0;
     double showerRate = 0.0;
@@ -109,8 +110,10 @@ std::uint64_t generateStore(const GeneratorOptions& options, std::ostream& out) 
         const double dayPhase = 2 * kPi * static_cast<double>(t % 86400) / 86400.0;
         const double yearPhase = 2 * kPi * static_cast<double>(t % 31557600) / 31557600.0;
 
-        const double outTemp = 9.0 - 10.0 * std::cos(yearPhase - 0.35) - 4.0 * std::cos(dayPhase - 0.8) + noise(random);
-        const double outHumi = std::clamp(75.0 + 15.0 * std::cos(dayPhase - 0.8) + 4.0 * noise(random), 15.0, 99.0);
+        const double outTemp =
+            9.0 - 10.0 * std::cos(yearPhase - 0.35) - 4.0 * std::cos(dayPhase - 0.8) + noise(random);
+        const double outHumi =
+            std::clamp(75.0 + 15.0 * std::cos(dayPhase - 0.8) + 4.0 * noise(random), 15.0, 99.0);
         const double inTemp = 21.0 + 0.8 * noise(random);
         pressure = std::clamp(pressure + 0.15 * noise(random) + (1013.0 - pressure) * 0.002, 960.0, 1050.0);
         wind = std::clamp(wind + 0.4 * noise(random) + (3.0 - wind) * 0.05, 0.0, 30.0);
@@ -177,4 +180,4 @@ std::uint64_t generateStore(const GeneratorOptions& options, std::ostream& out) 
     return lines;
 }
 
-}  // namespace nimbrel::bench
+} // namespace nimbrel::bench

@@ -16,4 +16,4 @@ struct GeneratorOptions {
 // here, not the machine's time zone, so every October holds a night with a repeated hour.
 std::uint64_t generateStore(const GeneratorOptions& options, std::ostream& out);
 
-}  // namespace nimbrel::bench
+} // namespace nimbrel::bench

@@ -1,12 +1,12 @@
 #include "store/history_file.h"
 
+#include "store/history_line.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "store/history_line.h"
 
 namespace nimbrel {
 
@@ -37,7 +37,7 @@ std::size_t readInto(int fd, char* buffer, std::uint64_t offset, std::size_t len
     return done;
 }
 
-}  // namespace
+} // namespace
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     if (this != &other) {
@@ -81,11 +81,12 @@ bool writeAll(int fd, std::string_view bytes) {
 
 void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, const LineVisitor& visit) {
     std::string buffer;
-    std::size_t carried = 0;  // bytes of an unfinished line kept at the start of the buffer
+    std::size_t carried = 0; // bytes of an unfinished line kept at the start of the buffer
     std::uint64_t carriedOffset = begin;
     std::uint64_t position = begin;
     while (position < end) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kForwardBlock, end - position));
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kForwardBlock, end - position));
         buffer.resize(carried + want);
         const std::size_t got = readInto(fd, buffer.data() + carried, position, want);
         buffer.resize(carried + got);
@@ -97,7 +98,8 @@ void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, const Li
             const void* lf = std::memchr(data + lineStart, '\n', buffer.size() - lineStart);
             if (!lf) break;
             const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(lf) - data) + 1;
-            if (!visit(std::string_view(data + lineStart, lineEnd - lineStart), carriedOffset + lineStart)) return;
+            if (!visit(std::string_view(data + lineStart, lineEnd - lineStart), carriedOffset + lineStart))
+                return;
             lineStart = lineEnd;
         }
         buffer.erase(0, lineStart);
@@ -108,7 +110,7 @@ void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, const Li
 }
 
 void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit) {
-    std::string carry;  // the start of the region already read, up to its first line start
+    std::string carry; // the start of the region already read, up to its first line start
     std::uint64_t position = end;
     std::string buffer;
     while (position > 0) {
@@ -116,14 +118,16 @@ void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit) {
         position -= want;
         buffer.resize(want);
         buffer.resize(readInto(fd, buffer.data(), position, want));
-        if (buffer.size() != want) return;  // the file shrank under us; stop rather than guess
+        if (buffer.size() != want) return; // the file shrank under us; stop rather than guess
         buffer.append(carry);
         std::size_t lineEnd = buffer.size();
         while (lineEnd > 1) {
             const void* lf = ::memrchr(buffer.data(), '\n', lineEnd - 1);
             if (!lf) break;
-            const std::size_t lineStart = static_cast<std::size_t>(static_cast<const char*>(lf) - buffer.data()) + 1;
-            if (!visit(std::string_view(buffer.data() + lineStart, lineEnd - lineStart), position + lineStart))
+            const std::size_t lineStart =
+                static_cast<std::size_t>(static_cast<const char*>(lf) - buffer.data()) + 1;
+            if (!visit(std::string_view(buffer.data() + lineStart, lineEnd - lineStart),
+                       position + lineStart))
                 return;
             lineEnd = lineStart;
         }
@@ -142,7 +146,8 @@ FileTail readTail(int fd, std::uint64_t size) {
         std::string block = readBytes(fd, position, want);
         const void* lf = ::memrchr(block.data(), '\n', block.size());
         if (lf) {
-            const std::size_t after = static_cast<std::size_t>(static_cast<const char*>(lf) - block.data()) + 1;
+            const std::size_t after =
+                static_cast<std::size_t>(static_cast<const char*>(lf) - block.data()) + 1;
             tail.linesEnd = position + after;
             tail.fragment = block.substr(after) + fragment;
             return tail;
@@ -161,8 +166,7 @@ bool isCompleteFragment(std::string_view fragment) {
 
 bool repairTail(int fd, const FileTail& tail) {
     if (tail.fragment.empty()) return true;
-    if (!isCompleteFragment(tail.fragment))
-        return ::ftruncate(fd, static_cast<off_t>(tail.linesEnd)) == 0;
+    if (!isCompleteFragment(tail.fragment)) return ::ftruncate(fd, static_cast<off_t>(tail.linesEnd)) == 0;
     const std::string_view end = tail.fragment.back() == '\r' ? "\n" : "\r\n";
     const auto stamp = stampOf(fd);
     if (!stamp) return false;
@@ -170,4 +174,4 @@ bool repairTail(int fd, const FileTail& tail) {
            static_cast<ssize_t>(end.size());
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -80,4 +80,4 @@ bool isCompleteFragment(std::string_view fragment);
 // off, a complete one gets its line end. Returns false when the file could not be changed.
 bool repairTail(int fd, const FileTail& tail);
 
-}  // namespace nimbrel
+} // namespace nimbrel

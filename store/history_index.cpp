@@ -57,4 +57,4 @@ std::vector<ByteRun> HistoryIndex::runsFor(std::string_view from, std::string_vi
     return runs;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -2,12 +2,12 @@
 // their save times, so a time-range query reads only the blocks that can hold a match.
 #pragma once
 
+#include "store/history_file.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "store/history_file.h"
 
 namespace nimbrel {
 
@@ -63,4 +63,4 @@ private:
     bool built_ = false;
 };
 
-}  // namespace nimbrel
+} // namespace nimbrel

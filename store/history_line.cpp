@@ -13,20 +13,18 @@ struct ColumnLayout {
 };
 
 constexpr std::array<ColumnLayout, 38> kLayout = {{
-    {4, ""},      {19, ", "},   {19, ", "},    {3, ", "},    {4, ",   "}, {5, ", "},  {4, ", "},
-    {5, ", "},    {5, ", "},    {5, ", "},     {7, ",   "},  {7, ", "},   {4, ",   "}, {4, ", "},
-    {4, ", "},    {4, ", "},    {4, ",   "},   {6, ", "},    {4, ", "},   {5, ", \t\t"}, {7, ", "},
-    {7, ",   "},  {7, ", "},    {7, ", "},     {7, ", "},    {7, ", "},   {8, ", "},  {2, ",   "},
-    {2, ", "},    {2, ", "},    {2, ", "},     {2, ", "},    {2, ", "},   {2, ", "},  {2, ", "},
-    {6, ",   "},  {48, ", "},   {6, ", "},
+    {4, ""},     {19, ", "}, {19, ", "},  {3, ", "},     {4, ",   "}, {5, ", "},   {4, ", "}, {5, ", "},
+    {5, ", "},   {5, ", "},  {7, ",   "}, {7, ", "},     {4, ",   "}, {4, ", "},   {4, ", "}, {4, ", "},
+    {4, ",   "}, {6, ", "},  {4, ", "},   {5, ", \t\t"}, {7, ", "},   {7, ",   "}, {7, ", "}, {7, ", "},
+    {7, ", "},   {7, ", "},  {8, ", "},   {2, ",   "},   {2, ", "},   {2, ", "},   {2, ", "}, {2, ", "},
+    {2, ", "},   {2, ", "},  {2, ", "},   {6, ",   "},   {48, ", "},  {6, ", "},
 }};
 
 constexpr std::array<std::string_view, 38> kColumnNames = {
-    "ID",     "saveTime", "sampleTime", "Crl",   "inHm",   "inTmp",  "ouHu",     "ouTmp",
-    "dewPt",  "winCl",    "absPres",    "relPres", "wind", "wLvl",   "gust",     "gLvl",
-    "winD",   "Desc",     "cdn",        "rain",  "rainMm", "incr",   "hourR",    "dayR",
-    "weekR",  "monthR",   "totalR",     "f1",    "f2",     "f3",     "f4",       "f5",
-    "f6",     "f7",       "f8",         "hexAdd", "hexValue", "stackAddr",
+    "ID",      "saveTime", "sampleTime", "Crl",  "inHm",  "inTmp",  "ouHu",     "ouTmp",     "dewPt", "winCl",
+    "absPres", "relPres",  "wind",       "wLvl", "gust",  "gLvl",   "winD",     "Desc",      "cdn",   "rain",
+    "rainMm",  "incr",     "hourR",      "dayR", "weekR", "monthR", "totalR",   "f1",        "f2",    "f3",
+    "f4",      "f5",       "f6",         "f7",   "f8",    "hexAdd", "hexValue", "stackAddr",
 };
 
 void appendRightAligned(std::string& out, std::string_view text, int width) {
@@ -34,8 +32,7 @@ void appendRightAligned(std::string& out, std::string_view text, int width) {
     out.append(text);
 }
 
-template <typename TextOf>
-std::string layOut(TextOf textOf, bool withDebugPart) {
+template <typename TextOf> std::string layOut(TextOf textOf, bool withDebugPart) {
     const std::size_t columns = withDebugPart ? kLayout.size() : kDataLineColumns;
     std::string line;
     line.reserve(withDebugPart ? 360 : 300);
@@ -47,9 +44,11 @@ std::string layOut(TextOf textOf, bool withDebugPart) {
     return line;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
-}  // namespace
+} // namespace
 
 std::string formatHistoryLine(const WeatherSample& sample, bool withDebugPart) {
     return layOut([&](std::size_t c) -> std::string_view { return sample.text(kHistoryColumns[c]); },
@@ -104,7 +103,7 @@ long leadingNumber(std::string_view text) {
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (value > 100000000000L) break;  // a number no file reaches; stop before it overflows
+        if (value > 100000000000L) break; // a number no file reaches; stop before it overflows
         value = value * 10 + (text[i] - '0');
     }
     return negative ? -value : value;
@@ -131,7 +130,7 @@ const WeatherSample& RecordLineParser::parse(std::string_view line) {
         sample_.text(kHistoryColumns[column]).assign(start, static_cast<std::size_t>(textEnd - start));
         ++column;
         if (p == end) break;
-        ++p;  // the comma
+        ++p; // the comma
     }
     for (; column < kReadColumns; ++column)
         sample_.text(kHistoryColumns[column]) = cleared_.text(kHistoryColumns[column]);
@@ -143,4 +142,4 @@ WeatherSample parseHistoryLine(std::string_view line) {
     return parser.parse(line);
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

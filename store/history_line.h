@@ -1,31 +1,56 @@
 // One line of the PC history file: formatting a record as a line and reading a line back.
 #pragma once
 
+#include "station/weather_sample.h"
+
 #include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
-
-#include "station/weather_sample.h"
 
 namespace nimbrel {
 
 // The file's columns in order: the sample position that each column holds.
 // Columns 1 to 36 are every line's; 37 and 38 only debug lines carry.
 inline constexpr std::array<int, 38> kHistoryColumns = {
-    WeatherSample::ID,         WeatherSample::saveTime,     WeatherSample::sampleTime,
-    WeatherSample::sampleCircle, WeatherSample::indHumi,    WeatherSample::indTemp,
-    WeatherSample::outHumi,    WeatherSample::outTemp,      WeatherSample::dewPoint,
-    WeatherSample::windChill,  WeatherSample::absPres,      WeatherSample::relPres,
-    WeatherSample::winds,      WeatherSample::windsLevel,   WeatherSample::gust,
-    WeatherSample::gustLevel,  WeatherSample::windDir,      WeatherSample::windDirDesc,
-    WeatherSample::condition,  WeatherSample::rain,         WeatherSample::rainMm,
-    WeatherSample::increment,  WeatherSample::hourRain,     WeatherSample::dayRain,
-    WeatherSample::weekRain,   WeatherSample::monthRain,    WeatherSample::totalRain,
-    WeatherSample::f1,         WeatherSample::f2,           WeatherSample::f3,
-    WeatherSample::f4,         WeatherSample::windsError,   WeatherSample::gustError,
-    WeatherSample::rainError,  WeatherSample::totalRainOverflow, WeatherSample::hexAdd,
-    WeatherSample::hexValue,   WeatherSample::stackAddr,
+    WeatherSample::ID,
+    WeatherSample::saveTime,
+    WeatherSample::sampleTime,
+    WeatherSample::sampleCircle,
+    WeatherSample::indHumi,
+    WeatherSample::indTemp,
+    WeatherSample::outHumi,
+    WeatherSample::outTemp,
+    WeatherSample::dewPoint,
+    WeatherSample::windChill,
+    WeatherSample::absPres,
+    WeatherSample::relPres,
+    WeatherSample::winds,
+    WeatherSample::windsLevel,
+    WeatherSample::gust,
+    WeatherSample::gustLevel,
+    WeatherSample::windDir,
+    WeatherSample::windDirDesc,
+    WeatherSample::condition,
+    WeatherSample::rain,
+    WeatherSample::rainMm,
+    WeatherSample::increment,
+    WeatherSample::hourRain,
+    WeatherSample::dayRain,
+    WeatherSample::weekRain,
+    WeatherSample::monthRain,
+    WeatherSample::totalRain,
+    WeatherSample::f1,
+    WeatherSample::f2,
+    WeatherSample::f3,
+    WeatherSample::f4,
+    WeatherSample::windsError,
+    WeatherSample::gustError,
+    WeatherSample::rainError,
+    WeatherSample::totalRainOverflow,
+    WeatherSample::hexAdd,
+    WeatherSample::hexValue,
+    WeatherSample::stackAddr,
 };
 
 // Columns of a line written without the debug part; a shorter line is malformed.
@@ -76,4 +101,4 @@ private:
 // One line read into a fresh record (see RecordLineParser).
 WeatherSample parseHistoryLine(std::string_view line);
 
-}  // namespace nimbrel
+} // namespace nimbrel

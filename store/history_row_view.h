@@ -14,4 +14,4 @@ public:
     virtual void addRow(const WeatherSample& record, int row) = 0;
 };
 
-}  // namespace nimbrel
+} // namespace nimbrel

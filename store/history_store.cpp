@@ -1,5 +1,7 @@
 #include "store/history_store.h"
 
+#include "store/history_line.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
@@ -9,8 +11,6 @@
 #include <unistd.h>
 #include <unordered_set>
 
-#include "store/history_line.h"
-
 namespace nimbrel {
 
 namespace {
@@ -18,15 +18,23 @@ namespace {
 constexpr mode_t kNewFileMode = 0644;
 
 // A line that lacks its LF is the file's last; a crash may have torn it.
-bool isReadable(std::string_view line) { return (!line.empty() && line.back() == '\n') || isCompleteFragment(line); }
+bool isReadable(std::string_view line) {
+    return (!line.empty() && line.back() == '\n') || isCompleteFragment(line);
+}
 
-}  // namespace
+} // namespace
 
 HistoryStore::HistoryStore(std::string path, Clock& clock) : path_(std::move(path)), clock_(clock) {}
 
-void HistoryStore::setDebugFlag(bool on) { debugFlag_ = on; }
-bool HistoryStore::debugFlag() const { return debugFlag_; }
-void HistoryStore::setBusyObserver(std::function<void()> observer) { busyObserver_ = std::move(observer); }
+void HistoryStore::setDebugFlag(bool on) {
+    debugFlag_ = on;
+}
+bool HistoryStore::debugFlag() const {
+    return debugFlag_;
+}
+void HistoryStore::setBusyObserver(std::function<void()> observer) {
+    busyObserver_ = std::move(observer);
+}
 
 std::unique_lock<std::mutex> HistoryStore::hold() {
     std::unique_lock lock(busy_, std::try_to_lock);
@@ -75,7 +83,8 @@ int HistoryStore::lastStoredId() {
 bool HistoryStore::readLastRecord(WeatherSample& record) {
     bool found = false;
     readBackward([&](const WeatherSample& last) {
-        for (std::size_t c = 0; c < kReadColumns; ++c) record.text(kHistoryColumns[c]) = last.text(kHistoryColumns[c]);
+        for (std::size_t c = 0; c < kReadColumns; ++c)
+            record.text(kHistoryColumns[c]) = last.text(kHistoryColumns[c]);
         found = true;
         return false;
     });
@@ -130,13 +139,14 @@ bool HistoryStore::appendRecords(SampleList& records) {
         char idText[16];
         std::snprintf(idText, sizeof idText, "%4d", ++id);
         it->text(WeatherSample::ID) = idText;
-        if (it->text(WeatherSample::saveTime) != "saveTime") it->text(WeatherSample::saveTime) = timestampNow();
+        if (it->text(WeatherSample::saveTime) != "saveTime")
+            it->text(WeatherSample::saveTime) = timestampNow();
         bytes += formatHistoryLine(*it, debug);
         lineEnds.push_back(bytes.size());
     }
     if (bytes.empty()) return true;
     if (!writeAll(fd, bytes)) {
-        index_.drop();  // a part may have been written; the next write repairs the tail
+        index_.drop(); // a part may have been written; the next write repairs the tail
         return false;
     }
     if (indexed) {
@@ -145,8 +155,10 @@ bool HistoryStore::appendRecords(SampleList& records) {
             index_.addLine(std::string_view(bytes).substr(begin, end - begin), stamp->size + begin);
             begin = end;
         }
-        if (const auto after = stampOf(fd)) index_.setStamp(*after);
-        else index_.drop();
+        if (const auto after = stampOf(fd))
+            index_.setStamp(*after);
+        else
+            index_.drop();
     }
     return true;
 }
@@ -209,8 +221,10 @@ void HistoryStore::deleteRecords(const SampleList& records) {
     const std::filesystem::path folder = std::filesystem::path(path_).parent_path();
     FileHandle directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.valid()) ::fsync(directory.get());
-    if (const auto stamp = stampOf(path_)) index_.setStamp(*stamp);
-    else index_.drop();
+    if (const auto stamp = stampOf(path_))
+        index_.setStamp(*stamp);
+    else
+        index_.drop();
 }
 
 bool HistoryStore::clearAllRecords() {
@@ -221,8 +235,10 @@ bool HistoryStore::clearAllRecords() {
         return false;
     }
     index_.startEmpty();
-    if (const auto stamp = stampOf(file.get())) index_.setStamp(*stamp);
-    else index_.drop();
+    if (const auto stamp = stampOf(file.get()))
+        index_.setStamp(*stamp);
+    else
+        index_.drop();
     return true;
 }
 
@@ -236,8 +252,8 @@ FileHandle HistoryStore::openIndexed(FileStamp& stamp) {
     return file;
 }
 
-std::size_t HistoryStore::walkRange(int fd, const FileStamp& stamp, std::string_view from, std::string_view to,
-                                    bool everything, const PlacedVisitor& visit) {
+std::size_t HistoryStore::walkRange(int fd, const FileStamp& stamp, std::string_view from,
+                                    std::string_view to, bool everything, const PlacedVisitor& visit) {
     std::size_t visited = 0;
     bool going = true;
     RecordLineParser parser;
@@ -262,8 +278,7 @@ std::size_t HistoryStore::walkRange(int fd, const FileStamp& stamp, std::string_
         if (!going) return visited;
     }
     // A last line without its line end lies beyond the index.
-    if (stamp.size > index_.linesEnd())
-        forEachLineForward(fd, index_.linesEnd(), stamp.size, take);
+    if (stamp.size > index_.linesEnd()) forEachLineForward(fd, index_.linesEnd(), stamp.size, take);
     return visited;
 }
 
@@ -300,10 +315,11 @@ RecordRange HistoryStore::findRecordsInRange(const std::string& from, const std:
     FileStamp stamp;
     FileHandle file = openIndexed(stamp);
     if (!file.valid()) return range;
-    walkRange(file.get(), stamp, from, to, false, [&](const WeatherSample&, std::uint64_t offset, std::size_t length) {
-        range.addLine(offset, length);
-        return true;
-    });
+    walkRange(file.get(), stamp, from, to, false,
+              [&](const WeatherSample&, std::uint64_t offset, std::size_t length) {
+                  range.addLine(offset, length);
+                  return true;
+              });
     range.adopt(std::move(file));
     return range;
 }
@@ -315,10 +331,11 @@ int HistoryStore::listRecordsInRange(HistoryRowView& view, const std::string& fr
     if (!file.valid() || !hasAnyRecord(file.get(), stamp)) return 0;
     view.removeAllRows();
     int row = 0;
-    walkRange(file.get(), stamp, from, to, false, [&](const WeatherSample& record, std::uint64_t, std::size_t) {
-        view.addRow(record, row++);
-        return true;
-    });
+    walkRange(file.get(), stamp, from, to, false,
+              [&](const WeatherSample& record, std::uint64_t, std::size_t) {
+                  view.addRow(record, row++);
+                  return true;
+              });
     return row;
 }
 
@@ -328,10 +345,11 @@ void HistoryStore::loadRecordsInRange(SampleList& list, const std::string& from,
     FileHandle file = openIndexed(stamp);
     if (!file.valid() || !hasAnyRecord(file.get(), stamp)) return;
     list.clear();
-    walkRange(file.get(), stamp, from, to, false, [&](const WeatherSample& record, std::uint64_t, std::size_t) {
-        list.push_back(record);
-        return true;
-    });
+    walkRange(file.get(), stamp, from, to, false,
+              [&](const WeatherSample& record, std::uint64_t, std::size_t) {
+                  list.push_back(record);
+                  return true;
+              });
 }
 
 void HistoryStore::loadAllRecords(SampleList& list) {
@@ -344,4 +362,4 @@ void HistoryStore::loadAllRecords(SampleList& list) {
     });
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -1,17 +1,17 @@
 // HistoryStore: the PC history file, one line per weather record fetched from the station.
 #pragma once
 
-#include <atomic>
-#include <cstddef>
-#include <functional>
-#include <mutex>
-#include <string>
-
 #include "station/clock.h"
 #include "station/weather_sample.h"
 #include "store/history_index.h"
 #include "store/history_row_view.h"
 #include "store/record_range.h"
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <string>
 
 namespace nimbrel {
 
@@ -99,8 +99,8 @@ private:
     Clock& clock_;
     std::atomic<bool> debugFlag_{false};
     std::function<void()> busyObserver_;
-    std::mutex busy_;  // held by every operation on the file (the store's busy flag)
+    std::mutex busy_; // held by every operation on the file (the store's busy flag)
     HistoryIndex index_;
 };
 
-}  // namespace nimbrel
+} // namespace nimbrel

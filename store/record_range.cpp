@@ -1,8 +1,8 @@
 #include "store/record_range.h"
 
-#include <string_view>
-
 #include "store/history_line.h"
+
+#include <string_view>
 
 namespace nimbrel {
 
@@ -46,4 +46,4 @@ SampleList RecordRange::records(std::size_t first, std::size_t count) const {
     return list;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

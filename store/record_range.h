@@ -2,14 +2,14 @@
 // parsed only when asked for, so a grid can show a year of rows without holding them.
 #pragma once
 
+#include "station/weather_sample.h"
+#include "store/history_file.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "station/weather_sample.h"
-#include "store/history_file.h"
 
 namespace nimbrel {
 
@@ -42,4 +42,4 @@ private:
     std::vector<Line> lines_;
 };
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -1,26 +1,27 @@
-#include <gtest/gtest.h>
+#include "store/history_line.h"
 
 #include <cstdio>
-
-#include "store/history_line.h"
+#include <gtest/gtest.h>
 
 namespace nimbrel {
 namespace {
 
 // The line layout written out once more, straight from printf, as an independent check.
 constexpr const char* kLineFormat =
-    "%4s, %19s, %19s, %3s,   %4s, %5s, %4s, %5s, %5s, %5s,   %7s, %7s,   %4s, %4s, %4s, %4s,   %4s, %6s, %4s, "
+    "%4s, %19s, %19s, %3s,   %4s, %5s, %4s, %5s, %5s, %5s,   %7s, %7s,   %4s, %4s, %4s, %4s,   %4s, %6s, "
+    "%4s, "
     "\t\t%5s, %7s,   %7s, %7s, %7s, %7s, %7s, %8s,   %2s, %2s, %2s, %2s, %2s, %2s, %2s, %2s,   %6s";
 
 std::string printfLine(const std::array<std::string, 38>& t, bool debug) {
     char buffer[2048];
     int n = std::snprintf(buffer, sizeof buffer, kLineFormat, t[0].c_str(), t[1].c_str(), t[2].c_str(),
                           t[3].c_str(), t[4].c_str(), t[5].c_str(), t[6].c_str(), t[7].c_str(), t[8].c_str(),
-                          t[9].c_str(), t[10].c_str(), t[11].c_str(), t[12].c_str(), t[13].c_str(), t[14].c_str(),
-                          t[15].c_str(), t[16].c_str(), t[17].c_str(), t[18].c_str(), t[19].c_str(), t[20].c_str(),
-                          t[21].c_str(), t[22].c_str(), t[23].c_str(), t[24].c_str(), t[25].c_str(), t[26].c_str(),
-                          t[27].c_str(), t[28].c_str(), t[29].c_str(), t[30].c_str(), t[31].c_str(), t[32].c_str(),
-                          t[33].c_str(), t[34].c_str(), t[35].c_str());
+                          t[9].c_str(), t[10].c_str(), t[11].c_str(), t[12].c_str(), t[13].c_str(),
+                          t[14].c_str(), t[15].c_str(), t[16].c_str(), t[17].c_str(), t[18].c_str(),
+                          t[19].c_str(), t[20].c_str(), t[21].c_str(), t[22].c_str(), t[23].c_str(),
+                          t[24].c_str(), t[25].c_str(), t[26].c_str(), t[27].c_str(), t[28].c_str(),
+                          t[29].c_str(), t[30].c_str(), t[31].c_str(), t[32].c_str(), t[33].c_str(),
+                          t[34].c_str(), t[35].c_str());
     std::string line(buffer, static_cast<std::size_t>(n));
     if (debug) {
         n = std::snprintf(buffer, sizeof buffer, ", %48s, %6s", t[36].c_str(), t[37].c_str());
@@ -31,11 +32,44 @@ std::string printfLine(const std::array<std::string, 38>& t, bool debug) {
 
 WeatherSample storedSample() {
     WeatherSample s;
-    const std::array<std::string, 38> texts = {
-        "   7", "2024-03-01 10:00:00", "2024-03-01 09:58:00", "5", "45", "21.5", "80", "-3.2", "-6.1", "-5.0",
-        "1013.2", "1020.1", "2.4", "2", "13.7", "6", "4", "E", "0", "123", "12.3", "0.3", "0.3", "1.2", "5.0",
-        "20.1", "12300.5", "", "", "", "", "0", "1", "0", "0", "0001F0",
-        "07 2D 00 D7 00 50 E9 FF 25 27 18 20 04 7B 00 00", "0008C0"};
+    const std::array<std::string, 38> texts = {"   7",
+                                               "2024-03-01 10:00:00",
+                                               "2024-03-01 09:58:00",
+                                               "5",
+                                               "45",
+                                               "21.5",
+                                               "80",
+                                               "-3.2",
+                                               "-6.1",
+                                               "-5.0",
+                                               "1013.2",
+                                               "1020.1",
+                                               "2.4",
+                                               "2",
+                                               "13.7",
+                                               "6",
+                                               "4",
+                                               "E",
+                                               "0",
+                                               "123",
+                                               "12.3",
+                                               "0.3",
+                                               "0.3",
+                                               "1.2",
+                                               "5.0",
+                                               "20.1",
+                                               "12300.5",
+                                               "",
+                                               "",
+                                               "",
+                                               "",
+                                               "0",
+                                               "1",
+                                               "0",
+                                               "0",
+                                               "0001F0",
+                                               "07 2D 00 D7 00 50 E9 FF 25 27 18 20 04 7B 00 00",
+                                               "0008C0"};
     for (std::size_t c = 0; c < texts.size(); ++c) s.text(kHistoryColumns[c]) = texts[c];
     return s;
 }
@@ -64,10 +98,11 @@ TEST(StoreLine, LayoutMatchesTheFileFormatByteForByte) {
 
 TEST(StoreLine, HeaderNamesTheColumnsAsACommentLine) {
     const std::array<std::string, 38> names = {
-        "ID",   "saveTime", "sampleTime", "Crl",  "inHm",   "inTmp",  "ouHu",  "ouTmp", "dewPt", "winCl",
-        "absPres", "relPres", "wind",     "wLvl", "gust",   "gLvl",   "winD",  "Desc",  "cdn",   "rain",
-        "rainMm", "incr",   "hourR",      "dayR", "weekR",  "monthR", "totalR", "f1",   "f2",    "f3",
-        "f4",   "f5",       "f6",         "f7",   "f8",     "hexAdd", "hexValue", "stackAddr"};
+        "ID",    "saveTime", "sampleTime", "Crl",     "inHm",     "inTmp",    "ouHu",  "ouTmp",
+        "dewPt", "winCl",    "absPres",    "relPres", "wind",     "wLvl",     "gust",  "gLvl",
+        "winD",  "Desc",     "cdn",        "rain",    "rainMm",   "incr",     "hourR", "dayR",
+        "weekR", "monthR",   "totalR",     "f1",      "f2",       "f3",       "f4",    "f5",
+        "f6",    "f7",       "f8",         "hexAdd",  "hexValue", "stackAddr"};
     std::string expected = printfLine(names, true);
     expected[0] = '#';
     EXPECT_EQ(historyHeaderLine(), expected);
@@ -117,5 +152,5 @@ TEST(StoreLine, ReadersTrimBlanksAndAcceptShortAndLfOnlyLines) {
     EXPECT_EQ(leadingNumber("x"), 0);
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

@@ -1,13 +1,12 @@
-#include <gtest/gtest.h>
-
-#include <future>
-#include <sys/stat.h>
-#include <thread>
-
 #include "store/history_line.h"
 #include "store/history_store.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
+
+#include <future>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
 
 namespace nimbrel {
 namespace {
@@ -89,7 +88,7 @@ TEST(StoreOperations, AppendNumbersRecordsOldestFirstAndStampsTheSaveTime) {
     EXPECT_TRUE(f.store.readLastRecord(last));
     EXPECT_EQ(last.text(WeatherSample::ID), "3");
     EXPECT_EQ(last.text(WeatherSample::rainMm), "2.0");
-    EXPECT_EQ(last.text(WeatherSample::hexValue), "");  // a column of the line, absent in non-debug lines
+    EXPECT_EQ(last.text(WeatherSample::hexValue), ""); // a column of the line, absent in non-debug lines
 }
 
 TEST(StoreOperations, DebugFlagStartsANewFileWithTheHeaderThatReadersSkip) {
@@ -139,7 +138,7 @@ TEST(StoreOperations, DeleteLeavesGapsAndReplacesTheFileOnlyWhenTheNewOneIsCompl
     ASSERT_EQ(::stat((f.dir / "Nimbrel.dat").c_str(), &newInfo), 0);
     EXPECT_NE(newInfo.st_ino, oldInfo.st_ino);
     EXPECT_EQ(newInfo.st_mode, oldInfo.st_mode);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.path()), {}), 1);  // no temporary left
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.path()), {}), 1); // no temporary left
     EXPECT_EQ(heldOpen.record(1).text(WeatherSample::ID), "2");
 
     // The kept lines are unchanged but for the blanks before the ID.
@@ -156,7 +155,7 @@ TEST(StoreOperations, ClearEmptiesTheFileAndEmptyFilesReadAsNothing) {
     Fixture f;
     WeatherSample last = reading("2024-01-01 00:00:00", "5.0");
     last.text(WeatherSample::hexAdd) = "0001F0";
-    EXPECT_FALSE(f.store.readLastRecord(last));  // no file at all
+    EXPECT_FALSE(f.store.readLastRecord(last)); // no file at all
     EXPECT_EQ(last.text(WeatherSample::ID), "0");
     EXPECT_EQ(last.text(WeatherSample::rainMm), "---");
     EXPECT_EQ(last.text(WeatherSample::hexAdd), "0001F0");
@@ -187,7 +186,7 @@ TEST(StoreOperations, ReadersSkipCommentsAndBlankLinesAndAcceptLfOnlyFiles) {
     b.text(WeatherSample::saveTime) = "2024-01-01 00:10:00";
     std::string lineA = formatHistoryLine(a, false);
     std::string lineB = formatHistoryLine(b, false);
-    lineA.erase(lineA.size() - 2, 1);  // LF only
+    lineA.erase(lineA.size() - 2, 1); // LF only
     lineB.erase(lineB.size() - 2, 1);
     f.dir.write("Nimbrel.dat", "# written by hand\n\n" + lineA + " \t \n" + lineB + "\n\n# end\n");
 
@@ -200,7 +199,9 @@ TEST(StoreOperations, ReadersSkipCommentsAndBlankLinesAndAcceptLfOnlyFiles) {
     struct Rows : HistoryRowView {
         std::vector<std::pair<std::string, int>> rows{{"old", 0}};
         void removeAllRows() override { rows.clear(); }
-        void addRow(const WeatherSample& r, int row) override { rows.emplace_back(r.text(WeatherSample::ID), row); }
+        void addRow(const WeatherSample& r, int row) override {
+            rows.emplace_back(r.text(WeatherSample::ID), row);
+        }
     } view;
     EXPECT_EQ(f.store.listRecordsInRange(view, "2024-01-01 00:10:00", "2024-01-01 00:10:00"), 1);
     EXPECT_EQ(view.rows, (std::vector<std::pair<std::string, int>>{{"2", 0}}));
@@ -223,7 +224,7 @@ TEST(StoreOperations, TornLastLineIsCutAndACompleteOneIsEndedBeforeTheNextWrite)
     f.dir.write("Nimbrel.dat", intact + third.substr(0, 60));
     WeatherSample last;
     ASSERT_TRUE(f.store.readLastRecord(last));
-    EXPECT_EQ(last.text(WeatherSample::ID), "2");  // the torn line is not a record
+    EXPECT_EQ(last.text(WeatherSample::ID), "2"); // the torn line is not a record
     EXPECT_EQ(f.store.lastStoredId(), 2);
     SampleList next = newestFirst(1, 30);
     ASSERT_TRUE(f.store.appendRecords(next));
@@ -272,7 +273,7 @@ TEST(StoreOperations, AppendWaitsForABusyStoreAndLosesNothing) {
     std::thread reader([&] {
         f.store.readBackward([&](const WeatherSample&) {
             readerInside.set_value();
-            releaseReader.get_future().wait();  // a long query of the history window
+            releaseReader.get_future().wait(); // a long query of the history window
             return false;
         });
     });
@@ -283,7 +284,7 @@ TEST(StoreOperations, AppendWaitsForABusyStoreAndLosesNothing) {
         SampleList fetched = newestFirst(12, 20);
         appended = f.store.appendRecords(fetched);
     });
-    appendWaiting.get_future().wait();  // the append found the store busy and is waiting
+    appendWaiting.get_future().wait(); // the append found the store busy and is waiting
     releaseReader.set_value();
     reader.join();
     acquisition.join();
@@ -294,5 +295,5 @@ TEST(StoreOperations, AppendWaitsForABusyStoreAndLosesNothing) {
     EXPECT_EQ(f.clock.totalSlept().count(), 0);
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

@@ -1,14 +1,13 @@
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <random>
-#include <sys/stat.h>
-
 #include "store/history_file.h"
 #include "store/history_line.h"
 #include "store/history_store.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <random>
+#include <sys/stat.h>
 
 namespace nimbrel {
 namespace {
@@ -36,7 +35,8 @@ SampleList wholeFileScan(const std::string& bytes) {
 SampleList inRange(const SampleList& all, const std::string& from, const std::string& to) {
     SampleList out;
     for (const auto& r : all)
-        if (r.text(WeatherSample::saveTime) >= from && r.text(WeatherSample::saveTime) <= to) out.push_back(r);
+        if (r.text(WeatherSample::saveTime) >= from && r.text(WeatherSample::saveTime) <= to)
+            out.push_back(r);
     return out;
 }
 
@@ -58,10 +58,10 @@ std::string generatedStore(unsigned seed, int count) {
     int id = 0;
     for (int i = 0; i < count; ++i) {
         t += 300;
-        if (i == count / 3) t -= 2 * 86400;       // the PC clock set back
-        if (i == (2 * count) / 3) t -= 3600;      // a daylight-saving night
+        if (i == count / 3) t -= 2 * 86400;  // the PC clock set back
+        if (i == (2 * count) / 3) t -= 3600; // a daylight-saving night
         ++id;
-        if (random() % 97 == 0) id += 1 + static_cast<int>(random() % 5);  // deleted records
+        if (random() % 97 == 0) id += 1 + static_cast<int>(random() % 5); // deleted records
         WeatherSample s;
         s.text(WeatherSample::ID) = std::to_string(id);
         s.text(WeatherSample::saveTime) = timeText(t);
@@ -74,12 +74,23 @@ std::string generatedStore(unsigned seed, int count) {
         s.text(WeatherSample::stackAddr) = "0008C0";
         std::string line = formatHistoryLine(s, random() % 5 == 0);
         switch (random() % 60) {
-        case 0: bytes += "# a note\r\n"; break;
-        case 1: bytes += "\r\n \t \r\n"; break;
-        case 2: line = "  " + std::to_string(id) + ", " + timeText(t) + ", broken\r\n"; break;  // malformed
-        case 3: line = "no columns at all\r\n"; break;
-        case 4: line.erase(line.size() - 2, 1); break;  // LF only
-        default: break;
+        case 0:
+            bytes += "# a note\r\n";
+            break;
+        case 1:
+            bytes += "\r\n \t \r\n";
+            break;
+        case 2:
+            line = "  " + std::to_string(id) + ", " + timeText(t) + ", broken\r\n";
+            break; // malformed
+        case 3:
+            line = "no columns at all\r\n";
+            break;
+        case 4:
+            line.erase(line.size() - 2, 1);
+            break; // LF only
+        default:
+            break;
         }
         bytes += line;
     }
@@ -124,7 +135,8 @@ void expectSameAsWholeFileScan(HistoryStore& store, const std::string& bytes, un
         ranges.emplace_back(a, a);
         ranges.emplace_back(a.substr(0, 13), a.substr(0, 13) + "~");
     }
-    ranges.emplace_back(std::max(ranges[5].first, ranges[5].second), std::min(ranges[5].first, ranges[5].second));
+    ranges.emplace_back(std::max(ranges[5].first, ranges[5].second),
+                        std::min(ranges[5].first, ranges[5].second));
     for (const auto& [from, to] : ranges) {
         const SampleList expected = inRange(all, from, to);
         SampleList list{WeatherSample{}};
@@ -180,8 +192,9 @@ TEST(StoreScale, AFileChangedBehindTheStoresBackIsReadAfresh) {
     struct stat before {};
     ASSERT_EQ(::stat(path.c_str(), &before), 0);
     std::string shifted = bytes;
-    for (std::size_t at = shifted.find(", 2023-"); at != std::string::npos; at = shifted.find(", 2023-", at + 1))
-        shifted[at + 4] = '3';  // 2023 becomes 2033: outside every block the old index knew
+    for (std::size_t at = shifted.find(", 2023-"); at != std::string::npos;
+         at = shifted.find(", 2023-", at + 1))
+        shifted[at + 4] = '3'; // 2023 becomes 2033: outside every block the old index knew
     ASSERT_EQ(shifted.size(), bytes.size());
     {
         FileHandle file(::open(path.c_str(), O_WRONLY));
@@ -204,5 +217,5 @@ TEST(StoreScale, AFileChangedBehindTheStoresBackIsReadAfresh) {
     expectSameAsWholeFileScan(s.store, unended, 8);
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel
