@@ -176,7 +176,7 @@ void HistoryStore::deleteRecords(const SampleList& records) {
     // The kept lines go to a temporary file in the same folder (so the rename below stays
     // on one file system and replaces the old file in one step).
     std::string temporary = path_ + ".XXXXXX";
-    FileHandle target(::mkstemp(temporary.data()));
+    FileHandle target(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!target.valid()) return;
     ::fchmod(target.get(), sourceInfo.st_mode & 07777);
 
