@@ -1,12 +1,14 @@
 // nimbrel-bench-store: times the history store's per-cycle and query paths on one file
 // against `wc -l` on the same file, and reports the peak memory of the process.
+#include "presentation/record_builders.h"
+#include "presentation/time_text.h"
+#include "presentation/units.h"
 #include "station/weather_sample.h"
 #include "store/history_store.h"
 #include "store/store_rain_totals.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -68,33 +70,35 @@ std::string secondsBefore(const std::string& time, long seconds) {
     return text;
 }
 
-// Builds the 35 cells of a history-grid row the way the grid does: the row number, the
-// sample time in the user's date and time format, every quantity converted from its stored
-// unit and printed with its decimals, the other fields copied as stored.
+// Builds the 35 cells of a history-grid row the way the grid does: the record rewritten in
+// the user's units by the presentation's own builder, the row number, the sample time in the
+// user's date and time format, and every other cell taken from the rewritten record.
 class FormattingRows : public HistoryRowView {
 public:
+    FormattingRows() {
+        units_.indoorTemperature = unit::fahrenheit;
+        units_.outdoorTemperature = unit::fahrenheit;
+        units_.pressure = unit::inHg;
+        units_.wind = unit::kmPerHour;
+        units_.rain = unit::inch;
+        units_.dateFormat = 2;
+        units_.timeFormat = 1;
+    }
     void removeAllRows() override { rows_ = 0; }
     void addRow(const WeatherSample& record, int row) override {
         using S = WeatherSample;
+        shown_ = record;
+        sampleForDisplay(shown_, units_);
         std::size_t c = 0;
         cells_[c++] = std::to_string(row + 1);
-        cells_[c++] = timeCell(record.text(S::sampleTime));
-        for (int p : {S::sampleCircle, S::indHumi}) cells_[c++] = record.text(p);
-        cells_[c++] = converted(record.text(S::indTemp), 1.8, 32.0, 1); // °C to °F
-        cells_[c++] = record.text(S::outHumi);
-        cells_[c++] = converted(record.text(S::outTemp), 1.8, 32.0, 1);
-        cells_[c++] = converted(record.text(S::absPres), 0.02953, 0.0, 2);                      // hPa to inHg
-        for (int p : {S::winds, S::gust}) cells_[c++] = converted(record.text(p), 3.6, 0.0, 1); // m/s to km/h
-        cells_[c++] = record.text(S::windDirDesc);
-        cells_[c++] = converted(record.text(S::relPres), 0.02953, 0.0, 2);
-        for (int p : {S::dewPoint, S::windChill}) cells_[c++] = converted(record.text(p), 1.8, 32.0, 1);
-        for (int p : {S::hourRain, S::dayRain, S::weekRain, S::monthRain, S::totalRain})
-            cells_[c++] = converted(record.text(p), 1.0 / 25.4, 0.0, 2); // mm to inch
-        for (int p : {S::windsLevel, S::gustLevel, S::windDir, S::condition, S::rain})
-            cells_[c++] = record.text(p);
-        for (int p : {S::rainMm, S::increment}) cells_[c++] = converted(record.text(p), 1.0 / 25.4, 0.0, 2);
-        for (int p = S::f1; p <= S::totalRainOverflow; ++p) cells_[c++] = record.text(p);
-        cells_[c++] = record.text(S::saveTime);
+        cells_[c++] = stationTimeText(shown_.text(S::sampleTime), units_.dateFormat, units_.timeFormat);
+        for (int p : {S::sampleCircle, S::indHumi, S::indTemp,     S::outHumi,   S::outTemp,   S::absPres,
+                      S::winds,        S::gust,    S::windDirDesc, S::relPres,   S::dewPoint,  S::windChill,
+                      S::hourRain,     S::dayRain, S::weekRain,    S::monthRain, S::totalRain, S::windsLevel,
+                      S::gustLevel,    S::windDir, S::condition,   S::rain,      S::rainMm,    S::increment})
+            cells_[c++] = shown_.text(p);
+        for (int p = S::f1; p <= S::totalRainOverflow; ++p) cells_[c++] = shown_.text(p);
+        cells_[c++] = shown_.text(S::saveTime);
         for (std::size_t i = 0; i < c; ++i) checksum_ += cells_[i].size();
         rows_ = row + 1;
     }
@@ -102,30 +106,9 @@ public:
     std::size_t checksum() const { return checksum_; }
 
 private:
-    std::string converted(const std::string& text, double factor, double offset, int decimals) {
-        double value = 0;
-        const char* end = text.data() + text.size();
-        const auto [stop, error] = std::from_chars(text.data(), end, value);
-        if (text.empty() || error != std::errc{} || stop != end) return "---";
-        const auto written = std::to_chars(buffer_, buffer_ + sizeof buffer_, value * factor + offset,
-                                           std::chars_format::fixed, decimals);
-        return std::string(buffer_, written.ptr);
-    }
-    // "2025-12-31 13:05:20" as "31-12-2025 01:05PM".
-    static std::string timeCell(const std::string& text) {
-        if (text.size() != 19) return "---";
-        const int hour = (text[11] - '0') * 10 + (text[12] - '0');
-        const int twelve = hour % 12 == 0 ? 12 : hour % 12;
-        std::string cell = text.substr(8, 2) + '-' + text.substr(5, 2) + '-' + text.substr(0, 4) + ' ';
-        cell += static_cast<char>('0' + twelve / 10);
-        cell += static_cast<char>('0' + twelve % 10);
-        cell += text.substr(13, 3);
-        cell += hour < 12 ? "AM" : "PM";
-        return cell;
-    }
-
+    UnitSelection units_;
+    WeatherSample shown_;
     std::array<std::string, 35> cells_;
-    char buffer_[64];
     int rows_ = 0;
     std::size_t checksum_ = 0;
 };
