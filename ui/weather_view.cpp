@@ -192,14 +192,14 @@ QGridLayout* WeatherView::valueTable(QWidget* box, std::initializer_list<TableRo
                                      bool withLow) {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(4);
+    grid->setVerticalSpacing(6);
     auto header = [&](int column, const QString& caption, Qt::Alignment align) {
         auto* label = new QLabel(caption, box);
         QFont small = label->font();
         small.setPointSizeF(small.pointSizeF() * 0.9);
         label->setFont(small);
         label->setForegroundRole(QPalette::PlaceholderText);
-        grid->addWidget(label, 0, column, align);
+        grid->addWidget(label, 1, column, align);
     };
     const int currentColumn = 1;
     const int minColumn = 2;
@@ -212,18 +212,26 @@ QGridLayout* WeatherView::valueTable(QWidget* box, std::initializer_list<TableRo
     header(highColumn, text(71), Qt::AlignHCenter);
     if (withLow) header(lowColumn, text(70), Qt::AlignHCenter);
 
-    int r = 1;
+    // Row 0 and the row after the last one take the spare height, so the table sits in the middle.
+    int r = 2;
     for (const TableRow& row : rows) {
         auto* caption = new QLabel(row.caption, box);
         grid->addWidget(caption, r, 0);
-        grid->addWidget(valueLabel(row.current, box), r, currentColumn);
+        QLabel* current = valueLabel(row.current, box);
+        QFont bold = current->font();
+        bold.setBold(true);
+        current->setFont(bold);
+        current->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("-8888.8 mmHg")) + 8);
+        grid->addWidget(current, r, currentColumn);
         if (row.minimum > 0) grid->addWidget(valueLabel(row.minimum, box), r, minColumn);
         if (row.maximum > 0) grid->addWidget(valueLabel(row.maximum, box), r, maxColumn);
         if (row.lampHigh > 0) grid->addWidget(lamp(row.lampHigh, box), r, highColumn, Qt::AlignCenter);
         if (row.lampLow > 0) grid->addWidget(lamp(row.lampLow, box), r, lowColumn, Qt::AlignCenter);
         ++r;
     }
-    grid->setColumnStretch(0, 1);
+    // Spare width goes to the right of the table, so each caption stays next to its values.
+    grid->setColumnStretch(lowColumn + 1, 1);
+    grid->setRowStretch(0, 1);
     grid->setRowStretch(r, 1);
     return grid;
 }
@@ -276,14 +284,12 @@ QWidget* WeatherView::buildWindGroup() {
     box->setObjectName(QStringLiteral("groupWind"));
     auto* layout = new QGridLayout(box);
 
-    QGridLayout* table = valueTable(box, {{text(33), 10035, 0, 10174, 1017, 0}, {text(34), 10034, 0, 10173, 1018, 0}},
+    // The direction's name has no maximum; its lamp watches the alarm's direction.
+    QGridLayout* table = valueTable(box,
+                                    {{text(33), 10035, 0, 10174, 1017, 0},
+                                     {text(34), 10034, 0, 10173, 1018, 0},
+                                     {text(40), 10039, 0, 0, kDirectionLamp, 0}},
                                     false, false);
-    // The direction's name, with the lamp that watches the direction.
-    auto* directionCaption = new QLabel(text(40), box);
-    table->addWidget(directionCaption, 3, 0);
-    QLabel* direction = valueLabel(10039, box);
-    table->addWidget(direction, 3, 1);
-    table->addWidget(lamp(kDirectionLamp, box), 3, 3, Qt::AlignCenter);
     // The Beaufort lamps and levels exist as the station has them; the bars show the levels.
     for (int id : {1016, 1026}) lamp(id, box)->hide();
     for (int id : {10037, 10038}) valueLabel(id, box)->hide();
@@ -341,12 +347,14 @@ QWidget* WeatherView::buildRainGroup() {
 }
 
 QWidget* WeatherView::buildPictureGroup() {
-    auto* box = new QGroupBox(text(78), this);
+    auto* box = new QGroupBox(text(104), this);
     box->setObjectName(QStringLiteral("groupCondition"));
     auto* layout = new QVBoxLayout(box);
     condition_ = new ConditionPicture(box);
     condition_->setObjectName(QStringLiteral("c1028"));
     controls_.insert(1028, condition_);
+    condition_->setFixedSize(96, 96);
+    layout->addStretch(1);
     layout->addWidget(condition_, 0, Qt::AlignHCenter);
 
     // The user's own picture of the station, if the data folder has one; else ours.
@@ -360,7 +368,9 @@ QWidget* WeatherView::buildPictureGroup() {
     } else {
         picture->setPixmap(icon(QStringLiteral("nimbrel")).pixmap(QSize(128, 128)));
     }
-    layout->addWidget(picture, 1);
+    layout->addStretch(1);
+    layout->addWidget(picture, 0, Qt::AlignHCenter);
+    layout->addStretch(1);
     return box;
 }
 
