@@ -139,9 +139,9 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
     do {
         const int k = (address == 0x110 || m - skipped - added == 0) ? 1 : 2;
         address -= 32;
+        if (sync.stopRequested && sync.stopRequested->load()) return giveUp();
         if (sync.postStatus)
             sync.postStatus(std::to_string(k + skipped + added) + " " + sync.texts.dataHasBeenRead + " ...");
-        if (sync.stopRequested && sync.stopRequested->load()) return giveUp();
         if (!readPair(sync.station, address, pair)) return giveUp();
         for (int i = 0; i < k && !found; ++i) {
             switch (walk.handle(address, pair, i == 0 ? kRecordSize : 0)) {

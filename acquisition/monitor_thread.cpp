@@ -146,7 +146,7 @@ milliseconds MonitorThread::runCycle() {
     if (areasRead && count >= 1) storeNewRecords(fetched, alarms);
     fetched.clear();
 
-    if (station_.isConnected()) postSummary(now, count);
+    if (station_.isConnected() && !stopRequested()) postSummary(now, count);
     return cycleWait;
 }
 
