@@ -1,0 +1,64 @@
+// The 1-second connection watch: when it polls, when it marks the station synchronised, what the
+// connection picture shows.
+#include <gtest/gtest.h>
+
+#include "acquisition/connection_watch.h"
+#include "store/history_store.h"
+#include "tests/core/acquisition_test_station.h"
+#include "tests/support/temp_dir.h"
+
+namespace nimbrel {
+namespace {
+
+TEST(ConnectionWatchTest, WithSearchDataTheWatchGoesOnAndNoticesUnplugging) {
+    testing::TestStation station;
+    testing::TempDir dir;
+    HistoryStore store((dir / "Nimbrel.dat").string(), station.clock);
+    ConnectionWatch watch(*station.access, store, true);
+
+    station.usb.handleToReturn = -1;
+    auto tick = watch.tick();
+    EXPECT_TRUE(tick.polled);
+    EXPECT_FALSE(tick.connected);
+    EXPECT_FALSE(tick.connectionChanged);
+
+    station.usb.handleToReturn = 3;
+    tick = watch.tick();
+    EXPECT_TRUE(tick.newlyFound);
+    EXPECT_TRUE(tick.connectionChanged);
+    EXPECT_TRUE(tick.connected);
+    EXPECT_TRUE(station.access->isSynchronised());  // marked on the same tick
+
+    tick = watch.tick();
+    EXPECT_TRUE(tick.polled);
+    EXPECT_FALSE(tick.newlyFound);
+    EXPECT_FALSE(tick.connectionChanged);
+
+    station.usb.attached = false;
+    tick = watch.tick();
+    EXPECT_TRUE(tick.connectionChanged);
+    EXPECT_FALSE(tick.connected);
+}
+
+TEST(ConnectionWatchTest, WithoutSearchDataTheWatchStopsOnceTheStationIsFound) {
+    testing::TestStation station;
+    testing::TempDir dir;
+    HistoryStore store((dir / "Nimbrel.dat").string(), station.clock);
+    ConnectionWatch watch(*station.access, store, false);
+
+    auto tick = watch.tick();
+    EXPECT_TRUE(tick.newlyFound);
+    EXPECT_TRUE(tick.connected);
+    EXPECT_FALSE(station.access->isSynchronised());
+
+    // Unplugging is no longer noticed: the picture keeps showing the station connected.
+    station.usb.attached = false;
+    const long checks = station.usb.checkCalls;
+    tick = watch.tick();
+    EXPECT_FALSE(tick.polled);
+    EXPECT_TRUE(tick.connected);
+    EXPECT_EQ(station.usb.checkCalls, checks);
+}
+
+}  // namespace
+}  // namespace nimbrel
