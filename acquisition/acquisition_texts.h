@@ -8,15 +8,15 @@ namespace nimbrel {
 // Filled by the application from its language table (row numbers in brackets), so the
 // acquisition layer never reaches up for it. The defaults are the English texts.
 struct AcquisitionTexts {
-    std::string applicationTitle = "Nimbrel Radio Controlled";   // row 0
-    std::string readDataFrom = "Read data from";                 // row 144
-    std::string dataHasBeenRead = "Data has been read.";         // row 145
-    std::string computeHistoryRain = "Compute history rain data"; // row 146
+    std::string applicationTitle = "Nimbrel Radio Controlled";     // row 0
+    std::string readDataFrom = "Read data from";                   // row 144
+    std::string dataHasBeenRead = "Data has been read.";           // row 145
+    std::string computeHistoryRain = "Compute history rain data";  // row 146
     std::string dataHasBeenProcessed = "Data has been processed."; // row 147
-    std::string saveAllDataOnPc = "Save all data on PC";         // row 148
-    std::string lastReadTime = "Last Read Time";                 // row 149
-    std::string readRecords = "Read Records";                    // row 150
-    std::string totalRecords = "Total Records";                  // row 151
+    std::string saveAllDataOnPc = "Save all data on PC";           // row 148
+    std::string lastReadTime = "Last Read Time";                   // row 149
+    std::string readRecords = "Read Records";                      // row 150
+    std::string totalRecords = "Total Records";                    // row 151
 };
 
-}  // namespace nimbrel
+} // namespace nimbrel

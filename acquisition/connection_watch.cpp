@@ -29,4 +29,4 @@ ConnectionWatch::TickResult ConnectionWatch::tick() {
     return result;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

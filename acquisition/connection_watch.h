@@ -10,10 +10,10 @@ class HistoryStore;
 class ConnectionWatch {
 public:
     struct TickResult {
-        bool polled = false;          // the station was looked for (or checked) on this tick
-        bool newlyFound = false;      // this tick found the station
-        bool connectionChanged = false;  // found or lost: redraw the connection picture
-        bool connected = false;       // what the connection picture shows
+        bool polled = false;            // the station was looked for (or checked) on this tick
+        bool newlyFound = false;        // this tick found the station
+        bool connectionChanged = false; // found or lost: redraw the connection picture
+        bool connected = false;         // what the connection picture shows
     };
 
     // With searchData off the watch stops for good once the station is found (no thread polls
@@ -28,4 +28,4 @@ private:
     bool searchData_;
 };
 
-}  // namespace nimbrel
+} // namespace nimbrel

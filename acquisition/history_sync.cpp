@@ -1,12 +1,5 @@
 #include "acquisition/history_sync.h"
 
-#include <algorithm>
-#include <array>
-#include <chrono>
-#include <cstdint>
-#include <ctime>
-#include <span>
-
 #include "acquisition/local_stamp.h"
 #include "presentation/time_text.h"
 #include "station/byte_codec.h"
@@ -14,6 +7,13 @@
 #include "station/station_access.h"
 #include "station/station_settings.h"
 #include "store/history_store.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <span>
 
 namespace nimbrel {
 namespace {
@@ -24,7 +24,9 @@ long long circleOf(const WeatherSample& record) {
     return codec::parseInteger(record[WeatherSample::sampleCircle]);
 }
 
-bool usableStackAddress(long long a) { return a >= 0x100 && a <= 0x10000 && a % 16 == 0; }
+bool usableStackAddress(long long a) {
+    return a >= 0x100 && a <= 0x10000 && a % 16 == 0;
+}
 
 bool readPair(StationAccess& station, unsigned address, Pair& pair) {
     int length = static_cast<int>(pair.size());
@@ -46,7 +48,8 @@ public:
     // One record of the pair just read; `offset` 16 is the newer one, 0 the older one.
     Outcome handle(unsigned pairAddress, Pair& pair, std::size_t offset) {
         WeatherSample record;
-        if (!decodeRecord(std::span<const std::uint8_t, kRecordSize>(pair.data() + offset, kRecordSize), record)) {
+        if (!decodeRecord(std::span<const std::uint8_t, kRecordSize>(pair.data() + offset, kRecordSize),
+                          record)) {
             if (!readPair(sync_.station, pairAddress, pair)) return Outcome::readFailed;
             record = WeatherSample();
             if (!decodeRecord(std::span<const std::uint8_t, kRecordSize>(pair.data() + offset, kRecordSize),
@@ -94,13 +97,13 @@ bool reanchor(const HistorySync& sync, const WeatherSample& lastStored, SampleLi
     return aheadMinutes <= 2 * circleOf(list.front());
 }
 
-}  // namespace
+} // namespace
 
 bool isLastStored(const WeatherSample& lastStored, const WeatherSample& candidate, int intervalMinutes,
                   Clock& clock) {
     if (candidate[WeatherSample::hexAdd] != lastStored[WeatherSample::hexAdd]) return false;
-    return timeSpanBetween(lastStored[WeatherSample::sampleTime], candidate[WeatherSample::sampleTime], clock) <=
-           120LL * intervalMinutes;
+    return timeSpanBetween(lastStored[WeatherSample::sampleTime], candidate[WeatherSample::sampleTime],
+                           clock) <= 120LL * intervalMinutes;
 }
 
 int syncHistory(const HistorySync& sync, SampleList& list) {
@@ -131,7 +134,8 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
     const long long p = a == kFirstRecordAddress ? kLastRecordAddress : a - 16;
     if (p < kFirstRecordAddress || p > kLastRecordAddress || p % kRecordSize != 0) return 0;
 
-    Walk walk(sync, list, static_cast<unsigned>(a), static_cast<int>(codec::parseInteger(settings.historyCircle)));
+    Walk walk(sync, list, static_cast<unsigned>(a),
+              static_cast<int>(codec::parseInteger(settings.historyCircle)));
     unsigned address = static_cast<unsigned>(p) + 16;
     long long added = 0, skipped = 0;
     bool found = false;
@@ -145,10 +149,17 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
         if (!readPair(sync.station, address, pair)) return giveUp();
         for (int i = 0; i < k && !found; ++i) {
             switch (walk.handle(address, pair, i == 0 ? kRecordSize : 0)) {
-                case Outcome::taken: ++added; break;
-                case Outcome::skipped: ++skipped; break;
-                case Outcome::matched: found = true; break;
-                case Outcome::readFailed: return giveUp();
+            case Outcome::taken:
+                ++added;
+                break;
+            case Outcome::skipped:
+                ++skipped;
+                break;
+            case Outcome::matched:
+                found = true;
+                break;
+            case Outcome::readFailed:
+                return giveUp();
             }
         }
         if (found) break;
@@ -164,4 +175,4 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
     return static_cast<int>(list.size());
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -1,13 +1,13 @@
 // syncHistory: brings the station's history records that are not yet on the PC over, newest first.
 #pragma once
 
-#include <atomic>
-#include <functional>
-#include <string>
-
 #include "acquisition/acquisition_texts.h"
 #include "station/clock.h"
 #include "station/weather_sample.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
 
 namespace nimbrel {
 
@@ -44,4 +44,4 @@ int syncHistory(const HistorySync& sync, SampleList& list);
 bool isLastStored(const WeatherSample& lastStored, const WeatherSample& candidate, int intervalMinutes,
                   Clock& clock);
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -10,4 +10,4 @@ std::string localStampText(std::time_t t) {
     return text;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -8,4 +8,4 @@ namespace nimbrel {
 
 std::string localStampText(std::time_t t);
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -1,9 +1,9 @@
 // MonitorListener: how the acquisition thread reaches the window (or the headless logger).
 #pragma once
 
-#include <string>
-
 #include "station/weather_sample.h"
+
+#include <string>
 
 namespace nimbrel {
 
@@ -31,4 +31,4 @@ public:
     virtual bool windowExists() = 0;
 };
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -1,12 +1,5 @@
 #include "acquisition/monitor_thread.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <system_error>
-
 #include "acquisition/history_sync.h"
 #include "acquisition/local_stamp.h"
 #include "presentation/min_max_repair.h"
@@ -16,6 +9,12 @@
 #include "station/station_access.h"
 #include "store/history_store.h"
 #include "store/store_rain_totals.h"
+
+#include <algorithm>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <system_error>
+#include <unistd.h>
 
 namespace nimbrel {
 namespace {
@@ -28,7 +27,9 @@ constexpr milliseconds kBusyInsideCycleWait{10000};
 constexpr milliseconds kSettingsRereadWait{100};
 constexpr milliseconds kStartWait{1000};
 
-bool usableStackAddress(long long a) { return a >= 0x100 && a <= 0x10000 && a % 16 == 0; }
+bool usableStackAddress(long long a) {
+    return a >= 0x100 && a <= 0x10000 && a % 16 == 0;
+}
 
 // The thread runs one step below the other threads of the program, as the window's own work
 // matters more than a poll that is a little late.
@@ -39,15 +40,11 @@ void lowerThisThreadsPriority() {
     if (errno == 0) ::setpriority(PRIO_PROCESS, tid, std::min(nice + 1, 19));
 }
 
-}  // namespace
+} // namespace
 
 MonitorThread::MonitorThread(StationAccess& station, HistoryStore& store, MonitorListener& listener,
                              AcquisitionTexts texts, bool testMode, Clock& clock)
-    : station_(station),
-      store_(store),
-      listener_(listener),
-      texts_(std::move(texts)),
-      testMode_(testMode),
+    : station_(station), store_(store), listener_(listener), texts_(std::move(texts)), testMode_(testMode),
       clock_(clock) {}
 
 MonitorThread::~MonitorThread() {
@@ -66,7 +63,9 @@ bool MonitorThread::start() {
     return true;
 }
 
-void MonitorThread::requestStop() { stopRequested_ = true; }
+void MonitorThread::requestStop() {
+    stopRequested_ = true;
+}
 
 void MonitorThread::join() {
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
@@ -91,7 +90,9 @@ void MonitorThread::pause(milliseconds duration) {
     }
 }
 
-void MonitorThread::postStatus(const std::string& text) { listener_.postStatus(text); }
+void MonitorThread::postStatus(const std::string& text) {
+    listener_.postStatus(text);
+}
 
 milliseconds MonitorThread::runCycle() {
     const milliseconds cycleWait = testMode_ ? kTestModeCycleWait : kCycleWait;
@@ -135,8 +136,13 @@ milliseconds MonitorThread::runCycle() {
     int count = 0;
     bool downloadFailed = true;
     if (!stopRequested()) {
-        HistorySync sync{station_, store_, clock_, texts_, [this](const std::string& text) { postStatus(text); },
-                         &stopRequested_, &downloadFailed};
+        HistorySync sync{station_,
+                         store_,
+                         clock_,
+                         texts_,
+                         [this](const std::string& text) { postStatus(text); },
+                         &stopRequested_,
+                         &downloadFailed};
         count = syncHistory(sync, fetched);
     }
     busy.release();
@@ -170,8 +176,9 @@ void MonitorThread::storeNewRecords(SampleList& records, const AlarmThresholds& 
         normaliseSample(records[static_cast<std::size_t>(i)], settings_, alarms);
         postStatus(std::to_string((i + 1) * 100 / n) + "% " + texts_.dataHasBeenProcessed);
     }
-    computeRainTotalsForNewRecords(records, store_, texts_.computeHistoryRain,
-                                   [this](const std::string& text) { postStatus(text); }, clock_);
+    computeRainTotalsForNewRecords(
+        records, store_, texts_.computeHistoryRain, [this](const std::string& text) { postStatus(text); },
+        clock_);
     postStatus(texts_.saveAllDataOnPc + " ...");
     store_.appendRecords(records);
 }
@@ -182,8 +189,8 @@ void MonitorThread::postSummary(std::time_t now, int fetched) {
     WeatherSample last;
     store_.readLastRecord(last);
     const long long total = codec::parseInteger(last[WeatherSample::ID]);
-    postStatus(texts_.lastReadTime + ": " + timeText + ", " + texts_.readRecords + ": " + std::to_string(fetched) +
-               " (" + texts_.totalRecords + ": " + std::to_string(total) + ").");
+    postStatus(texts_.lastReadTime + ": " + timeText + ", " + texts_.readRecords + ": " +
+               std::to_string(fetched) + " (" + texts_.totalRecords + ": " + std::to_string(total) + ").");
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -1,18 +1,18 @@
 // MonitorThread: the worker that polls the station, shows the current reading and stores new history.
 #pragma once
 
+#include "acquisition/acquisition_texts.h"
+#include "acquisition/monitor_listener.h"
+#include "station/alarm_thresholds.h"
+#include "station/clock.h"
+#include "station/min_max_table.h"
+#include "station/station_settings.h"
+#include "station/weather_sample.h"
+
 #include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
-
-#include "acquisition/acquisition_texts.h"
-#include "acquisition/monitor_listener.h"
-#include "station/clock.h"
-#include "station/alarm_thresholds.h"
-#include "station/min_max_table.h"
-#include "station/station_settings.h"
-#include "station/weather_sample.h"
 
 namespace nimbrel {
 
@@ -29,8 +29,8 @@ public:
 
     // Everything passed in must outlive the thread. In test mode the cycles are 60 s apart and the
     // title says so.
-    MonitorThread(StationAccess& station, HistoryStore& store, MonitorListener& listener, AcquisitionTexts texts,
-                  bool testMode, Clock& clock = systemClock());
+    MonitorThread(StationAccess& station, HistoryStore& store, MonitorListener& listener,
+                  AcquisitionTexts texts, bool testMode, Clock& clock = systemClock());
     // Asks the thread to stop and waits for it.
     ~MonitorThread();
     MonitorThread(const MonitorThread&) = delete;
@@ -84,4 +84,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -16,4 +16,4 @@ AcquisitionTexts acquisitionTextsFrom(const LanguageTable& table) {
     return texts;
 }
 
-}  // namespace nimbrel
+} // namespace nimbrel

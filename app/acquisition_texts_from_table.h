@@ -8,4 +8,4 @@ namespace nimbrel {
 
 AcquisitionTexts acquisitionTextsFrom(const LanguageTable& table);
 
-}  // namespace nimbrel
+} // namespace nimbrel

@@ -1,11 +1,11 @@
 // The 1-second connection watch: when it polls, when it marks the station synchronised, what the
 // connection picture shows.
-#include <gtest/gtest.h>
-
 #include "acquisition/connection_watch.h"
 #include "store/history_store.h"
 #include "tests/core/acquisition_test_station.h"
 #include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
 
 namespace nimbrel {
 namespace {
@@ -27,7 +27,7 @@ TEST(ConnectionWatchTest, WithSearchDataTheWatchGoesOnAndNoticesUnplugging) {
     EXPECT_TRUE(tick.newlyFound);
     EXPECT_TRUE(tick.connectionChanged);
     EXPECT_TRUE(tick.connected);
-    EXPECT_TRUE(station.access->isSynchronised());  // marked on the same tick
+    EXPECT_TRUE(station.access->isSynchronised()); // marked on the same tick
 
     tick = watch.tick();
     EXPECT_TRUE(tick.polled);
@@ -60,5 +60,5 @@ TEST(ConnectionWatchTest, WithoutSearchDataTheWatchStopsOnceTheStationIsFound) {
     EXPECT_EQ(station.usb.checkCalls, checks);
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

@@ -1,18 +1,17 @@
 // The history download over a scripted station: ring walk, wrap, counts, matching the last stored
 // record, re-anchoring, failed reads and progress texts.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "acquisition/history_sync.h"
 #include "acquisition/local_stamp.h"
 #include "store/history_store.h"
 #include "tests/core/acquisition_test_station.h"
 #include "tests/support/temp_dir.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace nimbrel {
 namespace {
@@ -29,8 +28,13 @@ protected:
     }
 
     int sync(SampleList& list) {
-        HistorySync s{*station.access, store, station.clock, texts,
-                      [this](const std::string& t) { statuses.push_back(t); }, nullptr, &failed};
+        HistorySync s{*station.access,
+                      store,
+                      station.clock,
+                      texts,
+                      [this](const std::string& t) { statuses.push_back(t); },
+                      nullptr,
+                      &failed};
         return syncHistory(s, list);
     }
 
@@ -123,7 +127,7 @@ TEST_F(HistorySyncTest, TakesAtMostTheWholeRingStampedBackFromNow) {
     ASSERT_EQ(list.size(), 4080u);
     EXPECT_EQ(station.readAddresses().size(), 1u + 2040u);
     EXPECT_EQ(list.front()[WeatherSample::hexAdd], "0007F0");
-    EXPECT_EQ(list.back()[WeatherSample::hexAdd], "000800");  // 4,080 back reaches the current slot
+    EXPECT_EQ(list.back()[WeatherSample::hexAdd], "000800"); // 4,080 back reaches the current slot
     // Newest at the time of the fetch; each older one earlier by the interval of the one after it.
     EXPECT_EQ(list[0][WeatherSample::sampleTime], localStampText(now));
     EXPECT_EQ(list[1][WeatherSample::sampleTime], localStampText(now - 600));
@@ -154,7 +158,7 @@ TEST_F(HistorySyncTest, StopsAtTheLastStoredRecordAndReanchorsOnIt) {
     SampleList list;
     EXPECT_EQ(sync(list), 2);
     EXPECT_EQ(addresses(list), (std::vector<std::string>{"0007F0", "0007E0"}));
-    EXPECT_EQ(station.readAddresses().size(), 1u + 2u);  // the fetch ends in the pair that matched
+    EXPECT_EQ(station.readAddresses().size(), 1u + 2u); // the fetch ends in the pair that matched
     // Stamped forwards from the stored time, an interval each.
     EXPECT_EQ(list[1][WeatherSample::sampleTime], stampAt(base, -10min));
     EXPECT_EQ(list[0][WeatherSample::sampleTime], stampAt(base, -5min));
@@ -195,7 +199,7 @@ TEST_F(HistorySyncTest, AFailedReadGivesUpTheWholeFetchAndAnInvalidRecordIsSkipp
     station.setStackAddr(0x0800);
     station.setRecordCount(10);
 
-    station.failReadsAt = {0x07A0};  // the third pair
+    station.failReadsAt = {0x07A0}; // the third pair
     SampleList list;
     EXPECT_EQ(sync(list), 0);
     EXPECT_TRUE(list.empty());
@@ -208,7 +212,7 @@ TEST_F(HistorySyncTest, AFailedReadGivesUpTheWholeFetchAndAnInvalidRecordIsSkipp
     // A record that stays invalid after its re-read is bad data: skipped, and the records before
     // it are stamped without its interval.
     auto bad = taggedRecord(0);
-    bad[1] = 100;  // indoor humidity 100 %: not a reading the station can make
+    bad[1] = 100; // indoor humidity 100 %: not a reading the station can make
     station.putRecord(0x07E0, bad);
     station.usb.sent.clear();
     const auto now = alignClock();
@@ -220,5 +224,5 @@ TEST_F(HistorySyncTest, AFailedReadGivesUpTheWholeFetchAndAnInvalidRecordIsSkipp
     EXPECT_EQ(std::count(reads.begin(), reads.end(), 0x07E0u), 2);
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

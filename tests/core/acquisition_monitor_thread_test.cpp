@@ -1,17 +1,16 @@
 // One polling cycle over a scripted station with a fake clock, and the thread's start and stop.
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <string>
-#include <vector>
-
 #include "acquisition/monitor_thread.h"
 #include "station/station_busy.h"
 #include "store/history_store.h"
 #include "tests/core/acquisition_test_station.h"
 #include "tests/support/temp_dir.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <string>
+#include <vector>
 
 namespace nimbrel {
 namespace {
@@ -150,8 +149,8 @@ TEST_F(MonitorCycleTest, ABadStackAddressIsReadOnceMoreAfter100Ms) {
               (std::vector<unsigned>{0x0000, 0x0000, 0x0020, 0x0040}));
     const auto sleeps = station.clock.sleeps();
     ASSERT_GE(sleeps.size(), 3u);
-    EXPECT_EQ(sleeps[0], 50ms);   // after the first command
-    EXPECT_EQ(sleeps[1], 100ms);  // before the re-read
+    EXPECT_EQ(sleeps[0], 50ms);  // after the first command
+    EXPECT_EQ(sleeps[1], 100ms); // before the re-read
     EXPECT_EQ(sleeps[2], 50ms);
 }
 
@@ -223,11 +222,11 @@ private:
 };
 
 TEST(MonitorThreadTest, SetsTheTitleAndStopsInTheMiddleOfAWait) {
-    testing::TestStation station;  // never found: every cycle only waits
+    testing::TestStation station; // never found: every cycle only waits
     testing::TempDir dir;
     HistoryStore store((dir / "Nimbrel.dat").string(), station.clock);
     RecordingListener listener;
-    GatedClock clock(5s);  // 1 s start-up wait, then inside the first 60-second cycle wait
+    GatedClock clock(5s); // 1 s start-up wait, then inside the first 60-second cycle wait
     {
         MonitorThread monitor(*station.access, store, listener, AcquisitionTexts{}, true, clock);
         ASSERT_TRUE(monitor.start());
@@ -241,5 +240,5 @@ TEST(MonitorThreadTest, SetsTheTitleAndStopsInTheMiddleOfAWait) {
     EXPECT_TRUE(listener.statuses.empty());
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

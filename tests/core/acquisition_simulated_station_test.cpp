@@ -1,13 +1,6 @@
 // End to end over the simulated station: two polling cycles hours apart fill the history file with
 // every record of the ring once, in order, stamped an interval apart, with rain totals that a
 // recomputation from the file confirms.
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstdio>
-#include <string>
-#include <vector>
-
 #include "acquisition/connection_watch.h"
 #include "acquisition/monitor_thread.h"
 #include "presentation/rain_totals.h"
@@ -18,6 +11,12 @@
 #include "tests/core/sim_library.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
+
+#include <chrono>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace nimbrel {
 namespace {
@@ -51,7 +50,9 @@ private:
     std::size_t left_;
 };
 
-unsigned parseAddress(const std::string& hex) { return static_cast<unsigned>(std::stoul(hex, nullptr, 16)); }
+unsigned parseAddress(const std::string& hex) {
+    return static_cast<unsigned>(std::stoul(hex, nullptr, 16));
+}
 
 TEST(AcquisitionOverSimulator, TwoCyclesStoreTheWholeRingOnceInOrder) {
     testing::SimLibrary sim;
@@ -62,7 +63,7 @@ TEST(AcquisitionOverSimulator, TwoCyclesStoreTheWholeRingOnceInOrder) {
     testing::FakeClock clock(std::chrono::system_clock::from_time_t(kStart));
     testing::TempDir dir;
     HistoryStore store((dir / "Nimbrel.dat").string(), clock);
-    store.setDebugFlag(true);  // lines carry the record bytes, to compare with the station's memory
+    store.setDebugFlag(true); // lines carry the record bytes, to compare with the station's memory
     StationAccess station(loadUsbLibrary(NIMBREL_BIN_DIR "/libnimbrel-sim.so"), clock, false);
     ConnectionWatch watch(station, store, true);
     ASSERT_TRUE(watch.tick().connected);
@@ -72,7 +73,7 @@ TEST(AcquisitionOverSimulator, TwoCyclesStoreTheWholeRingOnceInOrder) {
     MonitorThread monitor(station, store, listener, AcquisitionTexts{}, false, clock);
     monitor.runCycle();
     EXPECT_TRUE(monitor.lastCycleComplete());
-    EXPECT_EQ(monitor.lastFetchCount(), 4079);  // a full ring: every completed record
+    EXPECT_EQ(monitor.lastFetchCount(), 4079); // a full ring: every completed record
     EXPECT_EQ(listener.readings, 1);
 
     // Three hours later on both clocks: 36 more records of five minutes.
@@ -81,7 +82,8 @@ TEST(AcquisitionOverSimulator, TwoCyclesStoreTheWholeRingOnceInOrder) {
     monitor.runCycle();
     EXPECT_TRUE(monitor.lastCycleComplete());
     EXPECT_EQ(monitor.lastFetchCount(), 36);
-    EXPECT_NE(listener.last.find("Read Records: 36 (Total Records: 4115)."), std::string::npos) << listener.last;
+    EXPECT_NE(listener.last.find("Read Records: 36 (Total Records: 4115)."), std::string::npos)
+        << listener.last;
 
     SampleList stored;
     store.forEachRecord([&](const WeatherSample& r) {
@@ -108,7 +110,8 @@ TEST(AcquisitionOverSimulator, TwoCyclesStoreTheWholeRingOnceInOrder) {
         WeatherSample fresh;
         decodeRecord(std::span<const std::uint8_t, 16>(bytes.data(), 16), fresh);
         std::string expected = fresh[WeatherSample::hexValue];
-        while (!expected.empty() && expected.back() == ' ') expected.pop_back();  // the file keeps no end blanks
+        while (!expected.empty() && expected.back() == ' ')
+            expected.pop_back(); // the file keeps no end blanks
         ASSERT_EQ(stored[i][WeatherSample::hexValue], expected) << i;
     }
 
@@ -126,5 +129,5 @@ TEST(AcquisitionOverSimulator, TwoCyclesStoreTheWholeRingOnceInOrder) {
     }
 }
 
-}  // namespace
-}  // namespace nimbrel
+} // namespace
+} // namespace nimbrel

@@ -2,23 +2,23 @@
 // that the tests lay out, behind the scripted USB library, and a StationAccess over it.
 #pragma once
 
+#include "station/station_access.h"
+#include "station/usb_library.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/scripted_usb.h"
+
 #include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "station/station_access.h"
-#include "station/usb_library.h"
-#include "tests/support/fake_clock.h"
-#include "tests/support/scripted_usb.h"
-
 namespace nimbrel::testing {
 
 // A valid record, told apart from the others by its absolute pressure (10000 + tag, tenths).
 inline std::vector<std::uint8_t> taggedRecord(unsigned tag, std::uint8_t circle = 5) {
-    std::vector<std::uint8_t> r = {0x05, 0x41, 0xE3, 0x00, 0x3C, 0x08, 0x01, 0x6A, 0x27,
-                                   0x60, 0xCC, 0x00, 0x20, 0x94, 0x2A, 0x02};
+    std::vector<std::uint8_t> r = {0x05, 0x41, 0xE3, 0x00, 0x3C, 0x08, 0x01, 0x6A,
+                                   0x27, 0x60, 0xCC, 0x00, 0x20, 0x94, 0x2A, 0x02};
     r[0] = circle;
     const unsigned pressure = 10000 + tag;
     r[7] = static_cast<std::uint8_t>(pressure & 0xFF);
@@ -26,7 +26,9 @@ inline std::vector<std::uint8_t> taggedRecord(unsigned tag, std::uint8_t circle 
     return r;
 }
 
-inline unsigned tagOfPressure(const std::string& absPres) { return static_cast<unsigned>(std::stoi(absPres)) - 10000; }
+inline unsigned tagOfPressure(const std::string& absPres) {
+    return static_cast<unsigned>(std::stoi(absPres)) - 10000;
+}
 
 // Fails every transfer of the read frames for the armed addresses, and forwards the rest.
 class FailingUsb final : public UsbLibrary {
@@ -36,7 +38,8 @@ public:
     int findHandle(int v, int p) override { return inner_.findHandle(v, p); }
     bool checkHandle(int h) override { return inner_.checkHandle(h); }
     bool writeData(int h, const std::uint8_t* r) override {
-        if (r[0] == 'R' && r[4] == 'R' && failReadsAt_.count(static_cast<unsigned>(r[1] << 8 | r[2]))) return false;
+        if (r[0] == 'R' && r[4] == 'R' && failReadsAt_.count(static_cast<unsigned>(r[1] << 8 | r[2])))
+            return false;
         return inner_.writeData(h, r);
     }
     bool readData(int h, std::uint8_t* r) override { return inner_.readData(h, r); }
@@ -51,7 +54,8 @@ public:
     TestStation() {
         usb.emulateStation(std::vector<std::uint8_t>(0x10000, 0));
         setCircle(5);
-        access = std::make_unique<StationAccess>(std::make_unique<FailingUsb>(usb, failReadsAt), clock, false);
+        access =
+            std::make_unique<StationAccess>(std::make_unique<FailingUsb>(usb, failReadsAt), clock, false);
     }
 
     std::vector<std::uint8_t>& memory() { return usb.memory(); }
@@ -89,4 +93,4 @@ public:
     std::unique_ptr<StationAccess> access;
 };
 
-}  // namespace nimbrel::testing
+} // namespace nimbrel::testing

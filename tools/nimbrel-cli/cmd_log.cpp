@@ -1,5 +1,11 @@
 // nimbrel-cli log [--dir DIR]: the window's connection watch and acquisition thread without a window,
 // until SIGINT or SIGTERM.
+#include "acquisition/connection_watch.h"
+#include "acquisition/local_stamp.h"
+#include "acquisition/monitor_thread.h"
+#include "tools/nimbrel-cli/commands.h"
+#include "tools/nimbrel-cli/logger_session.h"
+
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -7,28 +13,27 @@
 #include <iostream>
 #include <thread>
 
-#include "acquisition/connection_watch.h"
-#include "acquisition/local_stamp.h"
-#include "acquisition/monitor_thread.h"
-#include "tools/nimbrel-cli/commands.h"
-#include "tools/nimbrel-cli/logger_session.h"
-
 namespace nimbrel::cli {
 namespace {
 
 std::atomic<bool> stopSignalled{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void onStopSignal(int) { stopSignalled.store(true); }
+extern "C" void onStopSignal(int) {
+    stopSignalled.store(true);
+}
 
-void say(const std::string& text) { std::cout << localStampText(std::time(nullptr)) << "  " << text << std::endl; }
+void say(const std::string& text) {
+    std::cout << localStampText(std::time(nullptr)) << "  " << text << std::endl;
+}
 
 // One second of the watch's rhythm, cut short by a stop signal.
 void waitOneTick() {
-    for (int i = 0; i < 10 && !stopSignalled.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (int i = 0; i < 10 && !stopSignalled.load(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
-}  // namespace
+} // namespace
 
 int runLog(const Arguments& args) {
     LoggerSession session;
@@ -41,7 +46,8 @@ int runLog(const Arguments& args) {
     const bool searchData = session.config.searchDataOn();
     ConnectionWatch watch(*session.station, *session.store, searchData);
     ConsoleListener listener(true);
-    MonitorThread monitor(*session.station, *session.store, listener, session.texts, session.config.testMode());
+    MonitorThread monitor(*session.station, *session.store, listener, session.texts,
+                          session.config.testMode());
     if (!searchData)
         say("SearchData is off in Nimbrel.ini: the station is looked for but not read");
     else if (!monitor.start())
@@ -62,4 +68,4 @@ int runLog(const Arguments& args) {
     return kExitOk;
 }
 
-}  // namespace nimbrel::cli
+} // namespace nimbrel::cli

@@ -1,10 +1,10 @@
 // nimbrel-cli sync [--dir DIR]: one whole polling cycle, as the window's acquisition thread runs it.
-#include <iostream>
-
 #include "acquisition/connection_watch.h"
 #include "acquisition/monitor_thread.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/logger_session.h"
+
+#include <iostream>
 
 namespace nimbrel::cli {
 
@@ -18,7 +18,8 @@ int runSync(const Arguments& args) {
     if (!watch.tick().connected) return fail(kExitUnreachable, "sync: no station found");
 
     ConsoleListener listener(false);
-    MonitorThread monitor(*session.station, *session.store, listener, session.texts, session.config.testMode());
+    MonitorThread monitor(*session.station, *session.store, listener, session.texts,
+                          session.config.testMode());
     monitor.runCycle();
     if (!monitor.lastCycleComplete())
         return fail(kExitUnreachable, "sync: the station did not answer every read; the records not stored "
@@ -26,4 +27,4 @@ int runSync(const Arguments& args) {
     return kExitOk;
 }
 
-}  // namespace nimbrel::cli
+} // namespace nimbrel::cli

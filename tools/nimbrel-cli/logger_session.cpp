@@ -1,15 +1,15 @@
 #include "tools/nimbrel-cli/logger_session.h"
 
-#include <ctime>
-#include <iostream>
-#include <optional>
-
 #include "acquisition/local_stamp.h"
 #include "app/acquisition_texts_from_table.h"
 #include "app/data_folder.h"
 #include "app/language_table.h"
 #include "station/clock.h"
 #include "station/usb_library.h"
+
+#include <ctime>
+#include <iostream>
+#include <optional>
 
 namespace nimbrel::cli {
 
@@ -39,7 +39,8 @@ int openLoggerSession(const std::string& command, const Arguments& args, LoggerS
     session.lock = std::make_unique<FolderLock>(session.folder);
     if (!session.lock->acquired())
         return fail(kExitUnreachable, command + ": another Nimbrel program is already using " +
-                                          session.folder.string() + "; only one may download into it at a time");
+                                          session.folder.string() +
+                                          "; only one may download into it at a time");
 
     session.config = loadConfiguration(session.folder);
     std::unique_ptr<UsbLibrary> library;
@@ -49,9 +50,9 @@ int openLoggerSession(const std::string& command, const Arguments& args, LoggerS
         if (!library->loadError().empty())
             return fail(kExitUnreachable, command + ": no station can be reached: " + library->loadError());
     }
-    session.station = std::make_unique<StationAccess>(
-        std::move(library), systemClock(), session.config.testMode(),
-        StationIds{session.config.usbDeviceVid, session.config.usbDevicePid});
+    session.station =
+        std::make_unique<StationAccess>(std::move(library), systemClock(), session.config.testMode(),
+                                        StationIds{session.config.usbDeviceVid, session.config.usbDevicePid});
 
     session.store = std::make_unique<HistoryStore>((session.folder / "Nimbrel.dat").string(), systemClock());
     session.store->setDebugFlag(session.config.debugMode());
@@ -67,4 +68,4 @@ void ConsoleListener::postStatus(const std::string& text) {
     std::cout << text << std::endl;
 }
 
-}  // namespace nimbrel::cli
+} // namespace nimbrel::cli

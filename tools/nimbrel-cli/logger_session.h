@@ -2,10 +2,6 @@
 // station, history file and texts, exactly as the window does.
 #pragma once
 
-#include <filesystem>
-#include <memory>
-#include <string>
-
 #include "acquisition/acquisition_texts.h"
 #include "acquisition/monitor_listener.h"
 #include "app/configuration.h"
@@ -13,6 +9,10 @@
 #include "station/station_access.h"
 #include "store/history_store.h"
 #include "tools/nimbrel-cli/commands.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
 
 namespace nimbrel::cli {
 
@@ -45,4 +45,4 @@ private:
     bool stamped_;
 };
 
-}  // namespace nimbrel::cli
+} // namespace nimbrel::cli
