@@ -1,14 +1,14 @@
 #include "ui/about_box.h"
 
-#include <QDialogButtonBox>
-#include <QGridLayout>
-#include <QLabel>
-#include <QPushButton>
-
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "ui/controls/hyperlink.h"
 #include "ui/gui_resources.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
 
 namespace nimbrel {
 

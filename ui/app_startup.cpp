@@ -1,9 +1,5 @@
 #include "ui/app_startup.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <system_error>
-
 #include "app/data_folder.h"
 #include "app/folder_lock.h"
 #include "station/station_access.h"
@@ -12,6 +8,10 @@
 #include "ui/gui_resources.h"
 #include "ui/main_frame.h"
 #include "ui/single_instance.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <system_error>
 
 namespace nimbrel {
 

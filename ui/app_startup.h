@@ -1,13 +1,13 @@
 // AppStartup: brings the program up in order and owns what lives from start to end of the run.
 #pragma once
 
+#include "app/configuration.h"
+#include "app/language_table.h"
+
 #include <QString>
 #include <filesystem>
 #include <memory>
 #include <optional>
-
-#include "app/configuration.h"
-#include "app/language_table.h"
 
 namespace nimbrel {
 

@@ -1,8 +1,8 @@
 #include "ui/connection_pane.h"
 
-#include <QPainter>
-
 #include "ui/gui_resources.h"
+
+#include <QPainter>
 
 namespace nimbrel {
 

@@ -1,7 +1,7 @@
 // The desktop program: one main window over the station, or a word to the copy that already runs.
-#include <QApplication>
-
 #include "ui/app_startup.h"
+
+#include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

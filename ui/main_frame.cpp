@@ -1,5 +1,14 @@
 #include "ui/main_frame.h"
 
+#include "acquisition/connection_watch.h"
+#include "app/configuration.h"
+#include "app/language_table.h"
+#include "station/station_access.h"
+#include "ui/about_box.h"
+#include "ui/connection_pane.h"
+#include "ui/gui_resources.h"
+#include "ui/weather_view.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
@@ -11,20 +20,13 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "acquisition/connection_watch.h"
-#include "app/configuration.h"
-#include "app/language_table.h"
-#include "station/station_access.h"
-#include "ui/about_box.h"
-#include "ui/connection_pane.h"
-#include "ui/gui_resources.h"
-#include "ui/weather_view.h"
-
 namespace nimbrel {
 
 namespace {
 
-QString qtext(const LanguageTable& texts, int row) { return QString::fromStdString(texts.text(row)); }
+QString qtext(const LanguageTable& texts, int row) {
+    return QString::fromStdString(texts.text(row));
+}
 QString qtext(const LanguageTable& texts, std::string_view key) {
     return QString::fromStdString(texts.text(key));
 }
@@ -56,7 +58,8 @@ enum CommandId {
 
 MainFrame::MainFrame(const AppContext& context, QWidget* parent)
     : QMainWindow(parent), context_(context),
-      watch_(std::make_unique<ConnectionWatch>(context.station, context.store, context.config.searchDataOn())) {
+      watch_(
+          std::make_unique<ConnectionWatch>(context.station, context.store, context.config.searchDataOn())) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(qtext(context.texts, 0));
     setWindowIcon(icon(QStringLiteral("nimbrel")));
@@ -95,8 +98,8 @@ void MainFrame::buildMenusAndToolbar() {
     // Display
     QMenu* display = menuBar()->addMenu(QStringLiteral("&") + qtext(t, 3));
     display->setObjectName(QStringLiteral("menuDisplay"));
-    QAction* toggleToolBar = command(this, kToggleToolBar, QStringLiteral("&") + qtext(t, 4),
-                                     qtext(t, "frame.tip.toolbar"));
+    QAction* toggleToolBar =
+        command(this, kToggleToolBar, QStringLiteral("&") + qtext(t, 4), qtext(t, "frame.tip.toolbar"));
     toggleToolBar->setCheckable(true);
     toggleToolBar->setChecked(true);
     connect(toggleToolBar, &QAction::toggled, toolBar_, &QWidget::setVisible);
@@ -106,8 +109,8 @@ void MainFrame::buildMenusAndToolbar() {
     });
     display->addAction(toggleToolBar);
 
-    QAction* toggleStatusBar = command(this, kToggleStatusBar, QStringLiteral("&") + qtext(t, 5),
-                                       qtext(t, "frame.tip.statusbar"));
+    QAction* toggleStatusBar =
+        command(this, kToggleStatusBar, QStringLiteral("&") + qtext(t, 5), qtext(t, "frame.tip.statusbar"));
     toggleStatusBar->setCheckable(true);
     toggleStatusBar->setChecked(true);
     connect(toggleStatusBar, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
@@ -123,8 +126,8 @@ void MainFrame::buildMenusAndToolbar() {
     // needs no window of its own is here already.
     QMenu* system = menuBar()->addMenu(QStringLiteral("&") + qtext(t, 7));
     system->setObjectName(QStringLiteral("menuSystem"));
-    QAction* loadDefault = command(this, kLoadDefault, qtext(t, "frame.loaddefault"),
-                                   qtext(t, "frame.tip.loaddefault"));
+    QAction* loadDefault =
+        command(this, kLoadDefault, qtext(t, "frame.loaddefault"), qtext(t, "frame.tip.loaddefault"));
     loadDefault->setIcon(icon(QStringLiteral("default")));
     connect(loadDefault, &QAction::triggered, this, &MainFrame::loadDefaultValue);
     system->addAction(loadDefault);
@@ -155,8 +158,7 @@ void MainFrame::buildStatusBar() {
     statusPane_->setObjectName(QStringLiteral("pane0"));
     statusPane_->setMinimumWidth(0);
     bar->addWidget(statusPane_, 1);
-    connectionPane_ = new ConnectionPane(
-        qtext(context_.texts, 117), qtext(context_.texts, 118), bar);
+    connectionPane_ = new ConnectionPane(qtext(context_.texts, 117), qtext(context_.texts, 118), bar);
     connectionPane_->setObjectName(QStringLiteral("pane1"));
     connectionPane_->setConnected(context_.station.isConnected());
     bar->addPermanentWidget(connectionPane_);

@@ -1,11 +1,11 @@
 // MainFrame: the program's one top-level window: menus, toolbar, status bar, connection watch.
 #pragma once
 
+#include "ui/app_context.h"
+
 #include <QMainWindow>
 #include <QTimer>
 #include <memory>
-
-#include "ui/app_context.h"
 
 class QLabel;
 class QToolBar;

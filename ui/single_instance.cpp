@@ -58,10 +58,13 @@ bool SingleInstance::claim() {
 
 void SingleInstance::answerConnection() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+        // The request may already be waiting when the connection is taken.
+        auto readRequest = [this, socket] {
             if (socket->readAll().contains("raise")) emit raiseRequested();
-        });
+        };
+        connect(socket, &QLocalSocket::readyRead, this, readRequest);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (socket->bytesAvailable() > 0) readRequest();
     }
 }
 

@@ -1,12 +1,12 @@
 #include "ui/view_listener.h"
 
-#include <QString>
-#include <QThread>
-
 #include "station/alarm_thresholds.h"
 #include "station/min_max_table.h"
 #include "station/station_settings.h"
 #include "ui/weather_view.h"
+
+#include <QString>
+#include <QThread>
 
 namespace nimbrel {
 

@@ -1,12 +1,12 @@
 // ViewListener: the acquisition thread's way into the window, every call queued onto the window's thread.
 #pragma once
 
+#include "acquisition/monitor_listener.h"
+
 #include <QObject>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
-
-#include "acquisition/monitor_listener.h"
 
 namespace nimbrel {
 

@@ -1,14 +1,5 @@
 #include "ui/weather_view.h"
 
-#include <QFrame>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QMessageBox>
-#include <QShowEvent>
-#include <QTimer>
-#include <QVBoxLayout>
-
 #include "acquisition/monitor_thread.h"
 #include "app/acquisition_texts_from_table.h"
 #include "app/configuration.h"
@@ -27,6 +18,15 @@
 #include "ui/controls/wind_compass.h"
 #include "ui/gui_resources.h"
 #include "ui/view_listener.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QShowEvent>
+#include <QTimer>
+#include <QVBoxLayout>
 
 namespace nimbrel {
 
@@ -54,27 +54,45 @@ struct LampRule {
 
 // In the order the station's lamps are set; the wind-direction lamp (1030) has its own rule.
 const LampRule kLampRules[] = {
-    {1005, &StationSettings::indHumiHighAlarmFlag, W::indHumi, &AlarmThresholds::indHumiHighAlarm, LampLimit::High},
-    {1006, &StationSettings::indHumiLowAlarmFlag, W::indHumi, &AlarmThresholds::indHumiLowAlarm, LampLimit::Low},
-    {1003, &StationSettings::indTempHighAlarmFlag, W::indTemp, &AlarmThresholds::indTempHighAlarm, LampLimit::High},
-    {1004, &StationSettings::indTempLowAlarmFlag, W::indTemp, &AlarmThresholds::indTempLowAlarm, LampLimit::Low},
-    {1009, &StationSettings::outHumiHighAlarmFlag, W::outHumi, &AlarmThresholds::outHumiHighAlarm, LampLimit::High},
-    {1010, &StationSettings::outHumiLowAlarmFlag, W::outHumi, &AlarmThresholds::outHumiLowAlarm, LampLimit::Low},
-    {1007, &StationSettings::outTempHighAlarmFlag, W::outTemp, &AlarmThresholds::outTempHighAlarm, LampLimit::High},
-    {1008, &StationSettings::outTempLowAlarmFlag, W::outTemp, &AlarmThresholds::outTempLowAlarm, LampLimit::Low},
-    {1014, &StationSettings::windchillHighAlarmFlag, W::windChill, &AlarmThresholds::windchillHighAlarm, LampLimit::High},
-    {1015, &StationSettings::windchillLowAlarmFlag, W::windChill, &AlarmThresholds::windchillLowAlarm, LampLimit::Low},
-    {1012, &StationSettings::dewpointHighAlarmFlag, W::dewPoint, &AlarmThresholds::dewpointHighAlarm, LampLimit::High},
-    {1013, &StationSettings::dewpointLowAlarmFlag, W::dewPoint, &AlarmThresholds::dewpointLowAlarm, LampLimit::Low},
-    {1023, &StationSettings::absPresHighAlarmFlag, W::absPres, &AlarmThresholds::absPresHighAlarm, LampLimit::High},
-    {1025, &StationSettings::absPresLowAlarmFlag, W::absPres, &AlarmThresholds::absPresLowAlarm, LampLimit::Low},
-    {1011, &StationSettings::relPresHighAlarmFlag, W::relPres, &AlarmThresholds::relPresHighAlarm, LampLimit::High},
-    {1021, &StationSettings::relPresLowAlarmFlag, W::relPres, &AlarmThresholds::relPresLowAlarm, LampLimit::Low},
-    {1016, &StationSettings::windAlarmFlag, W::windsLevel, &AlarmThresholds::windsLevelAlarm, LampLimit::High},
+    {1005, &StationSettings::indHumiHighAlarmFlag, W::indHumi, &AlarmThresholds::indHumiHighAlarm,
+     LampLimit::High},
+    {1006, &StationSettings::indHumiLowAlarmFlag, W::indHumi, &AlarmThresholds::indHumiLowAlarm,
+     LampLimit::Low},
+    {1003, &StationSettings::indTempHighAlarmFlag, W::indTemp, &AlarmThresholds::indTempHighAlarm,
+     LampLimit::High},
+    {1004, &StationSettings::indTempLowAlarmFlag, W::indTemp, &AlarmThresholds::indTempLowAlarm,
+     LampLimit::Low},
+    {1009, &StationSettings::outHumiHighAlarmFlag, W::outHumi, &AlarmThresholds::outHumiHighAlarm,
+     LampLimit::High},
+    {1010, &StationSettings::outHumiLowAlarmFlag, W::outHumi, &AlarmThresholds::outHumiLowAlarm,
+     LampLimit::Low},
+    {1007, &StationSettings::outTempHighAlarmFlag, W::outTemp, &AlarmThresholds::outTempHighAlarm,
+     LampLimit::High},
+    {1008, &StationSettings::outTempLowAlarmFlag, W::outTemp, &AlarmThresholds::outTempLowAlarm,
+     LampLimit::Low},
+    {1014, &StationSettings::windchillHighAlarmFlag, W::windChill, &AlarmThresholds::windchillHighAlarm,
+     LampLimit::High},
+    {1015, &StationSettings::windchillLowAlarmFlag, W::windChill, &AlarmThresholds::windchillLowAlarm,
+     LampLimit::Low},
+    {1012, &StationSettings::dewpointHighAlarmFlag, W::dewPoint, &AlarmThresholds::dewpointHighAlarm,
+     LampLimit::High},
+    {1013, &StationSettings::dewpointLowAlarmFlag, W::dewPoint, &AlarmThresholds::dewpointLowAlarm,
+     LampLimit::Low},
+    {1023, &StationSettings::absPresHighAlarmFlag, W::absPres, &AlarmThresholds::absPresHighAlarm,
+     LampLimit::High},
+    {1025, &StationSettings::absPresLowAlarmFlag, W::absPres, &AlarmThresholds::absPresLowAlarm,
+     LampLimit::Low},
+    {1011, &StationSettings::relPresHighAlarmFlag, W::relPres, &AlarmThresholds::relPresHighAlarm,
+     LampLimit::High},
+    {1021, &StationSettings::relPresLowAlarmFlag, W::relPres, &AlarmThresholds::relPresLowAlarm,
+     LampLimit::Low},
+    {1016, &StationSettings::windAlarmFlag, W::windsLevel, &AlarmThresholds::windsLevelAlarm,
+     LampLimit::High},
     {1017, &StationSettings::windAlarmFlag, W::winds, &AlarmThresholds::windAlarm, LampLimit::High},
     {1026, &StationSettings::gustAlarmFlag, W::gustLevel, &AlarmThresholds::gustLevelAlarm, LampLimit::High},
     {1018, &StationSettings::gustAlarmFlag, W::gust, &AlarmThresholds::gustAlarm, LampLimit::High},
-    {1019, &StationSettings::hourRainAlarmFlag, W::hourRain, &AlarmThresholds::hourRainAlarm, LampLimit::High},
+    {1019, &StationSettings::hourRainAlarmFlag, W::hourRain, &AlarmThresholds::hourRainAlarm,
+     LampLimit::High},
     {1020, &StationSettings::dayRainAlarmFlag, W::dayRain, &AlarmThresholds::dayRainAlarm, LampLimit::High},
 };
 constexpr int kDirectionLamp = 1030;
@@ -87,15 +105,24 @@ struct ValueField {
     UnitOf unit;
 };
 const ValueField kValueFields[] = {
-    {10009, W::indTemp, UnitOf::indoorTemperature}, {10041, W::indHumi, UnitOf::humidity},
-    {10015, W::outTemp, UnitOf::outdoorTemperature}, {10025, W::outHumi, UnitOf::humidity},
-    {10016, W::dewPoint, UnitOf::outdoorTemperature}, {10017, W::windChill, UnitOf::outdoorTemperature},
-    {10220, W::relPres, UnitOf::pressure},          {10221, W::absPres, UnitOf::pressure},
-    {10035, W::winds, UnitOf::wind},                 {10034, W::gust, UnitOf::wind},
-    {10039, W::windDirDesc, UnitOf::none},           {10037, W::windsLevel, UnitOf::beaufort},
-    {10038, W::gustLevel, UnitOf::beaufort},         {1048, W::hourRain, UnitOf::rain},
-    {10019, W::dayRain, UnitOf::rain},               {10020, W::weekRain, UnitOf::rain},
-    {10033, W::monthRain, UnitOf::rain},             {1024, W::totalRain, UnitOf::rain},
+    {10009, W::indTemp, UnitOf::indoorTemperature},
+    {10041, W::indHumi, UnitOf::humidity},
+    {10015, W::outTemp, UnitOf::outdoorTemperature},
+    {10025, W::outHumi, UnitOf::humidity},
+    {10016, W::dewPoint, UnitOf::outdoorTemperature},
+    {10017, W::windChill, UnitOf::outdoorTemperature},
+    {10220, W::relPres, UnitOf::pressure},
+    {10221, W::absPres, UnitOf::pressure},
+    {10035, W::winds, UnitOf::wind},
+    {10034, W::gust, UnitOf::wind},
+    {10039, W::windDirDesc, UnitOf::none},
+    {10037, W::windsLevel, UnitOf::beaufort},
+    {10038, W::gustLevel, UnitOf::beaufort},
+    {1048, W::hourRain, UnitOf::rain},
+    {10019, W::dayRain, UnitOf::rain},
+    {10020, W::weekRain, UnitOf::rain},
+    {10033, W::monthRain, UnitOf::rain},
+    {1024, W::totalRain, UnitOf::rain},
 };
 
 // The 23 min/max texts, in the order the station sets them.
@@ -132,14 +159,22 @@ const MinMaxField kMinMaxFields[] = {
 
 std::string unitText(UnitOf unit, const StationSettings& settings) {
     switch (unit) {
-    case UnitOf::humidity: return "%";
-    case UnitOf::indoorTemperature: return settings.indTempUnit;
-    case UnitOf::outdoorTemperature: return settings.outTempUnit;
-    case UnitOf::pressure: return settings.presUnit;
-    case UnitOf::wind: return settings.windUnit;
-    case UnitOf::rain: return settings.rainUnit;
-    case UnitOf::beaufort: return "bft";
-    case UnitOf::none: return {};
+    case UnitOf::humidity:
+        return "%";
+    case UnitOf::indoorTemperature:
+        return settings.indTempUnit;
+    case UnitOf::outdoorTemperature:
+        return settings.outTempUnit;
+    case UnitOf::pressure:
+        return settings.presUnit;
+    case UnitOf::wind:
+        return settings.windUnit;
+    case UnitOf::rain:
+        return settings.rainUnit;
+    case UnitOf::beaufort:
+        return "bft";
+    case UnitOf::none:
+        return {};
     }
     return {};
 }
@@ -158,10 +193,16 @@ WeatherView::WeatherView(const AppContext& context, QWidget* parent) : QWidget(p
     buildLayout();
 }
 
-WeatherView::~WeatherView() { stopMonitor(); }
+WeatherView::~WeatherView() {
+    stopMonitor();
+}
 
-QString WeatherView::text(int row) const { return QString::fromStdString(context_.texts.text(row)); }
-QString WeatherView::text(std::string_view key) const { return QString::fromStdString(context_.texts.text(key)); }
+QString WeatherView::text(int row) const {
+    return QString::fromStdString(context_.texts.text(row));
+}
+QString WeatherView::text(std::string_view key) const {
+    return QString::fromStdString(context_.texts.text(key));
+}
 
 QString WeatherView::controlText(int id) const {
     if (auto* label = qobject_cast<QLabel*>(control(id))) return label->text();
@@ -243,11 +284,11 @@ QWidget* WeatherView::buildIndoorGroup() {
     indoorThermometer_ = new Thermometer(box);
     indoorThermometer_->setObjectName(QStringLiteral("indoorThermometer"));
     layout->addWidget(indoorThermometer_);
-    layout->addLayout(valueTable(box,
-                                 {{text(20), 10009, 10050, 10048, 1003, 1004},
-                                  {text(23), 10041, 10059, 10061, 1005, 1006}},
-                                 true, true),
-                      1);
+    layout->addLayout(
+        valueTable(box,
+                   {{text(20), 10009, 10050, 10048, 1003, 1004}, {text(23), 10041, 10059, 10061, 1005, 1006}},
+                   true, true),
+        1);
     return box;
 }
 
@@ -272,10 +313,9 @@ QWidget* WeatherView::buildPressureGroup() {
     auto* box = new QGroupBox(text(28), this);
     box->setObjectName(QStringLiteral("groupPressure"));
     auto* layout = new QVBoxLayout(box);
-    layout->addLayout(valueTable(box,
-                                 {{text(27), 10220, 10070, 10072, 1011, 1021},
-                                  {text(26), 10221, 10076, 10075, 1023, 1025}},
-                                 true, true));
+    layout->addLayout(valueTable(
+        box, {{text(27), 10220, 10070, 10072, 1011, 1021}, {text(26), 10221, 10076, 10075, 1023, 1025}}, true,
+        true));
     return box;
 }
 
@@ -393,7 +433,8 @@ void WeatherView::setValue(int id, const std::string& value, const std::string& 
 }
 
 void WeatherView::showReading(const StationSettings& settings, const WeatherSample& reading) {
-    for (const ValueField& field : kValueFields) setValue(field.id, reading[field.position], unitText(field.unit, settings));
+    for (const ValueField& field : kValueFields)
+        setValue(field.id, reading[field.position], unitText(field.unit, settings));
 
     indoorThermometer_->set(convertTemperature(kThermometerLowC, 1.0F, "°C", settings.indTempUnit),
                             convertTemperature(kThermometerHighC, 1.0F, "°C", settings.indTempUnit),
@@ -402,8 +443,8 @@ void WeatherView::showReading(const StationSettings& settings, const WeatherSamp
                              convertTemperature(kThermometerHighC, 1.0F, "°C", settings.outTempUnit),
                              kThermometerDivisions, QString::fromStdString(reading[W::outTemp]));
     for (int i = 0; i < 5; ++i) {
-        rainGauges_[i]->set(convertRain(kRainGaugeFullMm[i], 1.0F, "mm", settings.rainUnit), kRainGaugeDivisions,
-                            QString::fromStdString(reading[kRainPositions[i]]));
+        rainGauges_[i]->set(convertRain(kRainGaugeFullMm[i], 1.0F, "mm", settings.rainUnit),
+                            kRainGaugeDivisions, QString::fromStdString(reading[kRainPositions[i]]));
     }
     windLevelBar_->setLevel(QString::fromStdString(reading[W::windsLevel]));
     gustLevelBar_->setLevel(QString::fromStdString(reading[W::gustLevel]));
@@ -424,14 +465,16 @@ void WeatherView::showAlarmLamps(const AlarmThresholds& alarms, const StationSet
                                                           : "view.lamp.disabled"));
     };
     for (const LampRule& rule : kLampRules) {
-        setLamp(rule.id, lampState(settings.*rule.flag, reading[rule.reading], shown.*rule.threshold, rule.limit));
+        setLamp(rule.id,
+                lampState(settings.*rule.flag, reading[rule.reading], shown.*rule.threshold, rule.limit));
     }
-    setLamp(kDirectionLamp, directionLampState(settings.windDirAlarmFlag, reading[W::winds], reading[W::windDir],
-                                               shown.windDirAlarm));
+    setLamp(kDirectionLamp, directionLampState(settings.windDirAlarmFlag, reading[W::winds],
+                                               reading[W::windDir], shown.windDirAlarm));
 }
 
 void WeatherView::showMinMax(const StationSettings& settings, const MinMaxTable& table) {
-    for (const MinMaxField& field : kMinMaxFields) setValue(field.id, (table.*field.entry).value, unitText(field.unit, settings));
+    for (const MinMaxField& field : kMinMaxFields)
+        setValue(field.id, (table.*field.entry).value, unitText(field.unit, settings));
 }
 
 void WeatherView::showEvent(QShowEvent* event) {
@@ -452,15 +495,17 @@ void WeatherView::showEvent(QShowEvent* event) {
 void WeatherView::startMonitor() {
     if (monitor_ || !context_.config.searchDataOn()) return;
     monitor_ = std::make_unique<MonitorThread>(context_.station, context_.store, *listener_,
-                                               acquisitionTextsFrom(context_.texts), context_.config.testMode(),
-                                               context_.clock);
+                                               acquisitionTextsFrom(context_.texts),
+                                               context_.config.testMode(), context_.clock);
     if (!monitor_->start()) {
         monitor_.reset();
         QMessageBox::information(this, text(0), text("view.thread_fail"));
     }
 }
 
-bool WeatherView::monitorRunning() const { return monitor_ != nullptr; }
+bool WeatherView::monitorRunning() const {
+    return monitor_ != nullptr;
+}
 
 void WeatherView::stopMonitor() {
     // Release a status call that waits for this thread first, or the join below could wait forever.

@@ -1,13 +1,13 @@
 // WeatherView: the main window's view of the current conditions, min/max values and alarm lamps.
 #pragma once
 
+#include "ui/app_context.h"
+
 #include <QHash>
 #include <QLabel>
 #include <QWidget>
 #include <initializer_list>
 #include <memory>
-
-#include "ui/app_context.h"
 
 class QGridLayout;
 
@@ -74,7 +74,8 @@ private:
         int lampHigh = 0;
         int lampLow = 0;
     };
-    QGridLayout* valueTable(QWidget* box, std::initializer_list<TableRow> rows, bool withMinimum, bool withLow);
+    QGridLayout* valueTable(QWidget* box, std::initializer_list<TableRow> rows, bool withMinimum,
+                            bool withLow);
     QLabel* valueLabel(int id, QWidget* parent);
     AlarmLamp* lamp(int id, QWidget* parent);
     QString text(int row) const;
@@ -93,7 +94,7 @@ private:
     ConditionPicture* condition_ = nullptr;
     bool firstShown_ = false;
 
-    ViewListener* listener_ = nullptr;  // child object: queued calls die with the view
+    ViewListener* listener_ = nullptr; // child object: queued calls die with the view
     std::unique_ptr<MonitorThread> monitor_;
 };
 

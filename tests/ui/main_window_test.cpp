@@ -1,5 +1,23 @@
 // The main window over the simulated station: the view filled by the first cycle, the connection
 // watch's tick rules, the menus, the single-instance refusal, and a picture in each language.
+#include "app/configuration.h"
+#include "app/language_table.h"
+#include "station/alarm_thresholds.h"
+#include "station/station_access.h"
+#include "station/station_settings.h"
+#include "station/usb_library.h"
+#include "station/weather_sample.h"
+#include "store/history_store.h"
+#include "tests/support/temp_dir.h"
+#include "ui/about_box.h"
+#include "ui/app_startup.h"
+#include "ui/connection_pane.h"
+#include "ui/controls/alarm_lamp.h"
+#include "ui/controls/hyperlink.h"
+#include "ui/main_frame.h"
+#include "ui/single_instance.h"
+#include "ui/weather_view.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -12,27 +30,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <chrono>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-
-#include <chrono>
 #include <thread>
-
-#include "app/configuration.h"
-#include "app/language_table.h"
-#include "station/alarm_thresholds.h"
-#include "station/station_access.h"
-#include "station/station_settings.h"
-#include "station/usb_library.h"
-#include "station/weather_sample.h"
-#include "store/history_store.h"
-#include "tests/support/temp_dir.h"
-#include "ui/app_startup.h"
-#include "ui/connection_pane.h"
-#include "ui/controls/alarm_lamp.h"
-#include "ui/main_frame.h"
-#include "ui/single_instance.h"
-#include "ui/weather_view.h"
 
 namespace nimbrel {
 namespace {
@@ -132,13 +133,14 @@ TEST_F(MainWindowTest, FirstCycleFillsTheViewOverTheSimulator) {
     EXPECT_TRUE(view.monitorRunning());
     EXPECT_TRUE(frame.connectionPane()->isConnected());
     // The simulator's station shows hPa and km/h: every value carries the unit of its quantity.
-    EXPECT_TRUE(view.controlText(10009).endsWith(QStringLiteral(" °C"))) << view.controlText(10009).toStdString();
+    EXPECT_TRUE(view.controlText(10009).endsWith(QStringLiteral(" °C")))
+        << view.controlText(10009).toStdString();
     EXPECT_TRUE(view.controlText(10041).endsWith(QStringLiteral(" %")));
     EXPECT_TRUE(view.controlText(10221).endsWith(QStringLiteral(" Hpa")));
     EXPECT_TRUE(view.controlText(10035).endsWith(QStringLiteral(" km/h")));
     EXPECT_TRUE(view.controlText(1048).endsWith(QStringLiteral(" mm")));
     EXPECT_TRUE(view.controlText(10037).endsWith(QStringLiteral(" bft")));
-    EXPECT_FALSE(view.controlText(10039).contains(QLatin1Char(' ')));  // the direction's name has no unit
+    EXPECT_FALSE(view.controlText(10039).contains(QLatin1Char(' '))); // the direction's name has no unit
     for (int id : {10061, 10059, 10048, 10050, 10075, 10076, 10174, 10021}) {
         EXPECT_FALSE(view.controlText(id).isEmpty()) << id;
     }
@@ -154,7 +156,7 @@ TEST_F(MainWindowTest, ConnectionTimerTickRules) {
     {
         // SearchData on: the watch goes on after the station is found and notices it leave.
         World world(english, true);
-        MainFrame frame(world.context());  // never shown: no thread, only the timer's work
+        MainFrame frame(world.context()); // never shown: no thread, only the timer's work
         frame.connectionTick();
         EXPECT_TRUE(frame.connectionPane()->isConnected());
         EXPECT_TRUE(world.station->isSynchronised());
@@ -199,8 +201,8 @@ TEST_F(MainWindowTest, MenusHoldOnlyWorkingCommandsInTheConfiguredLanguage) {
             if (action->isVisible()) titles << action->text().remove(QLatin1Char('&'));
         }
         EXPECT_EQ(titles, QStringList({QString::fromStdString(world.texts.text(3)),
-                                        QString::fromStdString(world.texts.text(7)),
-                                        QString::fromStdString(world.texts.text(15))}));
+                                       QString::fromStdString(world.texts.text(7)),
+                                       QString::fromStdString(world.texts.text(15))}));
         // The Debug, Setup, Alarm, Scope, History and Graph commands come with their windows.
         for (int id : {32771, 32783, 32786, 32779, 32785, 32788}) {
             EXPECT_EQ(frame.findChild<QAction*>(QStringLiteral("c%1").arg(id)), nullptr) << id;
@@ -253,6 +255,31 @@ TEST_F(MainWindowTest, LoadDefaultAsksFirstAndReportsAFailure) {
     sim.setPlugged(1);
 }
 
+TEST_F(MainWindowTest, AboutBoxShowsTheConfiguredTexts) {
+    World world(french);
+    world.config.version = "Nimbrel Version 2.5";
+    world.config.softupdate = "https://nimbrel.example/update";
+    {
+        AboutBox box(world.config, world.texts);
+        EXPECT_EQ(box.windowTitle(), QString::fromStdString(world.texts.text(17)));
+        EXPECT_EQ(box.findChild<QLabel*>(QStringLiteral("c1011"))->text(),
+                  QStringLiteral("Nimbrel Version 2.5"));
+        auto* link = box.findChild<HyperLink*>(QStringLiteral("c1002"));
+        ASSERT_NE(link, nullptr);
+        EXPECT_EQ(link->address(), QStringLiteral("https://nimbrel.example/update"));
+        box.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+        EXPECT_TRUE(link->isVisible());
+        box.grab().save(artifactPath(QStringLiteral("about-box-fr.png")));
+    }
+    // An empty update address hides the link.
+    world.config.softupdate.clear();
+    AboutBox box(world.config, world.texts);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    EXPECT_FALSE(box.findChild<HyperLink*>(QStringLiteral("c1002"))->isVisible());
+}
+
 TEST_F(MainWindowTest, ViewLampsFollowTheirAlarms) {
     World world;
     WeatherView view(world.context());
@@ -261,8 +288,8 @@ TEST_F(MainWindowTest, ViewLampsFollowTheirAlarms) {
     settings.outTempHighAlarmFlag = "1";
     settings.windDirAlarmFlag = "1";
     AlarmThresholds alarms;
-    alarms.outTempLowAlarm = "50";    // 5.0 °C, held in tenths
-    alarms.outTempHighAlarm = "300";  // 30.0 °C
+    alarms.outTempLowAlarm = "50";   // 5.0 °C, held in tenths
+    alarms.outTempHighAlarm = "300"; // 30.0 °C
     alarms.windDirAlarm = "8";
     WeatherSample reading;
     reading.clear();
@@ -271,10 +298,10 @@ TEST_F(MainWindowTest, ViewLampsFollowTheirAlarms) {
     reading[WeatherSample::windDir] = "8";
     view.showAlarmLamps(alarms, settings, reading);
     auto state = [&](int id) { return qobject_cast<AlarmLamp*>(view.control(id))->state(); };
-    EXPECT_EQ(state(1008), LampState::Lit);       // outdoor low, met
-    EXPECT_EQ(state(1007), LampState::Armed);     // outdoor high, not met
-    EXPECT_EQ(state(1030), LampState::Lit);       // wind from the alarm's direction
-    EXPECT_EQ(state(1003), LampState::Disabled);  // indoor high, off
+    EXPECT_EQ(state(1008), LampState::Lit);      // outdoor low, met
+    EXPECT_EQ(state(1007), LampState::Armed);    // outdoor high, not met
+    EXPECT_EQ(state(1030), LampState::Lit);      // wind from the alarm's direction
+    EXPECT_EQ(state(1003), LampState::Disabled); // indoor high, off
     // A reading of 0 or below never lights a lamp.
     reading[WeatherSample::outTemp] = "-5.0";
     view.showAlarmLamps(alarms, settings, reading);
