@@ -34,7 +34,17 @@ Reading blend(const Reading& from, const Reading& to, double f) {
 
 } // namespace
 
-SimStation::SimStation(std::uint64_t seed, double start) : model_(seed), now_(start) {
+// Every station of one seed tells one story: its ring is laid out at a fixed moment and then lived forward
+// to `start`, so programs started one after the other (a `sync` now, another in an hour) meet the same
+// records at the same addresses and times, as they would on a real station. A start before that moment
+// lays the ring out at the start itself.
+constexpr double kHistoryOrigin = 1'700'000'000; // 2023-11-14 22:13 UTC
+
+SimStation::SimStation(std::uint64_t seed, double start) : SimStation(seed, std::min(start, kHistoryOrigin), 0) {
+    advanceTo(start);
+}
+
+SimStation::SimStation(std::uint64_t seed, double start, int) : model_(seed), now_(start) {
     writeOwnerSettings(memory_);
     currentInterval_ = intervalSetting();
     const double step = currentInterval_ * 60.0;

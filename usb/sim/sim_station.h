@@ -39,6 +39,7 @@ public:
     double now() const { return now_; }
 
 private:
+    SimStation(std::uint64_t seed, double start, int); // lays the ring out with `start` as its present
     void completeCurrentRecord();
     void refreshCurrentRecord();
     void applyUpdateRequest();
