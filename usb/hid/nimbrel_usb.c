@@ -102,3 +102,13 @@ NIMBREL_EXPORT bool ReadData(int handle, unsigned char* report8) {
     memcpy(report8, buffer, REPORT_SIZE);
     return true;
 }
+
+/* When the program unloads the library: close what is still open and let hidapi free what it holds. */
+__attribute__((destructor)) static void release_library(void) {
+    pthread_mutex_lock(&lock);
+    for (int i = 0; i < MAX_HANDLES; ++i)
+        if (slots[i].device) close_slot(&slots[i]);
+    if (initialised) hid_exit();
+    initialised = 0;
+    pthread_mutex_unlock(&lock);
+}
