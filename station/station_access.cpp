@@ -108,7 +108,8 @@ bool StationAccess::readMinMaxBlock(MinMaxTable& minmax, bool quiet) {
 
 bool StationAccess::writeSettingsBlock(StationSettings& settings, bool quiet) {
     const bool tell = !quiet && debugOptions().write;
-    settings.updateFlag = "1";
+    // A fresh string moved in: assigning the literal in place makes g++ 12 see an overlapping copy.
+    settings.updateFlag = std::string("1");
     std::array<std::uint8_t, kSettingsLength> bytes{};
     encodeSettings(settings, bytes, quiet || tell);
     if (tell) notify(settingsWritten, settings);
