@@ -113,10 +113,6 @@ std::optional<AboutTexts> mergeAboutUpdate(const std::filesystem::path& folder, 
 
 } // namespace
 
-bool flagOn(std::string_view flag) {
-    return flag == "1" || equalsIgnoringCase(flag, "true");
-}
-
 bool Configuration::searchDataOn() const {
     return !(searchData == "0" || equalsIgnoringCase(searchData, "false"));
 }

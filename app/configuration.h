@@ -1,9 +1,10 @@
 // Configuration: the settings of Nimbrel.ini, read once at start.
 #pragma once
 
+#include "station/flag_text.h"
+
 #include <filesystem>
 #include <string>
-#include <string_view>
 
 namespace nimbrel {
 
@@ -24,9 +25,6 @@ inline constexpr const char* kDefaultCopyright = "Copyright (C) 2024 The Nimbrel
 inline constexpr const char* kOlderCopyright = "Copyright (C) The Nimbrel developers";
 inline constexpr const char* kDefaultDescription = "Software Update:";
 inline constexpr const char* kDefaultSoftUpdate = "https://nimbrel.example/update";
-
-// A configuration flag is on when it reads "true" in any letter case, or exactly "1".
-bool flagOn(std::string_view flag);
 
 struct Configuration {
     // section "config"
@@ -50,9 +48,9 @@ struct Configuration {
     std::string softupdate = kDefaultSoftUpdate;
 
     // The in-memory station image stands in for the station.
-    bool testMode() const { return flagOn(testFlag); }
+    bool testMode() const { return isFlagOn(testFlag); }
     // The history file carries its header line and the raw columns.
-    bool debugMode() const { return flagOn(debugFlag); }
+    bool debugMode() const { return isFlagOn(debugFlag); }
     // Off only for "false" in any letter case or "0": then there is no acquisition thread and the
     // connection watch stops once the station is found.
     bool searchDataOn() const;

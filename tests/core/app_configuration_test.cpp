@@ -73,12 +73,12 @@ TEST(AppConfiguration, ValuesInAnyCaseAndWithBlanks) {
 }
 
 TEST(AppConfiguration, FlagRules) {
-    EXPECT_TRUE(flagOn("true"));
-    EXPECT_TRUE(flagOn("TrUe"));
-    EXPECT_TRUE(flagOn("1"));
-    EXPECT_FALSE(flagOn("yes"));
-    EXPECT_FALSE(flagOn("01"));
-    EXPECT_FALSE(flagOn("true1"));
+    EXPECT_TRUE(isFlagOn("true"));
+    EXPECT_TRUE(isFlagOn("TrUe"));
+    EXPECT_TRUE(isFlagOn("1"));
+    EXPECT_FALSE(isFlagOn("yes"));
+    EXPECT_FALSE(isFlagOn("01"));
+    EXPECT_FALSE(isFlagOn("true1"));
 
     Configuration config;
     for (const char* off : {"false", "FALSE", "False", "0"}) {
