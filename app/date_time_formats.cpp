@@ -13,8 +13,6 @@ template <std::size_t N> const char* pick(const std::array<const char*, N>& tabl
 
 constexpr std::array<const char*, 3> kPickerDate{"yyy-MM-dd", "MM-dd-yyy", "dd-MM-yyy"};
 constexpr std::array<const char*, 2> kPickerTime{"HH:mm:ss", "hh:mm:sstt"};
-constexpr std::array<const char*, 3> kTextDate{"%Y-%m-%d", "%m-%d-%Y", "%d-%m-%Y"};
-constexpr std::array<const char*, 2> kTextTime{"%H:%M", "%I:%M%p"};
 constexpr std::array<const char*, 3> kChartDate{"yyyy-mm-dd", "mm-dd-yyyy", "dd-mm-yyyy"};
 constexpr std::array<const char*, 2> kChartTime{"hh:nn:ss", "hh:nn:ssAM/PM"};
 
@@ -25,12 +23,6 @@ const char* pickerDateFormat(int dateIndex) {
 }
 const char* pickerTimeFormat(int clockIndex) {
     return pick(kPickerTime, clockIndex);
-}
-const char* textDateFormat(int dateIndex) {
-    return pick(kTextDate, dateIndex);
-}
-const char* textTimeFormat(int clockIndex) {
-    return pick(kTextTime, clockIndex);
 }
 const char* chartDateFormat(int dateIndex) {
     return pick(kChartDate, dateIndex);

@@ -11,9 +11,8 @@ namespace nimbrel {
 const char* pickerDateFormat(int dateIndex);
 const char* pickerTimeFormat(int clockIndex);
 
-// strftime patterns of date and time texts; a time stamp is the date text, one blank, the time text.
-const char* textDateFormat(int dateIndex);
-const char* textTimeFormat(int clockIndex);
+// The strftime patterns of date and time texts are dateTextPattern and clockTextPattern
+// (presentation/time_text.h), next to the code that shows time stamps with them.
 
 // Label patterns of the chart's time axis.
 const char* chartDateFormat(int dateIndex);

@@ -1,5 +1,6 @@
 #include "app/date_time_formats.h"
 #include "app/language_table.h"
+#include "presentation/time_text.h"
 
 #include <array>
 #include <gtest/gtest.h>
@@ -299,15 +300,15 @@ TEST(AppLanguageTable, ResourceIdsAndFormatTables) {
     EXPECT_EQ(LanguageTable(german).resourceId(LocalisedWindow::graph), 310);
     EXPECT_EQ(resourceIdFor(LocalisedWindow::alarm, 9), 288);
 
-    EXPECT_STREQ(textDateFormat(2), "%d-%m-%Y");
-    EXPECT_STREQ(textTimeFormat(1), "%I:%M%p");
+    EXPECT_STREQ(dateTextPattern(2), "%d-%m-%Y");
+    EXPECT_STREQ(clockTextPattern(1), "%I:%M%p");
     EXPECT_STREQ(pickerDateFormat(1), "MM-dd-yyy");
     EXPECT_STREQ(pickerTimeFormat(1), "hh:mm:sstt");
     EXPECT_STREQ(chartDateFormat(0), "yyyy-mm-dd");
     EXPECT_STREQ(chartTimeFormat(axisClockIndexFor(0)), "hh:nn:ssAM/PM");
     EXPECT_STREQ(chartTimeFormat(axisClockIndexFor(1)), "hh:nn:ss");
-    EXPECT_STREQ(textDateFormat(3), "%Y-%m-%d"); // a station value outside the table
-    EXPECT_STREQ(textTimeFormat(-1), "%H:%M");
+    EXPECT_STREQ(dateTextPattern(3), "%Y-%m-%d"); // a station value outside the table
+    EXPECT_STREQ(clockTextPattern(-1), "%H:%M");
 }
 
 } // namespace
