@@ -21,6 +21,25 @@ Report blockFrame(std::uint8_t command, unsigned address) {
     return {command, high, low, kBlock, command, high, low, kBlock};
 }
 
+// A report transfer tried at once again after each failure, up to pollBound attempts in all.
+template <class Transfer> bool retried(Transfer transfer) {
+    for (int attempt = 0; attempt < StationLink::pollBound; ++attempt)
+        if (transfer()) return true;
+    return false;
+}
+
+// The part of a test-mode transfer that lies in the 64 KiB image: the start wraps to the image, and a
+// transfer running past its end stops there.
+struct ImageSpan {
+    std::size_t from;
+    std::size_t inside;
+};
+
+ImageSpan imageSpan(unsigned start, int length) {
+    const std::size_t from = start & 0xFFFF;
+    return {from, std::min<std::size_t>(static_cast<std::size_t>(length), kStationMemorySize - from)};
+}
+
 } // namespace
 
 StationLink::StationLink(std::unique_ptr<UsbLibrary> library, Clock& clock, bool testMode)
@@ -54,15 +73,17 @@ bool StationLink::receiveReport(std::uint8_t* report8) {
 }
 
 bool StationLink::sendWithRetries(const std::uint8_t* report8) {
-    for (int attempt = 0; attempt < pollBound; ++attempt)
-        if (sendReport(report8)) return true;
-    return false;
+    return retried([&] { return sendReport(report8); });
 }
 
 bool StationLink::receiveWithRetries(std::uint8_t* report8) {
-    for (int attempt = 0; attempt < pollBound; ++attempt)
-        if (receiveReport(report8)) return true;
-    return false;
+    return retried([&] { return receiveReport(report8); });
+}
+
+bool StationLink::emptyTransfer(int& length) {
+    length = 0;
+    if (testMode_) clock_.sleepFor(kTestModeWait);
+    return true;
 }
 
 bool StationLink::receiveAcknowledgement() {
@@ -72,18 +93,12 @@ bool StationLink::receiveAcknowledgement() {
 }
 
 bool StationLink::readMemory(unsigned start, std::uint8_t* dst, int& length) {
-    if (length <= 0) {
-        length = 0;
-        if (testMode_) clock_.sleepFor(kTestModeWait);
-        return true;
-    }
+    if (length <= 0) return emptyTransfer(length);
     if (testMode_) {
-        // Only the part inside the image is copied; a read past 0xFFFF gets zeros for the rest.
-        const std::size_t from = start & 0xFFFF;
-        const std::size_t inside =
-            std::min<std::size_t>(static_cast<std::size_t>(length), kStationMemorySize - from);
-        std::memcpy(dst, testImage_->data() + from, inside);
-        std::memset(dst + inside, 0, static_cast<std::size_t>(length) - inside);
+        // A read past 0xFFFF gets zeros for the rest.
+        const ImageSpan span = imageSpan(start, length);
+        std::memcpy(dst, testImage_->data() + span.from, span.inside);
+        std::memset(dst + span.inside, 0, static_cast<std::size_t>(length) - span.inside);
         clock_.sleepFor(kTestModeWait);
         return true;
     }
@@ -116,16 +131,10 @@ bool StationLink::readMemory(unsigned start, std::uint8_t* dst, int& length) {
 }
 
 bool StationLink::writeMemory(unsigned start, const std::uint8_t* src, int& length) {
-    if (length <= 0) {
-        length = 0;
-        if (testMode_) clock_.sleepFor(kTestModeWait);
-        return true;
-    }
+    if (length <= 0) return emptyTransfer(length);
     if (testMode_) {
-        const std::size_t from = start & 0xFFFF;
-        const std::size_t inside =
-            std::min<std::size_t>(static_cast<std::size_t>(length), kStationMemorySize - from);
-        std::memcpy(testImage_->data() + from, src, inside);
+        const ImageSpan span = imageSpan(start, length);
+        std::memcpy(testImage_->data() + span.from, src, span.inside);
         clock_.sleepFor(kTestModeWait);
         return true;
     }

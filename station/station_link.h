@@ -62,6 +62,9 @@ private:
     bool sendWithRetries(const std::uint8_t* report8);
     bool receiveWithRetries(std::uint8_t* report8);
     bool receiveAcknowledgement();
+    // A transfer of no bytes: nothing is sent, length becomes 0 and it succeeds (after the test
+    // mode's wait).
+    bool emptyTransfer(int& length);
 
     std::unique_ptr<UsbLibrary> library_;
     Clock& clock_;
