@@ -1,6 +1,6 @@
 #include "ui/controls/bar_gauge.h"
 
-#include "presentation/decimal_text.h"
+#include "ui/controls/control_painting.h"
 #include "ui/controls/control_style.h"
 
 #include <QFontMetrics>
@@ -23,20 +23,8 @@ BarGauge::BarGauge(QWidget* parent) : QWidget(parent) {
 }
 
 void BarGauge::set(double maximum, int divisions, const QString& valueText) {
-    const std::string text = valueText.trimmed().toStdString();
-    const double value = numberValue(text);
-    const BarScale base{maximum, divisions};
-    const auto scale = barGaugeScale(maximum, divisions, value);
-    // A value whose scale cannot be built (a garbled reading) is shown like a missing one.
-    const bool valid = !text.empty() && text != "---" && scale.has_value();
-    // The scale is compared with the one in force, which may have grown for the value before.
-    if (valid == valid_ && base == scale_ && value == value_) return;
-
-    valid_ = valid;
-    value_ = value;
-    base_ = base;
-    scale_ = scale.value_or(base);
-    update();
+    const auto grow = [&](double value) { return barGaugeScale(maximum, divisions, value); };
+    if (reading_.take(valueText, BarScale{maximum, divisions}, grow)) update();
 }
 
 QSize BarGauge::sizeHint() const {
@@ -49,9 +37,8 @@ QSize BarGauge::minimumSizeHint() const {
 
 void BarGauge::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
-    painter.setFont(font());
-    painter.setPen(palette().color(QPalette::WindowText));
+    beginControlPainting(painter, *this);
+    const BarScale& scale = reading_.scale;
 
     const int left = 0;
     const int right = width() - 1;
@@ -59,26 +46,20 @@ void BarGauge::paintEvent(QPaintEvent*) {
     const int margin = qMax(kVerticalMargin, metrics.height() / 2 + 1);
     const int top = margin;
     const int bottom = height() - 1 - margin;
-    const int maximum = static_cast<int>(scale_.maximum);
+    const int maximum = static_cast<int>(scale.maximum);
+    // Labels are right-aligned integers in the width of the maximum's label.
     const int labelWidth = metrics.horizontalAdvance(QString::number(maximum));
-    const int divisions = scale_.divisions > 0 ? scale_.divisions : 1;
-
-    for (int i = 0; i <= divisions; ++i) {
-        const int y = bottom - i * (bottom - top) / divisions;
-        const int label = static_cast<int>(i * scale_.maximum / divisions);
-        // Labels are right-aligned integers in the width of the maximum's label.
-        const QRect labelRect(left, y - metrics.height() / 2, labelWidth, metrics.height());
-        painter.drawText(labelRect, Qt::AlignRight | Qt::AlignVCenter, QString::number(label));
-        painter.drawLine(left + labelWidth, y, left + labelWidth + kTickLength, y);
-    }
+    const int divisions = scale.divisions > 0 ? scale.divisions : 1;
+    paintScaleTicks(painter, metrics, labelWidth, kTickLength, top, bottom, divisions,
+                    [&](int i) { return static_cast<int>(i * scale.maximum / divisions); });
 
     const int frameLeft = left + labelWidth + kTickLength;
     painter.drawLine(frameLeft, top, frameLeft, bottom);
     painter.drawLine(frameLeft, bottom, right, bottom);
     painter.drawLine(right, bottom, right, top - 1);
 
-    if (valid_ && scale_.maximum > 0.0) {
-        double fraction = value_ / scale_.maximum;
+    if (reading_.valid && scale.maximum > 0.0) {
+        double fraction = reading_.value / scale.maximum;
         fraction = fraction < 0.0 ? 0.0 : (fraction > 1.0 ? 1.0 : fraction);
         const int barTop = bottom - static_cast<int>((bottom - top) * fraction);
         painter.fillRect(QRect(QPoint(frameLeft + 1, barTop), QPoint(right - 1, bottom - 1)),

@@ -1,6 +1,7 @@
 // The bar gauge: a vertical scale from 0 with a light-blue bar for the value (the view's rain gauges).
 #pragma once
 
+#include "ui/controls/gauge_reading.h"
 #include "ui/controls/gauge_scale.h"
 
 #include <QString>
@@ -17,9 +18,9 @@ public:
     // "" and "---" show the scale without a bar.
     void set(double maximum, int divisions, const QString& valueText);
 
-    bool isValid() const { return valid_; }
-    double value() const { return value_; }
-    BarScale scale() const { return scale_; }
+    bool isValid() const { return reading_.valid; }
+    double value() const { return reading_.value; }
+    BarScale scale() const { return reading_.scale; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -28,10 +29,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    bool valid_ = false;
-    BarScale base_{20.0, 4};
-    BarScale scale_{20.0, 4};
-    double value_ = 10.0;
+    GaugeReading<BarScale> reading_{false, {20.0, 4}, 10.0};
 };
 
 } // namespace nimbrel

@@ -1,6 +1,7 @@
 #include "ui/controls/beaufort_bar.h"
 
 #include "presentation/decimal_text.h"
+#include "ui/controls/control_painting.h"
 #include "ui/controls/control_style.h"
 
 #include <QFontMetrics>
@@ -50,9 +51,7 @@ QSize BeaufortBar::minimumSizeHint() const {
 
 void BeaufortBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
-    painter.setFont(font());
-    painter.setPen(palette().color(QPalette::WindowText));
+    beginControlPainting(painter, *this);
 
     const QFontMetrics metrics(font());
     // The outer numbers are centred on the ends of the bar, so they need half their width beside it.

@@ -1,6 +1,6 @@
 #include "ui/controls/thermometer.h"
 
-#include "presentation/decimal_text.h"
+#include "ui/controls/control_painting.h"
 #include "ui/controls/control_style.h"
 
 #include <QFontMetrics>
@@ -24,18 +24,8 @@ Thermometer::Thermometer(QWidget* parent) : QWidget(parent) {
 }
 
 void Thermometer::set(double minimum, double maximum, int divisions, const QString& valueText) {
-    const std::string text = valueText.trimmed().toStdString();
-    const double value = numberValue(text);
-    const ThermometerScale base{minimum, maximum, divisions};
-    const auto scale = thermometerScale(minimum, maximum, divisions, value);
-    const bool valid = !text.empty() && text != "---" && scale.has_value();
-    if (valid == valid_ && base == scale_ && value == value_) return;
-
-    valid_ = valid;
-    value_ = value;
-    base_ = base;
-    scale_ = scale.value_or(base);
-    update();
+    const auto grow = [&](double value) { return thermometerScale(minimum, maximum, divisions, value); };
+    if (reading_.take(valueText, ThermometerScale{minimum, maximum, divisions}, grow)) update();
 }
 
 QSize Thermometer::sizeHint() const {
@@ -48,9 +38,8 @@ QSize Thermometer::minimumSizeHint() const {
 
 void Thermometer::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
-    painter.setFont(font());
-    painter.setPen(palette().color(QPalette::WindowText));
+    beginControlPainting(painter, *this);
+    const ThermometerScale& scale = reading_.scale;
 
     const int left = 0;
     const QFontMetrics metrics(font());
@@ -59,16 +48,10 @@ void Thermometer::paintEvent(QPaintEvent*) {
     const int clientBottom = height() - 1;
     const int scaleBottom = clientBottom - kBulbSize;
     const int labelWidth = metrics.horizontalAdvance(QStringLiteral("000"));
-    const int divisions = scale_.divisions > 0 ? scale_.divisions : 1;
-    const double span = scale_.maximum - scale_.minimum;
-
-    for (int i = 0; i <= divisions; ++i) {
-        const int y = scaleBottom - i * (scaleBottom - top) / divisions;
-        const int label = static_cast<int>(scale_.minimum + span * i / divisions);
-        const QRect labelRect(left, y - metrics.height() / 2, labelWidth, metrics.height());
-        painter.drawText(labelRect, Qt::AlignRight | Qt::AlignVCenter, QString::number(label));
-        painter.drawLine(left + labelWidth, y, left + labelWidth + kTickLength, y);
-    }
+    const int divisions = scale.divisions > 0 ? scale.divisions : 1;
+    const double span = scale.maximum - scale.minimum;
+    paintScaleTicks(painter, metrics, labelWidth, kTickLength, top, scaleBottom, divisions,
+                    [&](int i) { return static_cast<int>(scale.minimum + span * i / divisions); });
 
     const int tubeLeft = left + labelWidth + kTickLength;
     const QRect tube(QPoint(tubeLeft, top), QPoint(tubeLeft + kTubeWidth, scaleBottom));
@@ -76,8 +59,8 @@ void Thermometer::paintEvent(QPaintEvent*) {
     painter.drawRect(tube);
 
     const QColor fill = readingFillColour();
-    if (valid_ && span > 0.0) {
-        double fraction = (value_ - scale_.minimum) / span;
+    if (reading_.valid && span > 0.0) {
+        double fraction = (reading_.value - scale.minimum) / span;
         fraction = fraction < 0.0 ? 0.0 : (fraction > 1.0 ? 1.0 : fraction);
         const int level = scaleBottom - static_cast<int>(fraction * (scaleBottom - top));
         painter.fillRect(QRect(QPoint(tubeLeft + 1, level), QPoint(tubeLeft + kTubeWidth - 1, scaleBottom)),

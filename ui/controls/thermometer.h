@@ -1,6 +1,7 @@
 // The thermometer: a labelled scale beside a tube filled up to the value, with a bulb at its foot.
 #pragma once
 
+#include "ui/controls/gauge_reading.h"
 #include "ui/controls/gauge_scale.h"
 
 #include <QString>
@@ -17,9 +18,9 @@ public:
     // until the value fits. "" and "---" show the scale with an empty tube.
     void set(double minimum, double maximum, int divisions, const QString& valueText);
 
-    bool isValid() const { return valid_; }
-    double value() const { return value_; }
-    ThermometerScale scale() const { return scale_; }
+    bool isValid() const { return reading_.valid; }
+    double value() const { return reading_.value; }
+    ThermometerScale scale() const { return reading_.scale; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -28,10 +29,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    bool valid_ = false;
-    ThermometerScale base_{20.0, 120.0, 5};
-    ThermometerScale scale_{20.0, 120.0, 5};
-    double value_ = 25.0;
+    GaugeReading<ThermometerScale> reading_{false, {20.0, 120.0, 5}, 25.0};
 };
 
 } // namespace nimbrel
