@@ -1,9 +1,9 @@
 #include "acquisition/history_sync.h"
 
-#include "acquisition/local_stamp.h"
 #include "presentation/time_text.h"
 #include "station/byte_codec.h"
 #include "station/history_record.h"
+#include "station/local_stamp.h"
 #include "station/station_access.h"
 #include "station/station_settings.h"
 #include "store/history_store.h"

@@ -1,11 +1,11 @@
 #include "acquisition/monitor_thread.h"
 
 #include "acquisition/history_sync.h"
-#include "acquisition/local_stamp.h"
 #include "presentation/min_max_repair.h"
 #include "presentation/record_builders.h"
 #include "presentation/time_text.h"
 #include "station/byte_codec.h"
+#include "station/local_stamp.h"
 #include "station/station_access.h"
 #include "store/history_store.h"
 #include "store/store_rain_totals.h"

@@ -1,9 +1,9 @@
 #include "station/station_access.h"
 
 #include "station/history_record.h"
+#include "station/local_stamp.h"
 
 #include <array>
-#include <ctime>
 
 namespace nimbrel {
 
@@ -12,14 +12,6 @@ namespace {
 constexpr unsigned kUpdateFlagAddress = 0x1A;
 constexpr std::uint8_t kChangedByPc = 0xAA;
 constexpr std::uint8_t kLoadDefaults = 0x55;
-
-std::string localTimeText(std::time_t t) {
-    std::tm local{};
-    localtime_r(&t, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
 
 template <std::size_t N>
 bool readArea(StationLink& link, unsigned address, std::array<std::uint8_t, N>& bytes) {
@@ -168,7 +160,7 @@ bool StationAccess::readRecordAt(unsigned address, WeatherSample& sample, bool q
     }
     sample[WeatherSample::hexAdd] = recordAddressText(address);
     sample[WeatherSample::stackAddr] = recordAddressText(address);
-    sample[WeatherSample::sampleTime] = localTimeText(clock_.nowSeconds());
+    sample[WeatherSample::sampleTime] = localStampText(clock_.nowSeconds());
     if (tell) notify(recordRead, sample);
     return true;
 }

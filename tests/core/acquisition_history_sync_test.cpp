@@ -1,7 +1,7 @@
 // The history download over a scripted station: ring walk, wrap, counts, matching the last stored
 // record, re-anchoring, failed reads and progress texts.
 #include "acquisition/history_sync.h"
-#include "acquisition/local_stamp.h"
+#include "station/local_stamp.h"
 #include "store/history_store.h"
 #include "tests/core/acquisition_test_station.h"
 #include "tests/support/temp_dir.h"

@@ -1,8 +1,8 @@
 // nimbrel-cli log [--dir DIR]: the window's connection watch and acquisition thread without a window,
 // until SIGINT or SIGTERM.
 #include "acquisition/connection_watch.h"
-#include "acquisition/local_stamp.h"
 #include "acquisition/monitor_thread.h"
+#include "station/local_stamp.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/logger_session.h"
 

@@ -1,10 +1,10 @@
 #include "tools/nimbrel-cli/logger_session.h"
 
-#include "acquisition/local_stamp.h"
 #include "app/acquisition_texts_from_table.h"
 #include "app/data_folder.h"
 #include "app/language_table.h"
 #include "station/clock.h"
+#include "station/local_stamp.h"
 #include "station/usb_library.h"
 
 #include <ctime>

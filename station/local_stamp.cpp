@@ -1,4 +1,4 @@
-#include "acquisition/local_stamp.h"
+#include "station/local_stamp.h"
 
 namespace nimbrel {
 
