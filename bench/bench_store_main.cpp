@@ -72,18 +72,22 @@ std::string secondsBefore(const std::string& time, long seconds) {
 
 // Builds the 35 cells of a history-grid row the way the grid does: the record rewritten in
 // the user's units by the presentation's own builder, the row number, the sample time in the
-// user's date and time format, and every other cell taken from the rewritten record.
+// user's date and time format (a StationTimeFormatter per listing, as the grid's model keeps
+// one), and every other cell taken from the rewritten record.
+UnitSelection gridUnits() {
+    UnitSelection units;
+    units.indoorTemperature = unit::fahrenheit;
+    units.outdoorTemperature = unit::fahrenheit;
+    units.pressure = unit::inHg;
+    units.wind = unit::kmPerHour;
+    units.rain = unit::inch;
+    units.dateFormat = 2;
+    units.timeFormat = 1;
+    return units;
+}
+
 class FormattingRows : public HistoryRowView {
 public:
-    FormattingRows() {
-        units_.indoorTemperature = unit::fahrenheit;
-        units_.outdoorTemperature = unit::fahrenheit;
-        units_.pressure = unit::inHg;
-        units_.wind = unit::kmPerHour;
-        units_.rain = unit::inch;
-        units_.dateFormat = 2;
-        units_.timeFormat = 1;
-    }
     void removeAllRows() override { rows_ = 0; }
     void addRow(const WeatherSample& record, int row) override {
         using S = WeatherSample;
@@ -91,7 +95,7 @@ public:
         sampleForDisplay(shown_, units_);
         std::size_t c = 0;
         cells_[c++] = std::to_string(row + 1);
-        cells_[c++] = stationTimeText(shown_.text(S::sampleTime), units_.dateFormat, units_.timeFormat);
+        cells_[c++] = times_.text(shown_.text(S::sampleTime));
         for (int p : {S::sampleCircle, S::indHumi, S::indTemp,     S::outHumi,   S::outTemp,   S::absPres,
                       S::winds,        S::gust,    S::windDirDesc, S::relPres,   S::dewPoint,  S::windChill,
                       S::hourRain,     S::dayRain, S::weekRain,    S::monthRain, S::totalRain, S::windsLevel,
@@ -106,7 +110,8 @@ public:
     std::size_t checksum() const { return checksum_; }
 
 private:
-    UnitSelection units_;
+    UnitSelection units_ = gridUnits();
+    StationTimeFormatter times_{units_.dateFormat, units_.timeFormat};
     WeatherSample shown_;
     std::array<std::string, 35> cells_;
     int rows_ = 0;

@@ -55,30 +55,50 @@ RainTotalsWalk::RainTotalsWalk(WeatherSample& sample, Clock& clock) : sample_(sa
     previousTime_ = start2000_;
 }
 
+RainWalkRecord rainWalkRecordOf(std::string_view sampleTime, std::string_view rainMm,
+                                std::string_view increment, std::string_view totalRain,
+                                LocalTimeReader& times) {
+    RainWalkRecord r;
+    r.counterMissing = isMarkerText(rainMm);
+    if (r.counterMissing) return r;
+    r.shortStamp = isShortStamp(sampleTime);
+    r.time = r.shortStamp ? 0 : times.read(sampleTime);
+    r.counter = numberValue(rainMm);
+    r.increment = numberValue(increment);
+    r.totalRain = numberValue(totalRain);
+    return r;
+}
+
+RainWalkRecord rainWalkRecordOf(const WeatherSample& record, LocalTimeReader& times) {
+    return rainWalkRecordOf(record[P::sampleTime], record[P::rainMm], record[P::increment],
+                            record[P::totalRain], times);
+}
+
 bool RainTotalsWalk::visit(const WeatherSample& record) {
     if (!walking_) return false;
-    const std::string& recordCounter = record[P::rainMm];
-    if (isMarkerText(recordCounter)) return true;
+    return visit(rainWalkRecordOf(record, times_));
+}
+
+bool RainTotalsWalk::visit(const RainWalkRecord& record) {
+    if (!walking_) return false;
+    if (record.counterMissing) return true;
     if (newerTime_ < previousTime_) return true;
 
-    const std::string& stamp = record[P::sampleTime];
-    const bool shortStamp = isShortStamp(stamp);
-    const std::time_t parsed = shortStamp ? 0 : times_.read(stamp);
-    const std::time_t asEarlier = shortStamp ? start2000_ : parsed;
+    const std::time_t asEarlier = record.shortStamp ? start2000_ : record.time;
     previousTime_ = asEarlier;
     const std::int64_t span = static_cast<std::int64_t>(sampleTime_) - static_cast<std::int64_t>(asEarlier);
 
     if (!firstCounted_) {
         // The newest usable record: the rain since it is this sample's interval rain.
         firstCounted_ = true;
-        double d = counter_ - numberValue(recordCounter);
+        double d = counter_ - record.counter;
         if (d < 0) {
             d += kCounterWrapMm;
             if (d >= 0 && d <= kImplausibleMm) sample_[P::rainMm] = fixedText(counter_ + kCounterWrapMm, 1);
         }
         if (d < 0 || d > kImplausibleMm) d = 0;
         totals_[0] = d;
-        totals_[5] = numberValue(record[P::totalRain]) + d;
+        totals_[5] = record.totalRain + d;
         sum_ += d;
     }
 
@@ -94,9 +114,9 @@ bool RainTotalsWalk::visit(const WeatherSample& record) {
 
     totals_[4] = sum_;
     if (span >= kMonth) return walking_ = false;
-    sum_ += numberValue(record[P::increment]);
-    newerTime_ = shortStamp ? clock_.nowSeconds() : parsed;
-    if (numberValue(recordCounter) == 0.0) return walking_ = false;
+    sum_ += record.increment;
+    newerTime_ = record.shortStamp ? clock_.nowSeconds() : record.time;
+    if (record.counter == 0.0) return walking_ = false;
     return true;
 }
 
@@ -141,22 +161,55 @@ std::string rainProgressText(std::string_view label, int count, int k) {
     return text;
 }
 
+NewRecordsRainWalk::NewRecordsRainWalk(SampleList& newestFirst, std::string_view label,
+                                       const std::function<void(const std::string&)>& progress, Clock& clock)
+    : records_(newestFirst), label_(label), progress_(progress), clock_(clock), next_(newestFirst.size()) {
+    advance();
+}
+
+void NewRecordsRainWalk::advance() {
+    const int count = static_cast<int>(records_.size());
+    while (true) {
+        if (walk_) {
+            if (walk_->wantsRecords() && !ended_) return;
+            walk_->finish();
+            walk_.reset();
+        }
+        if (next_ == 0) return;
+        const std::size_t i = --next_;
+        if (progress_) progress_(rainProgressText(label_, count, count - static_cast<int>(i)));
+        walk_.emplace(records_[i], clock_);
+        // The new records before this one come first (the one just before it is i + 1), then the store.
+        for (std::size_t j = i + 1; j < records_.size() && walk_->wantsRecords(); ++j)
+            if (!walk_->visit(rainWalkRecordOf(records_[j], times_))) break;
+        for (std::size_t j = 0; j < stored_.size() && walk_->wantsRecords(); ++j)
+            if (!walk_->visit(stored_[j])) break;
+    }
+}
+
+bool NewRecordsRainWalk::visit(const RainWalkRecord& stored) {
+    if (!walk_) return false;
+    // A record without a counter is passed by every walk; it need not be kept for the next ones.
+    if (stored.counterMissing) return true;
+    stored_.push_back(stored);
+    walk_->visit(stored);
+    advance();
+    return walk_.has_value();
+}
+
+void NewRecordsRainWalk::finish() {
+    ended_ = true;
+    advance();
+}
+
 void computeRainTotalsForNewRecords(SampleList& newestFirst, const NewestFirstReader& stored,
                                     std::string_view label,
                                     const std::function<void(const std::string&)>& progress, Clock& clock) {
-    const int count = static_cast<int>(newestFirst.size());
-    int k = 0;
-    for (std::size_t i = newestFirst.size(); i-- > 0;) {
-        ++k;
-        if (progress) progress(rainProgressText(label, count, k));
-        RainTotalsWalk walk(newestFirst[i], clock);
-        // The new records before this one come first (the one just before it is i + 1), then the store.
-        for (std::size_t j = i + 1; j < newestFirst.size() && walk.wantsRecords(); ++j)
-            if (!walk.visit(newestFirst[j])) break;
-        if (walk.wantsRecords() && stored)
-            stored([&](const WeatherSample& record) { return walk.visit(record); });
-        walk.finish();
-    }
+    NewRecordsRainWalk walks(newestFirst, label, progress, clock);
+    LocalTimeReader times;
+    if (walks.wantsRecords() && stored)
+        stored([&](const WeatherSample& record) { return walks.visit(rainWalkRecordOf(record, times)); });
+    walks.finish();
 }
 
 } // namespace nimbrel

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nimbrel {
 
@@ -38,6 +40,23 @@ private:
 using SampleVisitor = std::function<bool(const WeatherSample&)>;
 using NewestFirstReader = std::function<void(const SampleVisitor& visit)>;
 
+// What the walk reads of one stored record: its sample time and its three rain columns, read once so
+// that a stored record costs no whole-record parse and several walks can share one read of the file.
+struct RainWalkRecord {
+    bool counterMissing = true; // rainMm is "" or "---": every walk passes the record by
+    bool shortStamp = false;    // sampleTime of 10 characters or fewer (no stamp)
+    std::time_t time = 0;       // sampleTime read as local time; 0 for a short stamp
+    double counter = 0.0;       // rainMm
+    double increment = 0.0;
+    double totalRain = 0.0;
+};
+
+// The walk's facts from the texts of a record's sampleTime, rainMm, increment and totalRain.
+RainWalkRecord rainWalkRecordOf(std::string_view sampleTime, std::string_view rainMm,
+                                std::string_view increment, std::string_view totalRain,
+                                LocalTimeReader& times);
+RainWalkRecord rainWalkRecordOf(const WeatherSample& record, LocalTimeReader& times);
+
 // The walk itself, fed one stored record at a time, newest first. Construction settles the cases
 // that need no history (no counter, a zero counter); visit() returns whether it wants the next
 // older record; finish() writes the totals into the sample and returns the result.
@@ -47,6 +66,7 @@ public:
     explicit RainTotalsWalk(WeatherSample& sample, Clock& clock = systemClock());
     bool wantsRecords() const { return walking_; }
     bool visit(const WeatherSample& record);
+    bool visit(const RainWalkRecord& record);
     bool finish();
 
 private:
@@ -73,6 +93,33 @@ private:
 bool computeRainTotals(WeatherSample& sample, NewestFirstSource& history, Clock& clock = systemClock());
 bool computeRainTotals(WeatherSample& sample, const NewestFirstReader& history, Clock& clock = systemClock());
 bool computeRainTotals(WeatherSample& sample, const SampleList& oldestFirst, Clock& clock = systemClock());
+
+// The walks of computeRainTotalsForNewRecords over ONE newest-first pass of the stored records: the
+// stored records each walk has passed are kept (compactly, only as far back as the longest walk goes)
+// and replayed for the walks that follow, so the file is read once instead of once per new record.
+// Feed it stored records with visit() while wantsRecords(); then finish() (also when the history ends).
+class NewRecordsRainWalk {
+public:
+    NewRecordsRainWalk(SampleList& newestFirst, std::string_view label,
+                       const std::function<void(const std::string&)>& progress, Clock& clock = systemClock());
+    bool wantsRecords() const { return walk_.has_value(); }
+    bool visit(const RainWalkRecord& stored);
+    void finish();
+
+private:
+    // Starts the next record's walks until one wants more stored records than were read so far.
+    void advance();
+
+    SampleList& records_;
+    std::string label_;
+    std::function<void(const std::string&)> progress_;
+    Clock& clock_;
+    LocalTimeReader times_;
+    std::vector<RainWalkRecord> stored_;
+    std::optional<RainTotalsWalk> walk_;
+    std::size_t next_; // the records from next_ on (older ones) have their totals
+    bool ended_ = false;
+};
 
 // The progress text of the k-th of n new records (k from 1): "<label> <n> : <100*k/n>% ...".
 std::string rainProgressText(std::string_view label, int count, int k);

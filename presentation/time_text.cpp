@@ -77,6 +77,23 @@ std::int64_t daysFromCivil(std::int64_t year, std::int64_t month, std::int64_t d
 
 StampFields readStampFields(std::string_view stamp) {
     StampFields f;
+    // The program's own stamps, "yyyy-mm-dd hh:mm:ss", read without the general field reader.
+    if (stamp.size() == 19 && stamp[4] == '-' && stamp[7] == '-' && stamp[10] == ' ' && stamp[13] == ':' &&
+        stamp[16] == ':') {
+        auto digits = [&](std::size_t at, std::size_t n, std::uint32_t& out) {
+            std::uint32_t value = 0;
+            for (std::size_t k = at; k < at + n; ++k) {
+                if (stamp[k] < '0' || stamp[k] > '9') return false;
+                value = value * 10 + static_cast<std::uint32_t>(stamp[k] - '0');
+            }
+            out = value;
+            return true;
+        };
+        if (digits(0, 4, f.year) && digits(5, 2, f.month) && digits(8, 2, f.day) && digits(11, 2, f.hour) &&
+            digits(14, 2, f.minute) && digits(17, 2, f.second))
+            return f;
+        f = StampFields{};
+    }
     std::size_t i = 0;
     std::array<std::uint32_t*, 6> fields = {&f.year, &f.month, &f.day, &f.hour, &f.minute, &f.second};
     // Separators after each field: '-', '-', blanks, ':', ':'.
@@ -124,6 +141,98 @@ std::string stationTimeText(std::string_view stamp, int dateIndex, int clockInde
     std::array<char, 128> buffer{};
     const std::size_t n = std::strftime(buffer.data(), buffer.size(), pattern.c_str(), &t);
     return std::string(buffer.data(), n);
+}
+
+namespace {
+
+bool isLeapYear(std::uint32_t year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+std::uint32_t daysInMonth(std::uint32_t year, std::uint32_t month) {
+    static constexpr std::array<std::uint32_t, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+void appendTwoDigits(std::string& out, std::uint32_t value) {
+    out += static_cast<char>('0' + value / 10 % 10);
+    out += static_cast<char>('0' + value % 10);
+}
+
+void appendYear(std::string& out, std::uint32_t year) {
+    appendTwoDigits(out, year / 100);
+    appendTwoDigits(out, year % 100);
+}
+
+std::string ampmText(int hour) {
+    std::tm t{};
+    t.tm_hour = hour;
+    std::array<char, 64> buffer{};
+    const std::size_t n = std::strftime(buffer.data(), buffer.size(), "%p", &t);
+    return std::string(buffer.data(), n);
+}
+
+} // namespace
+
+StationTimeFormatter::StationTimeFormatter(int dateIndex, int clockIndex)
+    : dateIndex_(dateIndex), clockIndex_(clockIndex) {
+    if (clockIndex_ == 1) {
+        am_ = ampmText(0);
+        pm_ = ampmText(12);
+    }
+}
+
+std::string StationTimeFormatter::text(std::string_view stamp) {
+    if (stamp.size() != 19) return stationTimeText(stamp, dateIndex_, clockIndex_);
+    const StampFields f = readStampFields(stamp);
+    const bool ordinary = f.year >= 1900 && f.year <= 9999 && f.month >= 1 && f.month <= 12 && f.day >= 1 &&
+                          f.day <= daysInMonth(f.year, f.month) && f.hour <= 23 && f.minute <= 59 &&
+                          f.second <= 59;
+    if (!ordinary) return stationTimeText(stamp, dateIndex_, clockIndex_);
+    const std::int64_t key = static_cast<std::int64_t>(f.year) * 10000 + f.month * 100 + f.day;
+    Day& day = days_[static_cast<std::size_t>(key) % days_.size()];
+    if (day.key != key) {
+        StampFields edge = f;
+        edge.hour = edge.minute = edge.second = 0;
+        std::tm first = toTm(edge);
+        edge.hour = 23;
+        edge.minute = edge.second = 59;
+        std::tm last = toTm(edge);
+        const std::time_t start = std::mktime(&first);
+        day.key = key;
+        day.plain = start != static_cast<std::time_t>(-1) && std::mktime(&last) - start == 86399;
+    }
+    // A day with a daylight-saving change may move the time (the spring gap): the system decides.
+    if (!day.plain) return stationTimeText(stamp, dateIndex_, clockIndex_);
+
+    std::string out;
+    out.reserve(24);
+    switch (dateIndex_ >= 0 && dateIndex_ < 3 ? dateIndex_ : 0) {
+    case 1: // %m-%d-%Y
+        appendTwoDigits(out, f.month), out += '-', appendTwoDigits(out, f.day), out += '-',
+            appendYear(out, f.year);
+        break;
+    case 2: // %d-%m-%Y
+        appendTwoDigits(out, f.day), out += '-', appendTwoDigits(out, f.month), out += '-',
+            appendYear(out, f.year);
+        break;
+    default: // %Y-%m-%d
+        appendYear(out, f.year), out += '-', appendTwoDigits(out, f.month), out += '-',
+            appendTwoDigits(out, f.day);
+        break;
+    }
+    out += ' ';
+    if (clockIndex_ == 1) { // %I:%M%p
+        appendTwoDigits(out, f.hour % 12 == 0 ? 12 : f.hour % 12);
+        out += ':';
+        appendTwoDigits(out, f.minute);
+        out += f.hour < 12 ? am_ : pm_;
+    } else { // %H:%M
+        appendTwoDigits(out, f.hour);
+        out += ':';
+        appendTwoDigits(out, f.minute);
+    }
+    return out;
 }
 
 std::time_t parseLocalTime(std::string_view stamp) {

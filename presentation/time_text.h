@@ -30,6 +30,28 @@ const char* clockTextPattern(int clockIndex);
 // by 2000, other fields by their lowest value). A day past the month's end rolls into the next month.
 std::string stationTimeText(std::string_view stamp, int dateIndex, int clockIndex);
 
+// Formats many stamps like stationTimeText with the same results, asking the system only twice per
+// calendar day: on a day whose 24 hours are plain (no daylight-saving change) a valid stamp needs no
+// normalising and its fields are written directly; anything else goes to stationTimeText. The AM/PM
+// texts of the 12-hour clock are taken from the locale when the formatter is made. One formatter
+// serves one listing; it is not shared between threads.
+class StationTimeFormatter {
+public:
+    StationTimeFormatter(int dateIndex, int clockIndex);
+    std::string text(std::string_view stamp);
+
+private:
+    struct Day {
+        std::int64_t key = -1;
+        bool plain = false;
+    };
+    int dateIndex_;
+    int clockIndex_;
+    std::string am_;
+    std::string pm_;
+    std::array<Day, 8> days_{};
+};
+
 // Seconds since the epoch of a stamp read as local time. The system decides daylight saving: a time
 // that the spring change skips (02:30 in Central Europe) is read with the winter offset and so lands
 // one hour later on the clock (03:30 summer time); a time that occurs twice in autumn is read as its

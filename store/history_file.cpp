@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,33 +81,41 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, const LineVisitor& visit) {
-    std::string buffer;
+    // A plain block (not a std::string): resizing a string would clear every byte before the read
+    // fills it, a second pass over each block of every query.
+    std::unique_ptr<char[]> buffer;
+    std::size_t capacity = 0;
     std::size_t carried = 0; // bytes of an unfinished line kept at the start of the buffer
     std::uint64_t carriedOffset = begin;
     std::uint64_t position = begin;
     while (position < end) {
         const std::size_t want =
             static_cast<std::size_t>(std::min<std::uint64_t>(kForwardBlock, end - position));
-        buffer.resize(carried + want);
-        const std::size_t got = readInto(fd, buffer.data() + carried, position, want);
-        buffer.resize(carried + got);
+        if (carried + want > capacity) {
+            std::unique_ptr<char[]> larger(new char[carried + want]);
+            if (carried > 0) std::memcpy(larger.get(), buffer.get(), carried);
+            buffer = std::move(larger);
+            capacity = carried + want;
+        }
+        const std::size_t got = readInto(fd, buffer.get() + carried, position, want);
         if (got == 0) break;
+        const std::size_t size = carried + got;
         position += got;
-        const char* data = buffer.data();
+        const char* data = buffer.get();
         std::size_t lineStart = 0;
         while (true) {
-            const void* lf = std::memchr(data + lineStart, '\n', buffer.size() - lineStart);
+            const void* lf = std::memchr(data + lineStart, '\n', size - lineStart);
             if (!lf) break;
             const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(lf) - data) + 1;
             if (!visit(std::string_view(data + lineStart, lineEnd - lineStart), carriedOffset + lineStart))
                 return;
             lineStart = lineEnd;
         }
-        buffer.erase(0, lineStart);
+        carried = size - lineStart;
+        if (carried > 0 && lineStart > 0) std::memmove(buffer.get(), data + lineStart, carried);
         carriedOffset += lineStart;
-        carried = buffer.size();
     }
-    if (!buffer.empty()) visit(buffer, carriedOffset);
+    if (carried > 0) visit(std::string_view(buffer.get(), carried), carriedOffset);
 }
 
 void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit) {

@@ -82,6 +82,11 @@ std::size_t columnCount(std::string_view line);
 // The trimmed text of column n (from 1) of a line, or an empty view when the line has fewer columns.
 std::string_view columnText(std::string_view line, std::size_t n);
 
+// The texts of the first `count` columns of a line (line end already stripped) into `out`, blanks NOT
+// yet trimmed: trimBlanks of a column gives what RecordLineParser reads there. Returns how many of
+// them the line has. For readers that need only a few leading columns of many lines.
+std::size_t leadingColumns(std::string_view line, std::string_view* out, std::size_t count);
+
 // The number in the first column (leading digits, as the file's ID), 0 when there is none.
 long leadingNumber(std::string_view text);
 

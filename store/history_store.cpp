@@ -93,17 +93,21 @@ bool HistoryStore::readLastRecord(WeatherSample& record) {
 }
 
 void HistoryStore::readBackward(const RecordVisitor& visit) {
+    RecordLineParser parser;
+    readRecordLinesBackward([&](std::string_view text) { return visit(parser.parse(text)); });
+}
+
+void HistoryStore::readRecordLinesBackward(const LineTextVisitor& visit) {
     auto lock = hold();
     FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.valid()) return;
     const auto stamp = stampOf(file.get());
     if (!stamp) return;
-    RecordLineParser parser;
     forEachLineBackward(file.get(), stamp->size, [&](std::string_view line, std::uint64_t) {
         if (!isReadable(line)) return true;
         const std::string_view text = stripLineEnd(line);
         if (!isRecordLine(text)) return true;
-        return visit(parser.parse(text));
+        return visit(text);
     });
 }
 

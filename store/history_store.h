@@ -12,6 +12,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 namespace nimbrel {
 
@@ -76,6 +77,10 @@ public:
     // The stored records from the newest line to the oldest, reading the file backwards in
     // blocks from its end: a walk that stops early costs only what it read.
     void readBackward(const RecordVisitor& visit);
+    // The same walk handing out each record line as it stands in the file, line end removed, for a
+    // reader that picks a few columns (see leadingColumns) instead of parsing whole records.
+    using LineTextVisitor = std::function<bool(std::string_view line)>;
+    void readRecordLinesBackward(const LineTextVisitor& visit);
     // A range as line positions, each row read on demand (for a grid that shows rows lazily).
     RecordRange findRecordsInRange(const std::string& from, const std::string& to);
 

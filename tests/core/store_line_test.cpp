@@ -1,7 +1,9 @@
 #include "store/history_line.h"
 
+#include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace nimbrel {
 namespace {
@@ -150,6 +152,43 @@ TEST(StoreLine, ReadersTrimBlanksAndAcceptShortAndLfOnlyLines) {
     EXPECT_EQ(columnText("1, 2", 3), "");
     EXPECT_EQ(leadingNumber("  12"), 12);
     EXPECT_EQ(leadingNumber("x"), 0);
+}
+
+TEST(StoreLine, LeadingColumnsPickWhatTheRecordParserReads) {
+    std::mt19937 random(17);
+    RecordLineParser parser;
+    const std::string pieces[] = {",",    ", ", " ", "\t", "-3.5", "---", "", "2009-03-29 10:00:00",
+                                  "12,5", "x"};
+    for (int i = 0; i < 20000; ++i) {
+        std::string line;
+        if (i % 2 == 0) {
+            WeatherSample s;
+            s[WeatherSample::ID] = std::to_string(random() % 10000000);
+            s[WeatherSample::sampleTime] = "2009-03-29 10:00:00";
+            s[WeatherSample::dewPoint] = "-6.903545";
+            s[WeatherSample::rainMm] = std::to_string(random() % 70000) + ".5";
+            line = std::string(stripLineEnd(formatHistoryLine(s, i % 4 == 0)));
+            if (i % 6 == 0) line.resize(random() % (line.size() + 1)); // torn short
+        } else {
+            const int n = static_cast<int>(random() % 80);
+            for (int k = 0; k < n; ++k) line += pieces[random() % std::size(pieces)];
+        }
+        const WeatherSample& parsed = parser.parse(line);
+        const WeatherSample cleared;
+        for (std::size_t count : {std::size_t{1}, std::size_t{3}, std::size_t{27}, kReadColumns}) {
+            std::array<std::string_view, kReadColumns> columns;
+            const std::size_t found = leadingColumns(line, columns.data(), count);
+            ASSERT_LE(found, count);
+            for (std::size_t c = 0; c < count; ++c) {
+                const int position = kHistoryColumns[c];
+                const std::string_view expected = parsed.text(position);
+                if (c < found)
+                    ASSERT_EQ(trimBlanks(columns[c]), expected) << line << " column " << c + 1;
+                else
+                    ASSERT_EQ(cleared.text(position), expected) << line << " column " << c + 1;
+            }
+        }
+    }
 }
 
 } // namespace
