@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <optional>
 
 namespace nimbrel {
 
@@ -182,6 +183,23 @@ StationTimeFormatter::StationTimeFormatter(int dateIndex, int clockIndex)
     }
 }
 
+namespace {
+
+// The local midnight of a stamp's day when that day has exactly 24 plain hours (no daylight-saving
+// change), so its times are midnight plus the clock reading; nothing when the system must decide.
+std::optional<std::time_t> plainDayStart(StampFields day) {
+    day.hour = day.minute = day.second = 0;
+    std::tm first = toTm(day);
+    day.hour = 23;
+    day.minute = day.second = 59;
+    std::tm last = toTm(day);
+    const std::time_t start = std::mktime(&first);
+    if (start == static_cast<std::time_t>(-1) || std::mktime(&last) - start != 86399) return std::nullopt;
+    return start;
+}
+
+} // namespace
+
 std::string StationTimeFormatter::text(std::string_view stamp) {
     if (stamp.size() != 19) return stationTimeText(stamp, dateIndex_, clockIndex_);
     const StampFields f = readStampFields(stamp);
@@ -192,15 +210,8 @@ std::string StationTimeFormatter::text(std::string_view stamp) {
     const std::int64_t key = static_cast<std::int64_t>(f.year) * 10000 + f.month * 100 + f.day;
     Day& day = days_[static_cast<std::size_t>(key) % days_.size()];
     if (day.key != key) {
-        StampFields edge = f;
-        edge.hour = edge.minute = edge.second = 0;
-        std::tm first = toTm(edge);
-        edge.hour = 23;
-        edge.minute = edge.second = 59;
-        std::tm last = toTm(edge);
-        const std::time_t start = std::mktime(&first);
         day.key = key;
-        day.plain = start != static_cast<std::time_t>(-1) && std::mktime(&last) - start == 86399;
+        day.plain = plainDayStart(f).has_value();
     }
     // A day with a daylight-saving change may move the time (the spring gap): the system decides.
     if (!day.plain) return stationTimeText(stamp, dateIndex_, clockIndex_);
@@ -251,15 +262,10 @@ std::time_t LocalTimeReader::read(std::string_view stamp) {
     const std::int64_t key = static_cast<std::int64_t>(f.year) * 10000 + f.month * 100 + f.day;
     Day& day = days_[static_cast<std::size_t>(key) % days_.size()];
     if (day.key != key) {
-        StampFields edge = f;
-        edge.hour = edge.minute = edge.second = 0;
-        std::tm first = toTm(edge);
-        edge.hour = 23;
-        edge.minute = edge.second = 59;
-        std::tm last = toTm(edge);
+        const std::optional<std::time_t> start = plainDayStart(f);
         day.key = key;
-        day.start = std::mktime(&first);
-        day.plain = day.start != static_cast<std::time_t>(-1) && std::mktime(&last) - day.start == 86399;
+        day.start = start.value_or(0);
+        day.plain = start.has_value();
     }
     if (!day.plain) {
         std::tm t = toTm(f);

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <ctime>
 #include <gtest/gtest.h>
+
+#include "tests/support/time_zone_scope.h"
 #include <optional>
 #include <random>
 #include <string>
@@ -17,24 +19,7 @@
 namespace nimbrel {
 namespace {
 
-class TimeZoneScope {
-public:
-    explicit TimeZoneScope(const char* zone) {
-        if (const char* old = std::getenv("TZ")) saved_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TimeZoneScope() {
-        if (saved_)
-            setenv("TZ", saved_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
+using testing::TimeZoneScope;
 
 std::string printfFixed(double value, int decimals) {
     char text[512];

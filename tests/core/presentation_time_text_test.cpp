@@ -5,31 +5,15 @@
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
+
+#include "tests/support/time_zone_scope.h"
 #include <optional>
 #include <string>
 
 namespace nimbrel {
 namespace {
 
-// Puts the process into a time zone for one test and restores the previous one.
-class TimeZoneScope {
-public:
-    explicit TimeZoneScope(const char* zone) {
-        if (const char* old = std::getenv("TZ")) saved_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TimeZoneScope() {
-        if (saved_)
-            setenv("TZ", saved_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::optional<std::string> saved_;
-};
+using testing::TimeZoneScope;
 
 TEST(PresentationTimeText, StampsOfEveryLength) {
     TimeZoneScope zone("Europe/Berlin");
