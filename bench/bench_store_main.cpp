@@ -180,18 +180,30 @@ int main(int argc, char** argv) {
     FormattingRows warm;
     store.listRecordsInRange(warm, hourAgo, newest);
 
-    const double rain = timeBest(7, [&] {
+    // The rain walks, first on a store just opened (they read the file's end) and then as each
+    // cycle of the monitor runs them on the store it keeps open (they use the facts kept since).
+    const auto oneSample = [&](HistoryStore& on) {
         SampleList one = fetchedAfter(last, 1, 0.3);
-        computeRainTotalsFromStore(one[0], store);
-    });
-    results.push_back({"computeRainTotalsFromStore, one new sample", rain, 0.05});
-
-    const double newRain = timeBest(5, [&] {
+        computeRainTotalsFromStore(one[0], on);
+    };
+    const auto twelveRecords = [&](HistoryStore& on) {
         SampleList fetched = fetchedAfter(last, 12, 0.2);
-        computeRainTotalsForNewRecords(fetched, store, "Compute history rain data",
-                                       [](const std::string&) {});
-    });
-    results.push_back({"computeRainTotalsForNewRecords, 12 new records", newRain, 0.05});
+        computeRainTotalsForNewRecords(fetched, on, "Compute history rain data", [](const std::string&) {});
+    };
+    results.push_back({"computeRainTotalsFromStore, one new sample, store just opened", timeBest(7, [&] {
+                           HistoryStore fresh(file);
+                           oneSample(fresh);
+                       }),
+                       0.05});
+    results.push_back({"computeRainTotalsForNewRecords, 12 new records, store just opened", timeBest(7, [&] {
+                           HistoryStore fresh(file);
+                           twelveRecords(fresh);
+                       }),
+                       0.05});
+    results.push_back({"computeRainTotalsFromStore, one new sample, later cycles",
+                       timeBest(7, [&] { oneSample(store); }), 0.05});
+    results.push_back({"computeRainTotalsForNewRecords, 12 new records, later cycles",
+                       timeBest(7, [&] { twelveRecords(store); }), 0.05});
 
     struct Window {
         const char* what;
@@ -266,14 +278,14 @@ int main(int argc, char** argv) {
     std::printf(
         "newest saveTime %s; rows: last hour %d, 24 hours %d, 30 days %d (first query %d, lazy %zu)\n",
         newest.c_str(), rowCounts[0], rowCounts[1], rowCounts[2], firstRows, lazyRows);
-    std::printf("%-60s %10.2f ms\n", "wc -l (baseline, child process)", wc * 1000);
+    std::printf("%-68s %10.2f ms\n", "wc -l (baseline, child process)", wc * 1000);
     for (const Result& r : results) {
-        std::printf("%-60s %10.2f ms  ratio %7.4f", r.what.c_str(), r.seconds * 1000, r.seconds / wc);
+        std::printf("%-68s %10.2f ms  ratio %7.4f", r.what.c_str(), r.seconds * 1000, r.seconds / wc);
         if (r.target > 0)
             std::printf("  target <= %-5g %s", r.target, r.seconds / wc <= r.target ? "ok" : "MISSED");
         std::printf("\n");
     }
-    std::printf("%-60s %10.1f MB  target < 100 %s\n", "peak resident memory", peakMb,
+    std::printf("%-68s %10.1f MB  target < 100 %s\n", "peak resident memory", peakMb,
                 peakMb < 100 ? "ok" : "MISSED");
     return 0;
 }

@@ -161,55 +161,48 @@ std::string rainProgressText(std::string_view label, int count, int k) {
     return text;
 }
 
-NewRecordsRainWalk::NewRecordsRainWalk(SampleList& newestFirst, std::string_view label,
-                                       const std::function<void(const std::string&)>& progress, Clock& clock)
-    : records_(newestFirst), label_(label), progress_(progress), clock_(clock), next_(newestFirst.size()) {
-    advance();
+std::span<const RainWalkRecord> RainFactsOfList::from(std::size_t k) {
+    if (k >= facts_.size())
+        for (std::size_t n = 0; n < 256 && facts_.size() < list_.size(); ++n)
+            facts_.push_back(rainWalkRecordOf(list_[list_.size() - 1 - facts_.size()], times_));
+    return k < facts_.size() ? std::span(facts_).subspan(k) : std::span<const RainWalkRecord>();
 }
 
-void NewRecordsRainWalk::advance() {
-    const int count = static_cast<int>(records_.size());
-    while (true) {
-        if (walk_) {
-            if (walk_->wantsRecords() && !ended_) return;
-            walk_->finish();
-            walk_.reset();
-        }
-        if (next_ == 0) return;
-        const std::size_t i = --next_;
-        if (progress_) progress_(rainProgressText(label_, count, count - static_cast<int>(i)));
-        walk_.emplace(records_[i], clock_);
-        // The new records before this one come first (the one just before it is i + 1), then the store.
-        for (std::size_t j = i + 1; j < records_.size() && walk_->wantsRecords(); ++j)
-            if (!walk_->visit(rainWalkRecordOf(records_[j], times_))) break;
-        for (std::size_t j = 0; j < stored_.size() && walk_->wantsRecords(); ++j)
-            if (!walk_->visit(stored_[j])) break;
+namespace {
+
+// Feeds the walk the stored facts until it has gone back far enough or they run out.
+void walkStoredFacts(RainTotalsWalk& walk, RainFacts& stored) {
+    for (std::size_t k = 0; walk.wantsRecords();) {
+        const std::span<const RainWalkRecord> some = stored.from(k);
+        if (some.empty()) return;
+        for (const RainWalkRecord& record : some)
+            if (!walk.visit(record)) return;
+        k += some.size();
     }
 }
 
-bool NewRecordsRainWalk::visit(const RainWalkRecord& stored) {
-    if (!walk_) return false;
-    // A record without a counter is passed by every walk; it need not be kept for the next ones.
-    if (stored.counterMissing) return true;
-    stored_.push_back(stored);
-    walk_->visit(stored);
-    advance();
-    return walk_.has_value();
+} // namespace
+
+bool computeRainTotals(WeatherSample& sample, RainFacts& history, Clock& clock) {
+    RainTotalsWalk walk(sample, clock);
+    walkStoredFacts(walk, history);
+    return walk.finish();
 }
 
-void NewRecordsRainWalk::finish() {
-    ended_ = true;
-    advance();
-}
-
-void computeRainTotalsForNewRecords(SampleList& newestFirst, const NewestFirstReader& stored,
-                                    std::string_view label,
+void computeRainTotalsForNewRecords(SampleList& newestFirst, RainFacts& stored, std::string_view label,
                                     const std::function<void(const std::string&)>& progress, Clock& clock) {
-    NewRecordsRainWalk walks(newestFirst, label, progress, clock);
+    // Oldest first: each record's walk takes the new records before it (already complete), then the store.
+    const int count = static_cast<int>(newestFirst.size());
     LocalTimeReader times;
-    if (walks.wantsRecords() && stored)
-        stored([&](const WeatherSample& record) { return walks.visit(rainWalkRecordOf(record, times)); });
-    walks.finish();
+    for (std::size_t i = newestFirst.size(); i-- > 0;) {
+        if (progress) progress(rainProgressText(label, count, count - static_cast<int>(i)));
+        RainTotalsWalk walk(newestFirst[i], clock);
+        bool going = walk.wantsRecords();
+        for (std::size_t j = i + 1; going && j < newestFirst.size(); ++j)
+            going = walk.visit(rainWalkRecordOf(newestFirst[j], times));
+        if (going) walkStoredFacts(walk, stored);
+        walk.finish();
+    }
 }
 
 } // namespace nimbrel

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
-#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,32 +94,29 @@ bool computeRainTotals(WeatherSample& sample, NewestFirstSource& history, Clock&
 bool computeRainTotals(WeatherSample& sample, const NewestFirstReader& history, Clock& clock = systemClock());
 bool computeRainTotals(WeatherSample& sample, const SampleList& oldestFirst, Clock& clock = systemClock());
 
-// The walks of computeRainTotalsForNewRecords over ONE newest-first pass of the stored records: the
-// stored records each walk has passed are kept (compactly, only as far back as the longest walk goes)
-// and replayed for the walks that follow, so the file is read once instead of once per new record.
-// Feed it stored records with visit() while wantsRecords(); then finish() (also when the history ends).
-class NewRecordsRainWalk {
+// The rain walk's facts of the stored records by age, newest first. from(k) gives the facts from the
+// k-th newest on that are at hand, reading more when none are; an empty span means k is past the
+// oldest. A walk takes them in turn and stops where its month window ends, so a source reads (or
+// keeps) only as much history as the walks go back. A span stays valid until the next call.
+class RainFacts {
 public:
-    NewRecordsRainWalk(SampleList& newestFirst, std::string_view label,
-                       const std::function<void(const std::string&)>& progress, Clock& clock = systemClock());
-    bool wantsRecords() const { return walk_.has_value(); }
-    bool visit(const RainWalkRecord& stored);
-    void finish();
+    virtual ~RainFacts() = default;
+    virtual std::span<const RainWalkRecord> from(std::size_t k) = 0;
+};
+
+// The facts of a list ordered oldest first (like the history file), each read when first asked for.
+class RainFactsOfList final : public RainFacts {
+public:
+    explicit RainFactsOfList(const SampleList& oldestFirst) : list_(oldestFirst) {}
+    std::span<const RainWalkRecord> from(std::size_t k) override;
 
 private:
-    // Starts the next record's walks until one wants more stored records than were read so far.
-    void advance();
-
-    SampleList& records_;
-    std::string label_;
-    std::function<void(const std::string&)> progress_;
-    Clock& clock_;
+    const SampleList& list_;
+    std::vector<RainWalkRecord> facts_; // newest first
     LocalTimeReader times_;
-    std::vector<RainWalkRecord> stored_;
-    std::optional<RainTotalsWalk> walk_;
-    std::size_t next_; // the records from next_ on (older ones) have their totals
-    bool ended_ = false;
 };
+
+bool computeRainTotals(WeatherSample& sample, RainFacts& history, Clock& clock = systemClock());
 
 // The progress text of the k-th of n new records (k from 1): "<label> <n> : <100*k/n>% ...".
 std::string rainProgressText(std::string_view label, int count, int k);
@@ -128,7 +125,7 @@ std::string rainProgressText(std::string_view label, int count, int k);
 // them. They are taken oldest first, each measured against every stored record and the new records
 // before it (whose own totals are already filled). `label` is the localised caption of this step;
 // `progress`, when set, gets one text per record before its walk.
-void computeRainTotalsForNewRecords(SampleList& newestFirst, const NewestFirstReader& stored,
+void computeRainTotalsForNewRecords(SampleList& newestFirst, RainFacts& stored,
                                     std::string_view label,
                                     const std::function<void(const std::string&)>& progress,
                                     Clock& clock = systemClock());

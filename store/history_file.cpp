@@ -118,31 +118,47 @@ void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, const Li
     if (carried > 0) visit(std::string_view(buffer.get(), carried), carriedOffset);
 }
 
-void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit) {
-    std::string carry; // the start of the region already read, up to its first line start
-    std::uint64_t position = end;
-    std::string buffer;
-    while (position > 0) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBackwardBlock, position));
-        position -= want;
-        buffer.resize(want);
-        buffer.resize(readInto(fd, buffer.data(), position, want));
-        if (buffer.size() != want) return; // the file shrank under us; stop rather than guess
-        buffer.append(carry);
-        std::size_t lineEnd = buffer.size();
-        while (lineEnd > 1) {
-            const void* lf = ::memrchr(buffer.data(), '\n', lineEnd - 1);
-            if (!lf) break;
-            const std::size_t lineStart =
-                static_cast<std::size_t>(static_cast<const char*>(lf) - buffer.data()) + 1;
-            if (!visit(std::string_view(buffer.data() + lineStart, lineEnd - lineStart),
-                       position + lineStart))
-                return;
-            lineEnd = lineStart;
+BackwardLines::BackwardLines(int fd, std::uint64_t end) : fd_(fd), position_(end) {}
+
+bool BackwardLines::next(std::string_view& line, std::uint64_t& offset) {
+    while (true) {
+        if (lineEnd_ > 1) {
+            if (const void* lf = ::memrchr(buffer_.data(), '\n', lineEnd_ - 1)) {
+                const std::size_t lineStart =
+                    static_cast<std::size_t>(static_cast<const char*>(lf) - buffer_.data()) + 1;
+                line = std::string_view(buffer_.data() + lineStart, lineEnd_ - lineStart);
+                offset = position_ + lineStart;
+                lineEnd_ = lineStart;
+                return true;
+            }
         }
-        carry.assign(buffer, 0, lineEnd);
+        // [0, lineEnd_) is the start of a line that began in an earlier block (or the file's first).
+        if (position_ == 0 || failed_) {
+            if (lineEnd_ == 0 || failed_) return false;
+            line = std::string_view(buffer_.data(), lineEnd_);
+            offset = 0;
+            lineEnd_ = 0;
+            return true;
+        }
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBackwardBlock, position_));
+        position_ -= want;
+        carry_.assign(buffer_, 0, lineEnd_);
+        buffer_.resize(want);
+        if (readInto(fd_, buffer_.data(), position_, want) != want) {
+            failed_ = true; // the file shrank under us; stop rather than guess
+            return false;
+        }
+        buffer_.append(carry_);
+        lineEnd_ = buffer_.size();
     }
-    if (!carry.empty()) visit(carry, 0);
+}
+
+void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit) {
+    BackwardLines lines(fd, end);
+    std::string_view line;
+    std::uint64_t offset = 0;
+    while (lines.next(line, offset))
+        if (!visit(line, offset)) return;
 }
 
 FileTail readTail(int fd, std::uint64_t size) {
@@ -171,6 +187,10 @@ FileTail readTail(int fd, std::uint64_t size) {
 bool isCompleteFragment(std::string_view fragment) {
     const std::string_view line = stripLineEnd(fragment);
     return !trimBlanks(line).empty() && columnCount(line) >= kDataLineColumns;
+}
+
+bool isReadableLine(std::string_view line) {
+    return (!line.empty() && line.back() == '\n') || isCompleteFragment(line);
 }
 
 bool repairTail(int fd, const FileTail& tail) {

@@ -60,8 +60,26 @@ using LineVisitor = std::function<bool(std::string_view line, std::uint64_t offs
 // before `end` is passed even when it has no LF.
 void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, const LineVisitor& visit);
 
-// Every line of [0, end) from the last to the first, reading blocks from the end
-// backwards, so a walk that stops early reads only the end of the file.
+// The lines of [0, end) from the last to the first, reading blocks from the end backwards, so a
+// reader that stops early reads only the end of the file. next() hands out each line (LF included
+// when present) and the offset of its first byte; the line stays valid until the next call.
+class BackwardLines {
+public:
+    BackwardLines(int fd, std::uint64_t end);
+    bool next(std::string_view& line, std::uint64_t& offset);
+    // True when next() stopped because the file had shrunk, not at its first line.
+    bool failed() const { return failed_; }
+
+private:
+    int fd_;
+    std::uint64_t position_; // file offset of buffer_[0]
+    std::string buffer_;
+    std::string carry_;
+    std::size_t lineEnd_ = 0; // buffer_[lineEnd_, ...) has been handed out
+    bool failed_ = false;
+};
+
+// Every line of [0, end) from the last to the first (see BackwardLines).
 void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit);
 
 // The end of the file as the writers leave it: `linesEnd` is the offset after the last
@@ -75,6 +93,9 @@ FileTail readTail(int fd, std::uint64_t size);
 // A last line without LF is complete when it has every column of a data line; a crash
 // can leave a shorter one, torn in the middle of its writing. Blank pieces count as torn.
 bool isCompleteFragment(std::string_view fragment);
+
+// A line as the readers take it: one that ends with LF, or the file's last line when complete.
+bool isReadableLine(std::string_view line);
 
 // Makes the file end with a line end before the next write: a torn last line is cut
 // off, a complete one gets its line end. Returns false when the file could not be changed.

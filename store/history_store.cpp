@@ -17,11 +17,6 @@ namespace {
 
 constexpr mode_t kNewFileMode = 0644;
 
-// A line that lacks its LF is the file's last; a crash may have torn it.
-bool isReadable(std::string_view line) {
-    return (!line.empty() && line.back() == '\n') || isCompleteFragment(line);
-}
-
 } // namespace
 
 HistoryStore::HistoryStore(std::string path, Clock& clock) : path_(std::move(path)), clock_(clock) {}
@@ -65,7 +60,7 @@ int HistoryStore::lastStoredIdOf(int fd) {
     if (!stamp) return 0;
     long id = 0;
     forEachLineBackward(fd, stamp->size, [&](std::string_view line, std::uint64_t) {
-        if (!isReadable(line)) return true;
+        if (!isReadableLine(line)) return true;
         const std::string_view text = stripLineEnd(line);
         if (!isRecordLine(text)) return true;
         id = leadingNumber(columnText(text, 1));
@@ -104,11 +99,27 @@ void HistoryStore::readRecordLinesBackward(const LineTextVisitor& visit) {
     const auto stamp = stampOf(file.get());
     if (!stamp) return;
     forEachLineBackward(file.get(), stamp->size, [&](std::string_view line, std::uint64_t) {
-        if (!isReadable(line)) return true;
+        if (!isReadableLine(line)) return true;
         const std::string_view text = stripLineEnd(line);
         if (!isRecordLine(text)) return true;
         return visit(text);
     });
+}
+
+void HistoryStore::useRainFacts(const std::function<void(RainFacts&)>& use) {
+    auto lock = hold();
+    FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    const auto stamp = file.valid() ? stampOf(file.get()) : std::nullopt;
+    if (!stamp) {
+        rainFacts_.drop();
+        const SampleList noHistory;
+        RainFactsOfList none(noHistory);
+        use(none);
+        return;
+    }
+    rainFacts_.follow(*stamp);
+    RainFactsCache::Walk facts(rainFacts_, file.get());
+    use(facts);
 }
 
 bool HistoryStore::appendRecords(SampleList& records) {
@@ -120,10 +131,13 @@ bool HistoryStore::appendRecords(SampleList& records) {
     if (!stamp) return false;
     const bool indexed = index_.matches(*stamp);
     if (!indexed) index_.drop();
+    const bool factsKept = rainFacts_.matches(*stamp);
+    if (!factsKept) rainFacts_.drop();
 
     const FileTail tail = readTail(fd, stamp->size);
     if (!repairTail(fd, tail)) {
         index_.drop();
+        rainFacts_.drop();
         return false;
     }
     if (indexed && !tail.fragment.empty() && isCompleteFragment(tail.fragment))
@@ -151,7 +165,13 @@ bool HistoryStore::appendRecords(SampleList& records) {
     if (bytes.empty()) return true;
     if (!writeAll(fd, bytes)) {
         index_.drop(); // a part may have been written; the next write repairs the tail
+        rainFacts_.drop();
         return false;
+    }
+    const auto after = stampOf(fd);
+    if (factsKept && after) {
+        rainFacts_.addLines(bytes, stamp->size);
+        rainFacts_.setStamp(*after);
     }
     if (indexed) {
         std::size_t begin = 0;
@@ -159,7 +179,7 @@ bool HistoryStore::appendRecords(SampleList& records) {
             index_.addLine(std::string_view(bytes).substr(begin, end - begin), stamp->size + begin);
             begin = end;
         }
-        if (const auto after = stampOf(fd))
+        if (after)
             index_.setStamp(*after);
         else
             index_.drop();
@@ -169,6 +189,7 @@ bool HistoryStore::appendRecords(SampleList& records) {
 
 void HistoryStore::deleteRecords(const SampleList& records) {
     auto lock = hold();
+    rainFacts_.drop(); // the rain walk reads the rewritten file afresh
     FileHandle source(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
     if (!source.valid()) return;
     struct stat sourceInfo {};
@@ -201,7 +222,7 @@ void HistoryStore::deleteRecords(const SampleList& records) {
     std::string kept;
     forEachLineForward(source.get(), 0, static_cast<std::uint64_t>(sourceInfo.st_size),
                        [&](std::string_view line, std::uint64_t) {
-                           if (!isReadable(line)) return true;
+                           if (!isReadableLine(line)) return true;
                            const std::string_view text = trimBlanks(stripLineEnd(line));
                            if (!isRecordLine(text)) return true;
                            if (doomed.count(std::string(columnText(text, 1)))) return true;
@@ -233,6 +254,7 @@ void HistoryStore::deleteRecords(const SampleList& records) {
 
 bool HistoryStore::clearAllRecords() {
     auto lock = hold();
+    rainFacts_.drop(); // the rain walk reads the rewritten file afresh
     FileHandle file(::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kNewFileMode));
     if (!file.valid() || ::ftruncate(file.get(), 0) != 0) {
         index_.drop();
@@ -262,7 +284,7 @@ std::size_t HistoryStore::walkRange(int fd, const FileStamp& stamp, std::string_
     bool going = true;
     RecordLineParser parser;
     auto take = [&](std::string_view line, std::uint64_t offset) {
-        if (!isReadable(line)) return true;
+        if (!isReadableLine(line)) return true;
         const std::string_view text = stripLineEnd(line);
         if (!isRecordLine(text)) return true;
         if (!everything) {

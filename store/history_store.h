@@ -5,6 +5,7 @@
 #include "station/weather_sample.h"
 #include "store/history_index.h"
 #include "store/history_row_view.h"
+#include "store/rain_facts_cache.h"
 #include "store/record_range.h"
 
 #include <atomic>
@@ -22,8 +23,9 @@ namespace nimbrel {
 // giving up (a fetched record is never dropped because a window was reading).
 //
 // The file grows by a line every few minutes for years. Nothing here reads the whole file
-// per cycle: the last line and the rain walk read from the end backwards, and range queries
-// read only the blocks of lines whose save times can match (see HistoryIndex).
+// per cycle: the last line and the rain walk read from the end backwards (and the rain walk's
+// facts are kept between cycles, see RainFactsCache), and range queries read only the blocks of
+// lines whose save times can match (see HistoryIndex).
 class HistoryStore {
 public:
     using RecordVisitor = std::function<bool(const WeatherSample&)>;
@@ -81,6 +83,10 @@ public:
     // reader that picks a few columns (see leadingColumns) instead of parsing whole records.
     using LineTextVisitor = std::function<bool(std::string_view line)>;
     void readRecordLinesBackward(const LineTextVisitor& visit);
+    // The rain walk's facts of the stored records, newest first, for `use` while the store is held.
+    // They are kept from one call to the next, extended by appendRecords, and read afresh from the
+    // file's end when anything else changed it. `use` must not call the store.
+    void useRainFacts(const std::function<void(RainFacts&)>& use);
     // A range as line positions, each row read on demand (for a grid that shows rows lazily).
     RecordRange findRecordsInRange(const std::string& from, const std::string& to);
 
@@ -106,6 +112,7 @@ private:
     std::function<void()> busyObserver_;
     std::mutex busy_; // held by every operation on the file (the store's busy flag)
     HistoryIndex index_;
+    RainFactsCache rainFacts_;
 };
 
 } // namespace nimbrel

@@ -1,4 +1,4 @@
-// Rain totals measured against the PC history file, read backwards from its newest line.
+// Rain totals measured against the PC history file: its newest records, kept from cycle to cycle.
 #pragma once
 
 #include "presentation/rain_totals.h"
@@ -11,9 +11,6 @@
 #include <string_view>
 
 namespace nimbrel {
-
-// The store's records as a newest-first reader for the rain walk; the walk stops the read.
-NewestFirstReader newestFirstReaderOf(HistoryStore& store);
 
 // Rain totals of one sample (the current reading) against the stored history. False when the
 // sample has no rain counter.

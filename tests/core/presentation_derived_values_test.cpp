@@ -246,10 +246,15 @@ TEST(PresentationRainTotals, EveryWayOfWalkingGivesTheSameTotals) {
             }
         };
         const bool c = computeRainTotals(fromReader, reader);
+        WeatherSample fromFacts = fromList;
+        RainFactsOfList facts(history);
+        const bool d = computeRainTotals(fromFacts, facts);
         EXPECT_EQ(a, b);
         EXPECT_EQ(a, c);
+        EXPECT_EQ(a, d);
         EXPECT_EQ(fromList, fromSource) << counter;
         EXPECT_EQ(fromList, fromReader) << counter;
+        EXPECT_EQ(fromList, fromFacts) << counter;
         // The walk reads no further than the month window.
         EXPECT_LT(source.handed, static_cast<int>(history.size()));
         EXPECT_LT(visited, static_cast<int>(history.size()));
@@ -275,11 +280,8 @@ TEST(PresentationRainTotals, NewRecordsAreMeasuredAgainstStoreAndEarlierNewRecor
     }
 
     std::vector<std::string> texts;
-    const NewestFirstReader reader = [&](const SampleVisitor& visit) {
-        for (auto it = stored.rbegin(); it != stored.rend(); ++it)
-            if (!visit(*it)) return;
-    };
-    computeRainTotalsForNewRecords(fresh, reader, "Compute history rain data",
+    RainFactsOfList facts(stored);
+    computeRainTotalsForNewRecords(fresh, facts, "Compute history rain data",
                                    [&](const std::string& text) { texts.push_back(text); });
     EXPECT_EQ(fresh, expected);
     ASSERT_EQ(texts.size(), 12u);

@@ -129,9 +129,10 @@ TEST(PresentationStoreRainTotals, OnePassWalksEqualTheWalksOverTheWholeTable) {
     SampleList fromStore = fresh;
     computeRainTotalsForNewRecords(fromStore, store, "Compute history rain data", {});
     EXPECT_EQ(fromStore, expected);
-    SampleList fromReader = fresh;
-    computeRainTotalsForNewRecords(fromReader, newestFirstReaderOf(store), "Compute history rain data", {});
-    EXPECT_EQ(fromReader, expected);
+    SampleList fromList = fresh;
+    RainFactsOfList facts(table);
+    computeRainTotalsForNewRecords(fromList, facts, "Compute history rain data", {});
+    EXPECT_EQ(fromList, expected);
 }
 
 } // namespace
