@@ -66,7 +66,9 @@ public:
     explicit RainTotalsWalk(WeatherSample& sample, Clock& clock = systemClock());
     bool wantsRecords() const { return walking_; }
     bool visit(const WeatherSample& record);
-    bool visit(const RainWalkRecord& record);
+    bool visit(const RainWalkRecord& record) { return visitAll({&record, 1}); }
+    // The next older records in turn, newest first.
+    bool visitAll(std::span<const RainWalkRecord> records);
     bool finish();
 
 private:

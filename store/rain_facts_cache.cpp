@@ -24,6 +24,7 @@ static_assert(kHistoryColumns[kTotalRainColumn - 1] == WeatherSample::totalRain)
 constexpr std::size_t kMostKeptFacts = 1 << 18;
 // Facts kept beyond the deepest a walk went, before the oldest are let go.
 constexpr std::size_t kSpareFacts = 1024;
+constexpr std::size_t kFactsReserved = 10000;
 // Facts handed to a walk at a time: a few hours of records, so what a walk used is known closely
 // enough to let the older facts go.
 constexpr std::size_t kFactsPerSpan = 256;
@@ -74,6 +75,10 @@ std::span<const RainWalkRecord> RainFactsCache::Walk::from(std::size_t k) {
 void RainFactsCache::readBackTo(std::size_t k, std::optional<BackwardLines>& lines, int fd) {
     if (!valid_ || readFrom_ == 0) return;
     if (!lines) lines.emplace(fd, readFrom_);
+    if (facts_.empty()) { // room for a month of 5-minute records, so the first walk copies nothing
+        facts_.reserve(kFactsReserved);
+        offsets_.reserve(kFactsReserved);
+    }
     std::string_view line;
     std::uint64_t offset = 0;
     while (facts_.size() <= k) {
