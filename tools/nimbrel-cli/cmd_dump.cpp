@@ -6,10 +6,10 @@
 #include "station/station_access.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/station_print.h"
+#include "tools/nimbrel-cli/station_setup.h"
 
 #include <cstdio>
 #include <iostream>
-#include <optional>
 
 namespace nimbrel::cli {
 
@@ -26,37 +26,16 @@ std::string usbIds(const Configuration& config) {
 } // namespace
 
 int runDump(const Arguments& args) {
-    std::optional<std::filesystem::path> dir;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--dir" && i + 1 < args.size())
-            dir = args[++i];
-        else if (args[i].rfind("--dir=", 0) == 0 && args[i].size() > 6)
-            dir = args[i].substr(6);
-        else if (args[i] == "--dir")
-            return fail(kExitBadInput, "dump: --dir needs a folder");
-        else
-            return fail(kExitBadInput, "dump: unexpected argument \"" + args[i] + "\"");
-    }
-
     std::filesystem::path folder;
-    try {
-        folder = chooseDataFolder(programDirectory(), dir);
-    } catch (const DataFolderError& e) {
-        return fail(kExitBadInput, std::string("dump: ") + e.what());
-    }
+    if (const int status = chooseFolder("dump", args, folder); status != kExitOk) return status;
     const Configuration config = loadConfiguration(folder);
 
     std::unique_ptr<UsbLibrary> library;
-    std::string source;
-    if (config.testMode()) {
-        source = "test image (TestFlag of " + (folder / kConfigurationFileName).string() + ")";
-    } else {
-        const std::filesystem::path libraryPath = programDirectory() / config.usbLibrary;
-        library = loadUsbLibrary(libraryPath.string());
-        if (!library->loadError().empty())
-            return fail(kExitUnreachable, "no station can be reached: " + library->loadError());
-        source = "USB " + usbIds(config) + " through " + libraryPath.string();
-    }
+    if (const int status = loadStationLibrary("dump", config, library); status != kExitOk) return status;
+    const std::string source =
+        config.testMode()
+            ? "test image (TestFlag of " + (folder / kConfigurationFileName).string() + ")"
+            : "USB " + usbIds(config) + " through " + (programDirectory() / config.usbLibrary).string();
 
     StationAccess access(std::move(library), systemClock(), config.testMode(),
                          StationIds{config.usbDeviceVid, config.usbDevicePid});

@@ -6,31 +6,17 @@
 #include "station/clock.h"
 #include "station/local_stamp.h"
 #include "station/usb_library.h"
+#include "tools/nimbrel-cli/station_setup.h"
 
 #include <ctime>
 #include <iostream>
-#include <optional>
 
 namespace nimbrel::cli {
 
 int openLoggerSession(const std::string& command, const Arguments& args, LoggerSession& session) {
-    std::optional<std::filesystem::path> dir;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--dir" && i + 1 < args.size())
-            dir = args[++i];
-        else if (args[i].rfind("--dir=", 0) == 0 && args[i].size() > 6)
-            dir = args[i].substr(6);
-        else if (args[i] == "--dir")
-            return fail(kExitBadInput, command + ": --dir needs a folder");
-        else
-            return fail(kExitBadInput, command + ": unexpected argument \"" + args[i] + "\"");
-    }
-
+    if (const int status = chooseFolder(command, args, session.folder); status != kExitOk) return status;
     try {
-        session.folder = chooseDataFolder(programDirectory(), dir);
         std::filesystem::current_path(session.folder);
-    } catch (const DataFolderError& e) {
-        return fail(kExitBadInput, command + ": " + e.what());
     } catch (const std::filesystem::filesystem_error& e) {
         return fail(kExitBadInput, command + ": " + e.what());
     }
@@ -44,12 +30,8 @@ int openLoggerSession(const std::string& command, const Arguments& args, LoggerS
 
     session.config = loadConfiguration(session.folder);
     std::unique_ptr<UsbLibrary> library;
-    if (!session.config.testMode()) {
-        const std::filesystem::path libraryPath = programDirectory() / session.config.usbLibrary;
-        library = loadUsbLibrary(libraryPath.string());
-        if (!library->loadError().empty())
-            return fail(kExitUnreachable, command + ": no station can be reached: " + library->loadError());
-    }
+    if (const int status = loadStationLibrary(command, session.config, library); status != kExitOk)
+        return status;
     session.station =
         std::make_unique<StationAccess>(std::move(library), systemClock(), session.config.testMode(),
                                         StationIds{session.config.usbDeviceVid, session.config.usbDevicePid});

@@ -1,0 +1,24 @@
+// What every station-reading subcommand sets up first: the data folder from "[--dir DIR]" and the
+// USB library that the folder's configuration names (none in test mode).
+#pragma once
+
+#include "app/configuration.h"
+#include "station/usb_library.h"
+#include "tools/nimbrel-cli/commands.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace nimbrel::cli {
+
+// Reads "[--dir DIR]" (or "--dir=DIR") and chooses the data folder as the window does. Returns
+// kExitOk with `folder` set, or the status of a failure after printing "<command>: why".
+int chooseFolder(const std::string& command, const Arguments& args, std::filesystem::path& folder);
+
+// Loads the USB library beside the program that `config` names; leaves `library` empty in test mode.
+// Returns kExitOk, or kExitUnreachable after printing why the library could not be loaded.
+int loadStationLibrary(const std::string& command, const Configuration& config,
+                       std::unique_ptr<UsbLibrary>& library);
+
+} // namespace nimbrel::cli
