@@ -190,15 +190,19 @@ int main(int argc, char** argv) {
         SampleList fetched = fetchedAfter(last, 12, 0.2);
         computeRainTotalsForNewRecords(fetched, on, "Compute history rain data", [](const std::string&) {});
     };
-    results.push_back({"computeRainTotalsFromStore, one new sample, store just opened", timeBest(7, [&] {
-                           HistoryStore fresh(file);
-                           oneSample(fresh);
-                       }),
+    results.push_back({"computeRainTotalsFromStore, one new sample, store just opened",
+                       timeBest(7,
+                                [&] {
+                                    HistoryStore fresh(file);
+                                    oneSample(fresh);
+                                }),
                        0.05});
-    results.push_back({"computeRainTotalsForNewRecords, 12 new records, store just opened", timeBest(7, [&] {
-                           HistoryStore fresh(file);
-                           twelveRecords(fresh);
-                       }),
+    results.push_back({"computeRainTotalsForNewRecords, 12 new records, store just opened",
+                       timeBest(7,
+                                [&] {
+                                    HistoryStore fresh(file);
+                                    twelveRecords(fresh);
+                                }),
                        0.05});
     results.push_back({"computeRainTotalsFromStore, one new sample, later cycles",
                        timeBest(7, [&] { oneSample(store); }), 0.05});

@@ -111,7 +111,8 @@ bool RainTotalsWalk::visitAll(std::span<const RainWalkRecord> records) {
 
         const std::time_t asEarlier = record.shortStamp ? start2000_ : record.time;
         previousTime = asEarlier;
-        const std::int64_t span = static_cast<std::int64_t>(sampleTime_) - static_cast<std::int64_t>(asEarlier);
+        const std::int64_t span =
+            static_cast<std::int64_t>(sampleTime_) - static_cast<std::int64_t>(asEarlier);
 
         if (!firstCounted) {
             // The newest usable record: the rain since it is this sample's interval rain.
@@ -119,7 +120,8 @@ bool RainTotalsWalk::visitAll(std::span<const RainWalkRecord> records) {
             double d = counter_ - record.counter;
             if (d < 0) {
                 d += kCounterWrapMm;
-                if (d >= 0 && d <= kImplausibleMm) sample_[P::rainMm] = fixedText(counter_ + kCounterWrapMm, 1);
+                if (d >= 0 && d <= kImplausibleMm)
+                    sample_[P::rainMm] = fixedText(counter_ + kCounterWrapMm, 1);
             }
             if (d < 0 || d > kImplausibleMm) d = 0;
             totals[0] = d;

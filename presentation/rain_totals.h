@@ -127,8 +127,7 @@ std::string rainProgressText(std::string_view label, int count, int k);
 // them. They are taken oldest first, each measured against every stored record and the new records
 // before it (whose own totals are already filled). `label` is the localised caption of this step;
 // `progress`, when set, gets one text per record before its walk.
-void computeRainTotalsForNewRecords(SampleList& newestFirst, RainFacts& stored,
-                                    std::string_view label,
+void computeRainTotalsForNewRecords(SampleList& newestFirst, RainFacts& stored, std::string_view label,
                                     const std::function<void(const std::string&)>& progress,
                                     Clock& clock = systemClock());
 

@@ -24,6 +24,7 @@ static_assert(kHistoryColumns[kTotalRainColumn - 1] == WeatherSample::totalRain)
 constexpr std::size_t kMostKeptFacts = 1 << 18;
 // Facts kept beyond the deepest a walk went, before the oldest are let go.
 constexpr std::size_t kSpareFacts = 1024;
+// Room for a month of 5-minute records, taken at once so that the first walk copies nothing.
 constexpr std::size_t kFactsReserved = 10000;
 // Facts handed to a walk at a time: a few hours of records, so what a walk used is known closely
 // enough to let the older facts go.
@@ -37,7 +38,8 @@ RainWalkRecord RainColumnsReader::read(std::string_view line) {
     std::string_view columns[kTotalRainColumn];
     const std::size_t found = leadingColumns(line, columns, kTotalRainColumn);
     auto column = [&](std::size_t n) -> std::string_view {
-        return n <= found ? trimBlanks(columns[n - 1]) : std::string_view(cleared_.text(kHistoryColumns[n - 1]));
+        return n <= found ? trimBlanks(columns[n - 1])
+                          : std::string_view(cleared_.text(kHistoryColumns[n - 1]));
     };
     return rainWalkRecordOf(column(kSampleTimeColumn), column(kRainMmColumn), column(kIncrementColumn),
                             column(kTotalRainColumn), times_);
@@ -75,7 +77,7 @@ std::span<const RainWalkRecord> RainFactsCache::Walk::from(std::size_t k) {
 void RainFactsCache::readBackTo(std::size_t k, std::optional<BackwardLines>& lines, int fd) {
     if (!valid_ || readFrom_ == 0) return;
     if (!lines) lines.emplace(fd, readFrom_);
-    if (facts_.empty()) { // room for a month of 5-minute records, so the first walk copies nothing
+    if (facts_.empty()) {
         facts_.reserve(kFactsReserved);
         offsets_.reserve(kFactsReserved);
     }

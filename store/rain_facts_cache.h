@@ -54,17 +54,15 @@ public:
     void addLines(std::string_view bytes, std::uint64_t offset);
     void setStamp(const FileStamp& stamp) { stamp_ = stamp; }
 
-    std::size_t size() const { return facts_.size(); }
-
 private:
     // Reads older lines until fact k exists or the file's first line is read.
     void readBackTo(std::size_t k, std::optional<BackwardLines>& lines, int fd);
     // Forgets facts far older than the walks use, so the kept month does not grow with the years.
     void trimTo(std::size_t used);
 
-    std::vector<RainWalkRecord> facts_; // newest first
+    std::vector<RainWalkRecord> facts_;  // newest first
     std::vector<std::uint64_t> offsets_; // of each fact's line
-    std::uint64_t readFrom_ = 0; // the lines before this offset are not read yet
+    std::uint64_t readFrom_ = 0;         // the lines before this offset are not read yet
     FileStamp stamp_;
     bool valid_ = false;
     RainColumnsReader reader_;

@@ -158,7 +158,8 @@ void expectSameAsAFreshStore(HistoryStore& kept, const WeatherSample& sample, co
     EXPECT_EQ(fromKept, fromFresh) << where;
 }
 
-void expectSameNewRecordsAsAFreshStore(HistoryStore& kept, const SampleList& fetched, const std::string& where) {
+void expectSameNewRecordsAsAFreshStore(HistoryStore& kept, const SampleList& fetched,
+                                       const std::string& where) {
     SampleList fromKept = fetched;
     SampleList fromFresh = fetched;
     HistoryStore fresh(kept.path());
@@ -236,7 +237,8 @@ TEST(PresentationStoreRainTotals, KeptFactsAnswerAsAStoreJustOpenedCycleAfterCyc
         }
         case 13: { // another program added a shower to the file
             SampleList more = s.fetch(3, 1.5);
-            for (auto it = more.rbegin(); it != more.rend(); ++it) s.appendOutside(formatHistoryLine(*it, false));
+            for (auto it = more.rbegin(); it != more.rend(); ++it)
+                s.appendOutside(formatHistoryLine(*it, false));
             break;
         }
         case 16: { // the file rewritten by hand: the newest record's counter lowered
@@ -256,7 +258,9 @@ TEST(PresentationStoreRainTotals, KeptFactsAnswerAsAStoreJustOpenedCycleAfterCyc
             kept.deleteRecords(doomed);
             break;
         }
-        case 22: EXPECT_TRUE(kept.clearAllRecords()); break;
+        case 22:
+            EXPECT_TRUE(kept.clearAllRecords());
+            break;
         }
     }
 }
