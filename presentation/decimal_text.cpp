@@ -1,5 +1,6 @@
 #include "presentation/decimal_text.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -7,6 +8,9 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace nimbrel {
 
@@ -38,14 +42,15 @@ constexpr std::array<double, 23> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1
 // The common texts of the file ("12.5", "1013.2", "0") read without the general parser: digits, an
 // optional point and digits, no exponent. When the digits make an integer below 2^53 and there are at
 // most 22 decimals, the integer and the power of ten are exact doubles and one correctly rounded
-// division gives the correctly rounded value, the same double the general parser returns. False when
-// the text is anything else.
-bool readPlainDecimal(const char* p, const char* last, double& value) {
+// division gives the correctly rounded value, the same double the general parser returns. `whole`
+// takes the digits before the point, which integerValue reads. False when the text is anything else.
+bool readPlainDecimal(const char* p, const char* last, double& value, std::uint64_t& whole) {
     std::uint64_t digits = 0;
     int count = 0;
     int decimals = 0;
     for (; p < last && *p >= '0' && *p <= '9'; ++p, ++count)
         digits = digits * 10 + static_cast<unsigned>(*p - '0');
+    whole = digits; // meaningful only when the count of all digits passes below
     if (p < last && *p == '.') {
         for (++p; p < last && *p >= '0' && *p <= '9'; ++p, ++count, ++decimals)
             digits = digits * 10 + static_cast<unsigned>(*p - '0');
@@ -60,41 +65,95 @@ bool readPlainDecimal(const char* p, const char* last, double& value) {
 // Bits needed by 10^d: a significand that leaves this many bits free times 10^d is exact.
 constexpr std::array<int, 5> kPowerOfTenBits = {0, 4, 7, 10, 14};
 
-// "%.<decimals>f" of a value whose product with 10^decimals is exact and well inside the integers
-// that a double holds (always so for the single-precision readings of the windows): the product
-// rounded to an integer, ties to even as printf does, and written with its point put back.
-bool writeExactFixed(double value, int decimals, std::string& out) {
+// The value times 10^decimals as an integer, when that product is exact and well inside the integers
+// that a double holds (always so for the single-precision readings of the windows): rounded to an
+// integer in the current rounding mode, as printf rounds (ties to even by default). Then
+// "%.<decimals>f" is that integer with a point put back.
+bool exactlyScaled(double value, int decimals, std::uint64_t& scaledValue) {
     if (decimals < 0 || decimals >= static_cast<int>(kPowerOfTenBits.size())) return false;
     const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
     const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
     const int exponent = static_cast<int>((bits >> 52) & 0x7FF);
-    if (exponent == 0x7FF) return false;
+    if (exponent == 0x7FF) return false; // infinity or not a number
     if (exponent != 0 || fraction != 0) {
         if (exponent == 0) return false; // subnormal: leave it to the general writer
         const std::uint64_t significand = fraction | (std::uint64_t{1} << 52);
         const int used = 53 - std::countr_zero(significand);
         if (used + kPowerOfTenBits[static_cast<std::size_t>(decimals)] > 53) return false;
     }
+    constexpr double kTwoTo52 = 4503599627370496.0;
     const double scaled = std::fabs(value) * kPowersOfTen[static_cast<std::size_t>(decimals)];
-    if (!(scaled < 4503599627370496.0)) return false; // 2^52
-    const auto whole = static_cast<std::uint64_t>(std::nearbyint(scaled));
-    char text[32];
-    char* end = text + sizeof text;
-    char* p = end;
-    std::uint64_t rest = whole;
-    for (int d = 0; d < decimals; ++d) {
-        *--p = static_cast<char>('0' + rest % 10);
-        rest /= 10;
-    }
-    if (decimals > 0) *--p = '.';
-    do {
-        *--p = static_cast<char>('0' + rest % 10);
-        rest /= 10;
-    } while (rest != 0);
-    if (std::signbit(value)) *--p = '-';
-    out.assign(p, static_cast<std::size_t>(end - p));
+    if (!(scaled < kTwoTo52)) return false;
+#if defined(__SSE2__)
+    scaledValue = static_cast<std::uint64_t>(_mm_cvtsd_si64(_mm_set_sd(scaled))); // the current rounding mode
+#else
+    // Adding 2^52 leaves no bits below the units, so the sum is rounded in the current rounding mode.
+    scaledValue = static_cast<std::uint64_t>((scaled + kTwoTo52) - kTwoTo52);
+#endif
     return true;
 }
+
+// The characters of a number text gathered in a register, the first in the lowest byte, for the
+// texts of up to eight characters that nearly every reading has: they go into place with two
+// stores, never through a buffer that would have to be read back.
+class ShortText {
+public:
+    static constexpr std::size_t kMost = 8;
+
+    // "%.<decimals>f" of magnitude / 10^decimals, with a '-' in front when `negative`
+    // (decimals 0 to 4); false when the text is longer than kMost.
+    bool assign(std::uint64_t magnitude, int decimals, bool negative) {
+        bytes_ = 0;
+        size_ = 0;
+        for (int d = 0; d < decimals; ++d) {
+            push('0' + static_cast<unsigned>(magnitude % 10));
+            magnitude /= 10;
+        }
+        if (decimals > 0) push('.');
+        do {
+            push('0' + static_cast<unsigned>(magnitude % 10));
+            magnitude /= 10;
+        } while (magnitude != 0 && size_ < kMost);
+        if (magnitude != 0 || (negative && size_ == kMost)) return false;
+        if (negative) push('-');
+        return true;
+    }
+
+    // The stores match the loads with which a copy of the text reads it again (the same widths at
+    // the same places), so that the copy is served from them without waiting.
+    void writeTo(std::string& out) const {
+        if (out.size() != size_) out.resize(size_);
+        char* const d = out.data();
+        if constexpr (std::endian::native == std::endian::little) {
+            auto put = [&](auto word) {
+                constexpr std::size_t w = sizeof word;
+                word = static_cast<decltype(word)>(bytes_);
+                std::memcpy(d, &word, w);
+                word = static_cast<decltype(word)>(bytes_ >> (8 * (size_ - w)));
+                std::memcpy(d + size_ - w, &word, w);
+            };
+            if (size_ == 8)
+                put(std::uint64_t{});
+            else if (size_ >= 4)
+                put(std::uint32_t{});
+            else if (size_ >= 2)
+                put(std::uint16_t{});
+            else
+                d[0] = static_cast<char>(bytes_);
+            return;
+        }
+        for (std::size_t i = 0; i < size_; ++i) d[i] = static_cast<char>(bytes_ >> (8 * i));
+    }
+
+private:
+    void push(unsigned c) {
+        bytes_ = bytes_ << 8 | c;
+        ++size_;
+    }
+
+    std::uint64_t bytes_ = 0;
+    std::size_t size_ = 0;
+};
 
 } // namespace
 
@@ -125,9 +184,10 @@ double numberValue(std::string_view text) {
     // from_chars takes no sign of its own after ours and no leading '+'.
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) return 0.0;
     double value = 0.0;
+    std::uint64_t whole = 0;
     const char* first = text.data() + i;
     const char* last = text.data() + text.size();
-    if (readPlainDecimal(first, last, value)) return negative ? -value : value;
+    if (readPlainDecimal(first, last, value, whole)) return negative ? -value : value;
     const auto result = std::from_chars(first, last, value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range)
         value = outOfRangeValue(first, result.ptr);
@@ -136,15 +196,47 @@ double numberValue(std::string_view text) {
     return negative ? -value : value;
 }
 
+DecimalValue decimalValue(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    double number = 0.0;
+    std::uint64_t whole = 0;
+    if (!readPlainDecimal(text.data() + i, text.data() + text.size(), number, whole))
+        return {integerValue(text), numberValue(text)};
+    const auto integer = static_cast<long long>(whole);
+    return {negative ? -integer : integer, negative ? -number : number};
+}
+
 std::string fixedText(double value, int decimals) {
-    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
-    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
     std::string text;
-    if (writeExactFixed(value, decimals, text)) return text;
+    writeFixedText(text, value, decimals);
+    return text;
+}
+
+void writeFixedText(std::string& out, double value, int decimals) {
+    std::uint64_t scaled = 0;
+    ShortText text;
+    if (exactlyScaled(value, decimals, scaled) && text.assign(scaled, decimals, std::signbit(value)))
+        return text.writeTo(out);
+    if (std::isnan(value)) return assignText(out, std::signbit(value) ? "-nan" : "nan");
+    if (std::isinf(value)) return assignText(out, value < 0 ? "-inf" : "inf");
     std::array<char, 400> buffer;
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                       std::chars_format::fixed, decimals);
-    return std::string(buffer.data(), result.ptr);
+    out.assign(buffer.data(), result.ptr);
+}
+
+void writeIntegerText(std::string& out, long long value) {
+    const bool negative = value < 0;
+    // The magnitude of the most negative value is one more than the largest one.
+    const std::uint64_t magnitude =
+        negative ? std::uint64_t{0} - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    if (ShortText text; text.assign(magnitude, 0, negative)) return text.writeTo(out);
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.assign(buffer, result.ptr);
 }
 
 } // namespace nimbrel

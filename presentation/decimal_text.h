@@ -1,6 +1,8 @@
 // Reading and writing the decimal texts in which readings travel, independent of the process locale.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -17,9 +19,53 @@ long long integerValue(std::string_view text);
 // exponent); a text without a number reads as 0.
 double numberValue(std::string_view text);
 
+// The text read once for both of its uses by code that reads many readings: `integer` is what
+// integerValue gives, `number` what numberValue gives.
+struct DecimalValue {
+    long long integer = 0;
+    double number = 0.0;
+};
+DecimalValue decimalValue(std::string_view text);
+
 // printf-style "%.<decimals>f", always with a decimal point whatever the locale (the window toolkit
 // switches the process to the user's locale, and these texts also go into the history file).
 std::string fixedText(double value, int decimals);
+// The same text written into `out`, replacing what it held.
+void writeFixedText(std::string& out, double value, int decimals);
+// "%lld" of the value written into `out`, replacing what it held.
+void writeIntegerText(std::string& out, long long value);
+
+// Sets `to` to `text` (which must not overlap it). Readers and builders of many records set
+// thousands of short texts, most of them as long as the text they replace: those are copied in
+// place with a few word moves instead of library calls.
+inline void assignText(std::string& to, std::string_view text) {
+    const std::size_t n = text.size();
+    if (to.size() != n || n > 32) {
+        to.assign(text);
+        return;
+    }
+    // Two overlapping moves of the widest size that fits cover every length.
+    auto copy = [d = to.data(), s = text.data(), n](auto word) {
+        constexpr std::size_t w = sizeof word;
+        std::memcpy(&word, s, w);
+        std::memcpy(d, &word, w);
+        std::memcpy(&word, s + n - w, w);
+        std::memcpy(d + n - w, &word, w);
+    };
+    struct Bytes16 {
+        std::uint64_t low, high;
+    };
+    if (n >= 16)
+        copy(Bytes16{});
+    else if (n >= 8)
+        copy(std::uint64_t{});
+    else if (n >= 4)
+        copy(std::uint32_t{});
+    else if (n >= 2)
+        copy(std::uint16_t{});
+    else if (n == 1)
+        to[0] = text[0];
+}
 
 // "" and "---" are never readings.
 inline bool isMarkerText(std::string_view text) {

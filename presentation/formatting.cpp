@@ -10,107 +10,157 @@ namespace nimbrel {
 
 namespace {
 
-// The reading as a float for the conversions; the dispatchers work in single precision.
-float readingNumber(std::string_view reading) {
-    return static_cast<float>(numberValue(reading));
-}
-
-bool isReading(std::string_view reading) {
-    return !isMarkerText(reading) && integerValue(reading) != kNoReading;
-}
-
-bool isHumidityReading(std::string_view reading) {
+// The marker texts and the station's marker number are no readings; for the others the reading is
+// read once, for its validity test and its conversion alike.
+bool readReading(std::string_view reading, DecimalValue& value) {
     if (isMarkerText(reading)) return false;
-    const long long value = integerValue(reading);
+    value = decimalValue(reading);
+    return value.integer != kNoReading;
+}
+
+bool isHumidityReading(std::string_view reading, long long& value) {
+    if (isMarkerText(reading)) return false;
+    value = integerValue(reading);
     return value >= 0 && value != 255;
 }
 
-bool isPressureReading(std::string_view reading) {
+bool isDirectionReading(std::string_view reading, long long& value) {
     if (isMarkerText(reading)) return false;
-    const long long value = integerValue(reading);
-    return value != 0 && value != kNoReading;
-}
-
-bool isDirectionReading(std::string_view reading) {
-    if (isMarkerText(reading)) return false;
-    const long long value = integerValue(reading);
+    value = integerValue(reading);
     return value >= 0 && value <= 15;
 }
 
+// The conversions work in single precision.
+float singlePrecision(const DecimalValue& value) {
+    return static_cast<float>(value.number);
+}
+
+void writeNoValue(std::string& out) {
+    assignText(out, kNoValueText);
+}
+
 // "%d" of a value truncated toward zero; values beyond an int are clamped rather than left undefined.
-std::string truncatedText(double value) {
-    if (std::isnan(value)) return "0";
+void writeTruncatedText(std::string& out, double value) {
+    if (std::isnan(value)) return assignText(out, "0");
     const double t = std::trunc(value);
-    if (t >= 2147483647.0) return "2147483647";
-    if (t <= -2147483648.0) return "-2147483648";
-    return std::to_string(static_cast<int>(t));
+    if (t >= 2147483647.0) return writeIntegerText(out, 2147483647);
+    if (t <= -2147483648.0) return writeIntegerText(out, -2147483648LL);
+    writeIntegerText(out, static_cast<int>(t));
+}
+
+template <typename Writer> std::string textOf(Writer write) {
+    std::string out;
+    write(out);
+    return out;
 }
 
 } // namespace
 
+void writeTemperatureText(std::string& out, std::string_view reading, float scale, TemperatureUnit from,
+                          TemperatureUnit to) {
+    DecimalValue value;
+    if (!readReading(reading, value)) return writeNoValue(out);
+    writeFixedText(out, convertTemperature(singlePrecision(value), scale, from, to), 1);
+}
+
+void writeHumidityText(std::string& out, std::string_view reading, float scale) {
+    long long value = 0;
+    if (!isHumidityReading(reading, value)) return writeNoValue(out);
+    writeTruncatedText(out, static_cast<double>(static_cast<float>(value) * scale));
+}
+
+void writePressureText(std::string& out, std::string_view reading, float scale, PressureUnit from,
+                       PressureUnit to) {
+    DecimalValue value;
+    if (!readReading(reading, value) || value.integer == 0) return writeNoValue(out);
+    const bool twoDecimals =
+        to == PressureUnit::inHg ||
+        (from == PressureUnit::inHg && to != PressureUnit::hpa && to != PressureUnit::mmHg);
+    writeFixedText(out, convertPressure(singlePrecision(value), scale, from, to), twoDecimals ? 2 : 1);
+}
+
+void writeWindSpeedText(std::string& out, std::string_view reading, float scale, SpeedUnit from,
+                        SpeedUnit to) {
+    DecimalValue value;
+    if (!readReading(reading, value)) return writeNoValue(out);
+    const float speed = convertWindSpeed(singlePrecision(value), scale, from, to);
+    if (to == SpeedUnit::beaufort) return writeTruncatedText(out, speed);
+    writeFixedText(out, speed, 1);
+}
+
+void writeRainText(std::string& out, std::string_view reading, float scale, RainUnit from, RainUnit to) {
+    DecimalValue value;
+    if (!readReading(reading, value)) return writeNoValue(out);
+    const bool twoDecimals = to == RainUnit::inch || (from == RainUnit::inch && to != RainUnit::mm);
+    writeFixedText(out, convertRain(singlePrecision(value), scale, from, to), twoDecimals ? 2 : 1);
+}
+
+void writeWindDirectionCodeText(std::string& out, std::string_view reading) {
+    long long code = 0;
+    if (!isDirectionReading(reading, code)) return writeNoValue(out);
+    writeIntegerText(out, code);
+}
+
+void writeWindDirectionNameText(std::string& out, std::string_view reading) {
+    long long code = 0;
+    if (!isDirectionReading(reading, code)) return writeNoValue(out);
+    assignText(out, compassName(code));
+}
+
 std::string temperatureText(std::string_view reading, float scale, std::string_view from,
                             std::string_view to) {
-    if (!isReading(reading)) return std::string(kNoValueText);
-    return fixedText(convertTemperature(readingNumber(reading), scale, from, to), 1);
+    return textOf([&](std::string& out) {
+        writeTemperatureText(out, reading, scale, temperatureUnitOf(from), temperatureUnitOf(to));
+    });
 }
 
 std::string temperatureText(std::string_view reading, float scale, std::string_view to) {
-    if (!isReading(reading)) return std::string(kNoValueText);
     return temperatureText(reading, scale, unit::celsius, to);
 }
 
 std::string humidityText(std::string_view reading, float scale, std::string_view, std::string_view) {
-    if (!isHumidityReading(reading)) return std::string(kNoValueText);
-    return truncatedText(static_cast<double>(static_cast<float>(integerValue(reading)) * scale));
+    return textOf([&](std::string& out) { writeHumidityText(out, reading, scale); });
 }
 
-std::string humidityText(std::string_view reading, float scale, std::string_view to) {
-    if (!isHumidityReading(reading)) return std::string(kNoValueText);
-    return humidityText(reading, scale, unit::percent, to);
+std::string humidityText(std::string_view reading, float scale, std::string_view) {
+    return textOf([&](std::string& out) { writeHumidityText(out, reading, scale); });
 }
 
 std::string pressureText(std::string_view reading, float scale, std::string_view from, std::string_view to) {
-    if (!isPressureReading(reading)) return std::string(kNoValueText);
-    const bool twoDecimals = to == unit::inHg || (from == unit::inHg && to != unit::hpa && to != unit::mmHg);
-    return fixedText(convertPressure(readingNumber(reading), scale, from, to), twoDecimals ? 2 : 1);
+    return textOf([&](std::string& out) {
+        writePressureText(out, reading, scale, pressureUnitOf(from), pressureUnitOf(to));
+    });
 }
 
 std::string pressureText(std::string_view reading, float scale, std::string_view to) {
-    if (!isPressureReading(reading)) return std::string(kNoValueText);
     return pressureText(reading, scale, unit::hpa, to);
 }
 
 std::string windSpeedText(std::string_view reading, float scale, std::string_view from, std::string_view to) {
-    if (!isReading(reading)) return std::string(kNoValueText);
-    const float speed = convertWindSpeed(readingNumber(reading), scale, from, to);
-    if (to == unit::beaufort) return truncatedText(speed);
-    return fixedText(speed, 1);
+    return textOf([&](std::string& out) {
+        writeWindSpeedText(out, reading, scale, speedUnitOf(from), speedUnitOf(to));
+    });
 }
 
 std::string windSpeedText(std::string_view reading, float scale, std::string_view to) {
-    if (!isReading(reading)) return std::string(kNoValueText);
     return windSpeedText(reading, scale, unit::metresPerSecond, to);
 }
 
 std::string rainText(std::string_view reading, float scale, std::string_view from, std::string_view to) {
-    if (!isReading(reading)) return std::string(kNoValueText);
-    const bool twoDecimals = to == unit::inch || (from == unit::inch && to != unit::mm);
-    return fixedText(convertRain(readingNumber(reading), scale, from, to), twoDecimals ? 2 : 1);
+    return textOf(
+        [&](std::string& out) { writeRainText(out, reading, scale, rainUnitOf(from), rainUnitOf(to)); });
 }
 
 std::string rainText(std::string_view reading, float scale, std::string_view to) {
-    if (!isReading(reading)) return std::string(kNoValueText);
     return rainText(reading, scale, unit::mm, to);
 }
 
 std::string windDirectionCodeText(std::string_view reading) {
-    if (!isDirectionReading(reading)) return std::string(kNoValueText);
-    return std::to_string(integerValue(reading));
+    return textOf([&](std::string& out) { writeWindDirectionCodeText(out, reading); });
 }
 
 std::string windDirectionNameText(std::string_view reading) {
-    if (!isDirectionReading(reading)) return std::string(kNoValueText);
-    return std::string(compassName(integerValue(reading)));
+    return textOf([&](std::string& out) { writeWindDirectionNameText(out, reading); });
 }
 
 std::string_view compassName(long long code) {

@@ -1,6 +1,8 @@
 // To-text functions for readings: validity test, conversion to the user's unit and the unit's decimals.
 #pragma once
 
+#include "presentation/units.h"
+
 #include <string>
 #include <string_view>
 
@@ -37,6 +39,20 @@ std::string rainText(std::string_view reading, float scale, std::string_view to)
 // Wind direction (and condition) codes 0..15: the code as "%d", or its compass name.
 std::string windDirectionCodeText(std::string_view reading);
 std::string windDirectionNameText(std::string_view reading);
+
+// The same texts for builders that rewrite many records in place: each writes what the function
+// above of the same name gives into `out`, which may be the very string that `reading` views, and
+// takes its units already resolved.
+void writeTemperatureText(std::string& out, std::string_view reading, float scale, TemperatureUnit from,
+                          TemperatureUnit to);
+void writeHumidityText(std::string& out, std::string_view reading, float scale);
+void writePressureText(std::string& out, std::string_view reading, float scale, PressureUnit from,
+                       PressureUnit to);
+void writeWindSpeedText(std::string& out, std::string_view reading, float scale, SpeedUnit from,
+                        SpeedUnit to);
+void writeRainText(std::string& out, std::string_view reading, float scale, RainUnit from, RainUnit to);
+void writeWindDirectionCodeText(std::string& out, std::string_view reading);
+void writeWindDirectionNameText(std::string& out, std::string_view reading);
 
 // Compass name of a 16-point code, clockwise from north ("N", "NNE", ... "NNW"); "" for any other code.
 // The names are the station's own and are not translated.

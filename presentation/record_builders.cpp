@@ -63,23 +63,28 @@ void sampleForDisplay(WeatherSample& sample, const StationSettings& settings) {
 }
 
 void sampleForDisplay(WeatherSample& sample, const UnitSelection& units) {
-    for (int p : {P::indHumi, P::outHumi})
-        sample[p] = humidityText(sample[p], 1.0f, unit::percent, unit::percent);
-    sample[P::indTemp] = temperatureText(sample[P::indTemp], 1.0f, unit::celsius, units.indoorTemperature);
+    // A history listing rewrites thousands of records: the units are resolved once per record and
+    // every field is rewritten in place.
+    const TemperatureUnit indoor = temperatureUnitOf(units.indoorTemperature);
+    const TemperatureUnit outdoor = temperatureUnitOf(units.outdoorTemperature);
+    const PressureUnit pressure = pressureUnitOf(units.pressure);
+    const SpeedUnit wind = speedUnitOf(units.wind);
+    const RainUnit rain = rainUnitOf(units.rain);
+    for (int p : {P::indHumi, P::outHumi}) writeHumidityText(sample[p], sample[p], 1.0f);
+    writeTemperatureText(sample[P::indTemp], sample[P::indTemp], 1.0f, TemperatureUnit::celsius, indoor);
     for (int p : {P::outTemp, P::dewPoint, P::windChill})
-        sample[p] = temperatureText(sample[p], 1.0f, unit::celsius, units.outdoorTemperature);
+        writeTemperatureText(sample[p], sample[p], 1.0f, TemperatureUnit::celsius, outdoor);
     for (int p : {P::absPres, P::relPres})
-        sample[p] = pressureText(sample[p], 1.0f, unit::hpa, units.pressure);
+        writePressureText(sample[p], sample[p], 1.0f, PressureUnit::hpa, pressure);
     for (int p : {P::winds, P::gust})
-        sample[p] = windSpeedText(sample[p], 1.0f, unit::metresPerSecond, units.wind);
-    const std::string directionCode = sample[P::windDir];
-    const std::string conditionCode = sample[P::condition];
-    sample[P::windDir] = windDirectionCodeText(directionCode);
-    sample[P::windDirDesc] = windDirectionNameText(directionCode);
-    sample[P::condition] = windDirectionCodeText(conditionCode);
-    sample[P::conditionDesc] = windDirectionNameText(conditionCode);
+        writeWindSpeedText(sample[p], sample[p], 1.0f, SpeedUnit::metresPerSecond, wind);
+    // The names first: they are read from the codes that the next lines rewrite.
+    writeWindDirectionNameText(sample[P::windDirDesc], sample[P::windDir]);
+    writeWindDirectionCodeText(sample[P::windDir], sample[P::windDir]);
+    writeWindDirectionNameText(sample[P::conditionDesc], sample[P::condition]);
+    writeWindDirectionCodeText(sample[P::condition], sample[P::condition]);
     for (int p : {P::totalRain, P::hourRain, P::dayRain, P::weekRain, P::monthRain})
-        sample[p] = rainText(sample[p], 1.0f, unit::mm, units.rain);
+        writeRainText(sample[p], sample[p], 1.0f, RainUnit::mm, rain);
 }
 
 void thresholdsForDisplay(AlarmThresholds& a, const StationSettings& settings) {

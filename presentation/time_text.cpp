@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstring>
 #include <optional>
 
 namespace nimbrel {
@@ -74,27 +75,34 @@ std::int64_t daysFromCivil(std::int64_t year, std::int64_t month, std::int64_t d
     return era * 146097 + doe - 719468;
 }
 
+// The program's own stamps, exactly "yyyy-mm-dd hh:mm:ss", read without the general field reader;
+// false for any other text.
+bool readPlainStamp(std::string_view stamp, StampFields& f) {
+    if (stamp.size() != 19 || stamp[4] != '-' || stamp[7] != '-' || stamp[10] != ' ' || stamp[13] != ':' ||
+        stamp[16] != ':')
+        return false;
+    bool digitsOnly = true;
+    auto digits = [&](std::size_t at, std::size_t n) {
+        std::uint32_t value = 0;
+        for (std::size_t k = at; k < at + n; ++k) {
+            const auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(stamp[k])) - '0';
+            digitsOnly = digitsOnly && digit <= 9;
+            value = value * 10 + digit;
+        }
+        return value;
+    };
+    const StampFields read{digits(0, 4),  digits(5, 2),  digits(8, 2),
+                           digits(11, 2), digits(14, 2), digits(17, 2)};
+    if (!digitsOnly) return false;
+    f = read;
+    return true;
+}
+
 } // namespace
 
 StampFields readStampFields(std::string_view stamp) {
     StampFields f;
-    // The program's own stamps, "yyyy-mm-dd hh:mm:ss", read without the general field reader.
-    if (stamp.size() == 19 && stamp[4] == '-' && stamp[7] == '-' && stamp[10] == ' ' && stamp[13] == ':' &&
-        stamp[16] == ':') {
-        auto digits = [&](std::size_t at, std::size_t n, std::uint32_t& out) {
-            std::uint32_t value = 0;
-            for (std::size_t k = at; k < at + n; ++k) {
-                if (stamp[k] < '0' || stamp[k] > '9') return false;
-                value = value * 10 + static_cast<std::uint32_t>(stamp[k] - '0');
-            }
-            out = value;
-            return true;
-        };
-        if (digits(0, 4, f.year) && digits(5, 2, f.month) && digits(8, 2, f.day) && digits(11, 2, f.hour) &&
-            digits(14, 2, f.minute) && digits(17, 2, f.second))
-            return f;
-        f = StampFields{};
-    }
+    if (readPlainStamp(stamp, f)) return f;
     std::size_t i = 0;
     std::array<std::uint32_t*, 6> fields = {&f.year, &f.month, &f.day, &f.hour, &f.minute, &f.second};
     // Separators after each field: '-', '-', blanks, ':', ':'.
@@ -155,16 +163,6 @@ std::uint32_t daysInMonth(std::uint32_t year, std::uint32_t month) {
     return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
 }
 
-void appendTwoDigits(std::string& out, std::uint32_t value) {
-    out += static_cast<char>('0' + value / 10 % 10);
-    out += static_cast<char>('0' + value % 10);
-}
-
-void appendYear(std::string& out, std::uint32_t year) {
-    appendTwoDigits(out, year / 100);
-    appendTwoDigits(out, year % 100);
-}
-
 std::string ampmText(int hour) {
     std::tm t{};
     t.tm_hour = hour;
@@ -201,8 +199,9 @@ std::optional<std::time_t> plainDayStart(StampFields day) {
 } // namespace
 
 std::string StationTimeFormatter::text(std::string_view stamp) {
-    if (stamp.size() != 19) return stationTimeText(stamp, dateIndex_, clockIndex_);
-    const StampFields f = readStampFields(stamp);
+    // Only the program's own stamps take the short way; anything else is left to the general path.
+    StampFields f;
+    if (!readPlainStamp(stamp, f)) return stationTimeText(stamp, dateIndex_, clockIndex_);
     const bool ordinary = f.year >= 1900 && f.year <= 9999 && f.month >= 1 && f.month <= 12 && f.day >= 1 &&
                           f.day <= daysInMonth(f.year, f.month) && f.hour <= 23 && f.minute <= 59 &&
                           f.second <= 59;
@@ -216,33 +215,39 @@ std::string StationTimeFormatter::text(std::string_view stamp) {
     // A day with a daylight-saving change may move the time (the spring gap): the system decides.
     if (!day.plain) return stationTimeText(stamp, dateIndex_, clockIndex_);
 
-    std::string out;
-    out.reserve(24);
+    // The text is made at its final length and written in place: this runs for every row of a
+    // listing. A plain stamp's year (1900 to 9999), month, day, hour and minute are already written
+    // as "%Y", "%m", "%d", "%H" and "%M" write them.
+    const bool twelveHour = clockIndex_ == 1;
+    const std::string& ampm = f.hour < 12 ? am_ : pm_;
+    std::string out(16 + (twelveHour ? ampm.size() : 0), ' ');
+    char* p = out.data();
+    auto copy = [&p, &stamp](std::size_t at, std::size_t n) {
+        std::memcpy(p, stamp.data() + at, n);
+        p += n;
+    };
     switch (dateIndex_ >= 0 && dateIndex_ < 3 ? dateIndex_ : 0) {
     case 1: // %m-%d-%Y
-        appendTwoDigits(out, f.month), out += '-', appendTwoDigits(out, f.day), out += '-',
-            appendYear(out, f.year);
+        copy(5, 2), *p++ = '-', copy(8, 2), *p++ = '-', copy(0, 4);
         break;
     case 2: // %d-%m-%Y
-        appendTwoDigits(out, f.day), out += '-', appendTwoDigits(out, f.month), out += '-',
-            appendYear(out, f.year);
+        copy(8, 2), *p++ = '-', copy(5, 2), *p++ = '-', copy(0, 4);
         break;
     default: // %Y-%m-%d
-        appendYear(out, f.year), out += '-', appendTwoDigits(out, f.month), out += '-',
-            appendTwoDigits(out, f.day);
+        copy(0, 10);
         break;
     }
-    out += ' ';
-    if (clockIndex_ == 1) { // %I:%M%p
-        appendTwoDigits(out, f.hour % 12 == 0 ? 12 : f.hour % 12);
-        out += ':';
-        appendTwoDigits(out, f.minute);
-        out += f.hour < 12 ? am_ : pm_;
-    } else { // %H:%M
-        appendTwoDigits(out, f.hour);
-        out += ':';
-        appendTwoDigits(out, f.minute);
+    ++p;               // the blank
+    if (!twelveHour) { // %H:%M
+        copy(11, 5);
+        return out;
     }
+    const std::uint32_t hour = f.hour % 12 == 0 ? 12 : f.hour % 12; // %I:%M%p
+    *p++ = static_cast<char>('0' + hour / 10);
+    *p++ = static_cast<char>('0' + hour % 10);
+    *p++ = ':';
+    copy(14, 2);
+    ampm.copy(p, ampm.size());
     return out;
 }
 

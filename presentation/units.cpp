@@ -76,46 +76,77 @@ float tenthsToUnits(float x) {
     return x * 0.1f;
 }
 
+TemperatureUnit temperatureUnitOf(std::string_view text) {
+    if (text == unit::celsius) return TemperatureUnit::celsius;
+    if (text == unit::fahrenheit) return TemperatureUnit::fahrenheit;
+    return TemperatureUnit::other;
+}
+
+PressureUnit pressureUnitOf(std::string_view text) {
+    if (text == unit::hpa) return PressureUnit::hpa;
+    if (text == unit::inHg) return PressureUnit::inHg;
+    if (text == unit::mmHg) return PressureUnit::mmHg;
+    return PressureUnit::other;
+}
+
+SpeedUnit speedUnitOf(std::string_view text) {
+    if (text == unit::metresPerSecond) return SpeedUnit::metresPerSecond;
+    if (text == unit::kmPerHour) return SpeedUnit::kmPerHour;
+    if (text == unit::knot) return SpeedUnit::knot;
+    if (text == unit::milesPerHour) return SpeedUnit::milesPerHour;
+    if (text == unit::beaufort) return SpeedUnit::beaufort;
+    return SpeedUnit::other;
+}
+
+RainUnit rainUnitOf(std::string_view text) {
+    if (text == unit::mm) return RainUnit::mm;
+    if (text == unit::inch) return RainUnit::inch;
+    return RainUnit::other;
+}
+
 float convertTemperature(float value, float scale, std::string_view from, std::string_view to) {
+    return convertTemperature(value, scale, temperatureUnitOf(from), temperatureUnitOf(to));
+}
+float convertPressure(float value, float scale, std::string_view from, std::string_view to) {
+    return convertPressure(value, scale, pressureUnitOf(from), pressureUnitOf(to));
+}
+float convertWindSpeed(float value, float scale, std::string_view from, std::string_view to) {
+    return convertWindSpeed(value, scale, speedUnitOf(from), speedUnitOf(to));
+}
+float convertRain(float value, float scale, std::string_view from, std::string_view to) {
+    return convertRain(value, scale, rainUnitOf(from), rainUnitOf(to));
+}
+
+float convertTemperature(float value, float scale, TemperatureUnit from, TemperatureUnit to) {
     const float x = value * scale;
-    if (from == unit::celsius && to == unit::fahrenheit) return celsiusToFahrenheit(x);
-    if (from == unit::fahrenheit && to == unit::celsius) return fahrenheitToCelsius(x);
+    if (from == TemperatureUnit::celsius && to == TemperatureUnit::fahrenheit) return celsiusToFahrenheit(x);
+    if (from == TemperatureUnit::fahrenheit && to == TemperatureUnit::celsius) return fahrenheitToCelsius(x);
     return x;
 }
 
-float convertPressure(float value, float scale, std::string_view from, std::string_view to) {
+float convertPressure(float value, float scale, PressureUnit from, PressureUnit to) {
     const float x = value * scale;
-    if (from == unit::hpa) {
-        if (to == unit::inHg) return hpaToInHg(x);
-        if (to == unit::mmHg) return hpaToMmHg(x);
-    } else if (from == unit::inHg) {
-        if (to == unit::hpa) return inHgToHpa(x);
-        if (to == unit::mmHg) return inHgToMmHg(x);
-    } else if (from == unit::mmHg) {
-        if (to == unit::hpa) return mmHgToHpa(x);
-        if (to == unit::inHg) return mmHgToInHg(x);
+    if (from == PressureUnit::hpa) {
+        if (to == PressureUnit::inHg) return hpaToInHg(x);
+        if (to == PressureUnit::mmHg) return hpaToMmHg(x);
+    } else if (from == PressureUnit::inHg) {
+        if (to == PressureUnit::hpa) return inHgToHpa(x);
+        if (to == PressureUnit::mmHg) return inHgToMmHg(x);
+    } else if (from == PressureUnit::mmHg) {
+        if (to == PressureUnit::hpa) return mmHgToHpa(x);
+        if (to == PressureUnit::inHg) return mmHgToInHg(x);
     }
     return x;
 }
 
 namespace {
 
-enum class Speed { ms, kmh, knot, mph, other };
-
-Speed speedUnit(std::string_view text) {
-    if (text == unit::metresPerSecond) return Speed::ms;
-    if (text == unit::kmPerHour) return Speed::kmh;
-    if (text == unit::knot) return Speed::knot;
-    if (text == unit::milesPerHour) return Speed::mph;
-    return Speed::other;
-}
-
 using Primitive = float (*)(float);
 float same(float x) {
     return x;
 }
 
-// [from][to] over m/s, km/h, knot, mph.
+// [from][to] over m/s, km/h, knot, mph (the first four speed units).
 constexpr std::array<std::array<Primitive, 4>, 4> kSpeedTable = {{
     {same, msToKmh, msToKnot, msToMph},
     {kmhToMs, same, kmhToKnot, kmhToMph},
@@ -123,50 +154,51 @@ constexpr std::array<std::array<Primitive, 4>, 4> kSpeedTable = {{
     {mphToMs, mphToKmh, mphToKnot, same},
 }};
 
-float convertSpeed(float x, Speed from, Speed to) {
+bool isSpeed(SpeedUnit u) {
+    return u < SpeedUnit::beaufort;
+}
+
+float convertSpeed(float x, SpeedUnit from, SpeedUnit to) {
     return kSpeedTable[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)](x);
 }
 
 } // namespace
 
-float convertWindSpeed(float value, float scale, std::string_view from, std::string_view to) {
+float convertWindSpeed(float value, float scale, SpeedUnit from, SpeedUnit to) {
     const float x = value * scale;
-    const Speed source = speedUnit(from);
-    const Speed target = speedUnit(to);
-    if (source != Speed::other && target != Speed::other) return convertSpeed(x, source, target);
-    if (to == unit::beaufort) {
-        if (from == unit::beaufort) return x;
-        if (source == Speed::other) return x;
-        return static_cast<float>(beaufortLevel(convertSpeed(x, source, Speed::ms)));
+    if (isSpeed(from) && isSpeed(to)) return convertSpeed(x, from, to);
+    if (to == SpeedUnit::beaufort) {
+        if (!isSpeed(from)) return x;
+        return static_cast<float>(beaufortLevel(convertSpeed(x, from, SpeedUnit::metresPerSecond)));
     }
-    if (from == unit::beaufort && target != Speed::other) {
+    if (from == SpeedUnit::beaufort && isSpeed(to)) {
         // Only levels 0..12 have a band; anything else (including a garbage value) has bound 0.
         const float level = std::trunc(x);
         const float bound =
             (level >= 0.0f && level <= 12.0f) ? beaufortUpperBound(static_cast<int>(level)) : 0.0f;
-        return convertSpeed(bound, Speed::ms, target);
+        return convertSpeed(bound, SpeedUnit::metresPerSecond, to);
     }
     return x;
 }
 
-float convertRain(float value, float scale, std::string_view from, std::string_view to) {
+float convertRain(float value, float scale, RainUnit from, RainUnit to) {
     const float x = value * scale;
-    if (from == unit::mm && to == unit::inch) return mmToInch(x);
-    if (from == unit::inch && to == unit::mm) return inchToMm(x);
+    if (from == RainUnit::mm && to == RainUnit::inch) return mmToInch(x);
+    if (from == RainUnit::inch && to == RainUnit::mm) return inchToMm(x);
     return x;
 }
 
 float fromCelsius(float value, float scale, std::string_view to) {
-    return convertTemperature(value, scale, unit::celsius, to);
+    return convertTemperature(value, scale, TemperatureUnit::celsius, temperatureUnitOf(to));
 }
 float fromHpa(float value, float scale, std::string_view to) {
-    return convertPressure(value, scale, unit::hpa, to);
+    return convertPressure(value, scale, PressureUnit::hpa, pressureUnitOf(to));
 }
 float fromMetresPerSecond(float value, float scale, std::string_view to) {
-    return convertWindSpeed(value, scale, unit::metresPerSecond, to);
+    return convertWindSpeed(value, scale, SpeedUnit::metresPerSecond, speedUnitOf(to));
 }
 float fromMillimetres(float value, float scale, std::string_view to) {
-    return convertRain(value, scale, unit::mm, to);
+    return convertRain(value, scale, RainUnit::mm, rainUnitOf(to));
 }
 
 namespace {

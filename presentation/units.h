@@ -63,12 +63,27 @@ float mmToInch(float x);
 float inchToMm(float x);
 float tenthsToUnits(float x);
 
-// Dispatchers: value × scale converted from one unit text to another. An unknown, empty or equal
-// pair gives value × scale unchanged; they never fail.
+// A unit text resolved once, for code that converts many values in the same units; `other` stands
+// for every text that names none of the units (an empty text included).
+enum class TemperatureUnit : unsigned char { celsius, fahrenheit, other };
+enum class PressureUnit : unsigned char { hpa, inHg, mmHg, other };
+enum class SpeedUnit : unsigned char { metresPerSecond, kmPerHour, knot, milesPerHour, beaufort, other };
+enum class RainUnit : unsigned char { mm, inch, other };
+TemperatureUnit temperatureUnitOf(std::string_view text);
+PressureUnit pressureUnitOf(std::string_view text);
+SpeedUnit speedUnitOf(std::string_view text);
+RainUnit rainUnitOf(std::string_view text);
+
+// Dispatchers: value × scale converted from one unit to another. An unknown, empty or equal pair
+// gives value × scale unchanged; they never fail.
 float convertTemperature(float value, float scale, std::string_view from, std::string_view to);
 float convertPressure(float value, float scale, std::string_view from, std::string_view to);
 float convertWindSpeed(float value, float scale, std::string_view from, std::string_view to);
 float convertRain(float value, float scale, std::string_view from, std::string_view to);
+float convertTemperature(float value, float scale, TemperatureUnit from, TemperatureUnit to);
+float convertPressure(float value, float scale, PressureUnit from, PressureUnit to);
+float convertWindSpeed(float value, float scale, SpeedUnit from, SpeedUnit to);
+float convertRain(float value, float scale, RainUnit from, RainUnit to);
 
 // Shortcuts from the base units, used for showing station values.
 float fromCelsius(float value, float scale, std::string_view to);

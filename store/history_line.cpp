@@ -1,5 +1,7 @@
 #include "store/history_line.h"
 
+#include "presentation/decimal_text.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -50,10 +52,6 @@ template <typename TextOf> std::string layOut(TextOf textOf, bool withDebugPart)
     return line;
 }
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 // The high bit of every byte of `word` that is a comma, exactly (no borrow runs between bytes).
 std::uint64_t commaBits(std::uint64_t word) {
     constexpr std::uint64_t kCommas = 0x2C2C2C2C2C2C2C2Cull;
@@ -73,14 +71,6 @@ std::string historyHeaderLine() {
     std::string line = layOut([](std::size_t c) { return kColumnNames[c]; }, true);
     line[0] = '#';
     return line;
-}
-
-std::string_view trimBlanks(std::string_view text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && isBlank(text[begin])) ++begin;
-    while (end > begin && isBlank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
 }
 
 std::string_view stripLineEnd(std::string_view line) {
@@ -176,28 +166,16 @@ long leadingNumber(std::string_view text) {
 RecordLineParser::RecordLineParser() : sample_(cleared_) {}
 
 const WeatherSample& RecordLineParser::parse(std::string_view line) {
+    // This runs for every record of every query: the commas are found many bytes at a time, and
+    // only the column positions ever change, so the other positions of the reused sample keep the
+    // cleared values they started with.
     line = stripLineEnd(line);
-    // One pass over the line: this runs for every record of every query and rain walk.
-    // Only the column positions ever change, so the other positions of the reused sample
-    // keep the cleared values they started with.
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    std::size_t column = 0;
-    while (column < kReadColumns) {
-        while (p < end && isBlank(*p)) ++p;
-        const char* const start = p;
-        const char* textEnd = p;
-        while (p < end && *p != ',') {
-            if (!isBlank(*p)) textEnd = p + 1;
-            ++p;
-        }
-        sample_.text(kHistoryColumns[column]).assign(start, static_cast<std::size_t>(textEnd - start));
-        ++column;
-        if (p == end) break;
-        ++p; // the comma
-    }
-    for (; column < kReadColumns; ++column)
-        sample_.text(kHistoryColumns[column]) = cleared_.text(kHistoryColumns[column]);
+    std::array<std::string_view, kReadColumns> columns;
+    const std::size_t found = leadingColumns(line, columns.data(), kReadColumns);
+    for (std::size_t c = 0; c < found; ++c)
+        assignText(sample_.text(kHistoryColumns[c]), trimBlanks(columns[c]));
+    for (std::size_t c = found; c < kReadColumns; ++c)
+        sample_.text(kHistoryColumns[c]) = cleared_.text(kHistoryColumns[c]);
     return sample_;
 }
 

@@ -67,7 +67,13 @@ std::string formatHistoryLine(const WeatherSample& sample, bool withDebugPart);
 std::string historyHeaderLine();
 
 // Removes blanks (spaces and tabs) at both ends.
-std::string_view trimBlanks(std::string_view text);
+inline std::string_view trimBlanks(std::string_view text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
+    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+    return text.substr(begin, end - begin);
+}
 
 // A line as read from the file, without its LF; a CR before the LF is dropped too,
 // so files with CR LF and with LF line ends read alike.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <random>
+#include <vector>
 
 namespace nimbrel {
 namespace {
@@ -154,7 +155,23 @@ TEST(StoreLine, ReadersTrimBlanksAndAcceptShortAndLfOnlyLines) {
     EXPECT_EQ(leadingNumber("x"), 0);
 }
 
-TEST(StoreLine, LeadingColumnsPickWhatTheRecordParserReads) {
+// The reader's rule written out plainly: the columns between commas, blanks trimmed byte by byte.
+std::vector<std::string> plainColumns(std::string_view line) {
+    line = stripLineEnd(line);
+    std::vector<std::string> columns;
+    std::size_t begin = 0;
+    while (true) {
+        const std::size_t comma = line.find(',', begin);
+        std::string column(line.substr(begin, comma == std::string_view::npos ? line.npos : comma - begin));
+        while (!column.empty() && (column.front() == ' ' || column.front() == '\t')) column.erase(0, 1);
+        while (!column.empty() && (column.back() == ' ' || column.back() == '\t')) column.pop_back();
+        columns.push_back(column);
+        if (comma == std::string_view::npos) return columns;
+        begin = comma + 1;
+    }
+}
+
+TEST(StoreLine, ParserAndLeadingColumnsReadWhatThePlainSplitReads) {
     std::mt19937 random(17);
     RecordLineParser parser;
     const std::string pieces[] = {",",    ", ", " ", "\t", "-3.5", "---", "", "2009-03-29 10:00:00",
@@ -175,6 +192,11 @@ TEST(StoreLine, LeadingColumnsPickWhatTheRecordParserReads) {
         }
         const WeatherSample& parsed = parser.parse(line);
         const WeatherSample cleared;
+        const std::vector<std::string> plain = plainColumns(line);
+        for (std::size_t c = 0; c < kReadColumns; ++c)
+            ASSERT_EQ(parsed.text(kHistoryColumns[c]),
+                      c < plain.size() ? plain[c] : cleared.text(kHistoryColumns[c]))
+                << line << " column " << c + 1;
         for (std::size_t count : {std::size_t{1}, std::size_t{3}, std::size_t{27}, kReadColumns}) {
             std::array<std::string_view, kReadColumns> columns;
             const std::size_t found = leadingColumns(line, columns.data(), count);
