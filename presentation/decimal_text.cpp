@@ -44,7 +44,8 @@ constexpr std::array<double, 23> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1
 // most 22 decimals, the integer and the power of ten are exact doubles and one correctly rounded
 // division gives the correctly rounded value, the same double the general parser returns. `whole`
 // takes the digits before the point, which integerValue reads. False when the text is anything else.
-bool readPlainDecimal(const char* p, const char* last, double& value, std::uint64_t& whole) {
+[[gnu::always_inline]] inline bool readPlainDecimal(const char* p, const char* last, double& value,
+                                                    std::uint64_t& whole) {
     std::uint64_t digits = 0;
     int count = 0;
     int decimals = 0;
@@ -101,27 +102,35 @@ public:
     static constexpr std::size_t kMost = 8;
 
     // "%.<decimals>f" of magnitude / 10^decimals, with a '-' in front when `negative`
-    // (decimals 0 to 4); false when the text is longer than kMost.
-    bool assign(std::uint64_t magnitude, int decimals, bool negative) {
+    // (decimals 0 to 4); false when the text is longer than kMost. Digits come two at a time.
+    [[gnu::always_inline]] bool assign(std::uint64_t magnitude, int decimals, bool negative) {
         bytes_ = 0;
         size_ = 0;
-        for (int d = 0; d < decimals; ++d) {
+        if (decimals % 2 == 1) {
             push('0' + static_cast<unsigned>(magnitude % 10));
             magnitude /= 10;
         }
+        for (int d = decimals / 2; d > 0; --d) {
+            pushPair(magnitude % 100);
+            magnitude /= 100;
+        }
         if (decimals > 0) push('.');
-        do {
-            push('0' + static_cast<unsigned>(magnitude % 10));
-            magnitude /= 10;
-        } while (magnitude != 0 && size_ < kMost);
-        if (magnitude != 0 || (negative && size_ == kMost)) return false;
+        for (; magnitude >= 100; magnitude /= 100) {
+            if (size_ + 2 > kMost) return false;
+            pushPair(magnitude % 100);
+        }
+        if (size_ + (magnitude >= 10 ? 2 : 1) + (negative ? 1 : 0) > kMost) return false;
+        if (magnitude >= 10)
+            pushPair(magnitude);
+        else
+            push('0' + static_cast<unsigned>(magnitude));
         if (negative) push('-');
         return true;
     }
 
     // The stores match the loads with which a copy of the text reads it again (the same widths at
     // the same places), so that the copy is served from them without waiting.
-    void writeTo(std::string& out) const {
+    [[gnu::always_inline]] void writeTo(std::string& out) const {
         if (out.size() != size_) out.resize(size_);
         char* const d = out.data();
         if constexpr (std::endian::native == std::endian::little) {
@@ -150,6 +159,19 @@ private:
         bytes_ = bytes_ << 8 | c;
         ++size_;
     }
+    // Two digits, the tens first in the text.
+    void pushPair(std::uint64_t pair) {
+        bytes_ = bytes_ << 16 | kDigitPairs[pair];
+        size_ += 2;
+    }
+
+    // The characters of 00 to 99, the tens in the low byte.
+    static constexpr std::array<std::uint16_t, 100> kDigitPairs = [] {
+        std::array<std::uint16_t, 100> pairs{};
+        for (unsigned v = 0; v < 100; ++v)
+            pairs[v] = static_cast<std::uint16_t>(('0' + v / 10) | ('0' + v % 10) << 8);
+        return pairs;
+    }();
 
     std::uint64_t bytes_ = 0;
     std::size_t size_ = 0;

@@ -2,105 +2,44 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace nimbrel {
 
-float celsiusToFahrenheit(float x) {
-    return x * 1.8f + 32.0f;
-}
-float fahrenheitToCelsius(float x) {
-    return (x - 32.0f) * 0.5555556f;
-}
-float hpaToInHg(float x) {
-    return x * 0.02953f;
-}
-float inHgToHpa(float x) {
-    return x * 33.864f;
-}
-float hpaToMmHg(float x) {
-    return x * 0.75f;
-}
-float mmHgToHpa(float x) {
-    return x * 1.3332f;
-}
-// The mercury pairs reuse the length factors.
-float inHgToMmHg(float x) {
-    return x * 25.4f;
-}
-float mmHgToInHg(float x) {
-    return x * 0.03937f;
-}
-float msToKmh(float x) {
-    return x * 3.6f;
-}
-float msToKnot(float x) {
-    return x * 1.9428f;
-}
-float msToMph(float x) {
-    return x * 2.237f;
-}
-float kmhToMs(float x) {
-    return x * 0.2778f;
-}
-float kmhToKnot(float x) {
-    return x * 0.5397f;
-}
-float kmhToMph(float x) {
-    return x * 0.6214f;
-}
-float knotToMs(float x) {
-    return x * 0.5147f;
-}
-float knotToKmh(float x) {
-    return x * 1.853f;
-}
-float knotToMph(float x) {
-    return x * 1.1514f;
-}
-float mphToMs(float x) {
-    return x * 0.447f;
-}
-float mphToKmh(float x) {
-    return x * 1.6093f;
-}
-float mphToKnot(float x) {
-    return x * 0.8685f;
-}
-float mmToInch(float x) {
-    return x * 0.03937f;
-}
-float inchToMm(float x) {
-    return x * 25.4f;
-}
-float tenthsToUnits(float x) {
-    return x * 0.1f;
+namespace {
+
+// Equality with one of the unit texts, whose length is known here, so that no library call is made.
+bool is(std::string_view text, std::string_view unitText) {
+    return text.size() == unitText.size() && std::memcmp(text.data(), unitText.data(), unitText.size()) == 0;
 }
 
+} // namespace
+
 TemperatureUnit temperatureUnitOf(std::string_view text) {
-    if (text == unit::celsius) return TemperatureUnit::celsius;
-    if (text == unit::fahrenheit) return TemperatureUnit::fahrenheit;
+    if (is(text, unit::celsius)) return TemperatureUnit::celsius;
+    if (is(text, unit::fahrenheit)) return TemperatureUnit::fahrenheit;
     return TemperatureUnit::other;
 }
 
 PressureUnit pressureUnitOf(std::string_view text) {
-    if (text == unit::hpa) return PressureUnit::hpa;
-    if (text == unit::inHg) return PressureUnit::inHg;
-    if (text == unit::mmHg) return PressureUnit::mmHg;
+    if (is(text, unit::hpa)) return PressureUnit::hpa;
+    if (is(text, unit::inHg)) return PressureUnit::inHg;
+    if (is(text, unit::mmHg)) return PressureUnit::mmHg;
     return PressureUnit::other;
 }
 
 SpeedUnit speedUnitOf(std::string_view text) {
-    if (text == unit::metresPerSecond) return SpeedUnit::metresPerSecond;
-    if (text == unit::kmPerHour) return SpeedUnit::kmPerHour;
-    if (text == unit::knot) return SpeedUnit::knot;
-    if (text == unit::milesPerHour) return SpeedUnit::milesPerHour;
-    if (text == unit::beaufort) return SpeedUnit::beaufort;
+    if (is(text, unit::metresPerSecond)) return SpeedUnit::metresPerSecond;
+    if (is(text, unit::kmPerHour)) return SpeedUnit::kmPerHour;
+    if (is(text, unit::knot)) return SpeedUnit::knot;
+    if (is(text, unit::milesPerHour)) return SpeedUnit::milesPerHour;
+    if (is(text, unit::beaufort)) return SpeedUnit::beaufort;
     return SpeedUnit::other;
 }
 
 RainUnit rainUnitOf(std::string_view text) {
-    if (text == unit::mm) return RainUnit::mm;
-    if (text == unit::inch) return RainUnit::inch;
+    if (is(text, unit::mm)) return RainUnit::mm;
+    if (is(text, unit::inch)) return RainUnit::inch;
     return RainUnit::other;
 }
 
@@ -117,49 +56,26 @@ float convertRain(float value, float scale, std::string_view from, std::string_v
     return convertRain(value, scale, rainUnitOf(from), rainUnitOf(to));
 }
 
-float convertTemperature(float value, float scale, TemperatureUnit from, TemperatureUnit to) {
-    const float x = value * scale;
-    if (from == TemperatureUnit::celsius && to == TemperatureUnit::fahrenheit) return celsiusToFahrenheit(x);
-    if (from == TemperatureUnit::fahrenheit && to == TemperatureUnit::celsius) return fahrenheitToCelsius(x);
-    return x;
-}
-
-float convertPressure(float value, float scale, PressureUnit from, PressureUnit to) {
-    const float x = value * scale;
-    if (from == PressureUnit::hpa) {
-        if (to == PressureUnit::inHg) return hpaToInHg(x);
-        if (to == PressureUnit::mmHg) return hpaToMmHg(x);
-    } else if (from == PressureUnit::inHg) {
-        if (to == PressureUnit::hpa) return inHgToHpa(x);
-        if (to == PressureUnit::mmHg) return inHgToMmHg(x);
-    } else if (from == PressureUnit::mmHg) {
-        if (to == PressureUnit::hpa) return mmHgToHpa(x);
-        if (to == PressureUnit::inHg) return mmHgToInHg(x);
-    }
-    return x;
-}
-
 namespace {
-
-using Primitive = float (*)(float);
-float same(float x) {
-    return x;
-}
-
-// [from][to] over m/s, km/h, knot, mph (the first four speed units).
-constexpr std::array<std::array<Primitive, 4>, 4> kSpeedTable = {{
-    {same, msToKmh, msToKnot, msToMph},
-    {kmhToMs, same, kmhToKnot, kmhToMph},
-    {knotToMs, knotToKmh, same, knotToMph},
-    {mphToMs, mphToKmh, mphToKnot, same},
-}};
 
 bool isSpeed(SpeedUnit u) {
     return u < SpeedUnit::beaufort;
 }
 
+// Between two of the four speeds (m/s, km/h, knot, mph).
 float convertSpeed(float x, SpeedUnit from, SpeedUnit to) {
-    return kSpeedTable[static_cast<std::size_t>(from)][static_cast<std::size_t>(to)](x);
+    using S = SpeedUnit;
+    if (from == to) return x;
+    switch (from) {
+    case S::metresPerSecond:
+        return to == S::kmPerHour ? msToKmh(x) : to == S::knot ? msToKnot(x) : msToMph(x);
+    case S::kmPerHour:
+        return to == S::metresPerSecond ? kmhToMs(x) : to == S::knot ? kmhToKnot(x) : kmhToMph(x);
+    case S::knot:
+        return to == S::metresPerSecond ? knotToMs(x) : to == S::kmPerHour ? knotToKmh(x) : knotToMph(x);
+    default:
+        return to == S::metresPerSecond ? mphToMs(x) : to == S::kmPerHour ? mphToKmh(x) : mphToKnot(x);
+    }
 }
 
 } // namespace
@@ -178,13 +94,6 @@ float convertWindSpeed(float value, float scale, SpeedUnit from, SpeedUnit to) {
             (level >= 0.0f && level <= 12.0f) ? beaufortUpperBound(static_cast<int>(level)) : 0.0f;
         return convertSpeed(bound, SpeedUnit::metresPerSecond, to);
     }
-    return x;
-}
-
-float convertRain(float value, float scale, RainUnit from, RainUnit to) {
-    const float x = value * scale;
-    if (from == RainUnit::mm && to == RainUnit::inch) return mmToInch(x);
-    if (from == RainUnit::inch && to == RainUnit::mm) return inchToMm(x);
     return x;
 }
 

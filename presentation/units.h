@@ -38,30 +38,78 @@ struct UnitSelection {
 };
 
 // Primitive conversions, single precision. The factors are the station program's own and are kept
-// exactly (m/s to knot really is 1.9428).
-float celsiusToFahrenheit(float x);
-float fahrenheitToCelsius(float x);
-float hpaToInHg(float x);
-float inHgToHpa(float x);
-float hpaToMmHg(float x);
-float mmHgToHpa(float x);
-float inHgToMmHg(float x);
-float mmHgToInHg(float x);
-float msToKmh(float x);
-float msToKnot(float x);
-float msToMph(float x);
-float kmhToMs(float x);
-float kmhToKnot(float x);
-float kmhToMph(float x);
-float knotToMs(float x);
-float knotToKmh(float x);
-float knotToMph(float x);
-float mphToMs(float x);
-float mphToKmh(float x);
-float mphToKnot(float x);
-float mmToInch(float x);
-float inchToMm(float x);
-float tenthsToUnits(float x);
+// exactly (m/s to knot really is 1.9428). They and the resolved-unit dispatchers below are defined
+// here so that code converting many values inlines them.
+inline float celsiusToFahrenheit(float x) {
+    return x * 1.8f + 32.0f;
+}
+inline float fahrenheitToCelsius(float x) {
+    return (x - 32.0f) * 0.5555556f;
+}
+inline float hpaToInHg(float x) {
+    return x * 0.02953f;
+}
+inline float inHgToHpa(float x) {
+    return x * 33.864f;
+}
+inline float hpaToMmHg(float x) {
+    return x * 0.75f;
+}
+inline float mmHgToHpa(float x) {
+    return x * 1.3332f;
+}
+// The mercury pairs reuse the length factors.
+inline float inHgToMmHg(float x) {
+    return x * 25.4f;
+}
+inline float mmHgToInHg(float x) {
+    return x * 0.03937f;
+}
+inline float msToKmh(float x) {
+    return x * 3.6f;
+}
+inline float msToKnot(float x) {
+    return x * 1.9428f;
+}
+inline float msToMph(float x) {
+    return x * 2.237f;
+}
+inline float kmhToMs(float x) {
+    return x * 0.2778f;
+}
+inline float kmhToKnot(float x) {
+    return x * 0.5397f;
+}
+inline float kmhToMph(float x) {
+    return x * 0.6214f;
+}
+inline float knotToMs(float x) {
+    return x * 0.5147f;
+}
+inline float knotToKmh(float x) {
+    return x * 1.853f;
+}
+inline float knotToMph(float x) {
+    return x * 1.1514f;
+}
+inline float mphToMs(float x) {
+    return x * 0.447f;
+}
+inline float mphToKmh(float x) {
+    return x * 1.6093f;
+}
+inline float mphToKnot(float x) {
+    return x * 0.8685f;
+}
+inline float mmToInch(float x) {
+    return x * 0.03937f;
+}
+inline float inchToMm(float x) {
+    return x * 25.4f;
+}
+inline float tenthsToUnits(float x) {
+    return x * 0.1f;
+}
 
 // A unit text resolved once, for code that converts many values in the same units; `other` stands
 // for every text that names none of the units (an empty text included).
@@ -80,10 +128,35 @@ float convertTemperature(float value, float scale, std::string_view from, std::s
 float convertPressure(float value, float scale, std::string_view from, std::string_view to);
 float convertWindSpeed(float value, float scale, std::string_view from, std::string_view to);
 float convertRain(float value, float scale, std::string_view from, std::string_view to);
-float convertTemperature(float value, float scale, TemperatureUnit from, TemperatureUnit to);
-float convertPressure(float value, float scale, PressureUnit from, PressureUnit to);
 float convertWindSpeed(float value, float scale, SpeedUnit from, SpeedUnit to);
-float convertRain(float value, float scale, RainUnit from, RainUnit to);
+inline float convertTemperature(float value, float scale, TemperatureUnit from, TemperatureUnit to) {
+    const float x = value * scale;
+    if (from == TemperatureUnit::celsius && to == TemperatureUnit::fahrenheit) return celsiusToFahrenheit(x);
+    if (from == TemperatureUnit::fahrenheit && to == TemperatureUnit::celsius) return fahrenheitToCelsius(x);
+    return x;
+}
+
+inline float convertPressure(float value, float scale, PressureUnit from, PressureUnit to) {
+    const float x = value * scale;
+    if (from == PressureUnit::hpa) {
+        if (to == PressureUnit::inHg) return hpaToInHg(x);
+        if (to == PressureUnit::mmHg) return hpaToMmHg(x);
+    } else if (from == PressureUnit::inHg) {
+        if (to == PressureUnit::hpa) return inHgToHpa(x);
+        if (to == PressureUnit::mmHg) return inHgToMmHg(x);
+    } else if (from == PressureUnit::mmHg) {
+        if (to == PressureUnit::hpa) return mmHgToHpa(x);
+        if (to == PressureUnit::inHg) return mmHgToInHg(x);
+    }
+    return x;
+}
+
+inline float convertRain(float value, float scale, RainUnit from, RainUnit to) {
+    const float x = value * scale;
+    if (from == RainUnit::mm && to == RainUnit::inch) return mmToInch(x);
+    if (from == RainUnit::inch && to == RainUnit::mm) return inchToMm(x);
+    return x;
+}
 
 // Shortcuts from the base units, used for showing station values.
 float fromCelsius(float value, float scale, std::string_view to);

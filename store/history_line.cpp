@@ -170,10 +170,9 @@ const WeatherSample& RecordLineParser::parse(std::string_view line) {
     // only the column positions ever change, so the other positions of the reused sample keep the
     // cleared values they started with.
     line = stripLineEnd(line);
-    std::array<std::string_view, kReadColumns> columns;
-    const std::size_t found = leadingColumns(line, columns.data(), kReadColumns);
+    const std::size_t found = leadingColumns(line, columns_.data(), kReadColumns);
     for (std::size_t c = 0; c < found; ++c)
-        assignText(sample_.text(kHistoryColumns[c]), trimBlanks(columns[c]));
+        assignText(sample_.text(kHistoryColumns[c]), trimBlanks(columns_[c]));
     for (std::size_t c = found; c < kReadColumns; ++c)
         sample_.text(kHistoryColumns[c]) = cleared_.text(kHistoryColumns[c]);
     return sample_;

@@ -107,6 +107,7 @@ public:
 private:
     WeatherSample cleared_;
     WeatherSample sample_;
+    std::array<std::string_view, kReadColumns> columns_; // kept, so that no line clears it first
 };
 
 // One line read into a fresh record (see RecordLineParser).
