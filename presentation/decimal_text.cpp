@@ -16,8 +16,9 @@ namespace nimbrel {
 
 namespace {
 
+// ' ', '\t', '\n', '\v', '\f' and '\r'.
 bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 // A number too large or too small for a double: infinity or zero, by its exponent or leading digits.
@@ -39,27 +40,37 @@ constexpr std::array<double, 23> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1
                                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The common texts of the file ("12.5", "1013.2", "0") read without the general parser: digits, an
-// optional point and digits, no exponent. When the digits make an integer below 2^53 and there are at
-// most 22 decimals, the integer and the power of ten are exact doubles and one correctly rounded
-// division gives the correctly rounded value, the same double the general parser returns. `whole`
-// takes the digits before the point, which integerValue reads. False when the text is anything else.
+// The common texts of the file ("12.5", "1013.2", "0") read without the general parser: digits with
+// at most one point among them and nothing after them. When the digits make an integer below 2^53 and
+// there are at most 22 decimals, the integer and the power of ten are exact doubles and one correctly
+// rounded division gives the correctly rounded value, the same double the general parser returns.
+// `whole` takes the digits before the point, which integerValue reads. False for any other text
+// (an exponent, a second point, blanks or anything else after the digits included).
 [[gnu::always_inline]] inline bool readPlainDecimal(const char* p, const char* last, double& value,
                                                     std::uint64_t& whole) {
+    const char* const first = p;
     std::uint64_t digits = 0;
-    int count = 0;
-    int decimals = 0;
-    for (; p < last && *p >= '0' && *p <= '9'; ++p, ++count)
-        digits = digits * 10 + static_cast<unsigned>(*p - '0');
+    auto readDigits = [&] {
+        for (; p < last; ++p) {
+            const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - unsigned{'0'};
+            if (digit > 9) return;
+            digits = digits * 10 + digit;
+        }
+    };
+    readDigits();
     whole = digits; // meaningful only when the count of all digits passes below
+    const char* const point = p;
     if (p < last && *p == '.') {
-        for (++p; p < last && *p >= '0' && *p <= '9'; ++p, ++count, ++decimals)
-            digits = digits * 10 + static_cast<unsigned>(*p - '0');
+        ++p;
+        readDigits();
     }
+    if (p != last) return false;
+    const bool hasPoint = point != last;
+    const auto count = static_cast<std::size_t>(last - first) - (hasPoint ? 1 : 0);
+    const auto decimals = hasPoint ? static_cast<std::size_t>(last - point) - 1 : 0;
     if (count == 0 || count > 19 || decimals > 22) return false;
-    if (p < last && (*p == 'e' || *p == 'E')) return false;
     if (digits > (std::uint64_t{1} << 53)) return false;
-    value = static_cast<double>(digits) / kPowersOfTen[static_cast<std::size_t>(decimals)];
+    value = static_cast<double>(digits) / kPowersOfTen[decimals];
     return true;
 }
 
@@ -184,13 +195,18 @@ long long integerValue(std::string_view text) {
     while (i < text.size() && isBlank(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    constexpr long long limit = std::numeric_limits<long long>::max();
     long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        const int digit = text[i] - '0';
+    auto digitAt = [&text](std::size_t k) {
+        return static_cast<unsigned>(static_cast<unsigned char>(text[k])) - unsigned{'0'};
+    };
+    // Eighteen digits never overflow; only longer numbers need the saturating loop.
+    for (const std::size_t unchecked = std::min(text.size(), i + 18); i < unchecked && digitAt(i) <= 9; ++i)
+        value = value * 10 + digitAt(i);
+    constexpr long long limit = std::numeric_limits<long long>::max();
+    for (; i < text.size() && digitAt(i) <= 9; ++i) {
+        const auto digit = static_cast<int>(digitAt(i));
         if (value > (limit - digit) / 10) {
             value = limit;
-            while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
             break;
         }
         value = value * 10 + digit;

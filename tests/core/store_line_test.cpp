@@ -193,6 +193,8 @@ TEST(StoreLine, ParserAndLeadingColumnsReadWhatThePlainSplitReads) {
         const WeatherSample& parsed = parser.parse(line);
         const WeatherSample cleared;
         const std::vector<std::string> plain = plainColumns(line);
+        for (std::size_t n : {1, 2, 3, 4, 5, 40})
+            ASSERT_EQ(columnText(line, n), n <= plain.size() ? plain[n - 1] : "") << line << " column " << n;
         for (std::size_t c = 0; c < kReadColumns; ++c)
             ASSERT_EQ(parsed.text(kHistoryColumns[c]),
                       c < plain.size() ? plain[c] : cleared.text(kHistoryColumns[c]))
