@@ -188,6 +188,17 @@ private:
     std::size_t size_ = 0;
 };
 
+// fixedText of any value: not a number, infinite, or with more digits than ShortText holds. Kept
+// apart, so that its large buffer is no burden on the short way.
+[[gnu::noinline]] void writeAnyFixedText(std::string& out, double value, int decimals) {
+    if (std::isnan(value)) return assignText(out, std::signbit(value) ? "-nan" : "nan");
+    if (std::isinf(value)) return assignText(out, value < 0 ? "-inf" : "inf");
+    std::array<char, 400> buffer;
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, decimals);
+    out.assign(buffer.data(), result.ptr);
+}
+
 } // namespace
 
 long long integerValue(std::string_view text) {
@@ -258,12 +269,7 @@ void writeFixedText(std::string& out, double value, int decimals) {
     ShortText text;
     if (exactlyScaled(value, decimals, scaled) && text.assign(scaled, decimals, std::signbit(value)))
         return text.writeTo(out);
-    if (std::isnan(value)) return assignText(out, std::signbit(value) ? "-nan" : "nan");
-    if (std::isinf(value)) return assignText(out, value < 0 ? "-inf" : "inf");
-    std::array<char, 400> buffer;
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::fixed, decimals);
-    out.assign(buffer.data(), result.ptr);
+    writeAnyFixedText(out, value, decimals);
 }
 
 void writeIntegerText(std::string& out, long long value) {

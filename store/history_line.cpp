@@ -73,17 +73,6 @@ std::string historyHeaderLine() {
     return line;
 }
 
-std::string_view stripLineEnd(std::string_view line) {
-    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
-}
-
-bool isRecordLine(std::string_view line) {
-    const std::string_view trimmed = trimBlanks(line);
-    return !trimmed.empty() && trimmed.front() != '#';
-}
-
 std::size_t columnCount(std::string_view line) {
     return static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1;
 }

@@ -77,10 +77,17 @@ inline std::string_view trimBlanks(std::string_view text) {
 
 // A line as read from the file, without its LF; a CR before the LF is dropped too,
 // so files with CR LF and with LF line ends read alike.
-std::string_view stripLineEnd(std::string_view line);
+inline std::string_view stripLineEnd(std::string_view line) {
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
 
 // True when a line (line end already stripped) holds a record: not blank, not a comment.
-bool isRecordLine(std::string_view line);
+inline bool isRecordLine(std::string_view line) {
+    const std::string_view trimmed = trimBlanks(line);
+    return !trimmed.empty() && trimmed.front() != '#';
+}
 
 // Number of comma-separated columns of a line.
 std::size_t columnCount(std::string_view line);
