@@ -66,6 +66,8 @@ std::string formatHistoryLine(const WeatherSample& sample, bool withDebugPart);
 // laid out like a data line, its first character replaced by "#". Line end included.
 std::string historyHeaderLine();
 
+// The small per-line helpers are inline: every query and rain walk calls them on each line.
+
 // Removes blanks (spaces and tabs) at both ends.
 inline std::string_view trimBlanks(std::string_view text) {
     std::size_t begin = 0;
