@@ -80,28 +80,31 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, const LineVisitor& visit) {
-    // A plain block (not a std::string): resizing a string would clear every byte before the read
-    // fills it, a second pass over each block of every query.
-    std::unique_ptr<char[]> buffer;
-    std::size_t capacity = 0;
+char* ReadBuffer::reserve(std::size_t size, std::size_t keep) {
+    if (size > capacity_) {
+        // A plain block (not a std::string): resizing a string would clear every byte before the
+        // read fills it, a second pass over each block of every query.
+        std::unique_ptr<char[]> larger(new char[size]);
+        if (keep > 0) std::memcpy(larger.get(), data_.get(), keep);
+        data_ = std::move(larger);
+        capacity_ = size;
+    }
+    return data_.get();
+}
+
+void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, ReadBuffer& buffer,
+                        const LineVisitor& visit) {
     std::size_t carried = 0; // bytes of an unfinished line kept at the start of the buffer
     std::uint64_t carriedOffset = begin;
     std::uint64_t position = begin;
     while (position < end) {
         const std::size_t want =
             static_cast<std::size_t>(std::min<std::uint64_t>(kForwardBlock, end - position));
-        if (carried + want > capacity) {
-            std::unique_ptr<char[]> larger(new char[carried + want]);
-            if (carried > 0) std::memcpy(larger.get(), buffer.get(), carried);
-            buffer = std::move(larger);
-            capacity = carried + want;
-        }
-        const std::size_t got = readInto(fd, buffer.get() + carried, position, want);
+        char* const data = buffer.reserve(carried + want, carried);
+        const std::size_t got = readInto(fd, data + carried, position, want);
         if (got == 0) break;
         const std::size_t size = carried + got;
         position += got;
-        const char* data = buffer.get();
         std::size_t lineStart = 0;
         while (true) {
             const void* lf = std::memchr(data + lineStart, '\n', size - lineStart);
@@ -112,10 +115,10 @@ void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, const Li
             lineStart = lineEnd;
         }
         carried = size - lineStart;
-        if (carried > 0 && lineStart > 0) std::memmove(buffer.get(), data + lineStart, carried);
+        if (carried > 0 && lineStart > 0) std::memmove(data, data + lineStart, carried);
         carriedOffset += lineStart;
     }
-    if (carried > 0) visit(std::string_view(buffer.get(), carried), carriedOffset);
+    if (carried > 0) visit(std::string_view(buffer.data(), carried), carriedOffset);
 }
 
 BackwardLines::BackwardLines(int fd, std::uint64_t end) : fd_(fd), position_(end) {}

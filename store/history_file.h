@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,13 +53,27 @@ std::string readBytes(int fd, std::uint64_t offset, std::size_t length);
 // Writes every byte; false on any failure.
 bool writeAll(int fd, std::string_view bytes);
 
+// The forward reader's block of memory, kept by its owner from one read to the next: a fresh
+// megabyte for every query would cost more in page faults than the query's own work.
+class ReadBuffer {
+public:
+    // At least `size` bytes; the first `keep` bytes survive a move to a larger block.
+    char* reserve(std::size_t size, std::size_t keep);
+    char* data() { return data_.get(); }
+
+private:
+    std::unique_ptr<char[]> data_;
+    std::size_t capacity_ = 0;
+};
+
 // Called with each line (LF included when present) and the offset of its first byte.
 // Returning false stops the walk.
 using LineVisitor = std::function<bool(std::string_view line, std::uint64_t offset)>;
 
 // Every line of [begin, end) in file order, read in large blocks. The last piece
 // before `end` is passed even when it has no LF.
-void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, const LineVisitor& visit);
+void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, ReadBuffer& buffer,
+                        const LineVisitor& visit);
 
 // The lines of [0, end) from the last to the first, reading blocks from the end backwards, so a
 // reader that stops early reads only the end of the file. next() hands out each line (LF included

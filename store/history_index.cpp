@@ -16,10 +16,10 @@ void HistoryIndex::startEmpty() {
     built_ = true;
 }
 
-void HistoryIndex::build(int fd, const FileStamp& stamp) {
+void HistoryIndex::build(int fd, const FileStamp& stamp, ReadBuffer& buffer) {
     startEmpty();
     const FileTail tail = readTail(fd, stamp.size);
-    forEachLineForward(fd, 0, tail.linesEnd, [this](std::string_view line, std::uint64_t offset) {
+    forEachLineForward(fd, 0, tail.linesEnd, buffer, [this](std::string_view line, std::uint64_t offset) {
         addLine(line, offset);
         return true;
     });

@@ -40,7 +40,7 @@ public:
     void drop();
 
     // Indexes every whole line of the file (those before the last LF).
-    void build(int fd, const FileStamp& stamp);
+    void build(int fd, const FileStamp& stamp, ReadBuffer& buffer);
     // Starts the index of an empty file, or of a file about to be written from its start.
     void startEmpty();
     // Takes one more whole line (LF included) that starts at `offset` == linesEnd().

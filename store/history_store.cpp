@@ -220,7 +220,7 @@ void HistoryStore::deleteRecords(const SampleList& records) {
         }
     };
     std::string kept;
-    forEachLineForward(source.get(), 0, static_cast<std::uint64_t>(sourceInfo.st_size),
+    forEachLineForward(source.get(), 0, static_cast<std::uint64_t>(sourceInfo.st_size), readBuffer_,
                        [&](std::string_view line, std::uint64_t) {
                            if (!isReadableLine(line)) return true;
                            const std::string_view text = trimBlanks(stripLineEnd(line));
@@ -274,7 +274,7 @@ FileHandle HistoryStore::openIndexed(FileStamp& stamp) {
     const auto current = stampOf(file.get());
     if (!current) return FileHandle{};
     stamp = *current;
-    if (!index_.matches(stamp)) index_.build(file.get(), stamp);
+    if (!index_.matches(stamp)) index_.build(file.get(), stamp, readBuffer_);
     return file;
 }
 
@@ -282,7 +282,6 @@ std::size_t HistoryStore::walkRange(int fd, const FileStamp& stamp, std::string_
                                     std::string_view to, bool everything, const PlacedVisitor& visit) {
     std::size_t visited = 0;
     bool going = true;
-    RecordLineParser parser;
     auto take = [&](std::string_view line, std::uint64_t offset) {
         if (!isReadableLine(line)) return true;
         const std::string_view text = stripLineEnd(line);
@@ -292,20 +291,27 @@ std::size_t HistoryStore::walkRange(int fd, const FileStamp& stamp, std::string_
             if (saveTime < from || saveTime > to) return true;
         }
         ++visited;
-        going = visit(parser.parse(text), offset, line.size());
+        going = visit(text, offset, line.size());
         return going;
     };
     if (everything) {
-        forEachLineForward(fd, 0, stamp.size, take);
+        forEachLineForward(fd, 0, stamp.size, readBuffer_, take);
         return visited;
     }
     for (const ByteRun& run : index_.runsFor(from, to)) {
-        forEachLineForward(fd, run.begin, run.end, take);
+        forEachLineForward(fd, run.begin, run.end, readBuffer_, take);
         if (!going) return visited;
     }
     // A last line without its line end lies beyond the index.
-    if (stamp.size > index_.linesEnd()) forEachLineForward(fd, index_.linesEnd(), stamp.size, take);
+    if (stamp.size > index_.linesEnd())
+        forEachLineForward(fd, index_.linesEnd(), stamp.size, readBuffer_, take);
     return visited;
+}
+
+HistoryStore::PlacedVisitor HistoryStore::parsedFor(const RecordVisitor& visit) {
+    return [&visit, parser = RecordLineParser()](std::string_view text, std::uint64_t, std::size_t) mutable {
+        return visit(parser.parse(text));
+    };
 }
 
 bool HistoryStore::hasAnyRecord(int fd, const FileStamp& stamp) const {
@@ -321,8 +327,7 @@ std::size_t HistoryStore::forEachRecordInRange(const std::string& from, const st
     FileStamp stamp;
     FileHandle file = openIndexed(stamp);
     if (!file.valid()) return 0;
-    return walkRange(file.get(), stamp, from, to, false,
-                     [&](const WeatherSample& record, std::uint64_t, std::size_t) { return visit(record); });
+    return walkRange(file.get(), stamp, from, to, false, parsedFor(visit));
 }
 
 std::size_t HistoryStore::forEachRecord(const RecordVisitor& visit) {
@@ -331,8 +336,7 @@ std::size_t HistoryStore::forEachRecord(const RecordVisitor& visit) {
     if (!file.valid()) return 0;
     const auto stamp = stampOf(file.get());
     if (!stamp) return 0;
-    return walkRange(file.get(), *stamp, {}, {}, true,
-                     [&](const WeatherSample& record, std::uint64_t, std::size_t) { return visit(record); });
+    return walkRange(file.get(), *stamp, {}, {}, true, parsedFor(visit));
 }
 
 RecordRange HistoryStore::findRecordsInRange(const std::string& from, const std::string& to) {
@@ -342,7 +346,7 @@ RecordRange HistoryStore::findRecordsInRange(const std::string& from, const std:
     FileHandle file = openIndexed(stamp);
     if (!file.valid()) return range;
     walkRange(file.get(), stamp, from, to, false,
-              [&](const WeatherSample&, std::uint64_t offset, std::size_t length) {
+              [&](std::string_view, std::uint64_t offset, std::size_t length) {
                   range.addLine(offset, length);
                   return true;
               });
@@ -357,11 +361,10 @@ int HistoryStore::listRecordsInRange(HistoryRowView& view, const std::string& fr
     if (!file.valid() || !hasAnyRecord(file.get(), stamp)) return 0;
     view.removeAllRows();
     int row = 0;
-    walkRange(file.get(), stamp, from, to, false,
-              [&](const WeatherSample& record, std::uint64_t, std::size_t) {
+    walkRange(file.get(), stamp, from, to, false, parsedFor([&](const WeatherSample& record) {
                   view.addRow(record, row++);
                   return true;
-              });
+              }));
     return row;
 }
 
@@ -371,11 +374,10 @@ void HistoryStore::loadRecordsInRange(SampleList& list, const std::string& from,
     FileHandle file = openIndexed(stamp);
     if (!file.valid() || !hasAnyRecord(file.get(), stamp)) return;
     list.clear();
-    walkRange(file.get(), stamp, from, to, false,
-              [&](const WeatherSample& record, std::uint64_t, std::size_t) {
+    walkRange(file.get(), stamp, from, to, false, parsedFor([&](const WeatherSample& record) {
                   list.push_back(record);
                   return true;
-              });
+              }));
 }
 
 void HistoryStore::loadAllRecords(SampleList& list) {

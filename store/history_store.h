@@ -99,9 +99,13 @@ private:
     // Opens the file for reading and brings the index up to date with it.
     FileHandle openIndexed(FileStamp& stamp);
     // Walks the records of [from, to] in file order; `visit` gets the line's position too.
-    using PlacedVisitor = std::function<bool(const WeatherSample&, std::uint64_t offset, std::size_t length)>;
+    // `visit` gets the record line without its line end, and where the whole line lies in the file.
+    using PlacedVisitor =
+        std::function<bool(std::string_view text, std::uint64_t offset, std::size_t length)>;
     std::size_t walkRange(int fd, const FileStamp& stamp, std::string_view from, std::string_view to,
                           bool everything, const PlacedVisitor& visit);
+    // walkRange's visitor for readers of whole records.
+    static PlacedVisitor parsedFor(const RecordVisitor& visit);
     bool hasAnyRecord(int fd, const FileStamp& stamp) const;
     int lastStoredIdOf(int fd);
     std::string timestampNow();
@@ -112,6 +116,7 @@ private:
     std::function<void()> busyObserver_;
     std::mutex busy_; // held by every operation on the file (the store's busy flag)
     HistoryIndex index_;
+    ReadBuffer readBuffer_;
     RainFactsCache rainFacts_;
 };
 
