@@ -98,52 +98,39 @@ std::string_view columnText(std::string_view line, std::size_t n) {
 }
 
 std::size_t leadingColumns(std::string_view line, std::string_view* out, std::size_t count) {
+    if (count == 0) return 0;
     const char* const begin = line.data();
-    const char* const end = begin + line.size();
-    // Offsets of the commas that end the wanted columns, found many bytes at a time (a rain walk
-    // looks for some 27 commas on each of thousands of lines); a step may add up to 16 past `count`.
-    constexpr std::size_t kMostAtOnce = 48;
-    std::size_t commas[kMostAtOnce + 16];
     std::size_t found = 0;
+    std::size_t start = 0;
+    // Ends the column at the comma at `at`; true once `count` columns are found.
+    const auto columnEndsAt = [&](std::size_t at) {
+        out[found++] = std::string_view(begin + start, at - start);
+        start = at + 1;
+        return found == count;
+    };
+    // The commas are found many bytes at a time: a rain walk looks for some 27 of them on each of
+    // thousands of lines.
     std::size_t at = 0;
-    if (count <= kMostAtOnce) {
 #if defined(__SSE2__)
-        const __m128i comma = _mm_set1_epi8(',');
-        for (; found < count && line.size() - at >= 16; at += 16) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + at));
-            for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, comma)));
-                 bits != 0; bits &= bits - 1)
-                commas[found++] = at + static_cast<std::size_t>(std::countr_zero(bits));
-        }
+    const __m128i comma = _mm_set1_epi8(',');
+    for (; line.size() - at >= 16; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + at));
+        for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, comma))); bits != 0;
+             bits &= bits - 1)
+            if (columnEndsAt(at + static_cast<std::size_t>(std::countr_zero(bits)))) return found;
+    }
 #endif
-        if constexpr (std::endian::native == std::endian::little) {
-            for (; found < count && line.size() - at >= 8; at += 8) {
-                std::uint64_t word;
-                std::memcpy(&word, begin + at, 8);
-                for (std::uint64_t bits = commaBits(word); bits != 0; bits &= bits - 1)
-                    commas[found++] = at + (static_cast<std::size_t>(std::countr_zero(bits)) >> 3);
-            }
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; line.size() - at >= 8; at += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, begin + at, 8);
+            for (std::uint64_t bits = commaBits(word); bits != 0; bits &= bits - 1)
+                if (columnEndsAt(at + (static_cast<std::size_t>(std::countr_zero(bits)) >> 3))) return found;
         }
-        for (; found < count && at < line.size(); ++at)
-            if (begin[at] == ',') commas[found++] = at;
-        found = std::min(found, count);
-        std::size_t start = 0;
-        for (std::size_t c = 0; c < found; ++c) {
-            out[c] = std::string_view(begin + start, commas[c] - start);
-            start = commas[c] + 1;
-        }
-        if (found == count) return found;
-        out[found] = std::string_view(begin + start, line.size() - start);
-        return found + 1;
     }
-    const char* start = begin;
-    for (const char* p = begin; p < end && found < count; ++p) {
-        if (*p != ',') continue;
-        out[found++] = std::string_view(start, static_cast<std::size_t>(p - start));
-        start = p + 1;
-    }
-    if (found == count) return found;
-    out[found] = std::string_view(start, static_cast<std::size_t>(end - start));
+    for (; at < line.size(); ++at)
+        if (begin[at] == ',' && columnEndsAt(at)) return found;
+    out[found] = std::string_view(begin + start, line.size() - start);
     return found + 1;
 }
 
