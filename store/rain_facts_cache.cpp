@@ -18,6 +18,7 @@ static_assert(kHistoryColumns[kSampleTimeColumn - 1] == WeatherSample::sampleTim
 static_assert(kHistoryColumns[kRainMmColumn - 1] == WeatherSample::rainMm);
 static_assert(kHistoryColumns[kIncrementColumn - 1] == WeatherSample::increment);
 static_assert(kHistoryColumns[kTotalRainColumn - 1] == WeatherSample::totalRain);
+static_assert(RainColumnsReader::kRainColumns == kTotalRainColumn);
 
 // A month of 1-minute records is some 43,000 facts (2 MB). Far more means a file whose times the
 // walks cannot narrow (a clock set years wrong); its facts are read again rather than kept.
@@ -35,10 +36,9 @@ constexpr std::size_t kFactsPerSpan = 256;
 // As the whole-record parser would read those columns (a column the line lacks has the text of a
 // cleared record), without the other 33 columns.
 RainWalkRecord RainColumnsReader::read(std::string_view line) {
-    std::string_view columns[kTotalRainColumn];
-    const std::size_t found = leadingColumns(line, columns, kTotalRainColumn);
+    const std::size_t found = leadingColumns(line, columns_.data(), kRainColumns);
     auto column = [&](std::size_t n) -> std::string_view {
-        return n <= found ? trimBlanks(columns[n - 1])
+        return n <= found ? trimBlanks(columns_[n - 1])
                           : std::string_view(cleared_.text(kHistoryColumns[n - 1]));
     };
     return rainWalkRecordOf(column(kSampleTimeColumn), column(kRainMmColumn), column(kIncrementColumn),

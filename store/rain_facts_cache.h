@@ -5,6 +5,7 @@
 #include "presentation/rain_totals.h"
 #include "store/history_file.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -18,9 +19,14 @@ class RainColumnsReader {
 public:
     // `line` is a record line without its line end.
     RainWalkRecord read(std::string_view line);
+    // The columns read: up to the total rain, the 27th.
+    static constexpr std::size_t kRainColumns = 27;
 
 private:
     const WeatherSample cleared_;
+    // Kept from line to line: clearing a fresh array for each of thousands of lines costs more than
+    // reading the columns.
+    std::array<std::string_view, kRainColumns> columns_;
     LocalTimeReader times_;
 };
 
