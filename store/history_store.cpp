@@ -1,5 +1,6 @@
 #include "store/history_store.h"
 
+#include "station/local_stamp.h"
 #include "store/history_line.h"
 
 #include <cerrno>
@@ -44,15 +45,6 @@ bool HistoryStore::open() {
     auto lock = hold();
     FileHandle file(::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kNewFileMode));
     return file.valid();
-}
-
-std::string HistoryStore::timestampNow() {
-    const std::time_t now = clock_.nowSeconds();
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
 }
 
 int HistoryStore::lastStoredIdOf(int fd) {
@@ -158,7 +150,7 @@ bool HistoryStore::appendRecords(SampleList& records) {
         std::snprintf(idText, sizeof idText, "%4d", ++id);
         it->text(WeatherSample::ID) = idText;
         if (it->text(WeatherSample::saveTime) != "saveTime")
-            it->text(WeatherSample::saveTime) = timestampNow();
+            it->text(WeatherSample::saveTime) = localStampText(clock_.nowSeconds());
         bytes += formatHistoryLine(*it, debug);
         lineEnds.push_back(bytes.size());
     }

@@ -108,7 +108,6 @@ private:
     static PlacedVisitor parsedFor(const RecordVisitor& visit);
     bool hasAnyRecord(int fd, const FileStamp& stamp) const;
     int lastStoredIdOf(int fd);
-    std::string timestampNow();
 
     std::string path_;
     Clock& clock_;
