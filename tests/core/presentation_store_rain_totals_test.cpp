@@ -2,10 +2,10 @@
 #include "store/history_line.h"
 #include "store/history_store.h"
 #include "store/store_rain_totals.h"
+#include "tests/support/stamp_text.h"
 #include "tests/support/temp_dir.h"
 
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
@@ -139,13 +139,8 @@ TEST(PresentationStoreRainTotals, OnePassWalksEqualTheWalksOverTheWholeTable) {
 
 // A record `minutes` after 2009-01-01 00:00, over as many days as a test needs.
 WeatherSample storedAt(long minutes, double counter, double increment, double total) {
-    const std::time_t t = 1230768000 + minutes * 60; // 2009-01-01 00:00:00 UTC
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
     WeatherSample r = stored(0, counter, increment, total);
-    r[P::sampleTime] = stamp;
+    r[P::sampleTime] = testing::utcStampText(1230768000 + minutes * 60); // from 2009-01-01 00:00:00
     return r;
 }
 

@@ -2,6 +2,7 @@
 #include "store/history_line.h"
 #include "store/history_store.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/stamp_text.h"
 #include "tests/support/temp_dir.h"
 
 #include <fcntl.h>
@@ -40,13 +41,6 @@ SampleList inRange(const SampleList& all, const std::string& from, const std::st
     return out;
 }
 
-std::string timeText(std::time_t t) {
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-    return text;
-}
 
 // A store of some thousand lines with everything a real one collects over the years: a clock
 // set back by two days, a repeated night hour, deleted IDs, comments, blank and malformed
@@ -64,8 +58,8 @@ std::string generatedStore(unsigned seed, int count) {
         if (random() % 97 == 0) id += 1 + static_cast<int>(random() % 5); // deleted records
         WeatherSample s;
         s.text(WeatherSample::ID) = std::to_string(id);
-        s.text(WeatherSample::saveTime) = timeText(t);
-        s.text(WeatherSample::sampleTime) = timeText(t - 60);
+        s.text(WeatherSample::saveTime) = testing::utcStampText(t);
+        s.text(WeatherSample::sampleTime) = testing::utcStampText(t - 60);
         s.text(WeatherSample::outTemp) = std::to_string(static_cast<int>(random() % 300) - 100);
         s.text(WeatherSample::rainMm) = std::to_string(i / 10) + ".0";
         s.text(WeatherSample::totalRain) = std::to_string(i) + ".5";
@@ -81,7 +75,7 @@ std::string generatedStore(unsigned seed, int count) {
             bytes += "\r\n \t \r\n";
             break;
         case 2:
-            line = "  " + std::to_string(id) + ", " + timeText(t) + ", broken\r\n";
+            line = "  " + std::to_string(id) + ", " + testing::utcStampText(t) + ", broken\r\n";
             break; // malformed
         case 3:
             line = "no columns at all\r\n";
