@@ -160,7 +160,14 @@ bool isLeapYear(std::uint32_t year) {
 
 std::uint32_t daysInMonth(std::uint32_t year, std::uint32_t month) {
     static constexpr std::array<std::uint32_t, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12) return 0;
     return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Fields a plain day can take as they are: the clock's ranges and days up to `lastDay`.
+bool inRange(const StampFields& f, std::uint32_t lastDay) {
+    return f.year >= 1900 && f.year <= 9999 && f.month >= 1 && f.month <= 12 && f.day >= 1 &&
+           f.day <= lastDay && f.hour <= 23 && f.minute <= 59 && f.second <= 59;
 }
 
 std::string ampmText(int hour) {
@@ -181,39 +188,32 @@ StationTimeFormatter::StationTimeFormatter(int dateIndex, int clockIndex)
     }
 }
 
-namespace {
-
-// The local midnight of a stamp's day when that day has exactly 24 plain hours (no daylight-saving
-// change), so its times are midnight plus the clock reading; nothing when the system must decide.
-std::optional<std::time_t> plainDayStart(StampFields day) {
-    day.hour = day.minute = day.second = 0;
-    std::tm first = toTm(day);
-    day.hour = 23;
-    day.minute = day.second = 59;
-    std::tm last = toTm(day);
+std::optional<std::time_t> PlainDays::startOf(const StampFields& f) {
+    const std::int64_t key = static_cast<std::int64_t>(f.year) * 10000 + f.month * 100 + f.day;
+    Day& day = days_[static_cast<std::size_t>(key) % days_.size()];
+    if (day.key == key) return day.start;
+    StampFields edge = f;
+    edge.hour = edge.minute = edge.second = 0;
+    std::tm first = toTm(edge);
+    edge.hour = 23;
+    edge.minute = edge.second = 59;
+    std::tm last = toTm(edge);
     const std::time_t start = std::mktime(&first);
-    if (start == static_cast<std::time_t>(-1) || std::mktime(&last) - start != 86399) return std::nullopt;
-    return start;
+    day.key = key;
+    day.start = start != static_cast<std::time_t>(-1) && std::mktime(&last) - start == 86399
+                    ? std::optional<std::time_t>(start)
+                    : std::nullopt;
+    return day.start;
 }
-
-} // namespace
 
 std::string StationTimeFormatter::text(std::string_view stamp) {
     // Only the program's own stamps take the short way; anything else is left to the general path.
     StampFields f;
     if (!readPlainStamp(stamp, f)) return stationTimeText(stamp, dateIndex_, clockIndex_);
-    const bool ordinary = f.year >= 1900 && f.year <= 9999 && f.month >= 1 && f.month <= 12 && f.day >= 1 &&
-                          f.day <= daysInMonth(f.year, f.month) && f.hour <= 23 && f.minute <= 59 &&
-                          f.second <= 59;
-    if (!ordinary) return stationTimeText(stamp, dateIndex_, clockIndex_);
-    const std::int64_t key = static_cast<std::int64_t>(f.year) * 10000 + f.month * 100 + f.day;
-    Day& day = days_[static_cast<std::size_t>(key) % days_.size()];
-    if (day.key != key) {
-        day.key = key;
-        day.plain = plainDayStart(f).has_value();
-    }
-    // A day with a daylight-saving change may move the time (the spring gap): the system decides.
-    if (!day.plain) return stationTimeText(stamp, dateIndex_, clockIndex_);
+    // A day past the month's end rolls over, and a day with a daylight-saving change may move the
+    // time (the spring gap): the system decides those.
+    if (!inRange(f, daysInMonth(f.year, f.month)) || !days_.startOf(f))
+        return stationTimeText(stamp, dateIndex_, clockIndex_);
 
     // The text is made at its final length and written in place: this runs for every row of a
     // listing. A plain stamp's year (1900 to 9999), month, day, hour and minute are already written
@@ -258,25 +258,13 @@ std::time_t parseLocalTime(std::string_view stamp) {
 
 std::time_t LocalTimeReader::read(std::string_view stamp) {
     const StampFields f = readStampFields(stamp);
-    const bool ordinary = f.year >= 1900 && f.year <= 9999 && f.month >= 1 && f.month <= 12 && f.day >= 1 &&
-                          f.day <= 31 && f.hour <= 23 && f.minute <= 59 && f.second <= 59;
-    if (!ordinary) {
-        std::tm t = toTm(f);
-        return std::mktime(&t);
-    }
-    const std::int64_t key = static_cast<std::int64_t>(f.year) * 10000 + f.month * 100 + f.day;
-    Day& day = days_[static_cast<std::size_t>(key) % days_.size()];
-    if (day.key != key) {
-        const std::optional<std::time_t> start = plainDayStart(f);
-        day.key = key;
-        day.start = start.value_or(0);
-        day.plain = start.has_value();
-    }
-    if (!day.plain) {
-        std::tm t = toTm(f);
-        return std::mktime(&t);
-    }
-    return day.start + static_cast<std::time_t>(f.hour) * 3600 + f.minute * 60 + f.second;
+    // mktime rolls a day past the month's end over as the whole stamp would roll, so days to 31 may
+    // take the short way.
+    if (inRange(f, 31))
+        if (const std::optional<std::time_t> start = days_.startOf(f))
+            return *start + static_cast<std::time_t>(f.hour) * 3600 + f.minute * 60 + f.second;
+    std::tm t = toTm(f);
+    return std::mktime(&t);
 }
 
 std::int64_t timeSpanBetween(std::string_view first, std::string_view second, Clock& clock) {

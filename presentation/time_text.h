@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,22 @@ const char* clockTextPattern(int clockIndex);
 // by 2000, other fields by their lowest value). A day past the month's end rolls into the next month.
 std::string stationTimeText(std::string_view stamp, int dateIndex, int clockIndex);
 
+// The days that readers and formatters of many stamps met lately, each asked of the system once: a
+// stamp's time is its day's local midnight plus the clock reading only on a day whose 24 hours are
+// plain (no daylight-saving change). Fields must be in range, the day at most 31.
+class PlainDays {
+public:
+    // The local midnight of the stamp's day when its hours are plain; nothing when the system must decide.
+    std::optional<std::time_t> startOf(const StampFields& f);
+
+private:
+    struct Day {
+        std::int64_t key = -1;
+        std::optional<std::time_t> start;
+    };
+    std::array<Day, 8> days_{};
+};
+
 // Formats many stamps like stationTimeText with the same results, asking the system only twice per
 // calendar day: on a day whose 24 hours are plain (no daylight-saving change) a valid stamp needs no
 // normalising and its fields are written directly; anything else goes to stationTimeText. The AM/PM
@@ -41,15 +58,11 @@ public:
     std::string text(std::string_view stamp);
 
 private:
-    struct Day {
-        std::int64_t key = -1;
-        bool plain = false;
-    };
     int dateIndex_;
     int clockIndex_;
     std::string am_;
     std::string pm_;
-    std::array<Day, 8> days_{};
+    PlainDays days_;
 };
 
 // Seconds since the epoch of a stamp read as local time. The system decides daylight saving: a time
@@ -67,12 +80,7 @@ public:
     std::time_t read(std::string_view stamp);
 
 private:
-    struct Day {
-        std::int64_t key = -1;
-        std::time_t start = 0;
-        bool plain = false;
-    };
-    std::array<Day, 8> days_{};
+    PlainDays days_;
 };
 
 // second - first in whole seconds. A text of 10 characters or fewer does not count as a stamp: the
