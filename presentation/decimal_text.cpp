@@ -21,6 +21,14 @@ bool isBlank(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+// Where a number's digits begin: after leading blanks and one sign, which sets `negative`.
+std::size_t numberStart(std::string_view text, bool& negative) {
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i])) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    return i;
+}
+
 // A number too large or too small for a double: infinity or zero, by its exponent or leading digits.
 double outOfRangeValue(const char* first, const char* last) {
     bool leadingNonZero = false;
@@ -202,10 +210,8 @@ private:
 } // namespace
 
 long long integerValue(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    std::size_t i = numberStart(text, negative);
     long long value = 0;
     auto digitAt = [&text](std::size_t k) {
         return static_cast<unsigned>(static_cast<unsigned char>(text[k])) - unsigned{'0'};
@@ -226,10 +232,8 @@ long long integerValue(std::string_view text) {
 }
 
 double numberValue(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    std::size_t i = numberStart(text, negative);
     // from_chars takes no sign of its own after ours and no leading '+'.
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) return 0.0;
     double value = 0.0;
@@ -246,10 +250,8 @@ double numberValue(std::string_view text) {
 }
 
 DecimalValue decimalValue(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    std::size_t i = numberStart(text, negative);
     double number = 0.0;
     std::uint64_t whole = 0;
     if (!readPlainDecimal(text.data() + i, text.data() + text.size(), number, whole))
