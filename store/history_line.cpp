@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -78,23 +79,15 @@ std::size_t columnCount(std::string_view line) {
 }
 
 std::string_view columnText(std::string_view line, std::size_t n) {
-    // Every query and index build asks for one of the first columns of each line: the block comma
-    // search finds them without a library call per comma.
+    if (n == 0) return {};
+    // Every query and index build asks for one of the first columns of each line: those are split
+    // without taking memory.
     constexpr std::size_t kFew = 4;
-    if (n >= 1 && n <= kFew) {
-        std::array<std::string_view, kFew> columns;
-        if (leadingColumns(line, columns.data(), n) < n) return {};
-        return trimBlanks(columns[n - 1]);
-    }
-    std::size_t begin = 0;
-    for (std::size_t c = 1; c < n; ++c) {
-        const std::size_t comma = line.find(',', begin);
-        if (comma == std::string_view::npos) return {};
-        begin = comma + 1;
-    }
-    const std::size_t comma = line.find(',', begin);
-    const std::size_t end = comma == std::string_view::npos ? line.size() : comma;
-    return trimBlanks(line.substr(begin, end - begin));
+    std::array<std::string_view, kFew> few;
+    std::vector<std::string_view> many(n > kFew ? n : 0);
+    std::string_view* const columns = n > kFew ? many.data() : few.data();
+    if (leadingColumns(line, columns, n) < n) return {};
+    return trimBlanks(columns[n - 1]);
 }
 
 std::size_t leadingColumns(std::string_view line, std::string_view* out, std::size_t count) {
