@@ -165,26 +165,11 @@ void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit) {
 }
 
 FileTail readTail(int fd, std::uint64_t size) {
-    FileTail tail;
-    std::string fragment;
-    std::uint64_t position = size;
-    while (position > 0) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBackwardBlock, position));
-        position -= want;
-        std::string block = readBytes(fd, position, want);
-        const void* lf = ::memrchr(block.data(), '\n', block.size());
-        if (lf) {
-            const std::size_t after =
-                static_cast<std::size_t>(static_cast<const char*>(lf) - block.data()) + 1;
-            tail.linesEnd = position + after;
-            tail.fragment = block.substr(after) + fragment;
-            return tail;
-        }
-        fragment = block + fragment;
-    }
-    tail.linesEnd = 0;
-    tail.fragment = std::move(fragment);
-    return tail;
+    BackwardLines lines(fd, size);
+    std::string_view last;
+    std::uint64_t offset = 0;
+    if (!lines.next(last, offset) || last.back() == '\n') return {size, {}};
+    return {offset, std::string(last)};
 }
 
 bool isCompleteFragment(std::string_view fragment) {
