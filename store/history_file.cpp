@@ -177,8 +177,12 @@ bool isCompleteFragment(std::string_view fragment) {
     return !trimBlanks(line).empty() && columnCount(line) >= kDataLineColumns;
 }
 
-bool isReadableLine(std::string_view line) {
-    return (!line.empty() && line.back() == '\n') || isCompleteFragment(line);
+std::optional<std::string_view> recordTextOf(std::string_view line) {
+    const bool readable = (!line.empty() && line.back() == '\n') || isCompleteFragment(line);
+    if (!readable) return std::nullopt;
+    const std::string_view text = stripLineEnd(line);
+    if (!isRecordLine(text)) return std::nullopt;
+    return text;
 }
 
 bool repairTail(int fd, const FileTail& tail) {

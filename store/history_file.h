@@ -109,8 +109,9 @@ FileTail readTail(int fd, std::uint64_t size);
 // can leave a shorter one, torn in the middle of its writing. Blank pieces count as torn.
 bool isCompleteFragment(std::string_view fragment);
 
-// A line as the readers take it: one that ends with LF, or the file's last line when complete.
-bool isReadableLine(std::string_view line);
+// The record that a line read from the file holds, its line end removed; nothing for a torn last line
+// (one without LF that lacks columns), a blank line or a comment.
+std::optional<std::string_view> recordTextOf(std::string_view line);
 
 // Makes the file end with a line end before the next write: a torn last line is cut
 // off, a complete one gets its line end. Returns false when the file could not be changed.

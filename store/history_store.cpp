@@ -52,10 +52,9 @@ int HistoryStore::lastStoredIdOf(int fd) {
     if (!stamp) return 0;
     long id = 0;
     forEachLineBackward(fd, stamp->size, [&](std::string_view line, std::uint64_t) {
-        if (!isReadableLine(line)) return true;
-        const std::string_view text = stripLineEnd(line);
-        if (!isRecordLine(text)) return true;
-        id = leadingNumber(columnText(text, 1));
+        const auto text = recordTextOf(line);
+        if (!text) return true;
+        id = leadingNumber(columnText(*text, 1));
         return false;
     });
     return static_cast<int>(id);
@@ -91,10 +90,8 @@ void HistoryStore::readRecordLinesBackward(const LineTextVisitor& visit) {
     const auto stamp = stampOf(file.get());
     if (!stamp) return;
     forEachLineBackward(file.get(), stamp->size, [&](std::string_view line, std::uint64_t) {
-        if (!isReadableLine(line)) return true;
-        const std::string_view text = stripLineEnd(line);
-        if (!isRecordLine(text)) return true;
-        return visit(text);
+        const auto text = recordTextOf(line);
+        return !text || visit(*text);
     });
 }
 
@@ -214,9 +211,9 @@ void HistoryStore::deleteRecords(const SampleList& records) {
     std::string kept;
     forEachLineForward(source.get(), 0, static_cast<std::uint64_t>(sourceInfo.st_size), readBuffer_,
                        [&](std::string_view line, std::uint64_t) {
-                           if (!isReadableLine(line)) return true;
-                           const std::string_view text = trimBlanks(stripLineEnd(line));
-                           if (!isRecordLine(text)) return true;
+                           const auto record = recordTextOf(line);
+                           if (!record) return true;
+                           const std::string_view text = trimBlanks(*record);
                            if (doomed.count(std::string(columnText(text, 1)))) return true;
                            if (written == 0 && pending.empty() && debug) emit(historyHeaderLine());
                            kept.assign(text);
@@ -275,9 +272,9 @@ std::size_t HistoryStore::walkRange(int fd, const FileStamp& stamp, std::string_
     std::size_t visited = 0;
     bool going = true;
     auto take = [&](std::string_view line, std::uint64_t offset) {
-        if (!isReadableLine(line)) return true;
-        const std::string_view text = stripLineEnd(line);
-        if (!isRecordLine(text)) return true;
+        const auto record = recordTextOf(line);
+        if (!record) return true;
+        const std::string_view text = *record;
         if (!everything) {
             const std::string_view saveTime = columnText(text, 2);
             if (saveTime < from || saveTime > to) return true;
@@ -310,7 +307,7 @@ bool HistoryStore::hasAnyRecord(int fd, const FileStamp& stamp) const {
     if (index_.recordCount() > 0) return true;
     if (stamp.size <= index_.linesEnd()) return false;
     const std::string fragment = readBytes(fd, index_.linesEnd(), stamp.size - index_.linesEnd());
-    return isCompleteFragment(fragment) && isRecordLine(stripLineEnd(fragment));
+    return recordTextOf(fragment).has_value();
 }
 
 std::size_t HistoryStore::forEachRecordInRange(const std::string& from, const std::string& to,

@@ -93,10 +93,9 @@ void RainFactsCache::readBackTo(std::size_t k, std::optional<BackwardLines>& lin
             return;
         }
         readFrom_ = offset;
-        if (!isReadableLine(line)) continue;
-        const std::string_view text = stripLineEnd(line);
-        if (!isRecordLine(text)) continue;
-        const RainWalkRecord record = reader_.read(text);
+        const auto text = recordTextOf(line);
+        if (!text) continue;
+        const RainWalkRecord record = reader_.read(*text);
         // Every walk passes a record without a counter by; it need not be kept.
         if (record.counterMissing) continue;
         facts_.push_back(record);
@@ -125,9 +124,8 @@ void RainFactsCache::addLines(std::string_view bytes, std::uint64_t offset) {
     while (begin < bytes.size()) {
         std::size_t end = bytes.find('\n', begin);
         end = end == std::string_view::npos ? bytes.size() : end + 1;
-        const std::string_view text = stripLineEnd(bytes.substr(begin, end - begin));
-        if (isRecordLine(text)) {
-            const RainWalkRecord record = reader_.read(text);
+        if (const auto text = recordTextOf(bytes.substr(begin, end - begin))) {
+            const RainWalkRecord record = reader_.read(*text);
             if (!record.counterMissing) {
                 added.push_back(record);
                 addedOffsets.push_back(offset + begin);
