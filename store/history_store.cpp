@@ -47,14 +47,19 @@ bool HistoryStore::open() {
     return file.valid();
 }
 
-int HistoryStore::lastStoredIdOf(int fd) {
+void HistoryStore::forEachRecordLineBackward(int fd, const std::function<bool(std::string_view text)>& visit) {
     const auto stamp = stampOf(fd);
-    if (!stamp) return 0;
-    long id = 0;
+    if (!stamp) return;
     forEachLineBackward(fd, stamp->size, [&](std::string_view line, std::uint64_t) {
         const auto text = recordTextOf(line);
-        if (!text) return true;
-        id = leadingNumber(columnText(*text, 1));
+        return !text || visit(*text);
+    });
+}
+
+int HistoryStore::lastStoredIdOf(int fd) {
+    long id = 0;
+    forEachRecordLineBackward(fd, [&](std::string_view text) {
+        id = leadingNumber(columnText(text, 1));
         return false;
     });
     return static_cast<int>(id);
@@ -79,20 +84,11 @@ bool HistoryStore::readLastRecord(WeatherSample& record) {
 }
 
 void HistoryStore::readBackward(const RecordVisitor& visit) {
-    RecordLineParser parser;
-    readRecordLinesBackward([&](std::string_view text) { return visit(parser.parse(text)); });
-}
-
-void HistoryStore::readRecordLinesBackward(const LineTextVisitor& visit) {
     auto lock = hold();
     FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.valid()) return;
-    const auto stamp = stampOf(file.get());
-    if (!stamp) return;
-    forEachLineBackward(file.get(), stamp->size, [&](std::string_view line, std::uint64_t) {
-        const auto text = recordTextOf(line);
-        return !text || visit(*text);
-    });
+    RecordLineParser parser;
+    forEachRecordLineBackward(file.get(), [&](std::string_view text) { return visit(parser.parse(text)); });
 }
 
 void HistoryStore::useRainFacts(const std::function<void(RainFacts&)>& use) {

@@ -79,10 +79,6 @@ public:
     // The stored records from the newest line to the oldest, reading the file backwards in
     // blocks from its end: a walk that stops early costs only what it read.
     void readBackward(const RecordVisitor& visit);
-    // The same walk handing out each record line as it stands in the file, line end removed, for a
-    // reader that picks a few columns (see leadingColumns) instead of parsing whole records.
-    using LineTextVisitor = std::function<bool(std::string_view line)>;
-    void readRecordLinesBackward(const LineTextVisitor& visit);
     // The rain walk's facts of the stored records, newest first, for `use` while the store is held.
     // They are kept from one call to the next, extended by appendRecords, and read afresh from the
     // file's end when anything else changed it. `use` must not call the store.
@@ -108,6 +104,8 @@ private:
     static PlacedVisitor parsedFor(const RecordVisitor& visit);
     bool hasAnyRecord(int fd, const FileStamp& stamp) const;
     int lastStoredIdOf(int fd);
+    // The record lines of the file open as `fd`, line ends removed, from the newest to the oldest.
+    static void forEachRecordLineBackward(int fd, const std::function<bool(std::string_view text)>& visit);
 
     std::string path_;
     Clock& clock_;
