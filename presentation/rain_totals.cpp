@@ -32,12 +32,6 @@ std::time_t startOf2000() {
 
 } // namespace
 
-bool NewestFirstOfList::next(WeatherSample& out) {
-    if (left_ == 0) return false;
-    out = list_[--left_];
-    return true;
-}
-
 RainTotalsWalk::RainTotalsWalk(WeatherSample& sample, Clock& clock) : sample_(sample), clock_(clock) {
     const std::string& counter = sample_[P::rainMm];
     if (isMarkerText(counter) || integerValue(counter) == kNoReading) {
@@ -75,11 +69,6 @@ RainWalkRecord rainWalkRecordOf(std::string_view sampleTime, std::string_view ra
 RainWalkRecord rainWalkRecordOf(const WeatherSample& record, LocalTimeReader& times) {
     return rainWalkRecordOf(record[P::sampleTime], record[P::rainMm], record[P::increment],
                             record[P::totalRain], times);
-}
-
-bool RainTotalsWalk::visit(const WeatherSample& record) {
-    if (!walking_) return false;
-    return visit(rainWalkRecordOf(record, times_));
 }
 
 bool RainTotalsWalk::visitAll(std::span<const RainWalkRecord> records) {
@@ -155,28 +144,6 @@ bool RainTotalsWalk::finish() {
     return result_;
 }
 
-bool computeRainTotals(WeatherSample& sample, NewestFirstSource& history, Clock& clock) {
-    RainTotalsWalk walk(sample, clock);
-    WeatherSample record;
-    while (walk.wantsRecords() && history.next(record))
-        if (!walk.visit(record)) break;
-    return walk.finish();
-}
-
-bool computeRainTotals(WeatherSample& sample, const NewestFirstReader& history, Clock& clock) {
-    RainTotalsWalk walk(sample, clock);
-    if (walk.wantsRecords() && history)
-        history([&](const WeatherSample& record) { return walk.visit(record); });
-    return walk.finish();
-}
-
-bool computeRainTotals(WeatherSample& sample, const SampleList& oldestFirst, Clock& clock) {
-    RainTotalsWalk walk(sample, clock);
-    for (auto it = oldestFirst.rbegin(); it != oldestFirst.rend() && walk.wantsRecords(); ++it)
-        if (!walk.visit(*it)) break;
-    return walk.finish();
-}
-
 std::string rainProgressText(std::string_view label, int count, int k) {
     const int percent = count > 0 ? static_cast<int>(100LL * k / count) : 0;
     std::string text(label);
@@ -213,6 +180,11 @@ bool computeRainTotals(WeatherSample& sample, RainFacts& history, Clock& clock) 
     RainTotalsWalk walk(sample, clock);
     walkStoredFacts(walk, history);
     return walk.finish();
+}
+
+bool computeRainTotals(WeatherSample& sample, std::span<const WeatherSample> oldestFirst, Clock& clock) {
+    RainFactsOfList facts(oldestFirst);
+    return computeRainTotals(sample, facts, clock);
 }
 
 void computeRainTotalsForNewRecords(SampleList& newestFirst, RainFacts& stored, std::string_view label,

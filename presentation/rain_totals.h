@@ -16,30 +16,6 @@
 
 namespace nimbrel {
 
-// Stored samples handed out newest first; next() returns false at the start of the history.
-class NewestFirstSource {
-public:
-    virtual ~NewestFirstSource() = default;
-    virtual bool next(WeatherSample& out) = 0;
-};
-
-// A list ordered oldest first (like the history file), handed out from its end.
-class NewestFirstOfList final : public NewestFirstSource {
-public:
-    explicit NewestFirstOfList(const SampleList& oldestFirst)
-        : list_(oldestFirst), left_(oldestFirst.size()) {}
-    bool next(WeatherSample& out) override;
-
-private:
-    const SampleList& list_;
-    std::size_t left_;
-};
-
-// A reader that hands stored samples, newest first, to `visit` until visit returns false or the
-// history ends (the history store's backward reader has this shape).
-using SampleVisitor = std::function<bool(const WeatherSample&)>;
-using NewestFirstReader = std::function<void(const SampleVisitor& visit)>;
-
 // What the walk reads of one stored record: its sample time and its three rain columns, read once so
 // that a stored record costs no whole-record parse and several walks can share one read of the file.
 struct RainWalkRecord {
@@ -65,7 +41,6 @@ public:
     // `clock` stands in for the present when the sample's own stamp is missing.
     explicit RainTotalsWalk(WeatherSample& sample, Clock& clock = systemClock());
     bool wantsRecords() const { return walking_; }
-    bool visit(const WeatherSample& record);
     bool visit(const RainWalkRecord& record) { return visitAll({&record, 1}); }
     // The next older records in turn, newest first.
     bool visitAll(std::span<const RainWalkRecord> records);
@@ -74,7 +49,6 @@ public:
 private:
     WeatherSample& sample_;
     Clock& clock_;
-    LocalTimeReader times_;
     bool result_ = true;
     bool walking_ = false;
     bool finished_ = false;
@@ -90,12 +64,6 @@ private:
     bool open_[3] = {true, true, true}; // hour, 24 hours, week
 };
 
-// Fill rainMm (when the counter wrapped), increment, hourRain ... monthRain and totalRain of `sample`
-// from the earlier samples. False when the sample has no rain counter (all those fields become "---").
-bool computeRainTotals(WeatherSample& sample, NewestFirstSource& history, Clock& clock = systemClock());
-bool computeRainTotals(WeatherSample& sample, const NewestFirstReader& history, Clock& clock = systemClock());
-bool computeRainTotals(WeatherSample& sample, const SampleList& oldestFirst, Clock& clock = systemClock());
-
 // The rain walk's facts of the stored records by age, newest first. from(k) gives the facts from the
 // k-th newest on that are at hand, reading more when none are; an empty span means k is past the
 // oldest. A walk takes them in turn and stops where its month window ends, so a source reads (or
@@ -106,19 +74,23 @@ public:
     virtual std::span<const RainWalkRecord> from(std::size_t k) = 0;
 };
 
-// The facts of a list ordered oldest first (like the history file), each read when first asked for.
+// The facts of samples ordered oldest first (like the history file), each read when first asked for.
 class RainFactsOfList final : public RainFacts {
 public:
-    explicit RainFactsOfList(const SampleList& oldestFirst) : list_(oldestFirst) {}
+    explicit RainFactsOfList(std::span<const WeatherSample> oldestFirst) : list_(oldestFirst) {}
     std::span<const RainWalkRecord> from(std::size_t k) override;
 
 private:
-    const SampleList& list_;
+    std::span<const WeatherSample> list_;
     std::vector<RainWalkRecord> facts_; // newest first
     LocalTimeReader times_;
 };
 
+// Fill rainMm (when the counter wrapped), increment, hourRain ... monthRain and totalRain of `sample`
+// from the earlier samples. False when the sample has no rain counter (all those fields become "---").
 bool computeRainTotals(WeatherSample& sample, RainFacts& history, Clock& clock = systemClock());
+bool computeRainTotals(WeatherSample& sample, std::span<const WeatherSample> oldestFirst,
+                       Clock& clock = systemClock());
 
 // The progress text of the k-th of n new records (k from 1): "<label> <n> : <100*k/n>% ...".
 std::string rainProgressText(std::string_view label, int count, int k);

@@ -35,21 +35,6 @@ public:
     std::string last;
 };
 
-// The records before position `end` of an oldest-first list, handed out newest first.
-class PrefixNewestFirst final : public NewestFirstSource {
-public:
-    PrefixNewestFirst(const SampleList& list, std::size_t end) : list_(list), left_(end) {}
-    bool next(WeatherSample& out) override {
-        if (left_ == 0) return false;
-        out = list_[--left_];
-        return true;
-    }
-
-private:
-    const SampleList& list_;
-    std::size_t left_;
-};
-
 unsigned parseAddress(const std::string& hex) {
     return static_cast<unsigned>(std::stoul(hex, nullptr, 16));
 }
@@ -123,8 +108,7 @@ TEST(AcquisitionOverSimulator, TwoCyclesStoreTheWholeRingOnceInOrder) {
     for (std::size_t i = 0; i < stored.size(); ++i) {
         if (i % 10 != 0 && i + 60 < stored.size()) continue;
         WeatherSample again = stored[i];
-        PrefixNewestFirst before(stored, i);
-        computeRainTotals(again, before, clock);
+        computeRainTotals(again, std::span(stored).first(i), clock);
         for (int f : fields) ASSERT_EQ(again[f], stored[i][f]) << i << " " << WeatherSample::nameOf(f);
     }
 }
