@@ -2,6 +2,7 @@
 
 #include "store/history_line.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -84,10 +85,12 @@ char* ReadBuffer::reserve(std::size_t size, std::size_t keep) {
     if (size > capacity_) {
         // A plain block (not a std::string): resizing a string would clear every byte before the
         // read fills it, a second pass over each block of every query.
-        std::unique_ptr<char[]> larger(new char[size]);
+        // It at least doubles, so a long line that keeps growing the block is copied a few times only.
+        const std::size_t capacity = std::max(size, 2 * capacity_);
+        std::unique_ptr<char[]> larger(new char[capacity]);
         if (keep > 0) std::memcpy(larger.get(), data_.get(), keep);
         data_ = std::move(larger);
-        capacity_ = size;
+        capacity_ = capacity;
     }
     return data_.get();
 }
@@ -143,7 +146,10 @@ bool BackwardLines::next(std::string_view& line, std::uint64_t& offset) {
             lineEnd_ = 0;
             return true;
         }
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBackwardBlock, position_));
+        // A line longer than a block makes the next read as large as what is carried: the carried
+        // bytes are copied once per block, so this keeps a line of any length linear to read.
+        const std::size_t block = std::max(kBackwardBlock, static_cast<std::size_t>(lineEnd_));
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(block, position_));
         position_ -= want;
         carry_.assign(buffer_, 0, lineEnd_);
         buffer_.resize(want);
@@ -173,8 +179,15 @@ FileTail readTail(int fd, std::uint64_t size) {
 }
 
 bool isCompleteFragment(std::string_view fragment) {
+    // A line is written as 36 columns, or 38 with the debug part, and each kind ends in a station
+    // address of six hex digits: a line that stops anywhere before its last digit is torn.
     const std::string_view line = stripLineEnd(fragment);
-    return !trimBlanks(line).empty() && columnCount(line) >= kDataLineColumns;
+    const std::size_t columns = columnCount(line);
+    if (columns != kDataLineColumns && columns != kHistoryColumns.size()) return false;
+    const std::string_view last = trimBlanks(line.substr(line.rfind(',') + 1));
+    return last.size() == 6 && std::all_of(last.begin(), last.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+           });
 }
 
 std::optional<std::string_view> recordTextOf(std::string_view line) {

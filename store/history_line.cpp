@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -127,15 +128,17 @@ std::size_t leadingColumns(std::string_view line, std::string_view* out, std::si
     return found + 1;
 }
 
-long leadingNumber(std::string_view text) {
+std::int64_t leadingNumber(std::string_view text) {
     text = trimBlanks(text);
     bool negative = false;
     std::size_t i = 0;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    long value = 0;
+    std::int64_t value = 0;
+    constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        if (value > 100000000000L) break; // a number no file reaches; stop before it overflows
-        value = value * 10 + (text[i] - '0');
+        const int digit = text[i] - '0';
+        if (value > (kLargest - digit) / 10) break; // more digits than 64 bits hold: keep what fits
+        value = value * 10 + digit;
     }
     return negative ? -value : value;
 }

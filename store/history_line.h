@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -103,7 +104,7 @@ std::string_view columnText(std::string_view line, std::size_t n);
 std::size_t leadingColumns(std::string_view line, std::string_view* out, std::size_t count);
 
 // The number in the first column (leading digits, as the file's ID), 0 when there is none.
-long leadingNumber(std::string_view text);
+std::int64_t leadingNumber(std::string_view text);
 
 // Turns record lines into samples. Every line is read into a cleared record: a
 // malformed line with missing columns shows "---" or "" there, never the values of

@@ -17,6 +17,9 @@ namespace nimbrel {
 namespace {
 
 constexpr mode_t kNewFileMode = 0644;
+// A rewrite writes "Nimbrel.dat.rewrite-XXXXXX" beside the file and renames it over the file.
+constexpr std::string_view kRewriteInfix = ".rewrite-";
+constexpr std::size_t kRewriteSuffixLength = 6;
 
 } // namespace
 
@@ -43,8 +46,24 @@ std::unique_lock<std::mutex> HistoryStore::hold() {
 
 bool HistoryStore::open() {
     auto lock = hold();
+    removeStaleRewrites();
     FileHandle file(::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, kNewFileMode));
     return file.valid();
+}
+
+void HistoryStore::removeStaleRewrites() {
+    // A rewrite killed before its rename leaves its temporary file behind; only the program that may
+    // write the folder gets here, so any such file is a leftover and never part of the history.
+    const std::filesystem::path file(path_);
+    const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+    const std::string prefix = file.filename().string() + std::string(kRewriteInfix);
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() == prefix.size() + kRewriteSuffixLength && name.compare(0, prefix.size(), prefix) == 0 &&
+            it->is_regular_file(ec))
+            ::unlink(it->path().c_str());
+    }
 }
 
 void HistoryStore::forEachRecordLineBackward(int fd, const std::function<bool(std::string_view text)>& visit) {
@@ -56,16 +75,16 @@ void HistoryStore::forEachRecordLineBackward(int fd, const std::function<bool(st
     });
 }
 
-int HistoryStore::lastStoredIdOf(int fd) {
-    long id = 0;
+std::int64_t HistoryStore::lastStoredIdOf(int fd) {
+    std::int64_t id = 0;
     forEachRecordLineBackward(fd, [&](std::string_view text) {
         id = leadingNumber(columnText(text, 1));
         return false;
     });
-    return static_cast<int>(id);
+    return id;
 }
 
-int HistoryStore::lastStoredId() {
+std::int64_t HistoryStore::lastStoredId() {
     auto lock = hold();
     FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
     return file.valid() ? lastStoredIdOf(file.get()) : 0;
@@ -128,7 +147,7 @@ bool HistoryStore::appendRecords(SampleList& records) {
     if (indexed && !tail.fragment.empty() && isCompleteFragment(tail.fragment))
         index_.addLine(tail.fragment + (tail.fragment.back() == '\r' ? "\n" : "\r\n"), tail.linesEnd);
 
-    int id = lastStoredIdOf(fd);
+    std::int64_t id = lastStoredIdOf(fd);
     stamp = stampOf(fd);
     if (!stamp) return false;
     const bool debug = debugFlag_;
@@ -139,8 +158,8 @@ bool HistoryStore::appendRecords(SampleList& records) {
         lineEnds.push_back(bytes.size());
     }
     for (auto it = records.rbegin(); it != records.rend(); ++it) {
-        char idText[16];
-        std::snprintf(idText, sizeof idText, "%4d", ++id);
+        char idText[24];
+        std::snprintf(idText, sizeof idText, "%4lld", static_cast<long long>(++id));
         it->text(WeatherSample::ID) = idText;
         if (it->text(WeatherSample::saveTime) != "saveTime")
             it->text(WeatherSample::saveTime) = localStampText(clock_.nowSeconds());
@@ -149,8 +168,11 @@ bool HistoryStore::appendRecords(SampleList& records) {
     }
     if (bytes.empty()) return true;
     if (!writeAll(fd, bytes)) {
-        index_.drop(); // a part may have been written; the next write repairs the tail
+        // A full disk may have taken part of the lines: cut them off again, so the file ends as it did
+        // (should that fail too, the next write repairs the torn tail). The records are fetched again.
+        if (::ftruncate(fd, static_cast<off_t>(stamp->size)) != 0) index_.drop();
         rainFacts_.drop();
+        index_.drop();
         return false;
     }
     const auto after = stampOf(fd);
@@ -185,7 +207,8 @@ void HistoryStore::deleteRecords(const SampleList& records) {
 
     // The kept lines go to a temporary file in the same folder (so the rename below stays
     // on one file system and replaces the old file in one step).
-    std::string temporary = path_ + ".XXXXXX";
+    removeStaleRewrites();
+    std::string temporary = path_ + std::string(kRewriteInfix) + "XXXXXX";
     FileHandle target(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!target.valid()) return;
     ::fchmod(target.get(), sourceInfo.st_mode & 07777);

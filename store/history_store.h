@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -41,11 +42,13 @@ public:
     void setDebugFlag(bool on);
     bool debugFlag() const;
 
-    // Creates the file when it is missing; false when it can be neither opened nor created.
+    // Creates the file when it is missing; false when it can be neither opened nor created. Also
+    // removes the temporary files that an interrupted delete left beside it: only the program that
+    // holds the data folder's lock opens the store this way.
     bool open();
 
     // Number in the first column of the last record line; 0 when there is none.
-    int lastStoredId();
+    std::int64_t lastStoredId();
     // The last record line into `record` (the stored columns; other positions keep what they
     // held); clears the record and returns false when there is none.
     bool readLastRecord(WeatherSample& record);
@@ -92,6 +95,7 @@ public:
 
 private:
     std::unique_lock<std::mutex> hold();
+    void removeStaleRewrites();
     // Opens the file for reading and brings the index up to date with it.
     FileHandle openIndexed(FileStamp& stamp);
     // Walks the records of [from, to] in file order; `visit` gets the line's position too.
@@ -103,7 +107,7 @@ private:
     // walkRange's visitor for readers of whole records.
     static PlacedVisitor parsedFor(const RecordVisitor& visit);
     bool hasAnyRecord(int fd, const FileStamp& stamp) const;
-    int lastStoredIdOf(int fd);
+    std::int64_t lastStoredIdOf(int fd);
     // The record lines of the file open as `fd`, line ends removed, from the newest to the oldest.
     static void forEachRecordLineBackward(int fd, const std::function<bool(std::string_view text)>& visit);
 
