@@ -101,22 +101,40 @@ ProfileFile ProfileFile::parse(std::string_view text) {
     return profile;
 }
 
-const ProfileFile::Line* ProfileFile::find(std::string_view section, std::string_view key) const {
-    for (const Line& line : lines_) {
-        if (!line.isHeader && !line.key.empty() && sameName(line.section, section) &&
-            sameName(line.key, key)) {
-            return &line;
+// Windows reads a section from its first header only: the keys under a later header of the same
+// name are never seen, and writes go to the first one too. The lines before any header form the
+// block of the section without a name.
+ProfileFile::Block ProfileFile::firstBlock(std::string_view section) const {
+    for (std::size_t begin = 0; begin < lines_.size(); ++begin) {
+        const bool starts = lines_[begin].isHeader || begin == 0;
+        if (!starts || !sameName(lines_[begin].section, section)) {
+            continue;
+        }
+        std::size_t end = begin + 1;
+        while (end < lines_.size() && !lines_[end].isHeader) {
+            ++end;
+        }
+        return Block{begin, end, true};
+    }
+    return Block{};
+}
+
+std::optional<std::size_t> ProfileFile::find(std::string_view section, std::string_view key) const {
+    const Block block = firstBlock(section);
+    for (std::size_t i = block.begin; i < block.end; ++i) {
+        if (!lines_[i].key.empty() && sameName(lines_[i].key, key)) {
+            return i;
         }
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 std::optional<std::string> ProfileFile::value(std::string_view section, std::string_view key) const {
-    const Line* line = find(section, key);
-    if (line == nullptr) {
+    const std::optional<std::size_t> line = find(section, key);
+    if (!line) {
         return std::nullopt;
     }
-    return valueOf(line->raw);
+    return valueOf(lines_[*line].raw);
 }
 
 std::string ProfileFile::text(std::string_view section, std::string_view key, std::string_view fallback,
@@ -127,30 +145,20 @@ std::string ProfileFile::text(std::string_view section, std::string_view key, st
 }
 
 void ProfileFile::setText(std::string_view section, std::string_view key, std::string_view value) {
-    for (Line& line : lines_) {
-        if (!line.isHeader && !line.key.empty() && sameName(line.section, section) &&
-            sameName(line.key, key)) {
-            line.raw = line.key + "=" + std::string(value);
-            return;
-        }
+    if (const std::optional<std::size_t> line = find(section, key)) {
+        lines_[*line].raw = lines_[*line].key + "=" + std::string(value);
+        return;
     }
     Line added{std::string(key) + "=" + std::string(value), std::string(section), std::string(key), false};
     // After the last key of the section's first block, or right below its header.
-    std::optional<std::size_t> insertAt;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].isHeader) {
-            if (insertAt) {
-                break;
-            }
-            if (sameName(lines_[i].section, section)) {
+    if (const Block block = firstBlock(section); block.found) {
+        std::size_t insertAt = lines_[block.begin].isHeader ? block.begin + 1 : block.begin;
+        for (std::size_t i = block.begin; i < block.end; ++i) {
+            if (!lines_[i].key.empty()) {
                 insertAt = i + 1;
             }
-        } else if (insertAt && !lines_[i].key.empty()) {
-            insertAt = i + 1;
         }
-    }
-    if (insertAt) {
-        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insertAt), std::move(added));
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(added));
         return;
     }
     if (!lines_.empty() && !trim(lines_.back().raw).empty()) {

@@ -14,7 +14,8 @@ namespace nimbrel {
 // regard to ASCII letter case; names and values are trimmed of blanks and tabs, and a value enclosed
 // in one pair of matching quotes loses them. Lines starting with ';' are comments. CR LF and LF line
 // ends are both read; a rewrite keeps the line end the file already uses. The first occurrence of a
-// section or key wins.
+// section or key wins: a section whose header comes again later is read and written in its first
+// block only, and the keys under the later header are never seen.
 class ProfileFile {
 public:
     ProfileFile() = default;
@@ -50,7 +51,14 @@ private:
         bool isHeader = false;
     };
 
-    const Line* find(std::string_view section, std::string_view key) const;
+    // The lines [begin, end) of a section's first block: its header up to the next header.
+    struct Block {
+        std::size_t begin = 0;
+        std::size_t end = 0;
+        bool found = false;
+    };
+    Block firstBlock(std::string_view section) const;
+    std::optional<std::size_t> find(std::string_view section, std::string_view key) const;
 
     std::vector<Line> lines_;
     std::string lineEnd_ = "\r\n";

@@ -67,5 +67,31 @@ TEST(AppProfileFile, WritesKeysInPlaceAndKeepsTheRest) {
     EXPECT_FALSE(fresh.save(dir / "no-such-folder" / "d.ini"));
 }
 
+TEST(AppProfileFile, ASectionGivenTwiceIsReadAndWrittenInItsFirstBlockOnly) {
+    testing::TempDir dir;
+    const std::string later = "[CONFIG]\nlanguage=French\nTestFlag=true\n";
+    dir.write("twice.ini", "[config]\nlanguage=German\n\n[about]\nversion=1\n\n" + later);
+    ProfileFile profile = ProfileFile::load(dir / "twice.ini");
+    EXPECT_EQ(profile.value("config", "language"), "German");
+    EXPECT_FALSE(profile.value("config", "TestFlag")); // present only under the later header
+    EXPECT_EQ(profile.text("config", "TestFlag", "false", 10), "false");
+
+    // A key of the first block is changed there; a key it lacks is added to it; the later block
+    // keeps its lines as they were.
+    profile.setText("config", "LANGUAGE", "Dutch");
+    profile.setText("config", "TestFlag", "1");
+    ASSERT_TRUE(profile.save(dir / "twice.ini"));
+    EXPECT_EQ(dir.read("twice.ini"),
+              "[config]\nlanguage=Dutch\nTestFlag=1\n\n[about]\nversion=1\n\n" + later);
+    EXPECT_EQ(ProfileFile::load(dir / "twice.ini").value("config", "testflag"), "1");
+
+    // An empty first block hides the later one's keys; a write lands right below the first header.
+    ProfileFile empty = ProfileFile::parse("[x]\n[y]\nk=1\n[X]\nk=2\n");
+    EXPECT_FALSE(empty.value("x", "k"));
+    EXPECT_EQ(empty.value("y", "k"), "1");
+    empty.setText("x", "k", "3");
+    EXPECT_EQ(empty.serialise(), "[x]\nk=3\n[y]\nk=1\n[X]\nk=2\n");
+}
+
 } // namespace
 } // namespace nimbrel
