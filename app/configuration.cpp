@@ -69,6 +69,10 @@ std::string usbLibraryName(const ProfileFile& profile) {
     return name;
 }
 
+std::string configuredLanguage(const ProfileFile& profile) {
+    return textOrDefault(profile, "config", "language", kDefaultLanguage, kLanguageBuffer);
+}
+
 struct AboutTexts {
     std::string version;
     std::string copyright;
@@ -122,7 +126,7 @@ Configuration loadConfiguration(const std::filesystem::path& folder) {
     const std::optional<AboutTexts> merged = mergeAboutUpdate(folder, profile);
 
     Configuration config;
-    config.language = textOrDefault(profile, "config", "language", kDefaultLanguage, kLanguageBuffer);
+    config.language = configuredLanguage(profile);
     config.languageIndex = languageIndexFor(config.language);
     config.usbDeviceVid = usbId(profile, "UsbDeviceVid", kDefaultUsbDeviceVid);
     config.usbDevicePid = usbId(profile, "UsbDevicePid", kDefaultUsbDevicePid);
@@ -138,6 +142,17 @@ Configuration loadConfiguration(const std::filesystem::path& folder) {
     config.description = about.description;
     config.softupdate = about.softupdate;
     return config;
+}
+
+int startupLanguageIndex(const std::filesystem::path& folder) {
+    std::error_code error;
+    const std::filesystem::path file = folder / kConfigurationFileName;
+    if (!folder.empty() && std::filesystem::is_regular_file(file, error)) {
+        if (const std::optional<ProfileFile> profile = ProfileFile::read(file)) {
+            return languageIndexFor(configuredLanguage(*profile));
+        }
+    }
+    return userLocaleLanguageIndex();
 }
 
 } // namespace nimbrel

@@ -60,4 +60,9 @@ struct Configuration {
 // "about" and deleting the update file. A missing Nimbrel.ini gives every default.
 Configuration loadConfiguration(const std::filesystem::path& folder);
 
+// The language of a message shown before the configuration is in use (a data folder that cannot be
+// used): the one that the folder's Nimbrel.ini selects when that file can be read; with no folder
+// or no readable Nimbrel.ini, the language of the user's locale. Reads only; writes nothing.
+int startupLanguageIndex(const std::filesystem::path& folder);
+
 } // namespace nimbrel

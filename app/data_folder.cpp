@@ -8,8 +8,17 @@
 #include <string>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace nimbrel {
+
+DataFolderError::DataFolderError(std::string key, std::filesystem::path folder, std::string reason)
+    : std::runtime_error(LanguageTable(english).text(key, {folder.string(), reason})), key_(std::move(key)),
+      folder_(std::move(folder)), reason_(std::move(reason)) {}
+
+std::string DataFolderError::text(const LanguageTable& texts) const {
+    return texts.text(key_, {folder_.string(), reason_});
+}
 
 namespace {
 
@@ -38,7 +47,7 @@ std::filesystem::path userDataFolder() {
         home = user != nullptr ? user->pw_dir : nullptr;
     }
     if (home == nullptr || home[0] == '\0') {
-        throw DataFolderError("Cannot find the home folder for the Nimbrel data; use --dir DIR.");
+        throw DataFolderError("app.folder_no_home");
     }
     return std::filesystem::path(home) / ".local" / "share" / "nimbrel";
 }
@@ -47,18 +56,17 @@ std::filesystem::path makeUsable(const std::filesystem::path& wanted) {
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::absolute(wanted, error);
     if (error) {
-        throw DataFolderError("Cannot use the data folder " + wanted.string() + ": " + error.message());
+        throw DataFolderError("app.folder_unusable", wanted, error.message());
     }
     std::filesystem::create_directories(folder, error);
     if (error) {
-        throw DataFolderError("Cannot create the data folder " + folder.string() + ": " + error.message());
+        throw DataFolderError("app.folder_cannot_create", folder, error.message());
     }
     if (!std::filesystem::is_directory(folder, error)) {
-        throw DataFolderError("The data folder " + folder.string() + " is not a folder.");
+        throw DataFolderError("app.folder_not_a_folder", folder);
     }
     if (!canWriteIn(folder)) {
-        throw DataFolderError("Cannot write in the data folder " + folder.string() + ": " +
-                              std::strerror(errno));
+        throw DataFolderError("app.folder_not_writable", folder, std::strerror(errno));
     }
     return folder.lexically_normal();
 }
@@ -75,7 +83,7 @@ std::filesystem::path chooseDataFolder(const std::filesystem::path& programDir,
                                        const std::optional<std::filesystem::path>& dirOption) {
     if (dirOption) {
         if (dirOption->empty()) {
-            throw DataFolderError("--dir needs a folder.");
+            throw DataFolderError("app.dir_without_folder");
         }
         return makeUsable(*dirOption);
     }
@@ -92,12 +100,12 @@ std::optional<std::filesystem::path> dirOption(int argc, char** argv) {
         const std::string_view arg = argv[i];
         if (arg == "--dir") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-                throw DataFolderError("--dir needs a folder.");
+                throw DataFolderError("app.dir_without_folder");
             }
             folder = argv[++i];
         } else if (arg.starts_with("--dir=")) {
             if (arg.size() == 6) {
-                throw DataFolderError("--dir needs a folder.");
+                throw DataFolderError("app.dir_without_folder");
             }
             folder = std::string(arg.substr(6));
         }

@@ -1,16 +1,31 @@
 // Where Nimbrel.ini, Nimbrel.dat and AboutWeather.ini live.
 #pragma once
 
+#include "app/language_table.h"
+
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <string>
 
 namespace nimbrel {
 
-// The folder could not be found, created or written; what() says which and why, for the user.
+// The folder could not be found, created or written. The user is told in their language: text()
+// fills the language table's message (key) with the folder as %1 and the system's reason as %2.
+// what() holds the English text.
 class DataFolderError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    DataFolderError(std::string key, std::filesystem::path folder = {}, std::string reason = {});
+
+    const std::string& key() const { return key_; }
+    // The folder that could not be used; empty when there was none to name.
+    const std::filesystem::path& folder() const { return folder_; }
+    std::string text(const LanguageTable& texts) const;
+
+private:
+    std::string key_;
+    std::filesystem::path folder_;
+    std::string reason_;
 };
 
 // The folder that holds the running program (from /proc/self/exe).

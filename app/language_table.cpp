@@ -1,5 +1,6 @@
 #include "app/language_table.h"
 
+#include <cstdlib>
 #include <utility>
 
 namespace nimbrel {
@@ -76,6 +77,44 @@ int languageIndexFor(std::string_view configuredName) {
     return english;
 }
 
+int languageIndexForLocale(std::string_view localeName) {
+    const std::string_view code = localeName.substr(0, localeName.find_first_of("_.@"));
+    static constexpr std::string_view codes[kLanguageCount] = {"en", "de", "da", "nl", "fr"};
+    for (int index = 0; index < kLanguageCount; ++index) {
+        if (code == codes[index]) {
+            return index;
+        }
+    }
+    return english;
+}
+
+int userLocaleLanguageIndex() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != '\0') {
+            return languageIndexForLocale(value);
+        }
+    }
+    return english;
+}
+
+std::string withArguments(std::string_view text, std::initializer_list<std::string_view> arguments) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            const std::size_t number = static_cast<std::size_t>(text[i + 1] - '1');
+            if (number < arguments.size()) {
+                out += arguments.begin()[number];
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 StringTable parseStringTable(std::string_view tsv) {
     StringTable table;
     bool header = true;
@@ -147,6 +186,11 @@ const std::string& LanguageTable::text(std::string_view key) const {
     const auto& cells = builtInStrings().cells;
     const auto found = cells.find(std::string(key));
     return found == cells.end() ? emptyText() : found->second[languageIndex_];
+}
+
+std::string LanguageTable::text(std::string_view key,
+                                std::initializer_list<std::string_view> arguments) const {
+    return withArguments(text(key), arguments);
 }
 
 } // namespace nimbrel

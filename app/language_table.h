@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -29,6 +30,18 @@ enum LanguageIndex : int { english = 0, german = 1, danish = 2, dutch = 3, frenc
 // "English"/"ENU", "German"/"DEU", "Danish"/"DAN", "Dutch"/"NLD", "French"/"FRA"; anything else
 // (including an empty name) is English.
 int languageIndexFor(std::string_view configuredName);
+
+// The language of a locale name such as "de_DE.UTF-8": its language code "de", "da", "nl" or "fr";
+// anything else ("C", "POSIX", "en_GB", an empty name) is English.
+int languageIndexForLocale(std::string_view localeName);
+
+// The language of the user's locale for messages: the first of LC_ALL, LC_MESSAGES and LANG that is
+// set and not empty. Used only where no configuration says which language to speak.
+int userLocaleLanguageIndex();
+
+// A text with its placeholders %1 to %9 replaced by the arguments, all in one pass: an argument that
+// itself holds "%2" (a folder name can) stays as it is. A placeholder without its argument stays.
+std::string withArguments(std::string_view text, std::initializer_list<std::string_view> arguments);
 
 // The parsed table: one entry per key, five cells each, in file order.
 struct StringTable {
@@ -71,6 +84,8 @@ public:
     // The text in the active language; an unknown row or key gives the empty text.
     const std::string& text(int row) const;
     const std::string& text(std::string_view key) const;
+    // The text of a key with its placeholders filled (withArguments).
+    std::string text(std::string_view key, std::initializer_list<std::string_view> arguments) const;
 
     int resourceId(LocalisedWindow window) const { return resourceIdFor(window, languageIndex_); }
 

@@ -36,7 +36,8 @@ bool AppStartup::start(int argc, char** argv) {
     try {
         dataFolder_ = chooseDataFolder(programDir, dirOption(argc, argv));
     } catch (const DataFolderError& error) {
-        return fail(QString::fromLocal8Bit(error.what()));
+        // No configuration is in use yet: the folder's own, if it can be read, says the language.
+        return fail(QString::fromStdString(error.text(LanguageTable(startupLanguageIndex(error.folder())))));
     }
     std::error_code ec;
     std::filesystem::current_path(dataFolder_, ec);
@@ -46,8 +47,7 @@ bool AppStartup::start(int argc, char** argv) {
 
     folderLock_ = std::make_unique<FolderLock>(dataFolder_);
     if (!folderLock_->acquired()) {
-        return fail(QString::fromStdString(texts_->text("app.folder_busy"))
-                        .arg(QString::fromStdString(dataFolder_.string())));
+        return fail(QString::fromStdString(texts_->text("app.folder_busy", {dataFolder_.string()})));
     }
 
     // The USB library always comes from the program's own folder, never from the data folder.

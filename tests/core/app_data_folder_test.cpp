@@ -1,5 +1,7 @@
+#include "app/configuration.h"
 #include "app/data_folder.h"
 #include "app/folder_lock.h"
+#include "app/language_table.h"
 #include "tests/support/temp_dir.h"
 
 #include <cstdlib>
@@ -65,6 +67,96 @@ TEST(AppDataFolder, DirOptionParsing) {
 
 TEST(AppDataFolder, ProgramDirectoryHoldsThisTestProgram) {
     EXPECT_TRUE(std::filesystem::exists(programDirectory() / "nimbrel_tests"));
+}
+
+// The user's locale for one test: LC_ALL, LC_MESSAGES and LANG as given ("" counts as not set).
+struct ScopedLocale {
+    ScopedLocale(const std::string& all, const std::string& messages, const std::string& lang)
+        : all_("LC_ALL", all), messages_("LC_MESSAGES", messages), lang_("LANG", lang) {}
+    ScopedEnv all_, messages_, lang_;
+};
+
+bool startsWith(const std::string& text, const std::string& start) {
+    return text.compare(0, start.size(), start) == 0;
+}
+
+TEST(AppStartupMessages, FolderFailuresSpeakTheConfiguredLanguageElseTheLocales) {
+    testing::TempDir program, data;
+    const ScopedLocale germanLocale("", "", "de_DE.UTF-8");
+
+    // No configuration to read: the locale's language. The reason after the colon is the system's.
+    try {
+        chooseDataFolder(program.path(), std::filesystem::path("/proc/nimbrel"));
+        ADD_FAILURE() << "/proc/nimbrel was accepted";
+    } catch (const DataFolderError& error) {
+        EXPECT_EQ(error.folder(), "/proc/nimbrel");
+        const std::string shown = error.text(LanguageTable(startupLanguageIndex(error.folder())));
+        EXPECT_TRUE(startsWith(shown, "Der Datenordner /proc/nimbrel kann nicht angelegt werden: ")) << shown;
+        EXPECT_GT(shown.size(),
+                  std::string("Der Datenordner /proc/nimbrel kann nicht angelegt werden: ").size());
+        EXPECT_TRUE(startsWith(error.what(), "Cannot create the data folder /proc/nimbrel: "))
+            << error.what();
+    }
+    try {
+        const char* argv[] = {"nimbrel", "--dir"};
+        dirOption(2, const_cast<char**>(argv));
+        ADD_FAILURE() << "--dir without its folder was accepted";
+    } catch (const DataFolderError& error) {
+        EXPECT_TRUE(error.folder().empty());
+        EXPECT_EQ(error.text(LanguageTable(startupLanguageIndex(error.folder()))),
+                  "Nach --dir fehlt der Ordner.");
+    }
+
+    // A readable Nimbrel.ini in the folder says the language, whatever the locale; one without a
+    // language key means English, as the window would speak.
+    data.write("Nimbrel.ini", "[config]\nlanguage=French\n");
+    EXPECT_EQ(startupLanguageIndex(data.path()), french);
+    data.write("Nimbrel.ini", "[communication]\nTestFlag=1\n");
+    EXPECT_EQ(startupLanguageIndex(data.path()), english);
+    EXPECT_EQ(startupLanguageIndex(data / "missing"), german);
+    EXPECT_EQ(startupLanguageIndex({}), german);
+    EXPECT_FALSE(std::filesystem::exists(data / "missing"));
+
+    // A folder name that holds a placeholder of its own is shown as it is.
+    const std::filesystem::path odd = "/tmp/a%2b%1";
+    EXPECT_EQ(DataFolderError("app.folder_not_a_folder", odd).text(LanguageTable(german)),
+              "Der Datenordner /tmp/a%2b%1 ist kein Ordner.");
+    EXPECT_EQ(LanguageTable(german).text("app.folder_busy", {odd.string()}),
+              "Ein anderes Nimbrel-Programm verwendet den Datenordner /tmp/a%2b%1 bereits.");
+    EXPECT_EQ(DataFolderError("app.folder_not_writable", "/srv/w", "Read-only file system")
+                  .text(LanguageTable(dutch)),
+              "Er kan niet in de gegevensmap /srv/w worden geschreven: Read-only file system");
+}
+
+TEST(AppStartupMessages, LocaleNamesAndTheirOrder) {
+    EXPECT_EQ(languageIndexForLocale("de_DE.UTF-8"), german);
+    EXPECT_EQ(languageIndexForLocale("de_AT@euro"), german);
+    EXPECT_EQ(languageIndexForLocale("da_DK.utf8"), danish);
+    EXPECT_EQ(languageIndexForLocale("nl_BE"), dutch);
+    EXPECT_EQ(languageIndexForLocale("fr"), french);
+    EXPECT_EQ(languageIndexForLocale("en_DK.UTF-8"), english); // English words, Danish formats
+    EXPECT_EQ(languageIndexForLocale("C.UTF-8"), english);
+    EXPECT_EQ(languageIndexForLocale("french"), english);
+    EXPECT_EQ(languageIndexForLocale("d"), english);
+    EXPECT_EQ(languageIndexForLocale(""), english);
+
+    // LC_ALL wins over LC_MESSAGES, which wins over LANG; an empty one is passed over.
+    {
+        const ScopedLocale set("nl_NL.UTF-8", "da_DK.UTF-8", "de_DE.UTF-8");
+        EXPECT_EQ(userLocaleLanguageIndex(), dutch);
+    }
+    {
+        const ScopedLocale set("", "da_DK.UTF-8", "de_DE.UTF-8");
+        EXPECT_EQ(userLocaleLanguageIndex(), danish);
+    }
+    {
+        const ScopedLocale set("", "", "fr_FR.UTF-8");
+        EXPECT_EQ(userLocaleLanguageIndex(), french);
+    }
+    {
+        const ScopedLocale set("", "", "");
+        EXPECT_EQ(userLocaleLanguageIndex(), english);
+    }
 }
 
 TEST(AppFolderLock, OneHolderPerFolder) {

@@ -255,6 +255,16 @@ TEST(AppLanguageTable, UnknownRowsAndKeysGiveEmptyText) {
     EXPECT_EQ(LanguageTable(7).languageIndex(), english);
 }
 
+TEST(AppLanguageTable, PlaceholdersAreFilledInOnePass) {
+    EXPECT_EQ(withArguments("%2 before %1, %1 again", {"a", "b"}), "b before a, a again");
+    // An argument's own "%2" is not filled again; a placeholder without its argument stays.
+    EXPECT_EQ(withArguments("%1%%3 and %", {"x%2", "y"}), "x%2%%3 and %");
+    EXPECT_EQ(withArguments("%0 %9.", {"a", "b", "c", "d", "e", "f", "g", "h", "i"}), "%0 i.");
+    EXPECT_EQ(withArguments("100%", {}), "100%");
+    EXPECT_EQ(LanguageTable(french).text("app.folder_busy", {"/d"}),
+              "Un autre programme Nimbrel utilise déjà le dossier de données /d.");
+}
+
 TEST(AppLanguageTable, ParserHandlesEscapesLineEndsAndFlawedLines) {
     const StringTable table = parseStringTable("key\ten\tde\tda\tnl\tfr\r\n"
                                                "a\tx\\ty\tline\\nbreak\tback\\\\slash\t\\q\tz\r\n"
