@@ -93,7 +93,9 @@ TEST(PresentationFormatting, DirectionCodesAndNames) {
 TEST(PresentationFormatting, DecimalPointSurvivesAUserLocale) {
     // The window toolkit puts the process into the user's locale; texts must not change with it.
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "no German locale installed";
+    // scripts/install-deps makes this locale; without it the test would prove nothing.
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr)
+        << "no de_DE.UTF-8 locale: run scripts/install-deps";
     const std::string text = temperatureText("215", 0.1f, "°C");
     const double number = numberValue("21.5");
     std::setlocale(LC_NUMERIC, saved.c_str());
