@@ -1,5 +1,6 @@
 #include "station/usb_library.h"
 
+#include <atomic>
 #include <cstring>
 #include <dlfcn.h>
 
@@ -25,16 +26,30 @@ using FindHandleFn = int (*)(int, int);
 using CheckHandleFn = bool (*)(int);
 using WriteDataFn = bool (*)(int, unsigned char*);
 using ReadDataFn = bool (*)(int, unsigned char*);
+using FindFailureFn = int (*)();
+// FindFailure's code for a station this user may not open (NIMBREL_FIND_ACCESS_DENIED in
+// usb/hid/nimbrel_usb.h); any other code after a failed find means no station.
+constexpr int kAccessDeniedCode = 2;
 
 class SharedLibrary final : public UsbLibrary {
 public:
-    SharedLibrary(void* module, FindHandleFn find, CheckHandleFn check, WriteDataFn write, ReadDataFn read)
-        : module_(module), find_(find), check_(check), write_(write), read_(read) {}
+    SharedLibrary(void* module, FindHandleFn find, CheckHandleFn check, WriteDataFn write, ReadDataFn read,
+                  FindFailureFn failure)
+        : module_(module), find_(find), check_(check), write_(write), read_(read), failure_(failure) {}
     ~SharedLibrary() override { dlclose(module_); }
     SharedLibrary(const SharedLibrary&) = delete;
     SharedLibrary& operator=(const SharedLibrary&) = delete;
 
-    int findHandle(int vendorId, int productId) override { return find_(vendorId, productId); }
+    int findHandle(int vendorId, int productId) override {
+        const int handle = find_(vendorId, productId);
+        lastFindFailed_ = handle == -1;
+        return handle;
+    }
+    FindFailure findFailure() const override {
+        if (!lastFindFailed_) return FindFailure::none;
+        return failure_ && failure_() == kAccessDeniedCode ? FindFailure::accessDenied
+                                                           : FindFailure::noStation;
+    }
     bool checkHandle(int handle) override { return check_(handle); }
     bool writeData(int handle, const std::uint8_t* report8) override {
         unsigned char report[kReportSize]; // the entry point takes a mutable buffer
@@ -49,6 +64,8 @@ private:
     CheckHandleFn check_;
     WriteDataFn write_;
     ReadDataFn read_;
+    FindFailureFn failure_; // null in libraries older than it
+    std::atomic<bool> lastFindFailed_{false};
 };
 
 template <typename Fn> Fn entryPoint(void* module, const char* name) {
@@ -77,7 +94,8 @@ std::unique_ptr<UsbLibrary> loadUsbLibrary(const std::string& path) {
         return noUsbLibrary("the USB library " + path +
                             " lacks one of FindHandle, CheckHandle, WriteData, ReadData");
     }
-    return std::make_unique<SharedLibrary>(module, find, check, write, read);
+    auto failure = entryPoint<FindFailureFn>(module, "FindFailure");
+    return std::make_unique<SharedLibrary>(module, find, check, write, read, failure);
 }
 
 } // namespace nimbrel

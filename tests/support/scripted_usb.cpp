@@ -10,6 +10,7 @@ class Forwarder final : public UsbLibrary {
 public:
     explicit Forwarder(ScriptedUsb& target) : target_(target) {}
     int findHandle(int v, int p) override { return target_.findHandle(v, p); }
+    FindFailure findFailure() const override { return target_.findFailure(); }
     bool checkHandle(int h) override { return target_.checkHandle(h); }
     bool writeData(int h, const std::uint8_t* r) override { return target_.writeData(h, r); }
     bool readData(int h, std::uint8_t* r) override { return target_.readData(h, r); }

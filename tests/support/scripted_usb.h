@@ -27,8 +27,9 @@ using Report = std::array<std::uint8_t, 8>;
 
 class ScriptedUsb final : public UsbLibrary {
 public:
-    // What findHandle returns (-1 = no station) and what checkHandle answers.
+    // What findHandle returns (-1 = no station), what findFailure says, and what checkHandle answers.
     int handleToReturn = 3;
+    FindFailure failureToReport = FindFailure::noStation;
     bool attached = true;
 
     // Every report handed over by a successful writeData call, in order.
@@ -58,6 +59,7 @@ public:
     std::unique_ptr<UsbLibrary> library();
 
     int findHandle(int vendorId, int productId) override;
+    FindFailure findFailure() const override { return failureToReport; }
     bool checkHandle(int handle) override;
     bool writeData(int handle, const std::uint8_t* report8) override;
     bool readData(int handle, std::uint8_t* report8) override;

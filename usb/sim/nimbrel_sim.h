@@ -1,13 +1,16 @@
-// libnimbrel-sim.so: a simulated weather station behind the same four C entry points as libnimbrel.so.
+// libnimbrel-sim.so: a simulated weather station behind the same C entry points as libnimbrel.so.
 //
 // The program loads it instead of the real USB library (Nimbrel.ini names the file) and runs its whole
 // station path over it: command frames, data reports, acknowledgements, retries. The station answers at
 // once; ReadData never blocks and returns false while no report is waiting.
 //
 // Settings (read when FindHandle is first called): environment variables NIMBREL_SIM_SEED, _START (seconds
-// since the epoch or "now"), _SPEED, _ACK_FAULTS, _SILENT_FAULTS, _UNPLUG_FAULTS (rates 0..1), _VID, _PID;
-// then the file libnimbrel-sim.ini beside the library, whose "key=value" lines (seed, start, speed,
-// ack_faults, silent_faults, unplug_faults, vid, pid) override them. usb/sim/README.md says more.
+// since the epoch or "now"), _SPEED, _ACK_FAULTS, _SILENT_FAULTS, _UNPLUG_FAULTS (rates 0..1), _VID, _PID,
+// _DENIED; then the file libnimbrel-sim.ini beside the library, whose "key=value" lines (seed, start, speed,
+// ack_faults, silent_faults, unplug_faults, vid, pid, denied) override them. usb/sim/README.md says more.
+// denied=1 plays a station this user may not open (no udev rule yet): FindHandle gives -1 and FindFailure
+// NIMBREL_FIND_ACCESS_DENIED (2); FindFailure otherwise says NIMBREL_FIND_NO_STATION (1) for a find of
+// other ids or an unplugged station, and NIMBREL_FIND_FOUND (0) after a find that gave a handle.
 //
 // Test controls, reached with dlsym:
 //   NimbrelSimReset(settings)    makes a new station from a settings text such as
@@ -29,6 +32,7 @@ extern "C" {
 #endif
 
 int FindHandle(int vid, int pid);
+int FindFailure(void);
 bool CheckHandle(int handle);
 bool WriteData(int handle, unsigned char* report8);
 bool ReadData(int handle, unsigned char* report8);

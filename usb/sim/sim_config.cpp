@@ -12,8 +12,8 @@
 namespace nimbrel::sim {
 namespace {
 
-constexpr const char* kKeys[] = {"seed",          "start",         "speed", "ack_faults",
-                                 "silent_faults", "unplug_faults", "vid",   "pid"};
+constexpr const char* kKeys[] = {"seed",          "start", "speed", "ack_faults", "silent_faults",
+                                 "unplug_faults", "vid",   "pid",   "denied"};
 
 std::string lower(std::string_view text) {
     std::string out(text);
@@ -82,6 +82,10 @@ bool applySetting(SimConfig& config, std::string_view key, std::string_view valu
         std::uint64_t id = 0;
         if (!readUnsigned(value, id) || id > 0xFFFF) return false;
         (name == "vid" ? config.vid : config.pid) = static_cast<int>(id);
+    } else if (name == "denied") {
+        std::uint64_t denied = 0;
+        if (!readUnsigned(value, denied) || denied > 1) return false;
+        config.denied = denied == 1;
     } else {
         return false;
     }

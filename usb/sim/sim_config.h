@@ -16,10 +16,12 @@ struct SimConfig {
     double unplugFaults = 0; // rate of unplugging at a command frame
     int vid = 0x0713;
     int pid = 0x0818;
+    bool denied = false; // the station is attached but this user may not open it (no udev rule yet)
 };
 
 // Applies one "key=value" setting (keys: seed, start, speed, ack_faults, silent_faults, unplug_faults, vid,
-// pid). Returns false for an unknown key or a value that does not read; the setting then stays as it was.
+// pid, denied). Returns false for an unknown key or a value that does not read; the setting then stays as
+// it was.
 bool applySetting(SimConfig& config, std::string_view key, std::string_view value);
 
 // Applies every "key=value" of a text: words separated by blanks or lines, spaces around '=' allowed,

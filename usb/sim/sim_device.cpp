@@ -1,5 +1,7 @@
 #include "usb/sim/sim_device.h"
 
+#include "usb/hid/nimbrel_usb.h"
+
 #include <algorithm>
 
 namespace nimbrel::sim {
@@ -32,7 +34,15 @@ void SimDevice::catchUp() {
 }
 
 int SimDevice::find(int vid, int pid) {
-    if (!attached_ || vid != config_.vid || pid != config_.pid) return -1;
+    if (!attached_ || vid != config_.vid || pid != config_.pid) {
+        findFailure_ = NIMBREL_FIND_NO_STATION;
+        return -1;
+    }
+    if (config_.denied) {
+        findFailure_ = NIMBREL_FIND_ACCESS_DENIED;
+        return -1;
+    }
+    findFailure_ = NIMBREL_FIND_FOUND;
     catchUp();
     if (handle_ == -1) {
         handle_ = nextHandle_++;

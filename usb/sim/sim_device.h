@@ -18,9 +18,11 @@ class SimDevice {
 public:
     explicit SimDevice(const SimConfig& config);
 
-    // The four entry points. Handles are small positive numbers; an unplugged station invalidates its
-    // handle and the next find (when the ids match) plugs it in again under a new one.
+    // The entry points. Handles are small positive numbers; an unplugged station invalidates its
+    // handle and the next find (when the ids match) plugs it in again under a new one. findFailure says
+    // why the last find gave none (the NIMBREL_FIND_ codes of usb/hid/nimbrel_usb.h).
     int find(int vid, int pid);
+    int findFailure() const { return findFailure_; }
     bool check(int handle);
     bool write(int handle, const std::uint8_t* report);
     bool read(int handle, std::uint8_t* report);
@@ -59,6 +61,7 @@ private:
     bool attached_ = true;
     int handle_ = -1;
     int nextHandle_ = 1;
+    int findFailure_ = 0;
     std::deque<Report> answers_;
     unsigned long frames_ = 0;
 

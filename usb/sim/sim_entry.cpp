@@ -49,6 +49,11 @@ NIMBREL_SIM_EXPORT int FindHandle(int vid, int pid) {
     return device().find(vid, pid);
 }
 
+NIMBREL_SIM_EXPORT int FindFailure(void) {
+    std::lock_guard lock(gMutex);
+    return gDevice ? gDevice->findFailure() : 0; // 0: no find yet
+}
+
 NIMBREL_SIM_EXPORT bool CheckHandle(int handle) {
     std::lock_guard lock(gMutex);
     return gDevice && gDevice->check(handle);
