@@ -17,6 +17,9 @@ struct AcquisitionTexts {
     std::string lastReadTime = "Last Read Time";                   // row 149
     std::string readRecords = "Read Records";                      // row 150
     std::string totalRecords = "Total Records";                    // row 151
+    std::string saveFailed =                                       // acquisition.save_failed
+        "The new records could not be saved in the history file on the PC (is the disk full?). "
+        "They stay on the station and are read again next time.";
 };
 
 } // namespace nimbrel

@@ -20,8 +20,10 @@ ConnectionWatch::TickResult ConnectionWatch::tick() {
     result.newlyFound = !station_.isSynchronised();
     if (searchData_ && result.newlyFound) {
         // The start-up work for a new connection: learn where the stored history ends, so the
-        // first download knows its place. Then the acquisition thread may read the station.
-        store_.lastStoredId();
+        // first download knows its place. Then the acquisition thread may read the station. The
+        // watch runs on the window's thread: it does not wait long for a busy store (every
+        // download reads the file's end itself anyway).
+        store_.lastStoredIdWithin(kStorePatience);
         station_.markSynchronised();
     }
     result.connectionChanged = station_.hasConnectionChanged();

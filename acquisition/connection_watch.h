@@ -1,6 +1,8 @@
 // ConnectionWatch: the once-a-second look for the station that keeps the connection flags moving.
 #pragma once
 
+#include <chrono>
+
 namespace nimbrel {
 
 class StationAccess;
@@ -21,6 +23,9 @@ public:
     ConnectionWatch(StationAccess& station, HistoryStore& store, bool searchData);
 
     TickResult tick();
+
+    // The longest the watch waits for a store that another thread holds.
+    static constexpr std::chrono::milliseconds kStorePatience{200};
 
 private:
     StationAccess& station_;

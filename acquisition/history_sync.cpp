@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
@@ -29,8 +30,12 @@ bool usableStackAddress(long long a) {
 }
 
 bool readPair(StationAccess& station, unsigned address, Pair& pair) {
-    int length = static_cast<int>(pair.size());
-    return station.link().readMemory(address, pair.data(), length);
+    return station.readBytes(address, pair.data(), static_cast<int>(pair.size()));
+}
+
+// Ring positions from `from` forwards to `to`: 0 when they are the same slot.
+unsigned slotsAfter(unsigned from, unsigned to) {
+    return ((to - from) / kRecordSize + kRecordSlots) % kRecordSlots;
 }
 
 enum class Outcome { taken, skipped, matched, readFailed };
@@ -39,7 +44,8 @@ enum class Outcome { taken, skipped, matched, readFailed };
 class Walk {
 public:
     Walk(const HistorySync& sync, SampleList& list, unsigned stackAddr, int interval)
-        : sync_(sync), list_(list), stackAddr_(stackAddr), interval_(interval), t_(sync.clock.nowSeconds()) {
+        : sync_(sync), list_(list), stackAddr_(stackAddr), interval_(interval), t_(sync.clock.nowSeconds()),
+          testMode_(sync.station.link().testMode()) {
         haveLast_ = sync.store.readLastRecord(lastStored_);
     }
 
@@ -61,7 +67,10 @@ public:
         record[WeatherSample::sampleTime] = localStampText(t_);
         const long long circle = circleOf(record);
         interval_ = std::max<long long>(interval_, circle);
-        if (haveLast_ && isLastStored(lastStored_, record, static_cast<int>(interval_), sync_.clock))
+        // The test image never moves on: its newest record is the last stored one however long ago
+        // it was stored, or every cycle would store the same records again.
+        if (haveLast_ && (testMode_ ? record[WeatherSample::hexAdd] == lastStored_[WeatherSample::hexAdd]
+                                    : isLastStored(lastStored_, record, static_cast<int>(interval_), sync_.clock)))
             return Outcome::matched;
         list_.push_back(std::move(record));
         t_ -= static_cast<std::time_t>(circle * 60);
@@ -74,6 +83,7 @@ private:
     unsigned stackAddr_;
     long long interval_;
     std::time_t t_;
+    bool testMode_;
     WeatherSample lastStored_;
     bool haveLast_ = false;
 };
@@ -165,6 +175,23 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
         if (found) break;
         if (address == 0x100 || address == 0xF0) address = 0x10000;
     } while (m - skipped - added >= 0);
+
+    // The station may have completed records while the ring was read (a first download takes minutes):
+    // each moved the pointer on over the oldest slot, which the walk reads last. What was read from
+    // those slots may be the new record in the wrong place; it is left for the next cycle, which
+    // fetches it as the newest.
+    if (!sync.station.readSettingsBlock(settings, false)) return giveUp();
+    const auto stackNow = static_cast<unsigned>(codec::parseInteger(settings.historyStackAddr));
+    if (isRecordAddress(stackNow) && stackNow != static_cast<unsigned>(a)) {
+        const unsigned moved = slotsAfter(static_cast<unsigned>(a), stackNow);
+        std::erase_if(list, [&](const WeatherSample& record) {
+            const std::string& text = record[WeatherSample::hexAdd];
+            unsigned address = 0;
+            std::from_chars(text.data(), text.data() + text.size(), address, 16);
+            const unsigned after = slotsAfter(static_cast<unsigned>(a), address);
+            return after >= 1 && after <= moved;
+        });
+    }
 
     const WeatherSample& lastStored = walk.lastStored();
     if (found && !list.empty() && lastStored[WeatherSample::sampleTime].size() > 10 &&

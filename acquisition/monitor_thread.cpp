@@ -149,10 +149,16 @@ milliseconds MonitorThread::runCycle() {
     lastFetchCount_ = count;
     lastCycleComplete_ = areasRead && !downloadFailed;
 
-    if (areasRead && count >= 1) storeNewRecords(fetched, alarms);
+    // A save that fails (a full disk) stores nothing of this cycle: the records stay on the station and
+    // the next cycle fetches them again. The user is told, and the cycle does not count as complete.
+    lastSaveFailed_ = areasRead && count >= 1 && !storeNewRecords(fetched, alarms);
+    if (lastSaveFailed_) lastCycleComplete_ = false;
     fetched.clear();
 
-    if (station_.isConnected() && !stopRequested()) postSummary(now, count);
+    if (lastSaveFailed_)
+        postStatus(texts_.saveFailed);
+    else if (station_.isConnected() && !stopRequested())
+        postSummary(now, count);
     return cycleWait;
 }
 
@@ -170,7 +176,7 @@ void MonitorThread::showCurrentReading(WeatherSample& reading, const AlarmThresh
     }
 }
 
-void MonitorThread::storeNewRecords(SampleList& records, const AlarmThresholds& alarms) {
+bool MonitorThread::storeNewRecords(SampleList& records, const AlarmThresholds& alarms) {
     const int n = static_cast<int>(records.size());
     for (int i = 0; i < n; ++i) {
         normaliseSample(records[static_cast<std::size_t>(i)], settings_, alarms);
@@ -180,7 +186,7 @@ void MonitorThread::storeNewRecords(SampleList& records, const AlarmThresholds& 
         records, store_, texts_.computeHistoryRain, [this](const std::string& text) { postStatus(text); },
         clock_);
     postStatus(texts_.saveAllDataOnPc + " ...");
-    store_.appendRecords(records);
+    return store_.appendRecords(records);
 }
 
 void MonitorThread::postSummary(std::time_t now, int fetched) {

@@ -54,6 +54,8 @@ public:
     // Whether the last cycle that reached the station read all it needed: the settings and alarm
     // areas and the whole download.
     bool lastCycleComplete() const { return lastCycleComplete_; }
+    // Whether the last cycle fetched new records that could not be saved in the history file.
+    bool lastSaveFailed() const { return lastSaveFailed_; }
 
     // The window title the thread sets at start.
     std::string title() const;
@@ -64,7 +66,8 @@ private:
     void pause(std::chrono::milliseconds duration);
     void postStatus(const std::string& text);
     void showCurrentReading(WeatherSample& reading, const AlarmThresholds& alarms, MinMaxTable* minMax);
-    void storeNewRecords(SampleList& records, const AlarmThresholds& alarms);
+    // False when the records could not be saved.
+    bool storeNewRecords(SampleList& records, const AlarmThresholds& alarms);
     void postSummary(std::time_t now, int fetched);
 
     StationAccess& station_;
@@ -79,6 +82,7 @@ private:
     StationSettings settings_;
     int lastFetchCount_ = 0;
     bool lastCycleComplete_ = false;
+    bool lastSaveFailed_ = false;
 
     std::atomic<bool> stopRequested_{false};
     std::thread thread_;

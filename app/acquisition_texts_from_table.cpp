@@ -13,6 +13,7 @@ AcquisitionTexts acquisitionTextsFrom(const LanguageTable& table) {
     texts.lastReadTime = table.text(149);
     texts.readRecords = table.text(150);
     texts.totalRecords = table.text(151);
+    texts.saveFailed = table.text("acquisition.save_failed");
     return texts;
 }
 

@@ -187,8 +187,9 @@ bool computeRainTotals(WeatherSample& sample, std::span<const WeatherSample> old
     return computeRainTotals(sample, facts, clock);
 }
 
-void computeRainTotalsForNewRecords(SampleList& newestFirst, RainFacts& stored, std::string_view label,
-                                    const std::function<void(const std::string&)>& progress, Clock& clock) {
+void computeRainTotalsForNewRecords(SampleList& newestFirst, const StoredFactsAccess& withStored,
+                                    std::string_view label, const std::function<void(const std::string&)>& progress,
+                                    Clock& clock) {
     // Oldest first: each record's walk takes the new records before it (already complete), then the store.
     const int count = static_cast<int>(newestFirst.size());
     LocalTimeReader times;
@@ -198,9 +199,15 @@ void computeRainTotalsForNewRecords(SampleList& newestFirst, RainFacts& stored, 
         bool going = walk.wantsRecords();
         for (std::size_t j = i + 1; going && j < newestFirst.size(); ++j)
             going = walk.visit(rainWalkRecordOf(newestFirst[j], times));
-        if (going) walkStoredFacts(walk, stored);
+        if (going) withStored([&](RainFacts& stored) { walkStoredFacts(walk, stored); });
         walk.finish();
     }
+}
+
+void computeRainTotalsForNewRecords(SampleList& newestFirst, RainFacts& stored, std::string_view label,
+                                    const std::function<void(const std::string&)>& progress, Clock& clock) {
+    computeRainTotalsForNewRecords(
+        newestFirst, [&](const std::function<void(RainFacts&)>& use) { use(stored); }, label, progress, clock);
 }
 
 } // namespace nimbrel

@@ -99,6 +99,13 @@ std::string rainProgressText(std::string_view label, int count, int k);
 // them. They are taken oldest first, each measured against every stored record and the new records
 // before it (whose own totals are already filled). `label` is the localised caption of this step;
 // `progress`, when set, gets one text per record before its walk.
+// How a walk reaches the stored facts: `use` runs with them. A store is held only while `use` runs, so
+// nothing else (a progress text) waits while the store is held.
+using StoredFactsAccess = std::function<void(const std::function<void(RainFacts&)>& use)>;
+void computeRainTotalsForNewRecords(SampleList& newestFirst, const StoredFactsAccess& withStored,
+                                    std::string_view label, const std::function<void(const std::string&)>& progress,
+                                    Clock& clock = systemClock());
+
 void computeRainTotalsForNewRecords(SampleList& newestFirst, RainFacts& stored, std::string_view label,
                                     const std::function<void(const std::string&)>& progress,
                                     Clock& clock = systemClock());

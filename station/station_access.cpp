@@ -14,12 +14,6 @@ constexpr std::uint8_t kChangedByPc = 0xAA;
 constexpr std::uint8_t kLoadDefaults = 0x55;
 
 template <std::size_t N>
-bool readArea(StationLink& link, unsigned address, std::array<std::uint8_t, N>& bytes) {
-    int length = static_cast<int>(N);
-    return link.readMemory(address, bytes.data(), length);
-}
-
-template <std::size_t N>
 bool writeArea(StationLink& link, unsigned address, const std::array<std::uint8_t, N>& bytes) {
     int length = static_cast<int>(N);
     return link.writeMemory(address, bytes.data(), length);
@@ -31,6 +25,12 @@ StationAccess::StationAccess(std::unique_ptr<UsbLibrary> library, Clock& clock, 
     : clock_(clock), link_(std::move(library), clock, testMode), ids_(ids) {}
 
 bool StationAccess::pollConnection() {
+    // A download that is finding the station again owns the look; this tick keeps what it knows.
+    std::unique_lock lock(findMutex_, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        connectionChanged_ = false;
+        return link_.connected();
+    }
     if (!link_.connected()) {
         if (link_.findStation(ids_.vendorId, ids_.productId)) {
             link_.setConnected(true);
@@ -50,6 +50,25 @@ bool StationAccess::pollConnection() {
     link_.setConnected(false);
     connectionChanged_ = true;
     return false;
+}
+
+bool StationAccess::recoverConnection() {
+    if (link_.testMode()) return true;
+    std::lock_guard lock(findMutex_);
+    if (link_.checkStation()) return true;
+    return link_.findStation(ids_.vendorId, ids_.productId);
+}
+
+bool StationAccess::readBytes(unsigned address, std::uint8_t* dst, int length) {
+    for (int attempt = 1;; ++attempt) {
+        int got = length;
+        if (link_.readMemory(address, dst, got)) return true;
+        if (attempt == kReadAttempts || !recoverConnection()) return false;
+    }
+}
+
+template <std::size_t N> bool StationAccess::readArea(unsigned address, std::array<std::uint8_t, N>& bytes) {
+    return readBytes(address, bytes.data(), static_cast<int>(N));
 }
 
 void StationAccess::setObserver(std::shared_ptr<StationObserver> observer) {
@@ -74,7 +93,7 @@ void StationAccess::notify(StationNotice code, StationPayload payload) {
 bool StationAccess::readSettingsBlock(StationSettings& settings, bool quiet) {
     const bool tell = !quiet && debugOptions().read;
     std::array<std::uint8_t, kSettingsLength> bytes{};
-    if (!readArea(link_, kSettingsAddress, bytes)) return false;
+    if (!readArea(kSettingsAddress, bytes)) return false;
     decodeSettings(bytes, settings, quiet || tell);
     if (tell) notify(settingsRead, settings);
     return true;
@@ -83,7 +102,7 @@ bool StationAccess::readSettingsBlock(StationSettings& settings, bool quiet) {
 bool StationAccess::readAlarmBlock(AlarmThresholds& alarms, bool quiet) {
     const bool tell = !quiet && debugOptions().read;
     std::array<std::uint8_t, kAlarmLength> bytes{};
-    if (!readArea(link_, kAlarmAddress, bytes)) return false;
+    if (!readArea(kAlarmAddress, bytes)) return false;
     decodeAlarms(bytes, alarms, quiet || tell);
     if (tell) notify(alarmsRead, alarms);
     return true;
@@ -92,7 +111,7 @@ bool StationAccess::readAlarmBlock(AlarmThresholds& alarms, bool quiet) {
 bool StationAccess::readMinMaxBlock(MinMaxTable& minmax, bool quiet) {
     const bool tell = !quiet && debugOptions().read;
     std::array<std::uint8_t, kMinMaxLength> bytes{};
-    if (!readArea(link_, kMinMaxAddress, bytes)) return false;
+    if (!readArea(kMinMaxAddress, bytes)) return false;
     decodeMinMax(bytes, minmax, quiet || tell);
     if (tell) notify(minMaxRead, minmax);
     return true;
@@ -129,7 +148,7 @@ bool StationAccess::writeMinMaxBlock(MinMaxTable& minmax, bool quiet) {
 
 bool StationAccess::readPointers(unsigned& address, int& count) {
     std::array<std::uint8_t, 64> bytes{};
-    if (!readArea(link_, kSettingsAddress, bytes)) return false;
+    if (!readArea(kSettingsAddress, bytes)) return false;
     StationSettings settings;
     decodeSettings(std::span<const std::uint8_t, kSettingsLength>(bytes.data(), kSettingsLength), settings,
                    true);
@@ -153,9 +172,9 @@ bool StationAccess::readRecordBack(WeatherSample& sample, int n, bool quiet) {
 bool StationAccess::readRecordAt(unsigned address, WeatherSample& sample, bool quiet) {
     const bool tell = !quiet && debugOptions().data;
     std::array<std::uint8_t, kRecordSize> bytes{};
-    if (!readArea(link_, address, bytes)) return false;
+    if (!readArea(address, bytes)) return false;
     if (!decodeRecord(bytes, sample)) {
-        if (!readArea(link_, address, bytes)) return false;
+        if (!readArea(address, bytes)) return false;
         decodeRecord(bytes, sample);
     }
     sample[WeatherSample::hexAdd] = recordAddressText(address);

@@ -10,6 +10,7 @@
 #include "station/station_settings.h"
 #include "station/weather_sample.h"
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -55,6 +56,13 @@ public:
     // Writes the area, then byte 0x1A = 0xAA; true when both were written.
     bool writeMinMaxBlock(MinMaxTable& minmax, bool quiet = false);
 
+    // Station bytes [address, address + length) read into dst. A read that fails is tried again up to
+    // kReadAttempts times in all; when the station's handle is gone it is looked for again first (a
+    // poor cable drops a report or the whole device now and then). False when every attempt failed.
+    // Every read of an area or a record goes through here.
+    static constexpr int kReadAttempts = 4;
+    bool readBytes(unsigned address, std::uint8_t* dst, int length);
+
     // historyStackAddr and historyRecords, from a fresh read of the settings area.
     bool readPointers(unsigned& address, int& count);
     // The record n back from the newest (0 = the current one). Fails without reading a record when
@@ -78,6 +86,10 @@ public:
 private:
     std::shared_ptr<StationObserver> observer() const;
     DebugOptions debugOptions() const;
+    // After a failed transfer: true when the station can be used again (its handle still holds, or it
+    // was found again). Holds findMutex_, so the connection poll does not look for it at the same time.
+    bool recoverConnection();
+    template <std::size_t N> bool readArea(unsigned address, std::array<std::uint8_t, N>& bytes);
     void notify(StationNotice code, StationPayload payload);
 
     Clock& clock_;
@@ -86,6 +98,9 @@ private:
     StationBusy busy_;
     std::atomic<bool> synchronised_{true};
     std::atomic<bool> connectionChanged_{false};
+    // Held while the handle is checked or looked for, by the connection poll (which skips a tick
+    // rather than wait) and by a read that finds the station again.
+    std::mutex findMutex_;
     mutable std::mutex observerMutex_;
     std::shared_ptr<StationObserver> observer_;
 };

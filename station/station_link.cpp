@@ -21,12 +21,6 @@ Report blockFrame(std::uint8_t command, unsigned address) {
     return {command, high, low, kBlock, command, high, low, kBlock};
 }
 
-// A report transfer tried at once again after each failure, up to pollBound attempts in all.
-template <class Transfer> bool retried(Transfer transfer) {
-    for (int attempt = 0; attempt < StationLink::pollBound; ++attempt)
-        if (transfer()) return true;
-    return false;
-}
 
 // The part of a test-mode transfer that lies in the 64 KiB image: the start wraps to the image, and a
 // transfer running past its end stops there.
@@ -70,6 +64,15 @@ bool StationLink::sendReport(const std::uint8_t* report8) {
 
 bool StationLink::receiveReport(std::uint8_t* report8) {
     return handle_ != -1 && library_->readData(handle_, report8);
+}
+
+template <class Transfer> bool StationLink::retried(Transfer transfer) {
+    const Clock::TimePoint deadline = clock_.now() + kTransferTimeLimit;
+    for (int attempt = 0; attempt < pollBound; ++attempt) {
+        if (transfer()) return true;
+        if (clock_.now() >= deadline) return false;
+    }
+    return false;
 }
 
 bool StationLink::sendWithRetries(const std::uint8_t* report8) {

@@ -17,8 +17,9 @@ namespace nimbrel {
 //   write one byte 42 HH LL 20 42 VV 00 20  -> one acknowledgement
 // An acknowledgement is eight bytes 0xA5; anything else is a refusal.
 //
-// A report transfer that fails is retried at once until pollBound attempts in all have failed; that
-// bound is the only limit on how long a silent station blocks the caller. After each command frame
+// A report transfer that fails is retried at once until pollBound attempts in all have failed, or
+// until kTransferTimeLimit has passed since its first attempt: a silent station, or a write that the
+// station never takes and that blocks in the system, ends its retries there. After each command frame
 // the link waits 50 ms; in test mode every operation works on the 64 KiB test image and takes 200 ms.
 // All waits go through the clock.
 //
@@ -27,6 +28,7 @@ namespace nimbrel {
 class StationLink {
 public:
     static constexpr int pollBound = 393217; // one attempt and 0x60000 retries
+    static constexpr std::chrono::milliseconds kTransferTimeLimit{2000};
 
     StationLink(std::unique_ptr<UsbLibrary> library, Clock& clock, bool testMode);
 
@@ -59,6 +61,8 @@ public:
     const StationImage& testImage() const { return *testImage_; }
 
 private:
+    // The transfer tried again at once after each failure, within pollBound and kTransferTimeLimit.
+    template <class Transfer> bool retried(Transfer transfer);
     bool sendWithRetries(const std::uint8_t* report8);
     bool receiveWithRetries(std::uint8_t* report8);
     bool receiveAcknowledgement();

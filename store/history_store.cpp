@@ -35,7 +35,7 @@ void HistoryStore::setBusyObserver(std::function<void()> observer) {
     busyObserver_ = std::move(observer);
 }
 
-std::unique_lock<std::mutex> HistoryStore::hold() {
+std::unique_lock<std::timed_mutex> HistoryStore::hold() {
     std::unique_lock lock(busy_, std::try_to_lock);
     if (!lock.owns_lock()) {
         if (busyObserver_) busyObserver_();
@@ -86,6 +86,13 @@ std::int64_t HistoryStore::lastStoredIdOf(int fd) {
 
 std::int64_t HistoryStore::lastStoredId() {
     auto lock = hold();
+    FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    return file.valid() ? lastStoredIdOf(file.get()) : 0;
+}
+
+std::optional<std::int64_t> HistoryStore::lastStoredIdWithin(std::chrono::milliseconds patience) {
+    std::unique_lock lock(busy_, patience);
+    if (!lock.owns_lock()) return std::nullopt;
     FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
     return file.valid() ? lastStoredIdOf(file.get()) : 0;
 }

@@ -10,9 +10,10 @@ bool computeRainTotalsFromStore(WeatherSample& sample, HistoryStore& store, Cloc
 
 void computeRainTotalsForNewRecords(SampleList& newestFirst, HistoryStore& store, std::string_view label,
                                     const std::function<void(const std::string&)>& progress, Clock& clock) {
-    store.useRainFacts([&](RainFacts& stored) {
-        computeRainTotalsForNewRecords(newestFirst, stored, label, progress, clock);
-    });
-}
+    // The store is held for one record's walk at a time and never while a progress text is shown: the
+    // window that shows it may be waiting for the store just then.
+    computeRainTotalsForNewRecords(
+        newestFirst, [&](const std::function<void(RainFacts&)>& use) { store.useRainFacts(use); }, label,
+        progress, clock);}
 
 } // namespace nimbrel

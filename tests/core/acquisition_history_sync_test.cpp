@@ -88,7 +88,7 @@ TEST_F(HistorySyncTest, WalksTheRingBackwardsAcrossTheWrap) {
     SampleList list;
     EXPECT_EQ(sync(list), 4);
     EXPECT_EQ(addresses(list), (std::vector<std::string>{"000100", "00FFF0", "00FFE0", "00FFD0"}));
-    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0x00F0, 0xFFE0, 0xFFC0}));
+    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0x00F0, 0xFFE0, 0xFFC0, 0x0000}));
     for (const auto& r : list) EXPECT_EQ(r[WeatherSample::stackAddr], "000110");
 
     // A = 0x0100: the first pair read is 0xFFE0/0xFFF0.
@@ -97,7 +97,7 @@ TEST_F(HistorySyncTest, WalksTheRingBackwardsAcrossTheWrap) {
     station.setRecordCount(3);
     EXPECT_EQ(sync(list), 3);
     EXPECT_EQ(addresses(list), (std::vector<std::string>{"00FFF0", "00FFE0", "00FFD0"}));
-    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0xFFE0, 0xFFC0}));
+    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0xFFE0, 0xFFC0, 0x0000}));
 
     // historyRecords 1: one pair read, only its newer record taken.
     station.usb.sent.clear();
@@ -105,7 +105,7 @@ TEST_F(HistorySyncTest, WalksTheRingBackwardsAcrossTheWrap) {
     station.setRecordCount(1);
     EXPECT_EQ(sync(list), 1);
     EXPECT_EQ(addresses(list), std::vector<std::string>{"0007F0"});
-    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0x07E0}));
+    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0x07E0, 0x0000}));
 
     // historyRecords 0: nothing is read beyond the settings.
     station.usb.sent.clear();
@@ -125,7 +125,7 @@ TEST_F(HistorySyncTest, TakesAtMostTheWholeRingStampedBackFromNow) {
     SampleList list;
     EXPECT_EQ(sync(list), 4080);
     ASSERT_EQ(list.size(), 4080u);
-    EXPECT_EQ(station.readAddresses().size(), 1u + 2040u);
+    EXPECT_EQ(station.readAddresses().size(), 1u + 2040u + 1u); // the settings again at the end
     EXPECT_EQ(list.front()[WeatherSample::hexAdd], "0007F0");
     EXPECT_EQ(list.back()[WeatherSample::hexAdd], "000800"); // 4,080 back reaches the current slot
     // Newest at the time of the fetch; each older one earlier by the interval of the one after it.
@@ -158,7 +158,7 @@ TEST_F(HistorySyncTest, StopsAtTheLastStoredRecordAndReanchorsOnIt) {
     SampleList list;
     EXPECT_EQ(sync(list), 2);
     EXPECT_EQ(addresses(list), (std::vector<std::string>{"0007F0", "0007E0"}));
-    EXPECT_EQ(station.readAddresses().size(), 1u + 2u); // the fetch ends in the pair that matched
+    EXPECT_EQ(station.readAddresses().size(), 1u + 2u + 1u); // the walk ends in the pair that matched
     // Stamped forwards from the stored time, an interval each.
     EXPECT_EQ(list[1][WeatherSample::sampleTime], stampAt(base, -10min));
     EXPECT_EQ(list[0][WeatherSample::sampleTime], stampAt(base, -5min));
@@ -222,6 +222,51 @@ TEST_F(HistorySyncTest, AFailedReadGivesUpTheWholeFetchAndAnInvalidRecordIsSkipp
     // The pair holding it was read twice.
     const auto reads = station.readAddresses();
     EXPECT_EQ(std::count(reads.begin(), reads.end(), 0x07E0u), 2);
+}
+
+TEST_F(HistorySyncTest, AFailedReadIsTriedFourTimesInAllBeforeTheFetchIsGivenUp) {
+    station.fillRing();
+    station.setStackAddr(0x0800);
+    station.setRecordCount(10);
+    const auto readsAt = [&](unsigned address) {
+        const auto reads = station.readAddresses();
+        return std::count(reads.begin(), reads.end(), address);
+    };
+
+    // Three failures of the third pair: the fourth read brings it, and nothing is lost.
+    station.failReadsTimes[0x07A0] = 3;
+    SampleList list;
+    EXPECT_EQ(sync(list), 10);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(readsAt(0x07A0), 1); // failed frames are not among those sent
+
+    // Armed for five failures: four attempts are made, then the fetch is given up whole.
+    station.usb.sent.clear();
+    station.failReadsTimes[0x07A0] = 5;
+    EXPECT_EQ(sync(list), 0);
+    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(station.failReadsTimes[0x07A0], 1);
+    EXPECT_EQ(readsAt(0x0780), 0);
+}
+
+TEST_F(HistorySyncTest, AStationThatWentAwayIsNotLookedForTwice) {
+    station.fillRing();
+    station.setStackAddr(0x0800);
+    station.setRecordCount(10);
+
+    // Unplugged: the command frame fails, the handle is gone and the station is not found again. Each
+    // read of the settings (the download reads them twice before it gives up) looks for it once
+    // and does not try again.
+    station.usb.attached = false;
+    station.usb.handleToReturn = -1;
+    station.usb.failWrites(1000);
+    const long writesBefore = station.usb.writeCalls;
+    SampleList list;
+    EXPECT_EQ(sync(list), 0);
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(station.usb.findCalls, 1 + 2);
+    EXPECT_EQ(station.usb.writeCalls - writesBefore, 1); // later reads have no handle to send with
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "tests/support/scripted_usb.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -30,16 +31,20 @@ inline unsigned tagOfPressure(const std::string& absPres) {
     return static_cast<unsigned>(std::stoi(absPres)) - 10000;
 }
 
-// Fails every transfer of the read frames for the armed addresses, and forwards the rest.
+// Fails the read frames for the armed addresses (always, or the next n times), and forwards the rest.
 class FailingUsb final : public UsbLibrary {
 public:
-    FailingUsb(ScriptedUsb& inner, const std::set<unsigned>& failReadsAt)
-        : inner_(inner), failReadsAt_(failReadsAt) {}
+    FailingUsb(ScriptedUsb& inner, const std::set<unsigned>& failReadsAt, std::map<unsigned, int>& failReadsTimes)
+        : inner_(inner), failReadsAt_(failReadsAt), failReadsTimes_(failReadsTimes) {}
     int findHandle(int v, int p) override { return inner_.findHandle(v, p); }
     bool checkHandle(int h) override { return inner_.checkHandle(h); }
     bool writeData(int h, const std::uint8_t* r) override {
-        if (r[0] == 'R' && r[4] == 'R' && failReadsAt_.count(static_cast<unsigned>(r[1] << 8 | r[2])))
+        const auto address = static_cast<unsigned>(r[1] << 8 | r[2]);
+        if (r[0] == 'R' && r[4] == 'R' && failReadsAt_.count(address)) return false;
+        if (r[0] == 'R' && r[4] == 'R' && failReadsTimes_[address] > 0) {
+            --failReadsTimes_[address];
             return false;
+        }
         return inner_.writeData(h, r);
     }
     bool readData(int h, std::uint8_t* r) override { return inner_.readData(h, r); }
@@ -47,6 +52,7 @@ public:
 private:
     ScriptedUsb& inner_;
     const std::set<unsigned>& failReadsAt_;
+    std::map<unsigned, int>& failReadsTimes_;
 };
 
 class TestStation {
@@ -55,7 +61,7 @@ public:
         usb.emulateStation(std::vector<std::uint8_t>(0x10000, 0));
         setCircle(5);
         access =
-            std::make_unique<StationAccess>(std::make_unique<FailingUsb>(usb, failReadsAt), clock, false);
+            std::make_unique<StationAccess>(std::make_unique<FailingUsb>(usb, failReadsAt, failReadsTimes), clock, false);
     }
 
     std::vector<std::uint8_t>& memory() { return usb.memory(); }
@@ -90,6 +96,8 @@ public:
     ScriptedUsb usb;
     // Read frames for these addresses fail, every attempt.
     std::set<unsigned> failReadsAt;
+    // Read frames for these addresses fail the given number of times, then work.
+    std::map<unsigned, int> failReadsTimes;
     std::unique_ptr<StationAccess> access;
 };
 

@@ -21,6 +21,8 @@ int runSync(const Arguments& args) {
     MonitorThread monitor(*session.station, *session.store, listener, session.texts,
                           session.config.testMode());
     monitor.runCycle();
+    if (monitor.lastSaveFailed())
+        return fail(kExitUnreachable, "sync: " + session.texts.saveFailed + " (" + session.store->path() + ")");
     if (!monitor.lastCycleComplete())
         return fail(kExitUnreachable, "sync: the station did not answer every read; the records not stored "
                                       "will be fetched by the next sync");
