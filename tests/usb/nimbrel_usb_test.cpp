@@ -1,6 +1,5 @@
 // libnimbrel.so built over the hidapi stand-in: late answers, handle reuse, the lock between programs,
 // and why a find failed.
-#include "station/usb_library.h"
 #include "tests/support/temp_dir.h"
 #include "tests/usb/fake_hidapi.h"
 
@@ -11,6 +10,7 @@
 #include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -230,19 +230,6 @@ TEST_F(UsbOverFakeHid, FindFailureTellsAMissingStationFromOneThisUserMayNotOpen)
     fakehid::refuseOpens(node, 0);
     EXPECT_GE(find(kVid, kPid), 0);
     EXPECT_EQ(failure(), 0);
-
-    // The same through the program's loader.
-    auto library = loadUsbLibrary(NIMBREL_USB_OVER_FAKE);
-    fakehid::detach(node);
-    EXPECT_EQ(library->findHandle(kVid, kPid), -1);
-    EXPECT_EQ(library->findFailure(), FindFailure::noStation);
-    fakehid::attach(node, kVid, kPid);
-    fakehid::refuseOpens(node, EACCES);
-    EXPECT_EQ(library->findHandle(kVid, kPid), -1);
-    EXPECT_EQ(library->findFailure(), FindFailure::accessDenied);
-    fakehid::refuseOpens(node, 0);
-    EXPECT_GE(library->findHandle(kVid, kPid), 0);
-    EXPECT_EQ(library->findFailure(), FindFailure::none);
 }
 
 } // namespace
