@@ -35,7 +35,8 @@ bool readPair(StationAccess& station, unsigned address, Pair& pair) {
 
 // Ring positions from `from` forwards to `to`: 0 when they are the same slot.
 unsigned slotsAfter(unsigned from, unsigned to) {
-    return ((to - from) / kRecordSize + kRecordSlots) % kRecordSlots;
+    const long long slots = (static_cast<long long>(to) - static_cast<long long>(from)) / kRecordSize;
+    return static_cast<unsigned>((slots % kRecordSlots + kRecordSlots) % kRecordSlots);
 }
 
 enum class Outcome { taken, skipped, matched, readFailed };
