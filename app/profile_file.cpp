@@ -81,10 +81,14 @@ ProfileFile ProfileFile::parse(std::string_view text) {
         const std::size_t end = text.find('\n');
         std::string_view raw = text.substr(0, end);
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        // Each line keeps its own end: a line "k=v\r\r\n" in a file of LF lines would otherwise lose
+        // the CR of its value at the next save.
+        std::string_view lineEnd = end == std::string_view::npos ? std::string_view{} : "\n";
         if (!raw.empty() && raw.back() == '\r') {
             raw.remove_suffix(1);
+            lineEnd = "\r\n";
         }
-        Line line{std::string(raw), section, {}, false};
+        Line line{std::string(raw), section, {}, false, std::string(lineEnd)};
         const std::string_view content = trim(raw);
         if (!content.empty() && content.front() == '[') {
             const std::size_t close = content.find(']');
@@ -149,7 +153,8 @@ void ProfileFile::setText(std::string_view section, std::string_view key, std::s
         lines_[*line].raw = lines_[*line].key + "=" + std::string(value);
         return;
     }
-    Line added{std::string(key) + "=" + std::string(value), std::string(section), std::string(key), false};
+    Line added{
+        std::string(key) + "=" + std::string(value), std::string(section), std::string(key), false, {}};
     // After the last key of the section's first block, or right below its header.
     if (const Block block = firstBlock(section); block.found) {
         std::size_t insertAt = lines_[block.begin].isHeader ? block.begin + 1 : block.begin;
@@ -162,9 +167,9 @@ void ProfileFile::setText(std::string_view section, std::string_view key, std::s
         return;
     }
     if (!lines_.empty() && !trim(lines_.back().raw).empty()) {
-        lines_.push_back(Line{"", lines_.back().section, {}, false});
+        lines_.push_back(Line{"", lines_.back().section, {}, false, {}});
     }
-    lines_.push_back(Line{"[" + std::string(section) + "]", std::string(section), {}, true});
+    lines_.push_back(Line{"[" + std::string(section) + "]", std::string(section), {}, true, {}});
     lines_.push_back(std::move(added));
 }
 
@@ -172,7 +177,7 @@ std::string ProfileFile::serialise() const {
     std::string out;
     for (const Line& line : lines_) {
         out += line.raw;
-        out += lineEnd_;
+        out += line.end.empty() ? lineEnd_ : line.end;
     }
     return out;
 }

@@ -13,9 +13,10 @@ namespace nimbrel {
 // "[section]" headers followed by "key=value" lines. Section and key names are compared without
 // regard to ASCII letter case; names and values are trimmed of blanks and tabs, and a value enclosed
 // in one pair of matching quotes loses them. Lines starting with ';' are comments. CR LF and LF line
-// ends are both read; a rewrite keeps the line end the file already uses. The first occurrence of a
-// section or key wins: a section whose header comes again later is read and written in its first
-// block only, and the keys under the later header are never seen.
+// ends are both read; a rewrite keeps every line's own line end, and lines it adds take the end of
+// the file's first line. The first occurrence of a section or key wins: a section whose header comes
+// again later is read and written in its first block only, and the keys under the later header are
+// never seen.
 class ProfileFile {
 public:
     ProfileFile() = default;
@@ -49,6 +50,7 @@ private:
         std::string section; // for a section header: its name; else the section it lies in
         std::string key;     // for a key line: its trimmed name; else empty
         bool isHeader = false;
+        std::string end; // the line's own line end as read; empty: the file's (a line added or a last line)
     };
 
     // The lines [begin, end) of a section's first block: its header up to the next header.

@@ -59,6 +59,16 @@ TEST(AppProfileFile, WritesKeysInPlaceAndKeepsTheRest) {
     ASSERT_TRUE(lf.save(dir / "b.ini"));
     EXPECT_EQ(dir.read("b.ini"), "[about]\nversion=1\ndescription=\n");
 
+    // Mixed line ends (a file touched by an editor of the other kind) stay as they are, line by
+    // line, so a value that ends in a CR keeps it; an added line takes the first line's end.
+    dir.write("mixed.ini", "[s]\nk=v\r\r\nm=1\r\nlast");
+    ProfileFile mixed = ProfileFile::load(dir / "mixed.ini");
+    EXPECT_EQ(mixed.value("s", "k"), "v\r");
+    mixed.setText("s", "n", "2");
+    ASSERT_TRUE(mixed.save(dir / "mixed.ini"));
+    EXPECT_EQ(dir.read("mixed.ini"), "[s]\nk=v\r\r\nm=1\r\nn=2\nlast\n");
+    EXPECT_EQ(ProfileFile::load(dir / "mixed.ini").value("s", "k"), "v\r");
+
     ProfileFile fresh = ProfileFile::load(dir / "none.ini");
     EXPECT_FALSE(fresh.value("about", "version"));
     fresh.setText("about", "version", "1");
