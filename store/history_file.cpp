@@ -180,7 +180,8 @@ FileTail readTail(int fd, std::uint64_t size) {
 
 bool isCompleteFragment(std::string_view fragment) {
     // A line is written as 36 columns, or 38 with the debug part, and each kind ends in a station
-    // address of six hex digits: a line that stops anywhere before its last digit is torn.
+    // address of six hex digits: a line that stops anywhere before its last digit is torn. (A debug
+    // line cut right after its 36 data columns is a whole line without the debug part.)
     const std::string_view line = stripLineEnd(fragment);
     const std::size_t columns = columnCount(line);
     if (columns != kDataLineColumns && columns != kHistoryColumns.size()) return false;
