@@ -22,7 +22,7 @@ bool writeArea(StationLink& link, unsigned address, const std::array<std::uint8_
 } // namespace
 
 StationAccess::StationAccess(std::unique_ptr<UsbLibrary> library, Clock& clock, bool testMode, StationIds ids)
-    : clock_(clock), link_(std::move(library), clock, testMode), ids_(ids) {}
+    : link_(std::move(library), clock, testMode), clock_(link_.library(), clock), ids_(ids) {}
 
 bool StationAccess::pollConnection() {
     // A download that is finding the station again owns the look; this tick keeps what it knows.

@@ -5,6 +5,7 @@
 #include "station/clock.h"
 #include "station/min_max_table.h"
 #include "station/station_busy.h"
+#include "station/station_clock.h"
 #include "station/station_link.h"
 #include "station/station_observer.h"
 #include "station/station_settings.h"
@@ -32,6 +33,8 @@ public:
 
     StationLink& link() { return link_; }
     StationBusy& busy() { return busy_; }
+    // The program's "now": the station's own time when the library keeps one (the simulated
+    // station), otherwise the clock given at construction. Stamps of records come from here.
     Clock& clock() { return clock_; }
 
     // Connection watch, called by the main window's 1-second timer: looks for the station while none
@@ -92,8 +95,8 @@ private:
     template <std::size_t N> bool readArea(unsigned address, std::array<std::uint8_t, N>& bytes);
     void notify(StationNotice code, StationPayload payload);
 
-    Clock& clock_;
     StationLink link_;
+    StationClock clock_;
     StationIds ids_;
     StationBusy busy_;
     std::atomic<bool> synchronised_{true};

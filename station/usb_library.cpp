@@ -27,6 +27,7 @@ using CheckHandleFn = bool (*)(int);
 using WriteDataFn = bool (*)(int, unsigned char*);
 using ReadDataFn = bool (*)(int, unsigned char*);
 using FindFailureFn = int (*)();
+using StationNowFn = double (*)();
 // FindFailure's code for a station this user may not open (NIMBREL_FIND_ACCESS_DENIED in
 // usb/hid/nimbrel_usb.h); any other code after a failed find means no station.
 constexpr int kAccessDeniedCode = 2;
@@ -34,8 +35,9 @@ constexpr int kAccessDeniedCode = 2;
 class SharedLibrary final : public UsbLibrary {
 public:
     SharedLibrary(void* module, FindHandleFn find, CheckHandleFn check, WriteDataFn write, ReadDataFn read,
-                  FindFailureFn failure)
-        : module_(module), find_(find), check_(check), write_(write), read_(read), failure_(failure) {}
+                  FindFailureFn failure, StationNowFn stationNow)
+        : module_(module), find_(find), check_(check), write_(write), read_(read), failure_(failure),
+          stationNow_(stationNow) {}
     ~SharedLibrary() override { dlclose(module_); }
     SharedLibrary(const SharedLibrary&) = delete;
     SharedLibrary& operator=(const SharedLibrary&) = delete;
@@ -57,6 +59,9 @@ public:
         return write_(handle, report);
     }
     bool readData(int handle, std::uint8_t* report8) override { return read_(handle, report8); }
+    std::optional<double> stationNow() const override {
+        return stationNow_ ? std::optional<double>(stationNow_()) : std::nullopt;
+    }
 
 private:
     void* module_;
@@ -65,6 +70,7 @@ private:
     WriteDataFn write_;
     ReadDataFn read_;
     FindFailureFn failure_; // null in libraries older than it
+    StationNowFn stationNow_; // only the simulated station has it
     std::atomic<bool> lastFindFailed_{false};
 };
 
@@ -95,7 +101,8 @@ std::unique_ptr<UsbLibrary> loadUsbLibrary(const std::string& path) {
                             " lacks one of FindHandle, CheckHandle, WriteData, ReadData");
     }
     auto failure = entryPoint<FindFailureFn>(module, "FindFailure");
-    return std::make_unique<SharedLibrary>(module, find, check, write, read, failure);
+    auto stationNow = entryPoint<StationNowFn>(module, "NimbrelSimNow");
+    return std::make_unique<SharedLibrary>(module, find, check, write, read, failure, stationNow);
 }
 
 } // namespace nimbrel

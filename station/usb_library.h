@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace nimbrel {
@@ -33,6 +34,9 @@ public:
     virtual FindFailure findFailure() const { return FindFailure::noStation; }
     // Why the library could not be loaded, "" when it was.
     virtual std::string loadError() const { return {}; }
+    // The station's own time in seconds since the epoch, when the library keeps one (the simulated
+    // station, whose time may run faster than the PC's or stand still); nothing for a real station.
+    virtual std::optional<double> stationNow() const { return std::nullopt; }
 };
 
 // Loads the shared library file at path and binds FindHandle, CheckHandle, WriteData and ReadData.

@@ -54,13 +54,13 @@ bool AppStartup::start(int argc, char** argv) {
     station_ = std::make_unique<StationAccess>(loadUsbLibrary((programDir / config_.usbLibrary).string()),
                                                systemClock(), config_.testMode(),
                                                StationIds{config_.usbDeviceVid, config_.usbDevicePid});
-    store_ = std::make_unique<HistoryStore>((dataFolder_ / "Nimbrel.dat").string());
+    store_ = std::make_unique<HistoryStore>((dataFolder_ / "Nimbrel.dat").string(), station_->clock());
     store_->setDebugFlag(config_.debugMode());
     store_->open();
 
     QApplication::setWindowIcon(icon(QStringLiteral("nimbrel")));
     frame_ = std::make_unique<MainFrame>(
-        AppContext{config_, *texts_, *station_, *store_, systemClock(), dataFolder_});
+        AppContext{config_, *texts_, *station_, *store_, station_->clock(), dataFolder_});
     QObject::connect(instance_.get(), &SingleInstance::raiseRequested, frame_.get(), &MainFrame::comeForward);
     frame_->show();
     return true;

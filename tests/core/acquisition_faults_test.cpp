@@ -139,6 +139,22 @@ TEST(AcquisitionFaults, ARecordCompletedDuringTheDownloadIsLeftForTheNextCycle) 
     EXPECT_EQ(addresses.count(newest), 0u); // the station's new current record
 }
 
+TEST(AcquisitionFaults, TheSimulatedStationsTimeIsTheProgramsNow) {
+    testing::SimLibrary sim;
+    ASSERT_TRUE(sim.loaded());
+    sim.reset("seed=1 start=1700600000 speed=0");
+    testing::FakeClock pc(std::chrono::system_clock::from_time_t(1714557600));
+    StationAccess simulated(loadUsbLibrary(NIMBREL_BIN_DIR "/libnimbrel-sim.so"), pc, false);
+    EXPECT_EQ(simulated.clock().nowSeconds(), 1700600000);
+    sim.advance(300);
+    EXPECT_EQ(simulated.clock().nowSeconds(), 1700600300);
+    simulated.clock().sleepFor(2s); // waits stay the PC's
+    EXPECT_EQ(pc.nowSeconds(), 1714557602);
+
+    StationAccess real(nullptr, pc, false); // a library that keeps no time of its own
+    EXPECT_EQ(real.clock().nowSeconds(), 1714557602);
+}
+
 TEST(AcquisitionFaults, TheTestModeStoresItsRecordsOnceHoweverLongItRuns) {
     testing::FakeClock clock(std::chrono::system_clock::from_time_t(1714557600));
     testing::TempDir dir;

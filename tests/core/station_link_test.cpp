@@ -129,6 +129,51 @@ TEST_F(StationLinkTransfer, AcknowledgementsAndRetries) {
     EXPECT_EQ(usb.readCalls - before, StationLink::pollBound);
 }
 
+// A station whose command frames go through and whose every other transfer fails after taking
+// `each` of the clock (a write blocked in the system until it times out, or a poll that waited).
+class StallingUsb final : public UsbLibrary {
+public:
+    StallingUsb(FakeClock& clock, std::chrono::milliseconds each) : clock_(clock), each_(each) {}
+    int findHandle(int, int) override { return 1; }
+    bool checkHandle(int) override { return true; }
+    bool writeData(int, const std::uint8_t* report) override {
+        if (report[0] == 0x57 && report[4] == 0x57) return true;
+        ++dataWrites;
+        clock_.advance(each_);
+        return false;
+    }
+    bool readData(int, std::uint8_t*) override {
+        ++reads;
+        clock_.advance(each_);
+        return false;
+    }
+    long dataWrites = 0, reads = 0;
+
+private:
+    FakeClock& clock_;
+    std::chrono::milliseconds each_;
+};
+
+TEST(StationLink, EveryTransferEndsItsRetriesAtTheTimeLimit) {
+    const std::vector<std::uint8_t> block(32, 0x11);
+    const auto attemptsOfAWrite = [&](std::chrono::milliseconds each) {
+        FakeClock clock;
+        auto usb = std::make_unique<StallingUsb>(clock, each);
+        StallingUsb& counts = *usb;
+        StationLink link(std::move(usb), clock, false);
+        link.findStation(0x0713, 0x0818);
+        int length = 32;
+        EXPECT_FALSE(link.writeMemory(0x0100, block.data(), length));
+        return std::pair(counts.dataWrites / 4, counts.reads); // each data report, then the acknowledgement
+    };
+    // A write that blocks past the limit is tried once; one that fails in 1 s twice (the second
+    // ends exactly at the limit); a silent station is polled for 2 s, not 393,217 times.
+    EXPECT_EQ(attemptsOfAWrite(5000ms), std::pair(1L, 1L));
+    EXPECT_EQ(attemptsOfAWrite(1000ms), std::pair(2L, 2L));
+    EXPECT_EQ(attemptsOfAWrite(999ms), std::pair(3L, 3L));
+    EXPECT_EQ(attemptsOfAWrite(1ms), std::pair(2000L, 2000L));
+}
+
 TEST(StationLink, NoStationFailsAtOnce) {
     ScriptedUsb usb;
     usb.handleToReturn = -1;

@@ -47,7 +47,7 @@ int runLog(const Arguments& args) {
     ConnectionWatch watch(*session.station, *session.store, searchData);
     ConsoleListener listener(true);
     MonitorThread monitor(*session.station, *session.store, listener, session.texts,
-                          session.config.testMode());
+                          session.config.testMode(), session.station->clock());
     if (!searchData)
         say("SearchData is off in Nimbrel.ini: the station is looked for but not read");
     else if (!monitor.start())

@@ -19,7 +19,7 @@ int runSync(const Arguments& args) {
 
     ConsoleListener listener(false);
     MonitorThread monitor(*session.station, *session.store, listener, session.texts,
-                          session.config.testMode());
+                          session.config.testMode(), session.station->clock());
     monitor.runCycle();
     if (monitor.lastSaveFailed())
         return fail(kExitUnreachable, "sync: " + session.texts.saveFailed + " (" + session.store->path() + ")");
