@@ -28,6 +28,7 @@ ConnectionWatch::TickResult ConnectionWatch::tick() {
     }
     result.connectionChanged = station_.hasConnectionChanged();
     result.connected = station_.isConnected();
+    result.accessDenied = !result.connected && station_.lastFindWasRefused();
     return result;
 }
 

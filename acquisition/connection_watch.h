@@ -16,6 +16,7 @@ public:
         bool newlyFound = false;        // this tick found the station
         bool connectionChanged = false; // found or lost: redraw the connection picture
         bool connected = false;         // what the connection picture shows
+        bool accessDenied = false;      // not connected: a station is there that this user may not open
     };
 
     // With searchData off the watch stops for good once the station is found (no thread polls

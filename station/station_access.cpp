@@ -52,6 +52,10 @@ bool StationAccess::pollConnection() {
     return false;
 }
 
+bool StationAccess::lastFindWasRefused() const {
+    return !link_.testMode() && link_.library().findFailure() == FindFailure::accessDenied;
+}
+
 bool StationAccess::recoverConnection() {
     if (link_.testMode()) return true;
     std::lock_guard lock(findMutex_);

@@ -41,6 +41,9 @@ public:
     // is connected and checks it while one is. connectionChanged is true exactly after the poll that
     // found or lost it; synchronised drops each time the station is found.
     bool pollConnection();
+    // Whether the last look that found no station found one that this user may not open (its device
+    // node lacks the udev rule's permissions). Libraries that cannot tell always say no.
+    bool lastFindWasRefused() const;
     bool isConnected() const { return link_.connected(); }
     bool isSynchronised() const { return synchronised_; }
     void markSynchronised() { synchronised_ = true; }

@@ -54,6 +54,7 @@ private:
     WeatherView* view_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* statusPane_ = nullptr;
+    bool accessDeniedShown_ = false;
     ConnectionPane* connectionPane_ = nullptr;
     QTimer connectionTimer_;
 };

@@ -40,6 +40,26 @@ TEST(ConnectionWatchTest, WithSearchDataTheWatchGoesOnAndNoticesUnplugging) {
     EXPECT_FALSE(tick.connected);
 }
 
+TEST(ConnectionWatchTest, AStationThisUserMayNotOpenIsToldFromNone) {
+    testing::TestStation station;
+    testing::TempDir dir;
+    HistoryStore store((dir / "Nimbrel.dat").string(), station.clock);
+    ConnectionWatch watch(*station.access, store, true);
+
+    station.usb.handleToReturn = -1;
+    station.usb.failureToReport = FindFailure::accessDenied;
+    EXPECT_TRUE(watch.tick().accessDenied);
+    station.usb.failureToReport = FindFailure::noStation;
+    EXPECT_FALSE(watch.tick().accessDenied);
+
+    // Found at last (the rule is in): nothing to tell, whatever the library said before.
+    station.usb.failureToReport = FindFailure::accessDenied;
+    station.usb.handleToReturn = 3;
+    const auto tick = watch.tick();
+    EXPECT_TRUE(tick.connected);
+    EXPECT_FALSE(tick.accessDenied);
+}
+
 TEST(ConnectionWatchTest, WithoutSearchDataTheWatchStopsOnceTheStationIsFound) {
     testing::TestStation station;
     testing::TempDir dir;

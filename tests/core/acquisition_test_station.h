@@ -38,6 +38,7 @@ public:
         : inner_(inner), failReadsAt_(failReadsAt), failReadsTimes_(failReadsTimes) {}
     int findHandle(int v, int p) override { return inner_.findHandle(v, p); }
     bool checkHandle(int h) override { return inner_.checkHandle(h); }
+    FindFailure findFailure() const override { return inner_.findFailure(); }
     bool writeData(int h, const std::uint8_t* r) override {
         const auto address = static_cast<unsigned>(r[1] << 8 | r[2]);
         if (r[0] == 'R' && r[4] == 'R' && failReadsAt_.count(address)) return false;

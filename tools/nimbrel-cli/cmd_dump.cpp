@@ -40,7 +40,7 @@ int runDump(const Arguments& args) {
     StationAccess access(std::move(library), systemClock(), config.testMode(),
                          StationIds{config.usbDeviceVid, config.usbDevicePid});
     if (!access.pollConnection())
-        return fail(kExitUnreachable, "no station found (USB " + usbIds(config) + ")");
+        return fail(kExitUnreachable, noStationText(access, config));
 
     StationSettings settings;
     AlarmThresholds alarms;

@@ -5,6 +5,7 @@
 #include "station/local_stamp.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/logger_session.h"
+#include "tools/nimbrel-cli/station_setup.h"
 
 #include <atomic>
 #include <chrono>
@@ -53,9 +54,13 @@ int runLog(const Arguments& args) {
     else if (!monitor.start())
         return fail(kExitUnreachable, "log: the acquisition thread could not be started");
 
+    bool deniedSaid = false;
     while (!stopSignalled.load()) {
         const ConnectionWatch::TickResult tick = watch.tick();
         if (tick.connectionChanged) say(tick.connected ? "station connected" : "station not connected");
+        // Said once each time it starts: a station this user may not open stays so until the rule is in.
+        if (tick.accessDenied && !deniedSaid) std::cerr << "nimbrel-cli: log: " << noStationText(*session.station, session.config) << '\n';
+        deniedSaid = tick.accessDenied;
         waitOneTick();
     }
 

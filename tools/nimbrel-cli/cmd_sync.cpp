@@ -3,6 +3,7 @@
 #include "acquisition/monitor_thread.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/logger_session.h"
+#include "tools/nimbrel-cli/station_setup.h"
 
 #include <iostream>
 
@@ -15,7 +16,7 @@ int runSync(const Arguments& args) {
     // The first tick of the connection watch finds the station and marks it synchronised, as it
     // does for the window; SearchData only matters to a watch that keeps running.
     ConnectionWatch watch(*session.station, *session.store, true);
-    if (!watch.tick().connected) return fail(kExitUnreachable, "sync: no station found");
+    if (!watch.tick().connected) return fail(kExitUnreachable, "sync: " + noStationText(*session.station, session.config));
 
     ConsoleListener listener(false);
     MonitorThread monitor(*session.station, *session.store, listener, session.texts,

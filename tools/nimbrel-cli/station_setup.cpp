@@ -1,6 +1,9 @@
 #include "tools/nimbrel-cli/station_setup.h"
 
 #include "app/data_folder.h"
+#include "app/language_table.h"
+
+#include <cstdio>
 
 #include <optional>
 
@@ -35,6 +38,13 @@ int loadStationLibrary(const std::string& command, const Configuration& config,
     if (!library->loadError().empty())
         return fail(kExitUnreachable, command + ": no station can be reached: " + library->loadError());
     return kExitOk;
+}
+
+std::string noStationText(const StationAccess& station, const Configuration& config) {
+    if (station.lastFindWasRefused()) return LanguageTable(config.languageIndex).text("station.access_denied");
+    char ids[32];
+    std::snprintf(ids, sizeof ids, "%04X:%04X", config.usbDeviceVid & 0xFFFF, config.usbDevicePid & 0xFFFF);
+    return std::string("no station found (USB ") + ids + ")";
 }
 
 } // namespace nimbrel::cli

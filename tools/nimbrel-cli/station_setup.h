@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/configuration.h"
+#include "station/station_access.h"
 #include "station/usb_library.h"
 #include "tools/nimbrel-cli/commands.h"
 
@@ -20,5 +21,9 @@ int chooseFolder(const std::string& command, const Arguments& args, std::filesys
 // Returns kExitOk, or kExitUnreachable after printing why the library could not be loaded.
 int loadStationLibrary(const std::string& command, const Configuration& config,
                        std::unique_ptr<UsbLibrary>& library);
+
+// What a command says when the station was not found: the language table's text when a station is
+// plugged in that this user may not open, else "no station found (USB vvvv:pppp)".
+std::string noStationText(const StationAccess& station, const Configuration& config);
 
 } // namespace nimbrel::cli
