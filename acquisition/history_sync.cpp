@@ -70,8 +70,9 @@ public:
         interval_ = std::max<long long>(interval_, circle);
         // The test image never moves on: its newest record is the last stored one however long ago
         // it was stored, or every cycle would store the same records again.
-        if (haveLast_ && (testMode_ ? record[WeatherSample::hexAdd] == lastStored_[WeatherSample::hexAdd]
-                                    : isLastStored(lastStored_, record, static_cast<int>(interval_), sync_.clock)))
+        if (haveLast_ &&
+            (testMode_ ? record[WeatherSample::hexAdd] == lastStored_[WeatherSample::hexAdd]
+                       : isLastStored(lastStored_, record, static_cast<int>(interval_), sync_.clock)))
             return Outcome::matched;
         list_.push_back(std::move(record));
         t_ -= static_cast<std::time_t>(circle * 60);

@@ -188,8 +188,8 @@ bool computeRainTotals(WeatherSample& sample, std::span<const WeatherSample> old
 }
 
 void computeRainTotalsForNewRecords(SampleList& newestFirst, const StoredFactsAccess& withStored,
-                                    std::string_view label, const std::function<void(const std::string&)>& progress,
-                                    Clock& clock) {
+                                    std::string_view label,
+                                    const std::function<void(const std::string&)>& progress, Clock& clock) {
     // Oldest first: each record's walk takes the new records before it (already complete), then the store.
     const int count = static_cast<int>(newestFirst.size());
     LocalTimeReader times;
@@ -207,7 +207,8 @@ void computeRainTotalsForNewRecords(SampleList& newestFirst, const StoredFactsAc
 void computeRainTotalsForNewRecords(SampleList& newestFirst, RainFacts& stored, std::string_view label,
                                     const std::function<void(const std::string&)>& progress, Clock& clock) {
     computeRainTotalsForNewRecords(
-        newestFirst, [&](const std::function<void(RainFacts&)>& use) { use(stored); }, label, progress, clock);
+        newestFirst, [&](const std::function<void(RainFacts&)>& use) { use(stored); }, label, progress,
+        clock);
 }
 
 } // namespace nimbrel

@@ -103,7 +103,8 @@ std::string rainProgressText(std::string_view label, int count, int k);
 // nothing else (a progress text) waits while the store is held.
 using StoredFactsAccess = std::function<void(const std::function<void(RainFacts&)>& use)>;
 void computeRainTotalsForNewRecords(SampleList& newestFirst, const StoredFactsAccess& withStored,
-                                    std::string_view label, const std::function<void(const std::string&)>& progress,
+                                    std::string_view label,
+                                    const std::function<void(const std::string&)>& progress,
                                     Clock& clock = systemClock());
 
 void computeRainTotalsForNewRecords(SampleList& newestFirst, RainFacts& stored, std::string_view label,

@@ -15,7 +15,8 @@ public:
 
     TimePoint now() override {
         if (const auto seconds = library_.stationNow())
-            return TimePoint(std::chrono::duration_cast<TimePoint::duration>(std::chrono::duration<double>(*seconds)));
+            return TimePoint(
+                std::chrono::duration_cast<TimePoint::duration>(std::chrono::duration<double>(*seconds)));
         return base_.now();
     }
     void sleepFor(std::chrono::milliseconds duration) override { base_.sleepFor(duration); }

@@ -21,7 +21,6 @@ Report blockFrame(std::uint8_t command, unsigned address) {
     return {command, high, low, kBlock, command, high, low, kBlock};
 }
 
-
 // The part of a test-mode transfer that lies in the 64 KiB image: the start wraps to the image, and a
 // transfer running past its end stops there.
 struct ImageSpan {

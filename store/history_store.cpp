@@ -60,8 +60,8 @@ void HistoryStore::removeStaleRewrites() {
     std::error_code ec;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (name.size() == prefix.size() + kRewriteSuffixLength && name.compare(0, prefix.size(), prefix) == 0 &&
-            it->is_regular_file(ec))
+        if (name.size() == prefix.size() + kRewriteSuffixLength &&
+            name.compare(0, prefix.size(), prefix) == 0 && it->is_regular_file(ec))
             ::unlink(it->path().c_str());
     }
 }
@@ -84,17 +84,20 @@ std::int64_t HistoryStore::lastStoredIdOf(int fd) {
     return id;
 }
 
-std::int64_t HistoryStore::lastStoredId() {
-    auto lock = hold();
+std::int64_t HistoryStore::lastStoredIdOfFile() {
     FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
     return file.valid() ? lastStoredIdOf(file.get()) : 0;
+}
+
+std::int64_t HistoryStore::lastStoredId() {
+    auto lock = hold();
+    return lastStoredIdOfFile();
 }
 
 std::optional<std::int64_t> HistoryStore::lastStoredIdWithin(std::chrono::milliseconds patience) {
     std::unique_lock lock(busy_, patience);
     if (!lock.owns_lock()) return std::nullopt;
-    FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-    return file.valid() ? lastStoredIdOf(file.get()) : 0;
+    return lastStoredIdOfFile();
 }
 
 bool HistoryStore::readLastRecord(WeatherSample& record) {

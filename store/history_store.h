@@ -113,6 +113,7 @@ private:
     static PlacedVisitor parsedFor(const RecordVisitor& visit);
     bool hasAnyRecord(int fd, const FileStamp& stamp) const;
     std::int64_t lastStoredIdOf(int fd);
+    std::int64_t lastStoredIdOfFile();
     // The record lines of the file open as `fd`, line ends removed, from the newest to the oldest.
     static void forEachRecordLineBackward(int fd, const std::function<bool(std::string_view text)>& visit);
 

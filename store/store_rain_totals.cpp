@@ -14,6 +14,7 @@ void computeRainTotalsForNewRecords(SampleList& newestFirst, HistoryStore& store
     // window that shows it may be waiting for the store just then.
     computeRainTotalsForNewRecords(
         newestFirst, [&](const std::function<void(RainFacts&)>& use) { store.useRainFacts(use); }, label,
-        progress, clock);}
+        progress, clock);
+}
 
 } // namespace nimbrel

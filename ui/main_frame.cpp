@@ -177,7 +177,8 @@ void MainFrame::connectionTick() {
     const ConnectionWatch::TickResult result = watch_->tick();
     if (result.connectionChanged) connectionPane_->setConnected(result.connected);
     // A station that is plugged in but may not be opened looks like none at all: say which it is.
-    if (result.accessDenied && !accessDeniedShown_) showStatusText(qtext(context_.texts, "station.access_denied"));
+    if (result.accessDenied && !accessDeniedShown_)
+        showStatusText(qtext(context_.texts, "station.access_denied"));
     accessDeniedShown_ = result.accessDenied;
 }
 

@@ -9,15 +9,14 @@
 #include "tests/core/acquisition_test_station.h"
 #include "tests/core/sim_library.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
 #include <chrono>
-#include <csignal>
 #include <future>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace nimbrel {
@@ -83,8 +82,8 @@ TEST(AcquisitionFaults, APoorCableBringsTheSameWholeRingAsAGoodOne) {
         const SampleList good = firstDownload(sim, clean, 1700600000);
         ASSERT_EQ(good.size(), 4079u);
         // Lost answers, refused acknowledgements and unplugs, several times the rates of a bad cable.
-        const SampleList poor = firstDownload(
-            sim, clean + " silent_faults=0.03 ack_faults=0.03 unplug_faults=0.02", 1700600000);
+        const SampleList poor =
+            firstDownload(sim, clean + " silent_faults=0.03 ack_faults=0.03 unplug_faults=0.02", 1700600000);
         EXPECT_EQ(contentOf(poor), contentOf(good)) << seed;
     }
 }
@@ -129,7 +128,8 @@ TEST(AcquisitionFaults, ARecordCompletedDuringTheDownloadIsLeftForTheNextCycle) 
     std::set<std::string> addresses;
     for (std::size_t i = 0; i < stored.size(); ++i) {
         addresses.insert(stored[i][WeatherSample::hexAdd]);
-        if (i > 0) ASSERT_LT(stored[i - 1][WeatherSample::sampleTime], stored[i][WeatherSample::sampleTime]) << i;
+        if (i > 0)
+            ASSERT_LT(stored[i - 1][WeatherSample::sampleTime], stored[i][WeatherSample::sampleTime]) << i;
     }
     EXPECT_EQ(addresses.size(), 4079u);
     char newest[8];
@@ -196,21 +196,7 @@ TEST(AcquisitionFaults, TheStoreIsFreeWheneverTheThreadWaitsForTheWindow) {
     EXPECT_EQ(heldWhileWaiting, 0);
 }
 
-// Files of this process may grow only up to `bytes` while it lives; writes past it fail (EFBIG).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved_); }
-
-private:
-    rlimit saved_{};
-};
+using testing::FileSizeLimit;
 
 TEST(AcquisitionFaults, AFullDiskIsReportedAndTheRecordsAreFetchedAgain) {
     testing::TestStation station;

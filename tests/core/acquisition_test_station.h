@@ -34,7 +34,8 @@ inline unsigned tagOfPressure(const std::string& absPres) {
 // Fails the read frames for the armed addresses (always, or the next n times), and forwards the rest.
 class FailingUsb final : public UsbLibrary {
 public:
-    FailingUsb(ScriptedUsb& inner, const std::set<unsigned>& failReadsAt, std::map<unsigned, int>& failReadsTimes)
+    FailingUsb(ScriptedUsb& inner, const std::set<unsigned>& failReadsAt,
+               std::map<unsigned, int>& failReadsTimes)
         : inner_(inner), failReadsAt_(failReadsAt), failReadsTimes_(failReadsTimes) {}
     int findHandle(int v, int p) override { return inner_.findHandle(v, p); }
     bool checkHandle(int h) override { return inner_.checkHandle(h); }
@@ -61,8 +62,8 @@ public:
     TestStation() {
         usb.emulateStation(std::vector<std::uint8_t>(0x10000, 0));
         setCircle(5);
-        access =
-            std::make_unique<StationAccess>(std::make_unique<FailingUsb>(usb, failReadsAt, failReadsTimes), clock, false);
+        access = std::make_unique<StationAccess>(
+            std::make_unique<FailingUsb>(usb, failReadsAt, failReadsTimes), clock, false);
     }
 
     std::vector<std::uint8_t>& memory() { return usb.memory(); }

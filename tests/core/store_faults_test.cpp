@@ -3,12 +3,11 @@
 #include "store/history_line.h"
 #include "store/history_store.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
-#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace nimbrel {
 namespace {
@@ -82,21 +81,7 @@ TEST(StoreFaults, EveryCutOfTheLastLineIsRepairedBeforeTheNextAppend) {
     }
 }
 
-// Files of this process may grow only up to `bytes` while it lives; a write past it fails.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved_); }
-
-private:
-    rlimit saved_{};
-};
+using testing::FileSizeLimit;
 
 TEST(StoreFaults, AFailedAppendLeavesTheFileAsItWasAndSaysSo) {
     Fixture f;

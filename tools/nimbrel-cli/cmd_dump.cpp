@@ -39,8 +39,7 @@ int runDump(const Arguments& args) {
 
     StationAccess access(std::move(library), systemClock(), config.testMode(),
                          StationIds{config.usbDeviceVid, config.usbDevicePid});
-    if (!access.pollConnection())
-        return fail(kExitUnreachable, noStationText(access, config));
+    if (!access.pollConnection()) return fail(kExitUnreachable, noStationText(access, config));
 
     StationSettings settings;
     AlarmThresholds alarms;

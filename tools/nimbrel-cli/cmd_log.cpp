@@ -59,7 +59,8 @@ int runLog(const Arguments& args) {
         const ConnectionWatch::TickResult tick = watch.tick();
         if (tick.connectionChanged) say(tick.connected ? "station connected" : "station not connected");
         // Said once each time it starts: a station this user may not open stays so until the rule is in.
-        if (tick.accessDenied && !deniedSaid) std::cerr << "nimbrel-cli: log: " << noStationText(*session.station, session.config) << '\n';
+        if (tick.accessDenied && !deniedSaid)
+            std::cerr << "nimbrel-cli: log: " << noStationText(*session.station, session.config) << '\n';
         deniedSaid = tick.accessDenied;
         waitOneTick();
     }

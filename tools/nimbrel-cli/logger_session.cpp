@@ -36,7 +36,8 @@ int openLoggerSession(const std::string& command, const Arguments& args, LoggerS
         std::make_unique<StationAccess>(std::move(library), systemClock(), session.config.testMode(),
                                         StationIds{session.config.usbDeviceVid, session.config.usbDevicePid});
 
-    session.store = std::make_unique<HistoryStore>((session.folder / "Nimbrel.dat").string(), session.station->clock());
+    session.store =
+        std::make_unique<HistoryStore>((session.folder / "Nimbrel.dat").string(), session.station->clock());
     session.store->setDebugFlag(session.config.debugMode());
     if (!session.store->open())
         return fail(kExitUnreachable, command + ": cannot open " + session.store->path());

@@ -4,7 +4,6 @@
 #include "app/language_table.h"
 
 #include <cstdio>
-
 #include <optional>
 
 namespace nimbrel::cli {
@@ -41,7 +40,8 @@ int loadStationLibrary(const std::string& command, const Configuration& config,
 }
 
 std::string noStationText(const StationAccess& station, const Configuration& config) {
-    if (station.lastFindWasRefused()) return LanguageTable(config.languageIndex).text("station.access_denied");
+    if (station.lastFindWasRefused())
+        return LanguageTable(config.languageIndex).text("station.access_denied");
     char ids[32];
     std::snprintf(ids, sizeof ids, "%04X:%04X", config.usbDeviceVid & 0xFFFF, config.usbDevicePid & 0xFFFF);
     return std::string("no station found (USB ") + ids + ")";
