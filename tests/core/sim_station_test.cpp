@@ -196,5 +196,22 @@ TEST_F(SimStation, SpeedMakesHoursPassInAMoment) {
     EXPECT_GE(sim.peekU16(0x1E), newest + 12 * 16);
 }
 
+TEST_F(SimStation, TimesThatWouldKeepTheStationBusyForEverAreRefused) {
+    // A start that is no time, or past 2100, leaves the default ("now"); so does a speed that is not
+    // finite or past a million. The last good values still count.
+    const double beforeNow = static_cast<double>(std::time(nullptr));
+    for (const char* start : {"start=1e999", "start=inf", "start=nan", "start=4102444801"}) {
+        sim.reset((std::string("speed=0 ") + start).c_str());
+        EXPECT_GE(sim.now(), beforeNow) << start;
+        EXPECT_LT(sim.now(), beforeNow + 60) << start;
+    }
+    sim.reset("speed=0 start=1800000000");
+    EXPECT_EQ(sim.now(), 1800000000.0); // a start years ahead is lived up to (2100 itself takes seconds)
+    for (const char* speed : {"speed=inf", "speed=1000001"}) {
+        sim.reset((std::string("start=1700000000 ") + speed).c_str());
+        EXPECT_LT(sim.now(), 1700000000 + 60) << speed; // one simulated second per real one
+    }
+}
+
 } // namespace
 } // namespace nimbrel::testing

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <charconv>
 #include <cstdlib>
 #include <ctime>
@@ -15,6 +16,12 @@ namespace {
 constexpr const char* kKeys[] = {"seed",          "start", "speed", "ack_faults", "silent_faults",
                                  "unplug_faults", "vid",   "pid",   "denied"};
 
+// The station lives every record from its first day to the start, and catches up with its clock at
+// every call: a start past 2100, or a clock a million times faster than the real one, would keep it busy
+// for ever.
+constexpr double kLatestStart = 4102444800.0; // 2100-01-01
+constexpr double kFastestSpeed = 1e6;
+
 std::string lower(std::string_view text) {
     std::string out(text);
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -25,7 +32,7 @@ bool readDouble(std::string_view text, double& out) {
     std::string copy(text);
     char* end = nullptr;
     double value = std::strtod(copy.c_str(), &end);
-    if (copy.empty() || end != copy.c_str() + copy.size() || value != value) return false;
+    if (copy.empty() || end != copy.c_str() + copy.size() || !std::isfinite(value)) return false;
     out = value;
     return true;
 }
@@ -66,11 +73,11 @@ bool applySetting(SimConfig& config, std::string_view key, std::string_view valu
             return true;
         }
         double start = 0;
-        if (!readDouble(value, start) || start < 0) return false;
+        if (!readDouble(value, start) || start < 0 || start > kLatestStart) return false;
         config.start = start;
     } else if (name == "speed") {
         double speed = 0;
-        if (!readDouble(value, speed) || speed < 0) return false;
+        if (!readDouble(value, speed) || speed < 0 || speed > kFastestSpeed) return false;
         config.speed = speed;
     } else if (name == "ack_faults") {
         return readRate(value, config.ackFaults);
