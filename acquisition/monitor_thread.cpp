@@ -151,7 +151,12 @@ milliseconds MonitorThread::runCycle() {
 
     // A save that fails (a full disk) stores nothing of this cycle: the records stay on the station and
     // the next cycle fetches them again. The user is told, and the cycle does not count as complete.
-    lastSaveFailed_ = areasRead && count >= 1 && !storeNewRecords(fetched, alarms);
+    // A cycle with nothing new still mends the file's end (a last line that lost its line end), so
+    // the file is whole after every cycle.
+    if (areasRead && count >= 1)
+        lastSaveFailed_ = !storeNewRecords(fetched, alarms);
+    else
+        lastSaveFailed_ = lastCycleComplete_ && !store_.appendRecords(fetched);
     if (lastSaveFailed_) lastCycleComplete_ = false;
     fetched.clear();
 

@@ -128,38 +128,61 @@ BackwardLines::BackwardLines(int fd, std::uint64_t end) : fd_(fd), position_(end
 
 bool BackwardLines::next(std::string_view& line, std::uint64_t& offset) {
     while (true) {
-        if (lineEnd_ > 1) {
-            if (const void* lf = ::memrchr(buffer_.data(), '\n', lineEnd_ - 1)) {
-                const std::size_t lineStart =
-                    static_cast<std::size_t>(static_cast<const char*>(lf) - buffer_.data()) + 1;
-                line = std::string_view(buffer_.data() + lineStart, lineEnd_ - lineStart);
-                offset = position_ + lineStart;
+        if (searchEnd_ > begin_) {
+            if (const void* lf = ::memrchr(data_.get() + begin_, '\n', searchEnd_ - begin_)) {
+                const std::size_t lineStart = static_cast<std::size_t>(static_cast<const char*>(lf) - data_.get()) + 1;
+                line = overlong_ ? std::string_view() : std::string_view(data_.get() + lineStart, lineEnd_ - lineStart);
+                overlong_ = false;
+                offset = position_ + (lineStart - begin_);
                 lineEnd_ = lineStart;
+                searchEnd_ = lineStart - 1; // the LF just found ends the next line
                 return true;
             }
+            searchEnd_ = begin_; // searched: the line began in an earlier block (or is the file's first)
         }
-        // [0, lineEnd_) is the start of a line that began in an earlier block (or the file's first).
-        if (position_ == 0 || failed_) {
-            if (lineEnd_ == 0 || failed_) return false;
-            line = std::string_view(buffer_.data(), lineEnd_);
+        if (failed_) return false;
+        if (position_ == 0) {
+            if (lineEnd_ == begin_ && !overlong_) return false;
+            line = overlong_ ? std::string_view() : std::string_view(data_.get() + begin_, lineEnd_ - begin_);
+            overlong_ = false;
             offset = 0;
-            lineEnd_ = 0;
+            lineEnd_ = begin_;
             return true;
         }
-        // A line longer than a block makes the next read as large as what is carried: the carried
-        // bytes are copied once per block, so this keeps a line of any length linear to read.
-        const std::size_t block = std::max(kBackwardBlock, static_cast<std::size_t>(lineEnd_));
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(block, position_));
-        position_ -= want;
-        carry_.assign(buffer_, 0, lineEnd_);
-        buffer_.resize(want);
-        if (readInto(fd_, buffer_.data(), position_, want) != want) {
+        if (!readEarlier()) {
             failed_ = true; // the file shrank under us; stop rather than guess
             return false;
         }
-        buffer_.append(carry_);
-        lineEnd_ = buffer_.size();
     }
+}
+
+bool BackwardLines::readEarlier() {
+    if (lineEnd_ - begin_ > kLongestLine) {
+        overlong_ = true; // searched already: only its start is still to be found
+        lineEnd_ = begin_;
+        searchEnd_ = begin_;
+    }
+    const std::size_t held = lineEnd_ - begin_;
+    if (held == 0) begin_ = lineEnd_ = capacity_; // nothing to keep: fill the block from its end again
+    // A line longer than a block makes the next read as large as what is held, so a line of any
+    // length is read (and moved) in a number of steps that grows with the log of its length.
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(std::max(kBackwardBlock, held), position_));
+    if (begin_ < want) {
+        const std::size_t capacity = std::max({2 * capacity_, held + want, kBackwardBlock});
+        std::unique_ptr<char[]> larger(new char[capacity]);
+        if (held > 0) std::memcpy(larger.get() + capacity - held, data_.get() + begin_, held);
+        data_ = std::move(larger);
+        capacity_ = capacity;
+        begin_ = capacity - held;
+        lineEnd_ = capacity;
+    }
+    position_ -= want;
+    if (readInto(fd_, data_.get() + begin_ - want, position_, want) != want) return false;
+    // What was held is searched already; a line's own LF (its last byte) is never searched.
+    searchEnd_ = overlong_ ? begin_ : std::min(begin_, lineEnd_ - 1);
+    begin_ -= want;
+    return true;
 }
 
 void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit) {
@@ -171,10 +194,12 @@ void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit) {
 }
 
 FileTail readTail(int fd, std::uint64_t size) {
+    if (size == 0 || readBytes(fd, size - 1, 1) == "\n") return {size, {}};
     BackwardLines lines(fd, size);
     std::string_view last;
     std::uint64_t offset = 0;
-    if (!lines.next(last, offset) || last.back() == '\n') return {size, {}};
+    if (!lines.next(last, offset)) return {size, {}}; // the file shrank meanwhile
+    if (last.empty()) return {offset, {}, true};
     return {offset, std::string(last)};
 }
 
@@ -200,6 +225,7 @@ std::optional<std::string_view> recordTextOf(std::string_view line) {
 }
 
 bool repairTail(int fd, const FileTail& tail) {
+    if (tail.overlong) return ::ftruncate(fd, static_cast<off_t>(tail.linesEnd)) == 0;
     if (tail.fragment.empty()) return true;
     if (!isCompleteFragment(tail.fragment)) return ::ftruncate(fd, static_cast<off_t>(tail.linesEnd)) == 0;
     const std::string_view end = tail.fragment.back() == '\r' ? "\n" : "\r\n";

@@ -77,20 +77,32 @@ void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, ReadBuff
 
 // The lines of [0, end) from the last to the first, reading blocks from the end backwards, so a
 // reader that stops early reads only the end of the file. next() hands out each line (LF included
-// when present) and the offset of its first byte; the line stays valid until the next call.
+// when present) and the offset of its first byte; the line stays valid until the next call. A line
+// longer than kLongestLine holds no record (a record line has a few hundred bytes): it is handed out
+// as an empty line at its right offset, and its bytes are never kept.
 class BackwardLines {
 public:
+    static constexpr std::size_t kLongestLine = 1 << 20;
+
     BackwardLines(int fd, std::uint64_t end);
     bool next(std::string_view& line, std::uint64_t& offset);
     // True when next() stopped because the file had shrunk, not at its first line.
     bool failed() const { return failed_; }
 
 private:
+    // Reads the block before position_ in front of what is held; false when the file shrank.
+    bool readEarlier();
+
     int fd_;
-    std::uint64_t position_; // file offset of buffer_[0]
-    std::string buffer_;
-    std::string carry_;
-    std::size_t lineEnd_ = 0; // buffer_[lineEnd_, ...) has been handed out
+    std::uint64_t position_; // file offset of data_[begin_]
+    // The bytes read so far fill data_ from its end backwards, so reading an earlier block copies
+    // nothing; a line longer than the room left moves to the end of a block twice as large.
+    std::unique_ptr<char[]> data_;
+    std::size_t capacity_ = 0;
+    std::size_t begin_ = 0;     // data_[begin_, lineEnd_) has not been handed out yet
+    std::size_t lineEnd_ = 0;
+    std::size_t searchEnd_ = 0; // data_[begin_, searchEnd_) may hold the LF before the next line
+    bool overlong_ = false;     // the line being read is past kLongestLine: its bytes are let go
     bool failed_ = false;
 };
 
@@ -102,6 +114,7 @@ void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit);
 struct FileTail {
     std::uint64_t linesEnd = 0;
     std::string fragment;
+    bool overlong = false; // the bytes after linesEnd are too many for any line: fragment stays empty
 };
 FileTail readTail(int fd, std::uint64_t size);
 

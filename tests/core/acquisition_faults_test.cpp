@@ -170,6 +170,13 @@ TEST(AcquisitionFaults, TheTestModeStoresItsRecordsOnceHoweverLongItRuns) {
         clock.advance(pause);
     }
     EXPECT_EQ(storedRecords(store).size(), 15u);
+
+    // A last line that lost its line end is mended by the next cycle, though it brings nothing new.
+    const std::string whole = dir.read("Nimbrel.dat");
+    dir.write("Nimbrel.dat", whole.substr(0, whole.size() - 2));
+    monitor.runCycle();
+    EXPECT_EQ(monitor.lastFetchCount(), 0);
+    EXPECT_EQ(dir.read("Nimbrel.dat"), whole);
 }
 
 TEST(AcquisitionFaults, TheStoreIsFreeWheneverTheThreadWaitsForTheWindow) {

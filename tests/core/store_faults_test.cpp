@@ -1,5 +1,6 @@
 // The history file after what a user's machine does to it: a crash in the middle of a line, a full
 // disk, a rewrite killed before its rename, running numbers past 32 bits, and junk without a line end.
+#include "store/history_file.h"
 #include "store/history_line.h"
 #include "store/history_store.h"
 #include "tests/support/fake_clock.h"
@@ -79,6 +80,31 @@ TEST(StoreFaults, EveryCutOfTheLastLineIsRepairedBeforeTheNextAppend) {
             ASSERT_EQ(now.back().substr(now.back().size() - 2), "\r\n") << keep;
         }
     }
+}
+
+// A last line without its line end is whole only when it closes with an address of exactly six hex
+// digits, in either case; a character just outside 0-9, A-F or a-f, one digit fewer or more, or one
+// column too many marks it torn.
+TEST(StoreFaults, AnUnendedLineIsWholeOnlyWithSixHexDigitsAtItsEnd) {
+    const struct {
+        const char* address;
+        bool whole;
+    } cases[] = {
+        {"09AFaf", true},  {"00000/", false}, {"00000:", false},  {"00000@", false},
+        {"00000G", false}, {"00000`", false}, {"00000g", false}, {"0001F", false},
+        {"0001F00", false},
+    };
+    for (const auto& c : cases) {
+        WeatherSample s = record(0x0100);
+        s[WeatherSample::hexAdd] = c.address;
+        const std::string line = formatHistoryLine(s, false);
+        const std::string unended = line.substr(0, line.size() - 2);
+        EXPECT_EQ(isCompleteFragment(unended), c.whole) << c.address;
+        EXPECT_EQ(recordTextOf(unended).has_value(), c.whole) << c.address;
+        EXPECT_TRUE(recordTextOf(line).has_value()) << c.address; // with its line end, always a record
+    }
+    const std::string data = formatHistoryLine(record(0x0100), false);
+    EXPECT_FALSE(isCompleteFragment(data.substr(0, data.size() - 2) + ", 0001F0")); // 37 columns
 }
 
 using testing::FileSizeLimit;
@@ -170,6 +196,16 @@ TEST(StoreFaults, JunkWithoutALineEndIsNeitherReadNorKept) {
     const auto now = lines(f.file());
     ASSERT_EQ(now.size(), 3u);
     EXPECT_EQ(now[0] + now[1], before);
+
+    // The same junk as a whole line between records is passed over by the backward readers, and
+    // the records on both sides of it are read.
+    f.dir.write("Nimbrel.dat", now[0] + now[1] + junk + "\r\n" + now[2]);
+    std::vector<std::string> seen;
+    f.store.readBackward([&](const WeatherSample& r) {
+        seen.push_back(r[WeatherSample::hexAdd]);
+        return true;
+    });
+    EXPECT_EQ(seen, (std::vector<std::string>{"000120", "000110", "000100"}));
 }
 
 } // namespace
