@@ -23,12 +23,12 @@ int openLoggerSession(const std::string& command, const Arguments& args, LoggerS
 
     // One program per data folder: the window or another logger may be downloading into it.
     session.lock = std::make_unique<FolderLock>(session.folder);
-    if (!session.lock->acquired())
-        return fail(kExitUnreachable, command + ": another Nimbrel program is already using " +
-                                          session.folder.string() +
-                                          "; only one may download into it at a time");
-
     session.config = loadConfiguration(session.folder);
+    if (!session.lock->acquired())
+        return fail(kExitUnreachable, command + ": " +
+                                          LanguageTable(session.config.languageIndex)
+                                              .text("app.folder_busy", {session.folder.string()}));
+
     std::unique_ptr<UsbLibrary> library;
     if (const int status = loadStationLibrary(command, session.config, library); status != kExitOk)
         return status;

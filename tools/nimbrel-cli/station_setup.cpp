@@ -23,7 +23,8 @@ int chooseFolder(const std::string& command, const Arguments& args, std::filesys
     try {
         folder = chooseDataFolder(programDirectory(), dir);
     } catch (const DataFolderError& e) {
-        return fail(kExitBadInput, command + ": " + e.what());
+        // In the user's language, as the window says it.
+        return fail(kExitBadInput, command + ": " + e.text(LanguageTable(startupLanguageIndex(e.folder()))));
     }
     return kExitOk;
 }
