@@ -204,13 +204,13 @@ bool HistoryStore::appendRecords(SampleList& records) {
     return true;
 }
 
-void HistoryStore::deleteRecords(const SampleList& records) {
+bool HistoryStore::deleteRecords(const SampleList& records) {
     auto lock = hold();
     rainFacts_.drop(); // the rain walk reads the rewritten file afresh
     FileHandle source(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!source.valid()) return;
+    if (!source.valid()) return false;
     struct stat sourceInfo {};
-    if (::fstat(source.get(), &sourceInfo) != 0) return;
+    if (::fstat(source.get(), &sourceInfo) != 0) return false;
 
     std::unordered_set<std::string> doomed;
     for (const WeatherSample& record : records) doomed.emplace(trimBlanks(record.text(WeatherSample::ID)));
@@ -220,7 +220,7 @@ void HistoryStore::deleteRecords(const SampleList& records) {
     removeStaleRewrites();
     std::string temporary = path_ + std::string(kRewriteInfix) + "XXXXXX";
     FileHandle target(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!target.valid()) return;
+    if (!target.valid()) return false;
     ::fchmod(target.get(), sourceInfo.st_mode & 07777);
 
     index_.startEmpty();
@@ -258,7 +258,7 @@ void HistoryStore::deleteRecords(const SampleList& records) {
     if (!ok) {
         ::unlink(temporary.c_str());
         index_.drop();
-        return;
+        return false;
     }
     // The rename itself is on disk only once the folder is.
     const std::filesystem::path folder = std::filesystem::path(path_).parent_path();
@@ -268,6 +268,7 @@ void HistoryStore::deleteRecords(const SampleList& records) {
         index_.setStamp(*stamp);
     else
         index_.drop();
+    return true;
 }
 
 bool HistoryStore::clearAllRecords() {

@@ -66,8 +66,9 @@ public:
 
     // Removes every line whose ID equals the ID of a record in the list; other IDs are kept as
     // they are, gaps and all. The kept lines go to a new file beside the old one, which
-    // replaces it only once it is safely on disk, so a crash leaves the old file or the new.
-    void deleteRecords(const SampleList& records);
+    // replaces it only once it is safely on disk, so a crash leaves the old file or the new. False
+    // when the rewrite failed (a full disk): the old file is then kept as it was.
+    bool deleteRecords(const SampleList& records);
 
     // Empties the file; the next append starts again at ID 1.
     bool clearAllRecords();

@@ -133,6 +133,15 @@ TEST(StoreFaults, AFailedAppendLeavesTheFileAsItWasAndSaysSo) {
     ASSERT_EQ(now.size(), 5u);
     EXPECT_EQ(now[1], lines(before)[1]);
     EXPECT_EQ(now[4].substr(0, 4), "   5");
+
+    // A delete whose new file cannot be written keeps the old one whole, and says so.
+    const std::string five = f.file();
+    {
+        const FileSizeLimit full(100);
+        EXPECT_FALSE(f.store.deleteRecords({record(0x0100)}));
+    }
+    EXPECT_EQ(f.file(), five);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.dir.path()), {}), 1); // no temporary left
 }
 
 TEST(StoreFaults, LeftoversOfAnInterruptedRewriteGoWhenTheStoreIsOpenedOrRewritten) {
