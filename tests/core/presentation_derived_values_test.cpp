@@ -3,6 +3,8 @@
 #include "presentation/rain_totals.h"
 #include "presentation/time_text.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/stamp_text.h"
+#include "tests/support/time_zone_scope.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -131,6 +133,39 @@ TEST(PresentationRainTotals, WindowsOfTheWalk) {
     EXPECT_EQ(totals(s), (Totals{"1.0", "1.0", "1.0", "1.0", "1.0", "101.0"}));
 }
 
+// Each window against one record at its edge: one second inside, its interval rain (2.0 mm) counts;
+// exactly at the edge or one second past, it does not. An older record (4.0 mm) lies past every edge.
+TEST(PresentationRainTotals, EachWindowEndsExactlyAtItsEdge) {
+    const testing::TimeZoneScope utc("UTC");
+    const std::time_t now = 1231588800; // 2009-01-10 12:00:00
+    const struct {
+        std::int64_t age;
+        Totals expected; // increment, hour, 24 hours, week, month, total
+    } cases[] = {
+        {3599, {"0.5", "2.5", "2.5", "2.5", "2.5", "100.5"}},
+        {3600, {"0.5", "0.5", "2.5", "2.5", "2.5", "100.5"}},
+        {3601, {"0.5", "0.5", "2.5", "2.5", "2.5", "100.5"}},
+        {86399, {"0.5", "0.5", "2.5", "2.5", "2.5", "100.5"}},
+        {86400, {"0.5", "0.5", "0.5", "2.5", "2.5", "100.5"}},
+        {86401, {"0.5", "0.5", "0.5", "2.5", "2.5", "100.5"}},
+        {604799, {"0.5", "0.5", "0.5", "2.5", "2.5", "100.5"}},
+        {604800, {"0.5", "0.5", "0.5", "0.5", "2.5", "100.5"}},
+        {604801, {"0.5", "0.5", "0.5", "0.5", "2.5", "100.5"}},
+        {2591999, {"0.5", "0.5", "0.5", "0.5", "2.5", "100.5"}},
+        {2592000, {"0.5", "0.5", "0.5", "0.5", "0.5", "100.5"}},
+        {2592001, {"0.5", "0.5", "0.5", "0.5", "0.5", "100.5"}},
+    };
+    for (const auto& c : cases) {
+        const SampleList history = {
+            record(testing::utcStampText(now - c.age - 1000), "8.0", "4.0", "90.0"),
+            record(testing::utcStampText(now - c.age), "10.0", "2.0", "100.0"),
+        };
+        WeatherSample s = record(testing::utcStampText(now), "10.5", "");
+        EXPECT_TRUE(computeRainTotals(s, history));
+        EXPECT_EQ(totals(s), c.expected) << c.age;
+    }
+}
+
 TEST(PresentationRainTotals, CounterWrapAndImplausibleIncrease) {
     SampleList history = {record("2009-01-10 11:55:00", "6550.0", "0.0")};
     WeatherSample s = record("2009-01-10 12:00:00", "5.0", "");
@@ -139,11 +174,15 @@ TEST(PresentationRainTotals, CounterWrapAndImplausibleIncrease) {
     EXPECT_EQ(s[P::rainMm], "6558.6");
     EXPECT_EQ(s[P::totalRain], "108.6");
 
-    history = {record("2009-01-10 11:55:00", "100.0", "0.0")};
-    s = record("2009-01-10 12:00:00", "4100.0", "");
-    EXPECT_TRUE(computeRainTotals(s, history));
-    EXPECT_EQ(s[P::increment], "0.0");
-    EXPECT_EQ(s[P::rainMm], "4100.0");
+    // A step of 3686.4 mm is the largest believed; 0.1 mm more is not.
+    for (const auto& [counter, increment] :
+         {std::pair{"3786.4", "3686.4"}, {"3786.5", "0.0"}, {"4100.0", "0.0"}}) {
+        history = {record("2009-01-10 11:55:00", "100.0", "0.0")};
+        s = record("2009-01-10 12:00:00", counter, "");
+        EXPECT_TRUE(computeRainTotals(s, history));
+        EXPECT_EQ(s[P::increment], increment) << counter;
+        EXPECT_EQ(s[P::rainMm], counter);
+    }
     EXPECT_EQ(s[P::totalRain], "100.0");
 
     // A counter that went back a little is a reset, not a wrap: no rain.
