@@ -184,6 +184,7 @@ void MainFrame::connectionTick() {
 
 void MainFrame::showStatusText(const QString& text) {
     statusPane_->setText(text);
+    statusPane_->setToolTip(text); // a text longer than the line can still be read whole
     statusPane_->repaint();
 }
 

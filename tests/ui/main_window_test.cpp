@@ -191,6 +191,18 @@ TEST_F(MainWindowTest, ConnectionTimerTickRules) {
     }
 }
 
+TEST_F(MainWindowTest, AStationThisUserMayNotOpenIsSaidInTheStatusLine) {
+    sim.reset("seed=1 start=1700000000 speed=0 denied=1");
+    World world(german, true);
+    MainFrame frame(world.context());
+    frame.resize(1000, 700);
+    frame.connectionTick();
+    EXPECT_FALSE(frame.connectionPane()->isConnected());
+    EXPECT_EQ(frame.statusPane()->text().toStdString(), world.texts.text("station.access_denied"));
+    EXPECT_TRUE(frame.statusPane()->text().startsWith(QStringLiteral("Station angeschlossen, aber für diesen Benutzer gesperrt")));
+    frame.grab().save(artifactPath(QStringLiteral("access-denied.png")));
+}
+
 TEST_F(MainWindowTest, MenusHoldOnlyWorkingCommandsInTheConfiguredLanguage) {
     for (const char* debugFlag : {"false", "TRUE"}) {
         World world(german);
