@@ -5,11 +5,15 @@
 #include "tests/core/acquisition_test_station.h"
 #include "tests/support/temp_dir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <string>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <vector>
 
 namespace nimbrel {
@@ -35,6 +39,7 @@ public:
     void setTitle(const std::string& text) override {
         std::lock_guard lock(mutex);
         title = text;
+        titleThreadNice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
     }
     void postStatus(const std::string& text) override {
         std::lock_guard lock(mutex);
@@ -46,6 +51,7 @@ public:
     std::vector<WeatherSample> readings;
     int lampUpdates = 0, minMaxUpdates = 0;
     std::string title;
+    int titleThreadNice = -100; // the nice value of the thread that set the title
     std::vector<std::string> statuses;
 };
 
@@ -236,6 +242,9 @@ TEST(MonitorThreadTest, SetsTheTitleAndStopsInTheMiddleOfAWait) {
         monitor.join();
     }
     EXPECT_EQ(listener.title, "Nimbrel Radio Controlled(---TEST MODE---)");
+    // The thread runs one nice step below the one that started it (19 is the lowest there is).
+    const int startedAt = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
+    EXPECT_EQ(listener.titleThreadNice, std::min(startedAt + 1, 19));
     EXPECT_EQ(clock.sleptSinceRelease(), 0ms);
     EXPECT_TRUE(listener.statuses.empty());
 }

@@ -93,6 +93,18 @@ TEST_F(StationLinkTransfer, LengthsAndPartialCopies) {
     EXPECT_EQ(buffer[47], 48);
     EXPECT_EQ(usb.readCalls - readsBefore, 6 + StationLink::pollBound);
 
+    // A 20-byte write: its block is padded with zeros, never with the bytes after the caller's 20.
+    auto source = counting(32, 1);
+    std::fill(source.begin() + 20, source.end(), 0xEE);
+    usb.queueAck();
+    usb.sent.clear();
+    length = 20;
+    ASSERT_TRUE(link.writeMemory(0x0100, source.data(), length));
+    EXPECT_EQ(length, 32);
+    ASSERT_EQ(usb.sent.size(), 5u);
+    EXPECT_EQ(usb.sent[3], (Report{17, 18, 19, 20, 0, 0, 0, 0}));
+    EXPECT_EQ(usb.sent[4], Report{});
+
     // Zero and negative lengths do nothing.
     length = -5;
     EXPECT_TRUE(link.readMemory(0, buffer.data(), length));

@@ -141,6 +141,8 @@ TEST(StationMemoryMap, AlarmValuesAndRow) {
     EXPECT_EQ(a.timeAlarmHour, "13");
     EXPECT_EQ(a.timeAlarmMinute, "30");
     EXPECT_EQ(a.reserved24, "000000000000000000000000");
+    EXPECT_EQ(a.hexDump.substr(0, 12), "94 27 6F 27 "); // the whole block for the debug window
+    EXPECT_EQ(a.hexDump.size(), 192u);
 
     auto row = alarmRow(a);
     ASSERT_EQ(row.size(), 27u);
@@ -171,6 +173,8 @@ TEST(StationMemoryMap, MinMaxRainCountersAndTimes) {
     EXPECT_EQ(m.indHumiMax.time, "2007-01-01 12:00");
     EXPECT_EQ(m.totalRainMax.time, "2007-01-01 12:00");
     EXPECT_EQ(m.debug.at("indTempMaxTime").hex, "07 01 01 12 00 ");
+    EXPECT_EQ(m.hexDump.substr(0, 12), "00 00 46 40 ");
+    EXPECT_EQ(m.hexDump.size(), 480u);
 
     bytes[0x8C - 0x60] = 0x21;
     decodeMinMax(bytes, m);

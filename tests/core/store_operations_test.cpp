@@ -170,10 +170,14 @@ TEST(StoreOperations, ClearEmptiesTheFileAndEmptyFilesReadAsNothing) {
     EXPECT_EQ(f.file(), "");
     EXPECT_EQ(f.store.lastStoredId(), 0);
     EXPECT_FALSE(f.store.readLastRecord(last));
-    SampleList again = newestFirst(2);
+    SampleList again = newestFirst(1);
     ASSERT_TRUE(f.store.appendRecords(again));
-    EXPECT_EQ(f.store.lastStoredId(), 2);
+    EXPECT_EQ(f.store.lastStoredId(), 1);
     EXPECT_EQ(lines(f.file())[0].substr(0, 4), "   1");
+    // Its only record is found by a range query.
+    SampleList found;
+    f.store.loadRecordsInRange(found, "", "9999");
+    EXPECT_EQ(idsOf(found), std::vector<std::string>{"1"});
 }
 
 TEST(StoreOperations, ReadersSkipCommentsAndBlankLinesAndAcceptLfOnlyFiles) {
