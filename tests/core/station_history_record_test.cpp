@@ -82,6 +82,8 @@ TEST(StationHistoryRecord, DecodesEveryField) {
     decodeRecord(r, s);
     EXPECT_EQ(s[W::windDir], "-1");
     EXPECT_EQ(s[W::condition], "2");
+    EXPECT_EQ(s[W::conditionHex], "12 ");
+    EXPECT_EQ(s.raw(W::condition), 2);
 }
 
 TEST(StationHistoryRecord, ValidityAtEachBoundary) {

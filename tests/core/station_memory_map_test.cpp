@@ -127,6 +127,7 @@ TEST(StationMemoryMap, SettingsDebugTexts) {
     EXPECT_EQ(s.debug.at("historyStackAddr").hex, "F0 01 ");
     EXPECT_EQ(s.debug.at("historyStackAddr").raw, 0x01F0);
     EXPECT_EQ(s.debug.at("timeZone").raw, 1);
+    EXPECT_EQ(s.debug.at("initFlag1").raw, 0x55);
     EXPECT_EQ(s.hexDump.substr(0, 6), "55 AA ");
     EXPECT_EQ(s.hexDump.size(), 96u);
 }

@@ -1,5 +1,6 @@
-// The history file's line readers where their blocks meet, over part of a file, and over a file that
-// another program cut shorter than the reader was told.
+// The history file's line readers where their blocks meet, over part of a file, over a file that
+// another program cut shorter than the reader was told and past lines too long to hold a record; and
+// what the file's tail is.
 #include "store/history_file.h"
 #include "tests/support/temp_dir.h"
 
@@ -12,7 +13,7 @@
 namespace nimbrel {
 namespace {
 
-// Each line handed out with its offset; a long line by its length only.
+// Each line handed out with its offset; a long line by its length and its first and last characters.
 using Seen = std::vector<std::pair<std::string, std::uint64_t>>;
 
 struct OpenFile {
@@ -26,10 +27,23 @@ struct OpenFile {
         Seen seen;
         ReadBuffer buffer;
         forEachLineForward(file.get(), begin, end, buffer, [&](std::string_view line, std::uint64_t offset) {
-            seen.emplace_back(line.size() > 100 ? std::to_string(line.size()) : std::string(line), offset);
+            seen.emplace_back(shown(line), offset);
             return true;
         });
         return seen;
+    }
+    Seen backward(std::uint64_t end) {
+        Seen seen;
+        BackwardLines lines(file.get(), end);
+        std::string_view line;
+        std::uint64_t offset = 0;
+        while (lines.next(line, offset)) seen.emplace_back(shown(line), offset);
+        EXPECT_FALSE(lines.failed());
+        return seen;
+    }
+    static std::string shown(std::string_view line) {
+        if (line.size() <= 100) return std::string(line);
+        return std::to_string(line.size()) + ":" + line.front() + "..." + line.back();
     }
 };
 
@@ -41,10 +55,15 @@ TEST(StoreHistoryFile, ForwardReaderJoinsALineCutByItsBlock) {
         const std::uint64_t start = kBlock - held; // where "1234, cut\n" begins
         OpenFile f(std::string(start - 1, 'x') + "\n" + "1234, cut\n" + "tail");
         ASSERT_TRUE(f.file.valid());
-        EXPECT_EQ(f.forward(0, start + 14),
-                  (Seen{{std::to_string(start), 0}, {"1234, cut\n", start}, {"tail", start + 10}}))
+        EXPECT_EQ(
+            f.forward(0, start + 14),
+            (Seen{{std::to_string(start) + ":x...\n", 0}, {"1234, cut\n", start}, {"tail", start + 10}}))
             << held;
     }
+    // A line longer than a block, after a first line that is only its LF.
+    OpenFile f("\n" + std::string(kBlock + 5, 'y') + "\nend");
+    EXPECT_EQ(f.forward(0, kBlock + 10),
+              (Seen{{"\n", 0}, {std::to_string(kBlock + 6) + ":y...\n", 1}, {"end", kBlock + 7}}));
 }
 
 // Over part of the file only the lines of that part are handed out, the last one cut at its end;
@@ -66,12 +85,38 @@ TEST(StoreHistoryFile, BackwardReaderStopsWhenTheFileShrank) {
     std::uint64_t offset = 0;
     EXPECT_FALSE(shrunk.next(line, offset));
     EXPECT_TRUE(shrunk.failed());
+    EXPECT_FALSE(shrunk.next(line, offset)); // and stays stopped
 
-    BackwardLines whole(f.file.get(), 5);
-    Seen seen;
-    while (whole.next(line, offset)) seen.emplace_back(std::string(line), offset);
-    EXPECT_EQ(seen, (Seen{{"bc\n", 2}, {"a\n", 0}}));
-    EXPECT_FALSE(whole.failed());
+    EXPECT_EQ(f.backward(5), (Seen{{"bc\n", 2}, {"a\n", 0}}));
+}
+
+// A line far past the longest a record can be (a megabyte) holds no record: the backward reader
+// hands it out empty at its offset, the file's first line too, and goes on to the lines before it.
+TEST(StoreHistoryFile, BackwardReaderHandsOutAnOverlongLineEmpty) {
+    const std::string junk(4 * BackwardLines::kLongestLine, 'j');
+    OpenFile f(junk + "\nab\n" + junk + "\ncd");
+    const std::uint64_t second = junk.size() + 4;
+    EXPECT_EQ(f.backward(second + junk.size() + 3),
+              (Seen{{"cd", second + junk.size() + 1}, {"", second}, {"ab\n", junk.size() + 1}, {"", 0}}));
+}
+
+// Where the last line ends (after its LF) and what follows it without one.
+TEST(StoreHistoryFile, TailIsWhatFollowsTheLastLineEnd) {
+    const struct {
+        std::string bytes;
+        std::uint64_t linesEnd;
+        std::string fragment;
+    } cases[] = {
+        {"", 0, ""},     {"x", 0, "x"},       {"\n", 1, ""},
+        {"ab\n", 3, ""}, {"ab\ncd", 3, "cd"}, {"ab\r\ncd\r", 4, "cd\r"},
+    };
+    for (const auto& c : cases) {
+        OpenFile f(c.bytes);
+        const FileTail tail = readTail(f.file.get(), c.bytes.size());
+        EXPECT_EQ(tail.linesEnd, c.linesEnd) << c.bytes;
+        EXPECT_EQ(tail.fragment, c.fragment) << c.bytes;
+        EXPECT_FALSE(tail.overlong);
+    }
 }
 
 } // namespace

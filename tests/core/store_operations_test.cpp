@@ -151,6 +151,29 @@ TEST(StoreOperations, DeleteLeavesGapsAndReplacesTheFileOnlyWhenTheNewOneIsCompl
     EXPECT_EQ(f.store.lastStoredId(), 4);
 }
 
+// The rewrite of a file of some megabytes goes out a megabyte at a time: every kept line reaches the
+// new file once, in its place.
+TEST(StoreOperations, DeleteFromAFileOfSomeMegabytesKeepsEveryOtherLineOnce) {
+    Fixture f;
+    std::string bytes, expected;
+    for (int id = 1000; id < 9000; ++id) {
+        WeatherSample s = reading("2024-01-01 00:00:00", "1.0");
+        s.text(WeatherSample::ID) = std::to_string(id); // four digits: no blanks for the rewrite to drop
+        s.text(WeatherSample::saveTime) = "2024-01-01 00:05:00";
+        const std::string line = formatHistoryLine(s, false);
+        bytes += line;
+        if (id != 1001) expected += line;
+    }
+    ASSERT_GT(bytes.size(), 1u << 21);
+    f.dir.write("Nimbrel.dat", bytes);
+    SampleList doomed{reading("", "")};
+    doomed[0].text(WeatherSample::ID) = "1001";
+    EXPECT_TRUE(f.store.deleteRecords(doomed));
+    const std::string now = f.file();
+    EXPECT_EQ(now.size(), expected.size());
+    EXPECT_TRUE(now == expected);
+}
+
 TEST(StoreOperations, ClearEmptiesTheFileAndEmptyFilesReadAsNothing) {
     Fixture f;
     WeatherSample last = reading("2024-01-01 00:00:00", "5.0");
