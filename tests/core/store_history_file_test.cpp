@@ -16,6 +16,11 @@ namespace {
 // Each line handed out with its offset; a long line by its length and its first and last characters.
 using Seen = std::vector<std::pair<std::string, std::uint64_t>>;
 
+std::string shown(std::string_view line) {
+    if (line.size() <= 100) return std::string(line);
+    return std::to_string(line.size()) + ":" + line.front() + "..." + line.back();
+}
+
 struct OpenFile {
     testing::TempDir dir;
     FileHandle file;
@@ -40,10 +45,6 @@ struct OpenFile {
         while (lines.next(line, offset)) seen.emplace_back(shown(line), offset);
         EXPECT_FALSE(lines.failed());
         return seen;
-    }
-    static std::string shown(std::string_view line) {
-        if (line.size() <= 100) return std::string(line);
-        return std::to_string(line.size()) + ":" + line.front() + "..." + line.back();
     }
 };
 
@@ -74,6 +75,19 @@ TEST(StoreHistoryFile, ForwardReaderStaysInsideItsRange) {
     EXPECT_EQ(f.forward(5, 6), (Seen{{"d", 5}}));
     EXPECT_EQ(f.forward(5, 5), Seen{});
     EXPECT_EQ(f.forward(5, 400), (Seen{{"de\n", 5}, {"f", 8}}));
+}
+
+// The backward reader takes 64 KiB from the end first: a line cut by that block is read whole however
+// many of its bytes the block holds (none, its LF only, two, all but its first, all).
+TEST(StoreHistoryFile, BackwardReaderJoinsALineCutByItsBlock) {
+    constexpr std::uint64_t kBlock = 1 << 16;
+    for (const std::uint64_t held : {0, 1, 2, 9, 10}) {
+        const std::string last(kBlock - held, 'z'); // after "1234, cut\n", without a line end
+        OpenFile f(std::string(99, 'a') + "\n" + "1234, cut\n" + last);
+        EXPECT_EQ(f.backward(110 + last.size()),
+                  (Seen{{shown(last), 110}, {"1234, cut\n", 100}, {std::string(99, 'a') + "\n", 0}}))
+            << held;
+    }
 }
 
 // A file cut shorter than the end the backward reader was given: it hands out nothing and says so,
