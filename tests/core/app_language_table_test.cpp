@@ -252,7 +252,8 @@ TEST(AppLanguageTable, UnknownRowsAndKeysGiveEmptyText) {
     EXPECT_EQ(table.text(-1), "");
     EXPECT_EQ(table.text(kNumberedRowCount), "");
     EXPECT_EQ(table.text("no.such.key"), "");
-    EXPECT_EQ(LanguageTable(7).languageIndex(), english);
+    for (const int outside : {-1, kLanguageCount, 7})
+        EXPECT_EQ(LanguageTable(outside).languageIndex(), english);
 }
 
 TEST(AppLanguageTable, PlaceholdersAreFilledInOnePass) {

@@ -75,6 +75,10 @@ TEST(AppProfileFile, WritesKeysInPlaceAndKeepsTheRest) {
     ASSERT_TRUE(fresh.save(dir / "c.ini"));
     EXPECT_EQ(dir.read("c.ini"), "[about]\r\nversion=1\r\n");
     EXPECT_FALSE(fresh.save(dir / "no-such-folder" / "d.ini"));
+    // A save that cannot take the file's name (a folder has it) leaves no temporary file behind.
+    std::filesystem::create_directory(dir / "e.ini");
+    EXPECT_FALSE(fresh.save(dir / "e.ini"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "e.ini.tmp"));
 }
 
 TEST(AppProfileFile, ASectionGivenTwiceIsReadAndWrittenInItsFirstBlockOnly) {

@@ -57,7 +57,9 @@ TEST(PresentationUnits, WindSpeedPairs) {
     EXPECT_FLOAT_EQ(convertWindSpeed(3, 1.0f, "bft", "m/s"), 5.4f);
     EXPECT_FLOAT_EQ(convertWindSpeed(3.9f, 1.0f, "bft", "m/s"), 5.4f); // level truncated
     EXPECT_FLOAT_EQ(convertWindSpeed(7, 1.0f, "bft", "bft"), 7.0f);
-    EXPECT_FLOAT_EQ(convertWindSpeed(40, 1.0f, "bft", "m/s"), 0.0f); // no such level
+    EXPECT_FLOAT_EQ(convertWindSpeed(12, 1.0f, "bft", "m/s"), 36.9f); // the top level
+    EXPECT_FLOAT_EQ(convertWindSpeed(13, 1.0f, "bft", "m/s"), 0.0f);  // no such level
+    EXPECT_FLOAT_EQ(convertWindSpeed(40, 1.0f, "bft", "m/s"), 0.0f);
     EXPECT_FLOAT_EQ(convertWindSpeed(3, 1.0f, "bft", ""), 3.0f);
     EXPECT_FLOAT_EQ(convertWindSpeed(3, 1.0f, "", "bft"), 3.0f);
     EXPECT_FLOAT_EQ(fromMetresPerSecond(100, 0.1f, "km/h"), 36.0f);

@@ -258,6 +258,9 @@ TEST(StationLink, MissingLibraryOrEntryPointFailsLikeNoStation) {
     for (const char* path : {"/nonexistent/libnimbrel.so", "libm.so.6"}) {
         auto library = loadUsbLibrary(path);
         EXPECT_FALSE(library->loadError().empty()) << path;
+        std::array<std::uint8_t, 8> report{};
+        EXPECT_FALSE(library->writeData(0, report.data())) << path;
+        EXPECT_FALSE(library->readData(0, report.data())) << path;
         StationLink link(std::move(library), clock, false);
         EXPECT_FALSE(link.findStation(0x0713, 0x0818));
         EXPECT_FALSE(link.checkStation());

@@ -127,6 +127,7 @@ TEST(StationMemoryMap, SettingsDebugTexts) {
     EXPECT_EQ(s.debug.at("historyStackAddr").hex, "F0 01 ");
     EXPECT_EQ(s.debug.at("historyStackAddr").raw, 0x01F0);
     EXPECT_EQ(s.debug.at("timeZone").raw, 1);
+    EXPECT_EQ(s.debug.at("timeZone").bits, "00000001");
     EXPECT_EQ(s.debug.at("initFlag1").raw, 0x55);
     EXPECT_EQ(s.hexDump.substr(0, 6), "55 AA ");
     EXPECT_EQ(s.hexDump.size(), 96u);
@@ -198,6 +199,8 @@ TEST(StationMemoryMap, MinMaxRainCountersAndTimes) {
 
 TEST(StationMemoryMap, WholeTemplateRoundTrip) {
     auto settingsBytes = slice<32>(0);
+    settingsBytes[0x02] = 0x12; // reserved bytes the station may use: written back as they were read
+    settingsBytes[0x0F] = 0xEF;
     auto alarmBytes = slice<64>(0x20);
     auto minMaxBytes = slice<160>(0x60);
     StationSettings s;
