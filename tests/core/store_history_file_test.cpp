@@ -49,17 +49,21 @@ struct OpenFile {
 };
 
 // The forward reader takes a megabyte at a time: a line cut by that block is read whole however
-// many of its bytes the first block holds (none, one, two, all but its LF).
+// many of its bytes the first block holds (none, one, two, all but its LF), also when the next
+// block is a whole megabyte.
 TEST(StoreHistoryFile, ForwardReaderJoinsALineCutByItsBlock) {
     constexpr std::uint64_t kBlock = 1 << 20;
     for (const std::uint64_t held : {0, 1, 2, 9}) {
-        const std::uint64_t start = kBlock - held; // where "1234, cut\n" begins
-        OpenFile f(std::string(start - 1, 'x') + "\n" + "1234, cut\n" + "tail");
-        ASSERT_TRUE(f.file.valid());
-        EXPECT_EQ(
-            f.forward(0, start + 14),
-            (Seen{{std::to_string(start) + ":x...\n", 0}, {"1234, cut\n", start}, {"tail", start + 10}}))
-            << held;
+        for (const std::uint64_t after : {std::uint64_t{4}, 2 * kBlock}) {
+            const std::uint64_t start = kBlock - held; // where "1234, cut\n" begins
+            const std::string last(after, 'z');
+            OpenFile f(std::string(start - 1, 'x') + "\n" + "1234, cut\n" + last);
+            ASSERT_TRUE(f.file.valid());
+            EXPECT_EQ(f.forward(0, start + 10 + after), (Seen{{std::to_string(start) + ":x...\n", 0},
+                                                              {"1234, cut\n", start},
+                                                              {shown(last), start + 10}}))
+                << held << " " << after;
+        }
     }
     // A line longer than a block, after a first line that is only its LF.
     OpenFile f("\n" + std::string(kBlock + 5, 'y') + "\nend");

@@ -1,8 +1,10 @@
 #include "store/history_line.h"
 #include "store/history_store.h"
+#include "store/store_rain_totals.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
 
+#include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -286,6 +288,30 @@ TEST(StoreOperations, TornLastLineIsCutAndACompleteOneIsEndedBeforeTheNextWrite)
     f.dir.write("Nimbrel.dat", f.file() + "   9, 2024");
     f.store.deleteRecords({});
     EXPECT_EQ(lines(f.file()).size(), 2u);
+}
+
+// Every operation closes the files it opens: the program keeps one store for months, with a cycle
+// every few minutes.
+TEST(StoreOperations, EveryOperationClosesWhatItOpens) {
+    Fixture f;
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    ASSERT_TRUE(f.store.open());
+    const auto before = openFiles();
+
+    SampleList fetched = newestFirst(3);
+    ASSERT_TRUE(f.store.appendRecords(fetched));
+    WeatherSample last;
+    ASSERT_TRUE(f.store.readLastRecord(last));
+    EXPECT_EQ(f.store.lastStoredId(), 3);
+    SampleList some;
+    f.store.loadRecordsInRange(some, "", "9999");
+    EXPECT_EQ(f.store.findRecordsInRange("", "9999").size(), 3u);
+    EXPECT_TRUE(computeRainTotalsFromStore(last, f.store, f.clock));
+    EXPECT_TRUE(f.store.deleteRecords({fetched[0]}));
+    EXPECT_TRUE(f.store.clearAllRecords());
+    EXPECT_EQ(openFiles(), before);
 }
 
 TEST(StoreOperations, AppendWaitsForABusyStoreAndLosesNothing) {
