@@ -169,29 +169,47 @@ TEST_F(HistorySyncTest, StopsAtTheLastStoredRecordAndReanchorsOnIt) {
     base = alignClock();
     storeLast(0x07D0, stampAt(base, -40min));
     EXPECT_EQ(sync(list), 100);
+
+    // The interval shortened to 5 minutes while the ring still holds records 30 minutes apart: two
+    // intervals are those of the records (met 15 minutes after the stored time, it still matches).
+    for (unsigned a = 0x07D0; a <= 0x07F0; a += 16) station.putRecord(a, taggedRecord((a - 0x100) / 16, 30));
+    store.clearAllRecords();
+    base = alignClock();
+    storeLast(0x07D0, stampAt(base, -75min));
+    EXPECT_EQ(sync(list), 2);
+    EXPECT_EQ(list[1][WeatherSample::sampleTime], stampAt(base, -45min));
+    EXPECT_EQ(list[0][WeatherSample::sampleTime], stampAt(base, -15min));
 }
 
+// The last stored record (0x07D0) stored ahead of the PC clock by `ahead` minutes; the two new records
+// are 0x07E0 (computed 5 minutes ago) and 0x07F0 (now). Up to two intervals (10 minutes) between the
+// oldest new record and the stored one they are re-anchored on it, and are void when the newest would
+// then lie more than two intervals in the future; with a wider gap the stamps counted back are kept.
 TEST_F(HistorySyncTest, ReanchoredStampsInTheFutureVoidTheFetch) {
     station.fillRing();
     station.setStackAddr(0x0800);
     station.setRecordCount(100);
-
-    // Stored 3 minutes ahead of the PC clock: re-anchored, the newest would be 13 minutes ahead,
-    // more than two intervals: nothing of this fetch is kept.
-    auto base = alignClock();
-    storeLast(0x07D0, stampAt(base, 3min));
-    SampleList list;
-    EXPECT_EQ(sync(list), 0);
-    EXPECT_TRUE(list.empty());
-
-    // Stored an hour ahead: still the same record (an earlier computed time always matches), but
-    // the gap to the oldest new record is too wide to re-anchor: the stamps counted back are kept.
-    store.clearAllRecords();
-    base = alignClock();
-    storeLast(0x07D0, stampAt(base, 60min));
-    EXPECT_EQ(sync(list), 2);
-    EXPECT_EQ(list[0][WeatherSample::sampleTime], stampAt(base, 0min));
-    EXPECT_EQ(list[1][WeatherSample::sampleTime], stampAt(base, -5min));
+    const struct {
+        int ahead;
+        std::vector<int> stamps; // of 0x07F0 and 0x07E0, minutes from now; none when void
+    } cases[] = {
+        {0, {10, 5}},  // re-anchored, the newest exactly two intervals ahead
+        {1, {}},       // re-anchored 11 minutes ahead
+        {5, {}},       // the gap exactly two intervals: re-anchored, 15 minutes ahead
+        {6, {0, -5}},  // the gap one minute wider: counted back from now
+        {60, {0, -5}}, // stored an hour ahead: still the same record, counted back
+    };
+    for (const auto& c : cases) {
+        store.clearAllRecords();
+        const auto base = alignClock();
+        storeLast(0x07D0, stampAt(base, std::chrono::minutes(c.ahead)));
+        SampleList list;
+        EXPECT_EQ(sync(list), static_cast<int>(c.stamps.size())) << c.ahead;
+        if (list.size() != c.stamps.size()) continue;
+        for (std::size_t i = 0; i < list.size(); ++i)
+            EXPECT_EQ(list[i][WeatherSample::sampleTime], stampAt(base, std::chrono::minutes(c.stamps[i])))
+                << c.ahead;
+    }
 }
 
 TEST_F(HistorySyncTest, AFailedReadGivesUpTheWholeFetchAndAnInvalidRecordIsSkipped) {

@@ -15,6 +15,7 @@ namespace {
 
 using testing::FakeClock;
 using testing::TempDir;
+using namespace std::chrono_literals;
 
 WeatherSample reading(const std::string& sampleTime, const std::string& rainMm) {
     WeatherSample s;
@@ -87,10 +88,12 @@ TEST(StoreOperations, AppendNumbersRecordsOldestFirstAndStampsTheSaveTime) {
 
     WeatherSample last;
     last.text(WeatherSample::hexValue) = "kept";
+    last.text(WeatherSample::stackAddr) = "kept";
     EXPECT_TRUE(f.store.readLastRecord(last));
     EXPECT_EQ(last.text(WeatherSample::ID), "3");
     EXPECT_EQ(last.text(WeatherSample::rainMm), "2.0");
-    EXPECT_EQ(last.text(WeatherSample::hexValue), ""); // a column of the line, absent in non-debug lines
+    EXPECT_EQ(last.text(WeatherSample::hexValue), "");      // a column of the line, absent in non-debug lines
+    EXPECT_EQ(last.text(WeatherSample::stackAddr), "kept"); // never read back
 }
 
 TEST(StoreOperations, DebugFlagStartsANewFileWithTheHeaderThatReadersSkip) {
@@ -181,6 +184,7 @@ TEST(StoreOperations, ClearEmptiesTheFileAndEmptyFilesReadAsNothing) {
     WeatherSample last = reading("2024-01-01 00:00:00", "5.0");
     last.text(WeatherSample::hexAdd) = "0001F0";
     EXPECT_FALSE(f.store.readLastRecord(last)); // no file at all
+    EXPECT_EQ(f.store.lastStoredId(), 0);
     EXPECT_EQ(last.text(WeatherSample::ID), "0");
     EXPECT_EQ(last.text(WeatherSample::rainMm), "---");
     EXPECT_EQ(last.text(WeatherSample::hexAdd), "0001F0");
@@ -190,6 +194,11 @@ TEST(StoreOperations, ClearEmptiesTheFileAndEmptyFilesReadAsNothing) {
     SampleList inverted;
     f.store.loadRecordsInRange(inverted, "2099-01-01 00:00:00", "2000-01-01 00:00:00");
     EXPECT_TRUE(inverted.empty());
+
+    // A folder that went away: the records are not stored, and the store says so.
+    HistoryStore lost((f.dir / "gone" / "Nimbrel.dat").string(), f.clock);
+    SampleList one = newestFirst(1);
+    EXPECT_FALSE(lost.appendRecords(one));
 
     ASSERT_TRUE(f.store.clearAllRecords());
     EXPECT_EQ(f.file(), "");
@@ -338,9 +347,11 @@ TEST(StoreOperations, AppendWaitsForABusyStoreAndLosesNothing) {
         appended = f.store.appendRecords(fetched);
     });
     appendWaiting.get_future().wait(); // the append found the store busy and is waiting
+    EXPECT_EQ(f.store.lastStoredIdWithin(20ms), std::nullopt); // the window's thread does not wait
     releaseReader.set_value();
     reader.join();
     acquisition.join();
+    EXPECT_EQ(f.store.lastStoredIdWithin(20ms), 14);
 
     EXPECT_TRUE(appended);
     EXPECT_EQ(f.store.lastStoredId(), 14);
