@@ -164,7 +164,17 @@ TEST_F(HistorySyncTest, StopsAtTheLastStoredRecordAndReanchorsOnIt) {
     EXPECT_EQ(list[0][WeatherSample::sampleTime], stampAt(base, -5min));
 
     // The same address met with a computed time more than two intervals after the stored one is
-    // a later pass of the ring over that slot: no match, everything is fetched.
+    // a later pass of the ring over that slot: no match, everything is fetched. Exactly two intervals
+    // (10 minutes) after it is still the same record; one second more is not.
+    store.clearAllRecords();
+    base = alignClock();
+    storeLast(0x07D0, stampAt(base, -20min));
+    EXPECT_EQ(sync(list), 2);
+    EXPECT_EQ(list[0][WeatherSample::sampleTime], stampAt(base, -10min));
+    store.clearAllRecords();
+    base = alignClock();
+    storeLast(0x07D0, localStampText(base - 20 * 60 - 1));
+    EXPECT_EQ(sync(list), 100);
     store.clearAllRecords();
     base = alignClock();
     storeLast(0x07D0, stampAt(base, -40min));
@@ -266,6 +276,15 @@ TEST_F(HistorySyncTest, AFailedReadIsTriedFourTimesInAllBeforeTheFetchIsGivenUp)
     EXPECT_TRUE(failed);
     EXPECT_EQ(station.failReadsTimes[0x07A0], 1);
     EXPECT_EQ(readsAt(0x0780), 0);
+
+    // Settings that fail all four times are read once more after 100 ms, and the download goes on.
+    station.failReadsTimes.clear();
+    station.failReadsTimes[0x0000] = 4;
+    const auto sleeps = station.clock.sleeps().size();
+    EXPECT_EQ(sync(list), 10);
+    EXPECT_FALSE(failed);
+    const auto slept = station.clock.sleeps();
+    EXPECT_EQ(std::count(slept.begin() + static_cast<long>(sleeps), slept.end(), 100ms), 1);
 }
 
 TEST_F(HistorySyncTest, AStationThatWentAwayIsNotLookedForTwice) {
