@@ -82,8 +82,12 @@ void MonitorThread::run() {
     while (!stopRequested()) pause(runCycle());
 }
 
+bool MonitorThread::stationFoundSinceLastLook() const {
+    return station_.timesFound() != findsSeen_ && station_.isConnected() && station_.isSynchronised();
+}
+
 void MonitorThread::pause(milliseconds duration) {
-    while (duration.count() > 0 && !stopRequested()) {
+    while (duration.count() > 0 && !stopRequested() && !stationFoundSinceLastLook()) {
         const milliseconds slice = std::min(duration, kWaitSlice);
         clock_.sleepFor(slice);
         duration -= slice;
@@ -96,6 +100,8 @@ void MonitorThread::postStatus(const std::string& text) {
 
 milliseconds MonitorThread::runCycle() {
     const milliseconds cycleWait = testMode_ ? kTestModeCycleWait : kCycleWait;
+    // Taken before the connection is looked at, so a station found from here on ends the next pause.
+    findsSeen_ = station_.timesFound();
     if (!listener_.windowExists()) return kWindowWait;
     if (station_.busy().isBusy()) return kBusyBeforeCycleWait;
 

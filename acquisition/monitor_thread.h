@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <thread>
 
@@ -36,7 +37,9 @@ public:
     MonitorThread(const MonitorThread&) = delete;
     MonitorThread& operator=(const MonitorThread&) = delete;
 
-    // Starts the thread: a 1-second wait, the window title, then cycles until stopped.
+    // Starts the thread: a 1-second wait, the window title, then cycles until stopped. A station that
+    // the connection watch finds (at start, or again after an unplug) ends the wait at once: its
+    // first cycle does not wait for the cadence.
     // False when the thread could not be created (the program then carries on without polling).
     bool start();
     // Ends the thread soon: waits are cut short and a running download is given up between two
@@ -62,8 +65,9 @@ public:
 
 private:
     void run();
-    // A wait that a stop request cuts short.
+    // A wait that a stop request cuts short, and a station found since the last cycle began.
     void pause(std::chrono::milliseconds duration);
+    bool stationFoundSinceLastLook() const;
     void postStatus(const std::string& text);
     void showCurrentReading(WeatherSample& reading, const AlarmThresholds& alarms, MinMaxTable* minMax);
     // False when the records could not be saved.
@@ -83,6 +87,8 @@ private:
     int lastFetchCount_ = 0;
     bool lastCycleComplete_ = false;
     bool lastSaveFailed_ = false;
+    // The station's find count when the last cycle began (or the thread started).
+    std::uint64_t findsSeen_ = 0;
 
     std::atomic<bool> stopRequested_{false};
     std::thread thread_;

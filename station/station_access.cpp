@@ -36,6 +36,7 @@ bool StationAccess::pollConnection() {
             link_.setConnected(true);
             connectionChanged_ = true;
             synchronised_ = false;
+            ++timesFound_;
             return true;
         }
         link_.setConnected(false);

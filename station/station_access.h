@@ -12,6 +12,7 @@
 #include "station/weather_sample.h"
 
 #include <array>
+#include <cstdint>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -48,6 +49,9 @@ public:
     bool isSynchronised() const { return synchronised_; }
     void markSynchronised() { synchronised_ = true; }
     bool hasConnectionChanged() const { return connectionChanged_; }
+    // How many times the connection poll has found the station since the start: a reader that
+    // waits can tell that the station came (back) while it slept.
+    std::uint64_t timesFound() const { return timesFound_; }
 
     // Area reads and writes. quiet = true: debug texts always filled, no notification (the Debug
     // window asked itself). quiet = false: debug texts and a notification only while the observer's
@@ -104,6 +108,7 @@ private:
     StationBusy busy_;
     std::atomic<bool> synchronised_{true};
     std::atomic<bool> connectionChanged_{false};
+    std::atomic<std::uint64_t> timesFound_{0};
     // Held while the handle is checked or looked for, by the connection poll (which skips a tick
     // rather than wait) and by a read that finds the station again.
     std::mutex findMutex_;

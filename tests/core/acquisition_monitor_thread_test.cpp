@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <string>
@@ -247,6 +248,92 @@ TEST(MonitorThreadTest, SetsTheTitleAndStopsInTheMiddleOfAWait) {
     EXPECT_EQ(listener.titleThreadNice, std::min(startedAt + 1, 19));
     EXPECT_EQ(clock.sleptSinceRelease(), 0ms);
     EXPECT_TRUE(listener.statuses.empty());
+}
+
+// Fake time for the thread alone; after each of its sleeps the test may act, on the thread's own
+// stack, so whatever it does to the station happens while the thread waits.
+class SteppedClock final : public Clock {
+public:
+    TimePoint now() override {
+        std::lock_guard lock(mutex_);
+        return TimePoint{} + std::chrono::hours(24 * 365 * 50) + slept_;
+    }
+    void sleepFor(std::chrono::milliseconds d) override {
+        {
+            std::lock_guard lock(mutex_);
+            slept_ += d;
+        }
+        if (afterSleep) afterSleep(elapsed());
+    }
+    std::chrono::milliseconds elapsed() {
+        std::lock_guard lock(mutex_);
+        return slept_;
+    }
+    std::function<void(std::chrono::milliseconds)> afterSleep;
+
+private:
+    std::mutex mutex_;
+    std::chrono::milliseconds slept_{0};
+};
+
+// Notes when each cycle began to read and when each summary came, in the thread's fake time.
+class TimedListener final : public MonitorListener {
+public:
+    explicit TimedListener(SteppedClock& clock) : clock_(clock) {}
+    void showReading(const StationSettings&, const WeatherSample&) override {}
+    void showAlarmLamps(const AlarmThresholds&, const StationSettings&, const WeatherSample&) override {}
+    void showMinMax(const StationSettings&, const MinMaxTable&) override {}
+    void setTitle(const std::string&) override {}
+    void postStatus(const std::string& text) override {
+        if (text.rfind("Read data from", 0) == 0) readsBegan.push_back(clock_.elapsed());
+        if (text.rfind("Last Read Time", 0) == 0) summaries.push_back(clock_.elapsed());
+    }
+    bool windowExists() override { return true; }
+
+    std::vector<std::chrono::milliseconds> readsBegan, summaries;
+
+private:
+    SteppedClock& clock_;
+};
+
+TEST(MonitorThreadTest, AStationFoundWhileTheThreadWaitsIsReadWithinOneSlice) {
+    testing::TestStation station;
+    station.setRecordCount(4);
+    station.fillRing();
+    station.setStackAddr(0x0800);
+    testing::TempDir dir;
+    HistoryStore store((dir / "Nimbrel.dat").string(), station.clock);
+    SteppedClock clock;
+    TimedListener listener(clock);
+    MonitorThread monitor(*station.access, store, listener, AcquisitionTexts{}, false, clock);
+
+    // Plugged in 5 s after start, while the thread waits out the 15 s after its first (empty) look;
+    // unplugged and plugged in again 2 s after the first cycle's summary, inside the next wait.
+    std::chrono::milliseconds foundAt{-1}, foundAgainAt{-1};
+    clock.afterSleep = [&](std::chrono::milliseconds now) {
+        if (foundAt.count() < 0 && now >= 5s) {
+            station.connect();
+            foundAt = now;
+        } else if (foundAgainAt.count() < 0 && !listener.summaries.empty() &&
+                   now >= listener.summaries[0] + 2s) {
+            station.usb.attached = false;
+            station.access->pollConnection();
+            ASSERT_FALSE(station.access->isConnected());
+            station.usb.attached = true;
+            station.connect();
+            foundAgainAt = now;
+        } else if (listener.readsBegan.size() >= 2) {
+            monitor.requestStop();
+        }
+    };
+    ASSERT_TRUE(monitor.start());
+    monitor.join();
+
+    ASSERT_EQ(listener.readsBegan.size(), 2U);
+    EXPECT_GE(listener.readsBegan[0], foundAt);
+    EXPECT_LE(listener.readsBegan[0], foundAt + MonitorThread::kWaitSlice);
+    EXPECT_GE(listener.readsBegan[1], foundAgainAt);
+    EXPECT_LE(listener.readsBegan[1], foundAgainAt + MonitorThread::kWaitSlice);
 }
 
 } // namespace
