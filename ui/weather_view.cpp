@@ -2,6 +2,7 @@
 
 #include "acquisition/monitor_thread.h"
 #include "app/acquisition_texts_from_table.h"
+#include "app/compass_names.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "presentation/record_builders.h"
@@ -351,6 +352,9 @@ QWidget* WeatherView::buildWindGroup() {
 
     compass_ = new WindCompass(box);
     compass_->setObjectName(QStringLiteral("c10036"));
+    const auto letters = compassLetters(context_.texts);
+    compass_->setPointLetters({QString::fromStdString(letters[0]), QString::fromStdString(letters[1]),
+                               QString::fromStdString(letters[2]), QString::fromStdString(letters[3])});
     controls_.insert(10036, compass_);
     layout->addWidget(compass_, 0, 1, 2, 1, Qt::AlignCenter);
     layout->setColumnStretch(0, 1);
@@ -435,6 +439,9 @@ void WeatherView::setValue(int id, const std::string& value, const std::string& 
 void WeatherView::showReading(const StationSettings& settings, const WeatherSample& reading) {
     for (const ValueField& field : kValueFields)
         setValue(field.id, reading[field.position], unitText(field.unit, settings));
+    // The reading keeps the station's English direction names (Nimbrel.dat stores them); the user
+    // reads them in the letters of the chosen language.
+    setValue(10039, localCompassName(context_.texts, reading[W::windDirDesc]), {});
 
     indoorThermometer_->set(convertTemperature(kThermometerLowC, 1.0F, "°C", settings.indTempUnit),
                             convertTemperature(kThermometerHighC, 1.0F, "°C", settings.indTempUnit),

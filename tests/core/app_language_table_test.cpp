@@ -1,3 +1,4 @@
+#include "app/compass_names.h"
 #include "app/date_time_formats.h"
 #include "app/language_table.h"
 #include "presentation/time_text.h"
@@ -228,6 +229,36 @@ TEST(AppLanguageTable, QuotedRowsReadAsTheProgramShowsThem) {
     // Row 58 names a language the program does not speak; it still has a text everywhere.
     for (const LanguageTable* table : {&en, &de, &da, &nl, &fr}) EXPECT_FALSE(table->text(58).empty());
     EXPECT_EQ(en.text(58), "Italian");
+}
+
+TEST(AppLanguageTable, CompassSpeaksEachLanguagesOwnPoints) {
+    using Letters = std::array<std::string, 4>;
+    EXPECT_EQ(compassLetters(LanguageTable(english)), (Letters{"N", "E", "S", "W"}));
+    EXPECT_EQ(compassLetters(LanguageTable(german)), (Letters{"N", "O", "S", "W"}));
+    EXPECT_EQ(compassLetters(LanguageTable(danish)), (Letters{"N", "Ø", "S", "V"}));
+    EXPECT_EQ(compassLetters(LanguageTable(dutch)), (Letters{"N", "O", "Z", "W"}));
+    EXPECT_EQ(compassLetters(LanguageTable(french)), (Letters{"N", "E", "S", "O"}));
+
+    // English shows the station's names exactly, its odd "NEE", "SEE", "SWW" and "NWW" included.
+    const char* station[16] = {"N", "NNE", "NE", "NEE", "E", "SEE", "SE", "SSE",
+                               "S", "SSW", "SW", "SWW", "W", "NWW", "NW", "NNW"};
+    for (const char* name : station) EXPECT_EQ(localCompassName(LanguageTable(english), name), name);
+
+    // Other languages build the same names from their own letters.
+    const auto expectNames = [](int language, std::array<const char*, 6> names) {
+        const LanguageTable texts(language);
+        const char* from[6] = {"NNE", "NEE", "SEE", "SSW", "SWW", "NWW"};
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(localCompassName(texts, from[i]), names[i]) << language << from[i];
+    };
+    expectNames(german, {"NNO", "NOO", "SOO", "SSW", "SWW", "NWW"});
+    expectNames(danish, {"NNØ", "NØØ", "SØØ", "SSV", "SVV", "NVV"});
+    expectNames(dutch, {"NNO", "NOO", "ZOO", "ZZW", "ZWW", "NWW"});
+    expectNames(french, {"NNE", "NEE", "SEE", "SSO", "SOO", "NOO"});
+
+    // A missing direction and anything that is not a station name stay as they are.
+    const LanguageTable de(german);
+    for (const char* other : {"---", "", "NX", "n", "N E"}) EXPECT_EQ(localCompassName(de, other), other);
 }
 
 TEST(AppLanguageTable, TranslationsKeepTheirPlaceholders) {

@@ -68,6 +68,12 @@ void WindCompass::setDirection(const QString& text) {
     update();
 }
 
+void WindCompass::setPointLetters(const std::array<QString, 4>& letters) {
+    if (letters == letters_) return;
+    letters_ = letters;
+    update();
+}
+
 QSize WindCompass::sizeHint() const {
     return {150, 150};
 }
@@ -103,12 +109,10 @@ void WindCompass::paintRose(QPainter& painter) const {
     letters.setPointSize(letters.pointSize() + 2);
     painter.setFont(letters);
     painter.setPen(ink);
-    const QString names[] = {QStringLiteral("N"), QStringLiteral("E"), QStringLiteral("S"),
-                             QStringLiteral("W")};
     for (int i = 0; i < 4; ++i) {
         const double angle = (i * 4 - 4) * M_PI / 8.0;
         const QPointF at = onEllipse(ellipse.adjusted(-17, -15, 17, 15), angle, 1.0);
-        painter.drawText(QRectF(at.x() - 12, at.y() - 10, 24, 20), Qt::AlignCenter, names[i]);
+        painter.drawText(QRectF(at.x() - 12, at.y() - 10, 24, 20), Qt::AlignCenter, letters_[i]);
     }
 }
 

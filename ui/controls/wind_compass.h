@@ -5,6 +5,7 @@
 #include <QRectF>
 #include <QString>
 #include <QWidget>
+#include <array>
 
 namespace nimbrel {
 
@@ -27,6 +28,10 @@ public:
     void setDirection(const QString& text);
     int direction() const { return direction_; }
 
+    // The letters drawn at north, east, south and west, in the user's language; English until set.
+    void setPointLetters(const std::array<QString, 4>& letters);
+    const std::array<QString, 4>& pointLetters() const { return letters_; }
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -37,6 +42,8 @@ private:
     void paintRose(QPainter& painter) const;
 
     int direction_ = -1;
+    std::array<QString, 4> letters_{QStringLiteral("N"), QStringLiteral("E"), QStringLiteral("S"),
+                                    QStringLiteral("W")};
 };
 
 } // namespace nimbrel
