@@ -7,6 +7,7 @@
 #include "ui/about_box.h"
 #include "ui/connection_pane.h"
 #include "ui/gui_resources.h"
+#include "ui/mnemonics.h"
 #include "ui/weather_view.h"
 
 #include <QAbstractButton>
@@ -96,10 +97,9 @@ void MainFrame::buildMenusAndToolbar() {
     addToolBar(Qt::TopToolBarArea, toolBar_);
 
     // Display
-    QMenu* display = menuBar()->addMenu(QStringLiteral("&") + qtext(t, 3));
+    QMenu* display = menuBar()->addMenu(qtext(t, 3));
     display->setObjectName(QStringLiteral("menuDisplay"));
-    QAction* toggleToolBar =
-        command(this, kToggleToolBar, QStringLiteral("&") + qtext(t, 4), qtext(t, "frame.tip.toolbar"));
+    QAction* toggleToolBar = command(this, kToggleToolBar, qtext(t, 4), qtext(t, "frame.tip.toolbar"));
     toggleToolBar->setCheckable(true);
     toggleToolBar->setChecked(true);
     connect(toggleToolBar, &QAction::toggled, toolBar_, &QWidget::setVisible);
@@ -109,22 +109,21 @@ void MainFrame::buildMenusAndToolbar() {
     });
     display->addAction(toggleToolBar);
 
-    QAction* toggleStatusBar =
-        command(this, kToggleStatusBar, QStringLiteral("&") + qtext(t, 5), qtext(t, "frame.tip.statusbar"));
+    QAction* toggleStatusBar = command(this, kToggleStatusBar, qtext(t, 5), qtext(t, "frame.tip.statusbar"));
     toggleStatusBar->setCheckable(true);
     toggleStatusBar->setChecked(true);
     connect(toggleStatusBar, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
     display->addAction(toggleStatusBar);
     display->addSeparator();
 
-    QAction* exit = command(this, kExit, QStringLiteral("&") + qtext(t, 6), qtext(t, "frame.tip.exit"));
+    QAction* exit = command(this, kExit, qtext(t, 6), qtext(t, "frame.tip.exit"));
     exit->setShortcut(QKeySequence::Quit);
     connect(exit, &QAction::triggered, this, &QWidget::close);
     display->addAction(exit);
 
     // System: Setup, Alarm and Scope join here with their windows; the station command that
     // needs no window of its own is here already.
-    QMenu* system = menuBar()->addMenu(QStringLiteral("&") + qtext(t, 7));
+    QMenu* system = menuBar()->addMenu(qtext(t, 7));
     system->setObjectName(QStringLiteral("menuSystem"));
     QAction* loadDefault =
         command(this, kLoadDefault, qtext(t, "frame.loaddefault"), qtext(t, "frame.tip.loaddefault"));
@@ -133,15 +132,14 @@ void MainFrame::buildMenusAndToolbar() {
     system->addAction(loadDefault);
 
     // Record: History and Graph join here with their windows.
-    QMenu* record = menuBar()->addMenu(QStringLiteral("&") + qtext(t, 12));
+    QMenu* record = menuBar()->addMenu(qtext(t, 12));
     record->setObjectName(QStringLiteral("menuRecord"));
     record->menuAction()->setVisible(false);
 
     // Help
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&") + qtext(t, 15));
+    QMenu* help = menuBar()->addMenu(qtext(t, 15));
     help->setObjectName(QStringLiteral("menuHelp"));
-    QAction* about = command(this, kAbout, QStringLiteral("&") + qtext(t, 17) + QStringLiteral("..."),
-                             qtext(t, "frame.tip.about"));
+    QAction* about = command(this, kAbout, qtext(t, 17) + QStringLiteral("..."), qtext(t, "frame.tip.about"));
     about->setIcon(icon(QStringLiteral("about")));
     connect(about, &QAction::triggered, this, &MainFrame::showAbout);
     help->addAction(about);
@@ -149,6 +147,10 @@ void MainFrame::buildMenusAndToolbar() {
     toolBar_->addAction(loadDefault);
     toolBar_->addSeparator();
     toolBar_->addAction(about);
+
+    // Labels come without "&" (or with a translator's choice): the Alt letters are handed out here,
+    // once every menu and entry exists, so no two in one menu share a letter in any language.
+    assignMnemonics(menuBar());
 }
 
 void MainFrame::buildStatusBar() {
