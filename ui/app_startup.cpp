@@ -7,6 +7,7 @@
 #include "store/history_store.h"
 #include "ui/gui_resources.h"
 #include "ui/main_frame.h"
+#include "ui/qt_translations.h"
 #include "ui/single_instance.h"
 
 #include <QApplication>
@@ -44,6 +45,8 @@ bool AppStartup::start(int argc, char** argv) {
 
     config_ = loadConfiguration(dataFolder_);
     texts_.emplace(config_.languageIndex);
+    // From here on message boxes and file dialogs speak the configured language too.
+    qtTranslations_ = std::make_unique<QtTranslations>(config_.languageIndex);
 
     folderLock_ = std::make_unique<FolderLock>(dataFolder_);
     if (!folderLock_->acquired()) {

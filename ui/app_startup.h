@@ -14,6 +14,7 @@ namespace nimbrel {
 class FolderLock;
 class HistoryStore;
 class MainFrame;
+class QtTranslations;
 class SingleInstance;
 class StationAccess;
 
@@ -49,6 +50,8 @@ private:
     std::optional<LanguageTable> texts_;
     std::unique_ptr<StationAccess> station_;
     std::unique_ptr<HistoryStore> store_;
+    // Qt's own texts in the configured language, for as long as any window may show them.
+    std::unique_ptr<QtTranslations> qtTranslations_;
     // Declared last so it goes first: the window joins the acquisition thread before the station
     // and the history file that the thread uses go away.
     std::unique_ptr<MainFrame> frame_;
