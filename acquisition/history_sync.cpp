@@ -52,6 +52,17 @@ public:
 
     const WeatherSample& lastStored() const { return lastStored_; }
 
+    // How many records the walk from the newest one at `newest` should read: those after the last
+    // stored one and that one itself when its slot is known, else every record the station holds.
+    long long expectedCount(unsigned newest, long long held) const {
+        if (!haveLast_) return held;
+        const std::string& text = lastStored_[WeatherSample::hexAdd];
+        unsigned address = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), address, 16);
+        if (error != std::errc{} || end != text.data() + text.size() || !isRecordAddress(address)) return held;
+        return std::min<long long>(held, slotsAfter(address, newest) + 1LL);
+    }
+
     // One record of the pair just read; `offset` 16 is the newer one, 0 the older one.
     Outcome handle(unsigned pairAddress, Pair& pair, std::size_t offset) {
         WeatherSample record;
@@ -152,12 +163,18 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
     long long added = 0, skipped = 0;
     bool found = false;
     Pair pair{};
+    long long expected = walk.expectedCount(static_cast<unsigned>(p), m + 1);
     do {
         const int k = (address == 0x110 || m - skipped - added == 0) ? 1 : 2;
         address -= 32;
         if (sync.stopRequested && sync.stopRequested->load()) return giveUp();
-        if (sync.postStatus)
-            sync.postStatus(std::to_string(k + skipped + added) + " " + sync.texts.dataHasBeenRead + " ...");
+        const long long done = k + skipped + added;
+        // A pair may hold one record past the expected ones (the last stored one, met again). More than
+        // that: its slot was overwritten since, and the walk goes on through the whole ring.
+        if (done > expected + 1) expected = m + 1;
+        if (sync.progress)
+            sync.progress(std::to_string(done) + " " + sync.texts.dataHasBeenRead + " ...", std::min(done, expected),
+                          expected);
         if (!readPair(sync.station, address, pair)) return giveUp();
         for (int i = 0; i < k && !found; ++i) {
             switch (walk.handle(address, pair, i == 0 ? kRecordSize : 0)) {

@@ -20,8 +20,9 @@ struct HistorySync {
     HistoryStore& store;
     Clock& clock;
     const AcquisitionTexts& texts;
-    // Progress texts; returns once the text is shown.
-    std::function<void(const std::string&)> postStatus;
+    // Progress: its text, and the records read so far of those expected (both counted in records;
+    // the expectation grows when the walk goes past it). Returns once the text is shown.
+    std::function<void(const std::string& text, long long done, long long total)> progress;
     // Set when the program is ending: the download is given up between two reads, nothing kept.
     const std::atomic<bool>* stopRequested = nullptr;
     // Set to true when the station could not be read (or the download was stopped), so that a

@@ -27,6 +27,14 @@ public:
     virtual void setTitle(const std::string& title) = 0;
     // A status-line text. Returns only after the text is shown, so the thread may go on at once.
     virtual void postStatus(const std::string& text) = 0;
+    // A step of a long job (a download, the processing of its records): the status-line text and
+    // how far the job is, `done` of `total`. Returns only after the text is shown. Without a way to
+    // show the count, the text alone is a status text.
+    virtual void showProgress(const std::string& text, long long /*done*/, long long /*total*/) {
+        postStatus(text);
+    }
+    // The job that showProgress followed is over (done, failed or given up).
+    virtual void endProgress() {}
     // False while the window does not exist yet or any more: the thread then only waits.
     virtual bool windowExists() = 0;
 };

@@ -146,12 +146,15 @@ milliseconds MonitorThread::runCycle() {
                          store_,
                          clock_,
                          texts_,
-                         [this](const std::string& text) { postStatus(text); },
+                         [this](const std::string& text, long long done, long long total) {
+                             listener_.showProgress(text, done, total);
+                         },
                          &stopRequested_,
                          &downloadFailed};
         count = syncHistory(sync, fetched);
     }
     busy.release();
+    listener_.endProgress();
     lastFetchCount_ = count;
     lastCycleComplete_ = areasRead && !downloadFailed;
 
@@ -191,11 +194,15 @@ bool MonitorThread::storeNewRecords(SampleList& records, const AlarmThresholds& 
     const int n = static_cast<int>(records.size());
     for (int i = 0; i < n; ++i) {
         normaliseSample(records[static_cast<std::size_t>(i)], settings_, alarms);
-        postStatus(std::to_string((i + 1) * 100 / n) + "% " + texts_.dataHasBeenProcessed);
+        listener_.showProgress(std::to_string((i + 1) * 100 / n) + "% " + texts_.dataHasBeenProcessed, i + 1,
+                               n);
     }
+    // One progress text per record, oldest first.
+    long long rained = 0;
     computeRainTotalsForNewRecords(
-        records, store_, texts_.computeHistoryRain, [this](const std::string& text) { postStatus(text); },
-        clock_);
+        records, store_, texts_.computeHistoryRain,
+        [this, &rained, n](const std::string& text) { listener_.showProgress(text, ++rained, n); }, clock_);
+    listener_.endProgress();
     postStatus(texts_.saveAllDataOnPc + " ...");
     return store_.appendRecords(records);
 }

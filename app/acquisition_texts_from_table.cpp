@@ -1,5 +1,7 @@
 #include "app/acquisition_texts_from_table.h"
 
+#include <cstdio>
+
 namespace nimbrel {
 
 AcquisitionTexts acquisitionTextsFrom(const LanguageTable& table) {
@@ -15,6 +17,13 @@ AcquisitionTexts acquisitionTextsFrom(const LanguageTable& table) {
     texts.totalRecords = table.text(151);
     texts.saveFailed = table.text("acquisition.save_failed");
     return texts;
+}
+
+std::string noStationText(bool accessDenied, const Configuration& config, const LanguageTable& table) {
+    if (accessDenied) return table.text("station.access_denied");
+    char ids[16];
+    std::snprintf(ids, sizeof ids, "%04X:%04X", config.usbDeviceVid & 0xFFFF, config.usbDevicePid & 0xFFFF);
+    return table.text("station.not_found", {ids});
 }
 
 } // namespace nimbrel

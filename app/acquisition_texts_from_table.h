@@ -2,10 +2,18 @@
 #pragma once
 
 #include "acquisition/acquisition_texts.h"
+#include "app/configuration.h"
 #include "app/language_table.h"
+
+#include <string>
 
 namespace nimbrel {
 
 AcquisitionTexts acquisitionTextsFrom(const LanguageTable& table);
+
+// What the user is told while no station can be used: that a station is plugged in but may not be
+// opened by this user (`accessDenied`), or that none was found, with the USB ids looked for and
+// what to check.
+std::string noStationText(bool accessDenied, const Configuration& config, const LanguageTable& table);
 
 } // namespace nimbrel

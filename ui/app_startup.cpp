@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <system_error>
 
 namespace nimbrel {
@@ -65,6 +66,10 @@ bool AppStartup::start(int argc, char** argv) {
     frame_ = std::make_unique<MainFrame>(
         AppContext{config_, *texts_, *station_, *store_, station_->clock(), dataFolder_});
     QObject::connect(instance_.get(), &SingleInstance::raiseRequested, frame_.get(), &MainFrame::comeForward);
+    // The window's size and place are the user's own, kept in the user's configuration folder;
+    // Nimbrel.ini belongs to the station's settings and is never rewritten for them.
+    frame_->rememberWindowIn(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                             QStringLiteral("/nimbrel/window.ini"));
     frame_->show();
     return true;
 }

@@ -1,6 +1,7 @@
 #include "ui/main_frame.h"
 
 #include "acquisition/connection_watch.h"
+#include "app/acquisition_texts_from_table.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "station/station_access.h"
@@ -17,9 +18,13 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
+#include <climits>
 
 namespace nimbrel {
 
@@ -68,6 +73,7 @@ MainFrame::MainFrame(const AppContext& context, QWidget* parent)
     view_ = new WeatherView(context_, this);
     setCentralWidget(view_);
     connect(view_, &WeatherView::statusText, this, &MainFrame::showStatusText);
+    connect(view_, &WeatherView::progress, this, &MainFrame::showProgress);
     connect(view_, &WeatherView::titleChanged, this, &QWidget::setWindowTitle);
 
     buildMenusAndToolbar();
@@ -77,6 +83,11 @@ MainFrame::MainFrame(const AppContext& context, QWidget* parent)
     connectionTimer_.setInterval(kConnectionTimerMs);
     connect(&connectionTimer_, &QTimer::timeout, this, &MainFrame::connectionTick);
     connectionTimer_.start();
+    // The first look for the station comes at once, not a second late: the acquisition thread reads a
+    // station as soon as the watch has found it.
+    QTimer::singleShot(0, this, [this] {
+        if (connectionTimer_.isActive()) connectionTick();
+    });
 }
 
 MainFrame::~MainFrame() {
@@ -163,7 +174,68 @@ void MainFrame::buildStatusBar() {
     connectionPane_ = new ConnectionPane(qtext(context_.texts, 117), qtext(context_.texts, 118), bar);
     connectionPane_->setObjectName(QStringLiteral("pane1"));
     connectionPane_->setConnected(context_.station.isConnected());
+    progressBar_ = new QProgressBar(bar);
+    progressBar_->setObjectName(QStringLiteral("progressBar"));
+    progressBar_->setFormat(QStringLiteral("%v / %m"));
+    progressBar_->setMaximumWidth(220);
+    progressBar_->hide();
+    bar->addPermanentWidget(progressBar_);
     bar->addPermanentWidget(connectionPane_);
+}
+
+namespace {
+
+// Whether the user can reach a window placed at `frame`: enough of its title strip lies on a screen
+// to take hold of it.
+bool reachable(const QRect& frame) {
+    const QRect titleStrip(frame.left(), frame.top(), frame.width(), 32);
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect common = titleStrip.intersected(screen->availableGeometry());
+        if (common.width() >= 100 && common.height() >= 16) return true;
+    }
+    return false;
+}
+
+const QString kPositionKey = QStringLiteral("window/position");
+const QString kSizeKey = QStringLiteral("window/size");
+const QString kMaximisedKey = QStringLiteral("window/maximised");
+const QString kBarsKey = QStringLiteral("window/bars");
+const QString kStatusBarKey = QStringLiteral("window/statusBar");
+
+} // namespace
+
+void MainFrame::rememberWindowIn(const QString& file) {
+    windowStateFile_ = file;
+    QSettings saved(file, QSettings::IniFormat);
+    const QSize size = saved.value(kSizeKey).toSize();
+    if (size.isValid()) {
+        resize(size);
+        const QPoint position = saved.value(kPositionKey).toPoint();
+        if (reachable(QRect(position, size)))
+            move(position);
+        else
+            placeOnScreen(); // left on a screen that is gone: this screen's work area
+    }
+    if (saved.value(kMaximisedKey, false).toBool()) setWindowState(windowState() | Qt::WindowMaximized);
+    restoreState(saved.value(kBarsKey).toByteArray());
+    // The menu's ticks follow: the toolbar's from where restoreState left it, the status bar's
+    // through its command.
+    if (auto* toggle = findChild<QAction*>(QStringLiteral("c%1").arg(kToggleToolBar)))
+        toggle->setChecked(!toolBar_->isHidden());
+    if (auto* toggle = findChild<QAction*>(QStringLiteral("c%1").arg(kToggleStatusBar)))
+        toggle->setChecked(saved.value(kStatusBarKey, true).toBool());
+}
+
+void MainFrame::saveWindowState() {
+    if (windowStateFile_.isEmpty()) return;
+    QSettings saved(windowStateFile_, QSettings::IniFormat);
+    // A maximised window keeps the size and place it comes back to when it is restored.
+    const QRect normal = isMaximized() ? normalGeometry() : QRect(pos(), size());
+    saved.setValue(kPositionKey, normal.topLeft());
+    saved.setValue(kSizeKey, normal.size());
+    saved.setValue(kMaximisedKey, isMaximized());
+    saved.setValue(kBarsKey, saveState());
+    saved.setValue(kStatusBarKey, !statusBar()->isHidden());
 }
 
 void MainFrame::placeOnScreen() {
@@ -178,10 +250,31 @@ void MainFrame::placeOnScreen() {
 void MainFrame::connectionTick() {
     const ConnectionWatch::TickResult result = watch_->tick();
     if (result.connectionChanged) connectionPane_->setConnected(result.connected);
-    // A station that is plugged in but may not be opened looks like none at all: say which it is.
-    if (result.accessDenied && !accessDeniedShown_)
-        showStatusText(qtext(context_.texts, "station.access_denied"));
-    accessDeniedShown_ = result.accessDenied;
+    // Without a station the thread says nothing: the user is told why, once each time it changes, so a
+    // missing station, one this user may not open and a slow one can be told apart.
+    Absence absence = absenceShown_;
+    if (result.connected)
+        absence = Absence::none;
+    else if (result.accessDenied)
+        absence = Absence::accessDenied;
+    else if (result.polled)
+        absence = Absence::notFound;
+    if (absence != absenceShown_ && absence != Absence::none) {
+        showStatusText(QString::fromStdString(
+            noStationText(absence == Absence::accessDenied, context_.config, context_.texts)));
+        showProgress(0, 0);
+    }
+    absenceShown_ = absence;
+}
+
+void MainFrame::showProgress(qint64 done, qint64 total) {
+    if (total < kProgressBarFrom) {
+        progressBar_->hide();
+        return;
+    }
+    progressBar_->setRange(0, static_cast<int>(std::min<qint64>(total, INT_MAX)));
+    progressBar_->setValue(static_cast<int>(std::clamp<qint64>(done, 0, total)));
+    progressBar_->show();
 }
 
 void MainFrame::showStatusText(const QString& text) {
@@ -227,6 +320,7 @@ void MainFrame::comeForward() {
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
+    saveWindowState();
     connectionTimer_.stop();
     view_->stopMonitor();
     QMainWindow::closeEvent(event);

@@ -8,6 +8,7 @@
 #include <memory>
 
 class QLabel;
+class QProgressBar;
 class QToolBar;
 
 namespace nimbrel {
@@ -30,6 +31,15 @@ public:
     // Status pane 0: "Ready", then the latest text of the acquisition thread.
     QLabel* statusPane() const { return statusPane_; }
     ConnectionPane* connectionPane() const { return connectionPane_; }
+    // In the status bar while a long job of the acquisition thread runs (a first download).
+    QProgressBar* progressBar() const { return progressBar_; }
+
+    // Keeps the window's size and place and whether toolbar and status bar show in `file` (an ini
+    // file of the user's own configuration folder) between runs: restores them now and saves them when
+    // the window closes. A place on a screen that is no longer there is not used.
+    void rememberWindowIn(const QString& file);
+    // A job shorter than this many steps passes in a blink: it gets no progress bar.
+    static constexpr qint64 kProgressBarFrom = 10;
 
     // One tick of the ConnectionTimer; the timer calls it, tests may call it directly.
     void connectionTick();
@@ -38,6 +48,8 @@ public:
 
 public slots:
     void showStatusText(const QString& text);
+    // `done` of `total` steps of the acquisition thread's job; total 0 when it is over.
+    void showProgress(qint64 done, qint64 total);
     void loadDefaultValue();
     void showAbout();
 
@@ -48,14 +60,19 @@ private:
     void buildMenusAndToolbar();
     void buildStatusBar();
     void placeOnScreen();
+    void saveWindowState();
 
     AppContext context_;
     std::unique_ptr<ConnectionWatch> watch_;
     WeatherView* view_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* statusPane_ = nullptr;
-    bool accessDeniedShown_ = false;
+    // Why no station can be used, as last said in the status line (shown once each time it changes).
+    enum class Absence { none, notFound, accessDenied };
+    Absence absenceShown_ = Absence::none;
     ConnectionPane* connectionPane_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QString windowStateFile_;
     QTimer connectionTimer_;
 };
 

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QThread>
+#include <algorithm>
 
 namespace nimbrel {
 
@@ -36,9 +37,26 @@ void ViewListener::setTitle(const std::string& title) {
 }
 
 void ViewListener::postStatus(const std::string& text) {
+    showAndWait(text, 0, -1);
+}
+
+void ViewListener::showProgress(const std::string& text, long long done, long long total) {
+    showAndWait(text, done, std::max(total, 0LL));
+}
+
+void ViewListener::endProgress() {
+    QMetaObject::invokeMethod(
+        this, [this] { emit view_.progress(0, 0); }, Qt::QueuedConnection);
+}
+
+void ViewListener::showAndWait(const std::string& text, long long done, long long total) {
     const QString shown = QString::fromStdString(text);
-    if (QThread::currentThread() == thread()) {
+    const auto show = [this, shown, done, total] {
         emit view_.statusText(shown);
+        if (total >= 0) emit view_.progress(done, total);
+    };
+    if (QThread::currentThread() == thread()) {
+        show();
         return;
     }
     std::unique_lock lock(mutex_);
@@ -46,8 +64,8 @@ void ViewListener::postStatus(const std::string& text) {
     const std::uint64_t ticket = ++statusPosted_;
     QMetaObject::invokeMethod(
         this,
-        [this, shown, ticket] {
-            emit view_.statusText(shown);
+        [this, show, ticket] {
+            show();
             std::lock_guard done(mutex_);
             if (statusShown_ < ticket) statusShown_ = ticket;
             shown_.notify_all();

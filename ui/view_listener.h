@@ -28,12 +28,18 @@ public:
     void showMinMax(const StationSettings& settings, const MinMaxTable& table) override;
     void setTitle(const std::string& title) override;
     void postStatus(const std::string& text) override;
+    void showProgress(const std::string& text, long long done, long long total) override;
+    void endProgress() override;
     bool windowExists() override;
 
     // From the user-interface thread, before the thread is stopped and joined.
     void beginClosing();
 
 private:
+    // The status text (and the progress, unless `total` is negative) shown on the window's thread;
+    // returns once they are.
+    void showAndWait(const std::string& text, long long done, long long total);
+
     WeatherView& view_;
     std::mutex mutex_;
     std::condition_variable shown_;

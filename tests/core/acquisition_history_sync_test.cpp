@@ -32,7 +32,10 @@ protected:
                       store,
                       station.clock,
                       texts,
-                      [this](const std::string& t) { statuses.push_back(t); },
+                      [this](const std::string& t, long long done, long long total) {
+                          statuses.push_back(t);
+                          progress.emplace_back(done, total);
+                      },
                       nullptr,
                       &failed};
         return syncHistory(s, list);
@@ -75,6 +78,8 @@ protected:
     HistoryStore store;
     AcquisitionTexts texts;
     std::vector<std::string> statuses;
+    // Records read of records expected, per progress text.
+    std::vector<std::pair<long long, long long>> progress;
     bool failed = false;
 };
 
@@ -143,6 +148,9 @@ TEST_F(HistorySyncTest, TakesAtMostTheWholeRingStampedBackFromNow) {
     EXPECT_EQ(statuses[1], "4 Data has been read. ...");
     EXPECT_EQ(statuses[2], "6 Data has been read. ...");
     EXPECT_EQ(statuses.back(), "4080 Data has been read. ...");
+    // Nothing stored yet: every record the station holds is expected.
+    EXPECT_EQ(progress.front(), std::make_pair(2LL, 4080LL));
+    EXPECT_EQ(progress.back(), std::make_pair(4080LL, 4080LL));
 }
 
 TEST_F(HistorySyncTest, StopsAtTheLastStoredRecordAndReanchorsOnIt) {
@@ -156,8 +164,11 @@ TEST_F(HistorySyncTest, StopsAtTheLastStoredRecordAndReanchorsOnIt) {
     storeLast(0x07D0, stampAt(base, -15min));
     station.usb.sent.clear();
     SampleList list;
+    progress.clear();
     EXPECT_EQ(sync(list), 2);
     EXPECT_EQ(addresses(list), (std::vector<std::string>{"0007F0", "0007E0"}));
+    // Two slots lie after the stored one: three records expected, the stored one included.
+    EXPECT_EQ(progress, (std::vector<std::pair<long long, long long>>{{2, 3}, {3, 3}}));
     EXPECT_EQ(station.readAddresses().size(), 1u + 2u + 1u); // the walk ends in the pair that matched
     // Stamped forwards from the stored time, an interval each.
     EXPECT_EQ(list[1][WeatherSample::sampleTime], stampAt(base, -10min));
@@ -174,7 +185,15 @@ TEST_F(HistorySyncTest, StopsAtTheLastStoredRecordAndReanchorsOnIt) {
     store.clearAllRecords();
     base = alignClock();
     storeLast(0x07D0, localStampText(base - 20 * 60 - 1));
+    progress.clear();
     EXPECT_EQ(sync(list), 100);
+    // Three expected; a pair may end one record past them, the third pair goes further: all 100 of
+    // the station are expected from then on.
+    ASSERT_EQ(progress.size(), 50U);
+    EXPECT_EQ(progress[0], std::make_pair(2LL, 3LL));
+    EXPECT_EQ(progress[1], std::make_pair(3LL, 3LL));
+    EXPECT_EQ(progress[2], std::make_pair(6LL, 100LL));
+    EXPECT_EQ(progress[49], std::make_pair(100LL, 100LL));
     store.clearAllRecords();
     base = alignClock();
     storeLast(0x07D0, stampAt(base, -40min));

@@ -236,7 +236,7 @@ TEST_F(SimEndToEnd, HistoryDownloadTakesTheWholeRingThenOnlyWhatCameSince) {
     TempDir dir;
     HistoryStore store((dir / "Nimbrel.dat").string(), clock);
     AcquisitionTexts texts;
-    HistorySync sync{access, store, clock, texts, [](const std::string&) {}};
+    HistorySync sync{access, store, clock, texts, [](const std::string&, long long, long long) {}};
 
     // An empty PC file: all 4,079 completed records, newest first, every one valid weather.
     SampleList list;

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <pty.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace nimbrel {
 namespace {
@@ -23,6 +25,26 @@ CliRun cli(const std::string& arguments) {
     char buffer[4096];
     while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, n);
     const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+// Runs nimbrel-cli with its output and standard error on a terminal (a pseudo-terminal).
+CliRun cliOnTerminal(const std::string& arguments) {
+    const std::string command = std::string(NIMBREL_BIN_DIR) + "/nimbrel-cli " + arguments;
+    CliRun run;
+    int terminal = -1;
+    const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid < 0) return run;
+    if (pid == 0) {
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) run.out.append(buffer, static_cast<std::size_t>(n));
+    ::close(terminal);
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return run;
 }
@@ -68,6 +90,27 @@ TEST_F(StationCli, NoStationAndBadInput) {
     EXPECT_TRUE(has(record.out, "rain: 37930"));
     EXPECT_TRUE(record.out.ends_with("valid: true\n"));
     EXPECT_TRUE(cli("decode-record 0564E3003C08016A2760CC0020942A02").out.ends_with("valid: false\n"));
+}
+
+// The progress of a download is one line, rewritten in place on a terminal, and erased before the
+// next status line; into a pipe or a file nothing of it goes.
+TEST_F(StationCli, SyncProgressOnlyOnATerminal) {
+    testing::TempDir dir;
+    dir.write("Nimbrel.ini", "[communication]\nTestFlag=TRUE\n");
+    CliRun onTerminal = cliOnTerminal("sync --dir " + dir.path().string());
+    ASSERT_EQ(onTerminal.status, 0) << onTerminal.out;
+    for (const char* step : {"\r2 Data has been read. ... (2 / 15)\x1b[K", "\r15 Data has been read. ... (15 / 15)\x1b[K",
+                             "\r100% Data has been processed. (15 / 15)\x1b[K\rCompute history rain data 15 : 6% ... (1 / 15)",
+                             "(15 / 15)\x1b[K\r\x1b[KSave all data on PC ..."})
+        EXPECT_NE(onTerminal.out.find(step), std::string::npos) << step;
+
+    std::filesystem::remove(dir.path() / "Nimbrel.dat");
+    CliRun intoPipe = cli("sync --dir " + dir.path().string());
+    ASSERT_EQ(intoPipe.status, 0) << intoPipe.out;
+    EXPECT_EQ(intoPipe.out.find('\r'), std::string::npos);
+    EXPECT_EQ(intoPipe.out.find("been read"), std::string::npos);
+    EXPECT_TRUE(intoPipe.out.starts_with("Read data from Nimbrel Radio Controlled ...\nSave all data on PC ...\n"))
+        << intoPipe.out;
 }
 
 } // namespace

@@ -21,11 +21,15 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -122,11 +126,13 @@ TEST_F(MainWindowTest, FirstCycleFillsTheViewOverTheSimulator) {
     MainFrame frame(world.context());
     frame.resize(1366, 740);
     // Before the first display the form shows empty values with their units.
-    frame.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-    EXPECT_EQ(frame.view()->controlText(10009), QStringLiteral("--- °C"));
     EXPECT_EQ(frame.statusPane()->text(), QStringLiteral("Ready"));
     EXPECT_FALSE(frame.connectionPane()->isConnected());
+    frame.show();
+    EXPECT_EQ(frame.view()->controlText(10009), QStringLiteral("--- °C"));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    // The first look for the station does not wait for the timer's first second.
+    EXPECT_TRUE(frame.connectionPane()->isConnected());
 
     ASSERT_TRUE(waitForFirstReading(frame));
     WeatherView& view = *frame.view();
@@ -191,16 +197,102 @@ TEST_F(MainWindowTest, ConnectionTimerTickRules) {
     }
 }
 
-TEST_F(MainWindowTest, AStationThisUserMayNotOpenIsSaidInTheStatusLine) {
-    sim.reset("seed=1 start=1700000000 speed=0 denied=1");
-    World world(german, true);
+TEST_F(MainWindowTest, WhyNoStationCanBeUsedIsSaidInTheStatusLine) {
+    {
+        // Nothing plugged in: said once, in the user's language, with what to check.
+        sim.setPlugged(0);
+        World world(german, true);
+        MainFrame frame(world.context());
+        frame.connectionTick();
+        EXPECT_FALSE(frame.connectionPane()->isConnected());
+        const QString said = frame.statusPane()->text();
+        EXPECT_TRUE(said.startsWith(QStringLiteral("Keine Station gefunden (USB 0713:0818). Ist sie angeschlossen")))
+            << said.toStdString();
+        frame.showStatusText(QStringLiteral("x"));
+        frame.connectionTick();
+        EXPECT_EQ(frame.statusPane()->text(), QStringLiteral("x")); // not said again every second
+        // Plugged in, then out again: said again.
+        sim.setPlugged(1);
+        frame.connectionTick();
+        EXPECT_TRUE(frame.connectionPane()->isConnected());
+        sim.setPlugged(0);
+        frame.connectionTick();
+        EXPECT_EQ(frame.statusPane()->text(), said);
+        sim.setPlugged(1);
+    }
+    {
+        // Plugged in, but this user may not open it.
+        sim.reset("seed=1 start=1700000000 speed=0 denied=1");
+        World world(german, true);
+        MainFrame frame(world.context());
+        frame.resize(1000, 700);
+        frame.connectionTick();
+        EXPECT_FALSE(frame.connectionPane()->isConnected());
+        EXPECT_EQ(frame.statusPane()->text().toStdString(), world.texts.text("station.access_denied"));
+        EXPECT_TRUE(frame.statusPane()->text().startsWith(
+            QStringLiteral("Station angeschlossen, aber für diesen Benutzer gesperrt")));
+        frame.grab().save(artifactPath(QStringLiteral("access-denied.png")));
+    }
+}
+
+TEST_F(MainWindowTest, TheProgressBarShowsLongJobsOnly) {
+    World world(english, false);
     MainFrame frame(world.context());
-    frame.resize(1000, 700);
-    frame.connectionTick();
-    EXPECT_FALSE(frame.connectionPane()->isConnected());
-    EXPECT_EQ(frame.statusPane()->text().toStdString(), world.texts.text("station.access_denied"));
-    EXPECT_TRUE(frame.statusPane()->text().startsWith(QStringLiteral("Station angeschlossen, aber für diesen Benutzer gesperrt")));
-    frame.grab().save(artifactPath(QStringLiteral("access-denied.png")));
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    QProgressBar* bar = frame.progressBar();
+    EXPECT_FALSE(bar->isVisible());
+    emit frame.view()->progress(2, 9); // one step short of a bar
+    EXPECT_FALSE(bar->isVisible());
+    emit frame.view()->progress(2, 10);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->text(), QStringLiteral("2 / 10"));
+    emit frame.view()->progress(120, 4080);
+    EXPECT_EQ(bar->text(), QStringLiteral("120 / 4080"));
+    emit frame.view()->progress(0, 0); // over
+    EXPECT_FALSE(bar->isVisible());
+}
+
+TEST_F(MainWindowTest, TheWindowComesBackAsItWasLeft) {
+    testing::TempDir config;
+    const QString file = QString::fromStdString((config.path() / "window.ini").string());
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    {
+        World world(english, false);
+        MainFrame frame(world.context());
+        frame.rememberWindowIn(file); // nothing saved yet: the whole work area
+        EXPECT_EQ(frame.geometry().size(), area.size());
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        frame.resize(1100, 740);
+        frame.move(area.topLeft() + QPoint(40, 30));
+        frame.findChild<QAction*>(QStringLiteral("c59392"))->trigger(); // toolbar off
+        frame.findChild<QAction*>(QStringLiteral("c59393"))->trigger(); // status bar off
+        frame.close();
+    }
+    {
+        World world(english, false);
+        MainFrame frame(world.context());
+        frame.rememberWindowIn(file);
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        EXPECT_EQ(frame.size(), QSize(1100, 740));
+        EXPECT_EQ(frame.pos(), area.topLeft() + QPoint(40, 30));
+        EXPECT_FALSE(frame.toolBar()->isVisible());
+        EXPECT_FALSE(frame.statusBar()->isVisible());
+        EXPECT_FALSE(frame.findChild<QAction*>(QStringLiteral("c59392"))->isChecked());
+        EXPECT_FALSE(frame.findChild<QAction*>(QStringLiteral("c59393"))->isChecked());
+        // Left on a screen that is no longer there: the window comes up on the screen there is.
+        frame.move(area.right() + 2000, area.bottom() + 2000);
+        frame.close();
+    }
+    {
+        World world(english, false);
+        MainFrame frame(world.context());
+        frame.rememberWindowIn(file);
+        EXPECT_EQ(frame.pos(), area.topLeft());
+        EXPECT_EQ(frame.size(), area.size());
+    }
 }
 
 TEST_F(MainWindowTest, MenusHoldOnlyWorkingCommandsInTheConfiguredLanguage) {

@@ -10,6 +10,7 @@
 
 #include <ctime>
 #include <iostream>
+#include <unistd.h>
 
 namespace nimbrel::cli {
 
@@ -46,9 +47,25 @@ int openLoggerSession(const std::string& command, const Arguments& args, LoggerS
     return kExitOk;
 }
 
+ConsoleListener::ConsoleListener(bool stamped) : stamped_(stamped), progressShown_(::isatty(STDERR_FILENO) == 1) {}
+
 void ConsoleListener::postStatus(const std::string& text) {
+    endProgress();
     if (stamped_) std::cout << localStampText(std::time(nullptr)) << "  ";
     std::cout << text << std::endl;
+}
+
+void ConsoleListener::showProgress(const std::string& text, long long done, long long total) {
+    if (!progressShown_) return;
+    // Back to the start of the line, the new text, the rest of the old one erased.
+    std::cerr << '\r' << text << " (" << done << " / " << total << ")\x1b[K" << std::flush;
+    progressLineOpen_ = true;
+}
+
+void ConsoleListener::endProgress() {
+    if (!progressLineOpen_) return;
+    std::cerr << "\r\x1b[K" << std::flush;
+    progressLineOpen_ = false;
 }
 
 } // namespace nimbrel::cli

@@ -30,19 +30,25 @@ struct LoggerSession {
 int openLoggerSession(const std::string& command, const Arguments& args, LoggerSession& session);
 
 // Prints the acquisition thread's status texts on standard output, each on its own line, with the
-// local time in front when asked. The readings themselves are not printed.
+// local time in front when asked. The readings themselves are not printed. The progress of a long job
+// (a first download takes minutes) is one line on standard error that keeps being rewritten, and only
+// when standard error is a terminal: nothing of it reaches a file or a pipe.
 class ConsoleListener final : public MonitorListener {
 public:
-    explicit ConsoleListener(bool stamped) : stamped_(stamped) {}
+    explicit ConsoleListener(bool stamped);
     void showReading(const StationSettings&, const WeatherSample&) override {}
     void showAlarmLamps(const AlarmThresholds&, const StationSettings&, const WeatherSample&) override {}
     void showMinMax(const StationSettings&, const MinMaxTable&) override {}
     void setTitle(const std::string&) override {}
     void postStatus(const std::string& text) override;
+    void showProgress(const std::string& text, long long done, long long total) override;
+    void endProgress() override;
     bool windowExists() override { return true; }
 
 private:
     bool stamped_;
+    bool progressShown_; // standard error is a terminal
+    bool progressLineOpen_ = false;
 };
 
 } // namespace nimbrel::cli

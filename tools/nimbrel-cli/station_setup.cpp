@@ -1,9 +1,9 @@
 #include "tools/nimbrel-cli/station_setup.h"
 
+#include "app/acquisition_texts_from_table.h"
 #include "app/data_folder.h"
 #include "app/language_table.h"
 
-#include <cstdio>
 #include <optional>
 
 namespace nimbrel::cli {
@@ -41,11 +41,7 @@ int loadStationLibrary(const std::string& command, const Configuration& config,
 }
 
 std::string noStationText(const StationAccess& station, const Configuration& config) {
-    if (station.lastFindWasRefused())
-        return LanguageTable(config.languageIndex).text("station.access_denied");
-    char ids[32];
-    std::snprintf(ids, sizeof ids, "%04X:%04X", config.usbDeviceVid & 0xFFFF, config.usbDevicePid & 0xFFFF);
-    return std::string("no station found (USB ") + ids + ")";
+    return nimbrel::noStationText(station.lastFindWasRefused(), config, LanguageTable(config.languageIndex));
 }
 
 } // namespace nimbrel::cli

@@ -22,8 +22,8 @@ int chooseFolder(const std::string& command, const Arguments& args, std::filesys
 int loadStationLibrary(const std::string& command, const Configuration& config,
                        std::unique_ptr<UsbLibrary>& library);
 
-// What a command says when the station was not found: the language table's text when a station is
-// plugged in that this user may not open, else "no station found (USB vvvv:pppp)".
+// What a command says when the station was not found, in the configured language: a station is
+// plugged in that this user may not open, or none was found (with the USB ids looked for).
 std::string noStationText(const StationAccess& station, const Configuration& config);
 
 } // namespace nimbrel::cli
