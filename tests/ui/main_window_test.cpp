@@ -153,6 +153,14 @@ TEST_F(MainWindowTest, FirstCycleFillsTheViewOverTheSimulator) {
     // The title comes from the thread, and the status line carries its texts.
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Nimbrel Radio Controlled"));
 
+    // The first download of the simulator's whole ring (minutes) shows how far it is.
+    QProgressBar* bar = frame.progressBar();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->isVisible() && bar->value() >= 100; }, 20000));
+    EXPECT_EQ(bar->maximum(), 4079);
+    EXPECT_TRUE(frame.statusPane()->text().endsWith(QStringLiteral(" Data has been read. ...")))
+        << frame.statusPane()->text().toStdString();
+    frame.grab().save(artifactPath(QStringLiteral("first-download.png")));
+
     // Closing releases and joins the thread; nothing waits on a window that is going away.
     frame.close();
     EXPECT_FALSE(view.monitorRunning());
