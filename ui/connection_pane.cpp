@@ -23,7 +23,7 @@ void ConnectionPane::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QPixmap pixmap = picture(connected_ ? QStringLiteral("connection/connected.svg")
                                               : QStringLiteral("connection/not_connected.svg"),
-                                   QSize(kWidth, kHeight));
+                                   QSize(kWidth, kHeight) * devicePixelRatioF());
     painter.drawPixmap(rect(), pixmap);
 }
 

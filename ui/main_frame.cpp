@@ -71,7 +71,7 @@ MainFrame::MainFrame(const AppContext& context, QWidget* parent)
     setWindowIcon(icon(QStringLiteral("nimbrel")));
 
     view_ = new WeatherView(context_, this);
-    setCentralWidget(view_);
+    setCentralWidget(inScrollArea(view_));
     connect(view_, &WeatherView::statusText, this, &MainFrame::showStatusText);
     connect(view_, &WeatherView::progress, this, &MainFrame::showProgress);
     connect(view_, &WeatherView::titleChanged, this, &QWidget::setWindowTitle);

@@ -15,6 +15,8 @@
 #include "ui/controls/bar_gauge.h"
 #include "ui/controls/beaufort_bar.h"
 #include "ui/controls/condition_picture.h"
+#include "ui/controls/square_box.h"
+#include "ui/controls/station_picture.h"
 #include "ui/controls/thermometer.h"
 #include "ui/controls/wind_compass.h"
 #include "ui/gui_resources.h"
@@ -25,9 +27,11 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace nimbrel {
 
@@ -158,6 +162,64 @@ const MinMaxField kMinMaxFields[] = {
     {10021, &MinMaxTable::totalRainMax, UnitOf::rain},
 };
 
+// A group's layout, with inner margins a little tighter than the style's so that the view fits a
+// small screen.
+template <class Layout> Layout* groupLayout(QGroupBox* box) {
+    auto* layout = new Layout(box);
+    layout->setContentsMargins(6, 6, 6, 6);
+    return layout;
+}
+
+// A column's caption: a little smaller and paler than the values it stands over.
+QLabel* smallCaption(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    QFont small = label->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    label->setFont(small);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+// The unit of a value text's control, from the two tables above.
+UnitOf unitOfControl(int id) {
+    for (const ValueField& field : kValueFields)
+        if (field.id == id) return field.unit;
+    for (const MinMaxField& field : kMinMaxFields)
+        if (field.id == id) return field.unit;
+    return UnitOf::none;
+}
+
+// The widest texts a value of this kind takes in the station's units, so that a table keeps its column
+// widths from one reading to the next without every column being as wide as the widest quantity.
+QStringList widestValueTexts(UnitOf unit) {
+    switch (unit) {
+    case UnitOf::humidity:
+        return {QStringLiteral("100 %")};
+    case UnitOf::indoorTemperature:
+    case UnitOf::outdoorTemperature:
+        return {QStringLiteral("-188.8 °F"), QStringLiteral("-88.8 °C")};
+    case UnitOf::pressure:
+        return {QStringLiteral("1088.8 Hpa"), QStringLiteral("888.8 mmHg"), QStringLiteral("88.88 inHg")};
+    case UnitOf::wind:
+        return {QStringLiteral("188.8 km/h"), QStringLiteral("188.8 knot"), QStringLiteral("188.8 m/h")};
+    case UnitOf::rain:
+        // The total grows for years: five digits of mm.
+        return {QStringLiteral("88888.8 mm"), QStringLiteral("8888.88 inch")};
+    case UnitOf::beaufort:
+        return {QStringLiteral("12 bft")};
+    case UnitOf::none:
+        return {QStringLiteral("NNW")};
+    }
+    return {};
+}
+
+int widestValueWidth(const QFontMetrics& metrics, int id) {
+    int widest = 0;
+    for (const QString& text : widestValueTexts(unitOfControl(id)))
+        widest = std::max(widest, metrics.horizontalAdvance(text));
+    return widest;
+}
+
 std::string unitText(UnitOf unit, const StationSettings& settings) {
     switch (unit) {
     case UnitOf::humidity:
@@ -217,8 +279,8 @@ QLabel* WeatherView::valueLabel(int id, QWidget* parent) {
     label->setFrameShadow(QFrame::Sunken);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label->setTextFormat(Qt::PlainText);
-    // Wide enough for the longest value the station can show, so the table never jumps.
-    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("-8888.8 mmHg")) + 8);
+    // Wide enough for the longest value of its kind, so the table never jumps.
+    label->setMinimumWidth(widestValueWidth(label->fontMetrics(), id) + 8);
     controls_.insert(id, label);
     return label;
 }
@@ -233,19 +295,17 @@ AlarmLamp* WeatherView::lamp(int id, QWidget* parent) {
 QGridLayout* WeatherView::valueTable(QWidget* box, std::initializer_list<TableRow> rows, bool withMinimum,
                                      bool withLow) {
     auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(6);
+    grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(6);
     auto header = [&](int column, const QString& caption, Qt::Alignment align) {
-        auto* label = new QLabel(caption, box);
-        QFont small = label->font();
-        small.setPointSizeF(small.pointSizeF() * 0.9);
-        label->setFont(small);
-        label->setForegroundRole(QPalette::PlaceholderText);
-        grid->addWidget(label, 1, column, align);
+        grid->addWidget(smallCaption(caption, box), 1, column, align);
     };
-    const int currentColumn = 1;
-    const int minColumn = 2;
-    const int maxColumn = withMinimum ? 3 : 2;
+    // Column 0 and the one after the last take the spare width, so the table sits in the middle of
+    // its room with each caption next to its values.
+    const int captionColumn = 1;
+    const int currentColumn = 2;
+    const int minColumn = 3;
+    const int maxColumn = withMinimum ? 4 : 3;
     const int highColumn = maxColumn + 1;
     const int lowColumn = highColumn + 1;
     header(currentColumn, text(116), Qt::AlignRight);
@@ -258,12 +318,12 @@ QGridLayout* WeatherView::valueTable(QWidget* box, std::initializer_list<TableRo
     int r = 2;
     for (const TableRow& row : rows) {
         auto* caption = new QLabel(row.caption, box);
-        grid->addWidget(caption, r, 0);
+        grid->addWidget(caption, r, captionColumn);
         QLabel* current = valueLabel(row.current, box);
         QFont bold = current->font();
         bold.setBold(true);
         current->setFont(bold);
-        current->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(QStringLiteral("-8888.8 mmHg")) + 8);
+        current->setMinimumWidth(widestValueWidth(QFontMetrics(bold), row.current) + 8);
         grid->addWidget(current, r, currentColumn);
         if (row.minimum > 0) grid->addWidget(valueLabel(row.minimum, box), r, minColumn);
         if (row.maximum > 0) grid->addWidget(valueLabel(row.maximum, box), r, maxColumn);
@@ -271,7 +331,7 @@ QGridLayout* WeatherView::valueTable(QWidget* box, std::initializer_list<TableRo
         if (row.lampLow > 0) grid->addWidget(lamp(row.lampLow, box), r, lowColumn, Qt::AlignCenter);
         ++r;
     }
-    // Spare width goes to the right of the table, so each caption stays next to its values.
+    grid->setColumnStretch(0, 1);
     grid->setColumnStretch(lowColumn + 1, 1);
     grid->setRowStretch(0, 1);
     grid->setRowStretch(r, 1);
@@ -281,7 +341,7 @@ QGridLayout* WeatherView::valueTable(QWidget* box, std::initializer_list<TableRo
 QWidget* WeatherView::buildIndoorGroup() {
     auto* box = new QGroupBox(text(18), this);
     box->setObjectName(QStringLiteral("groupIndoor"));
-    auto* layout = new QHBoxLayout(box);
+    auto* layout = groupLayout<QHBoxLayout>(box);
     indoorThermometer_ = new Thermometer(box);
     indoorThermometer_->setObjectName(QStringLiteral("indoorThermometer"));
     layout->addWidget(indoorThermometer_);
@@ -296,7 +356,7 @@ QWidget* WeatherView::buildIndoorGroup() {
 QWidget* WeatherView::buildOutdoorGroup() {
     auto* box = new QGroupBox(text(19), this);
     box->setObjectName(QStringLiteral("groupOutdoor"));
-    auto* layout = new QHBoxLayout(box);
+    auto* layout = groupLayout<QHBoxLayout>(box);
     outdoorThermometer_ = new Thermometer(box);
     outdoorThermometer_->setObjectName(QStringLiteral("outdoorThermometer"));
     layout->addWidget(outdoorThermometer_);
@@ -313,7 +373,7 @@ QWidget* WeatherView::buildOutdoorGroup() {
 QWidget* WeatherView::buildPressureGroup() {
     auto* box = new QGroupBox(text(28), this);
     box->setObjectName(QStringLiteral("groupPressure"));
-    auto* layout = new QVBoxLayout(box);
+    auto* layout = groupLayout<QVBoxLayout>(box);
     layout->addLayout(valueTable(
         box, {{text(27), 10220, 10070, 10072, 1011, 1021}, {text(26), 10221, 10076, 10075, 1023, 1025}}, true,
         true));
@@ -323,7 +383,7 @@ QWidget* WeatherView::buildPressureGroup() {
 QWidget* WeatherView::buildWindGroup() {
     auto* box = new QGroupBox(text(33), this);
     box->setObjectName(QStringLiteral("groupWind"));
-    auto* layout = new QGridLayout(box);
+    auto* layout = groupLayout<QGridLayout>(box);
 
     // The direction's name has no maximum; its lamp watches the alarm's direction.
     QGridLayout* table = valueTable(box,
@@ -356,15 +416,24 @@ QWidget* WeatherView::buildWindGroup() {
     compass_->setPointLetters({QString::fromStdString(letters[0]), QString::fromStdString(letters[1]),
                                QString::fromStdString(letters[2]), QString::fromStdString(letters[3])});
     controls_.insert(10036, compass_);
-    layout->addWidget(compass_, 0, 1, 2, 1, Qt::AlignCenter);
+    // Over the group's shaded panel like the other drawn controls, not on a lighter square of its own.
+    compass_->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    QPalette clear = compass_->palette();
+    clear.setColor(QPalette::Window, Qt::transparent);
+    compass_->setPalette(clear);
+    // The compass grows with the room, and stays round.
+    auto* compassBox = new SquareBox(compass_, box);
+    compassBox->setObjectName(QStringLiteral("compassBox"));
+    layout->addWidget(compassBox, 0, 1, 2, 1);
     layout->setColumnStretch(0, 1);
+    layout->setColumnStretch(1, 1);
     return box;
 }
 
 QWidget* WeatherView::buildRainGroup() {
     auto* box = new QGroupBox(text(41), this);
     box->setObjectName(QStringLiteral("groupRain"));
-    auto* layout = new QHBoxLayout(box);
+    auto* layout = groupLayout<QHBoxLayout>(box);
     layout->addLayout(valueTable(box,
                                  {{text(44), 1048, 0, 10087, 1019, 0},
                                   {text(45), 10019, 0, 10089, 1020, 0},
@@ -381,7 +450,7 @@ QWidget* WeatherView::buildRainGroup() {
         rainGauges_[i] = new BarGauge(box);
         rainGauges_[i]->setObjectName(QStringLiteral("rainGauge%1").arg(i));
         gauges->addWidget(rainGauges_[i], 0, i);
-        auto* caption = new QLabel(text(gaugeKeys[i]), box);
+        QLabel* caption = smallCaption(text(gaugeKeys[i]), box);
         caption->setAlignment(Qt::AlignHCenter);
         gauges->addWidget(caption, 1, i);
     }
@@ -393,43 +462,58 @@ QWidget* WeatherView::buildRainGroup() {
 QWidget* WeatherView::buildPictureGroup() {
     auto* box = new QGroupBox(text(104), this);
     box->setObjectName(QStringLiteral("groupCondition"));
-    auto* layout = new QVBoxLayout(box);
+    // The two pictures side by side, each growing with the room the window has.
+    auto* layout = groupLayout<QHBoxLayout>(box);
     condition_ = new ConditionPicture(box);
     condition_->setObjectName(QStringLiteral("c1028"));
     controls_.insert(1028, condition_);
-    condition_->setFixedSize(96, 96);
-    layout->addStretch(1);
-    layout->addWidget(condition_, 0, Qt::AlignHCenter);
+    condition_->setMinimumSize(96, 96);
+    condition_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    layout->addWidget(condition_, 1);
 
     // The user's own picture of the station, if the data folder has one; else ours.
-    auto* picture = new QLabel(box);
+    auto* picture = new StationPicture(box);
     picture->setObjectName(QStringLiteral("stationPicture"));
-    picture->setAlignment(Qt::AlignCenter);
-    const QString file = QString::fromStdString((context_.dataFolder / "Nimbrel.bmp").string());
-    QPixmap own(file);
-    if (!own.isNull()) {
-        picture->setPixmap(own.scaled(QSize(200, 160), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    } else {
-        picture->setPixmap(icon(QStringLiteral("nimbrel")).pixmap(QSize(128, 128)));
-    }
-    layout->addStretch(1);
-    layout->addWidget(picture, 0, Qt::AlignHCenter);
-    layout->addStretch(1);
+    picture->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    picture->loadFile(QString::fromStdString((context_.dataFolder / "Nimbrel.bmp").string()));
+    layout->addWidget(picture, 1);
     return box;
 }
 
 void WeatherView::buildLayout() {
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(8, 8, 8, 8);
-    grid->setSpacing(8);
-    grid->addWidget(buildIndoorGroup(), 0, 0);
-    grid->addWidget(buildOutdoorGroup(), 0, 1, 2, 1);
-    grid->addWidget(buildPressureGroup(), 1, 0);
-    grid->addWidget(buildPictureGroup(), 0, 2, 2, 1);
-    grid->addWidget(buildWindGroup(), 2, 0);
-    grid->addWidget(buildRainGroup(), 2, 1, 1, 2);
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 1);
+    // Two columns, so that the view fits a screen of 1024 x 768 in the longest language; on a larger
+    // screen every group shares the room. The wind and rain row splits its width on its own, as its
+    // rain table with long captions and five gauges needs more than the groups above it.
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(6, 6, 6, 6);
+    rows->setSpacing(6);
+    auto* top = new QGridLayout;
+    top->setSpacing(6);
+    top->addWidget(buildIndoorGroup(), 0, 0);
+    top->addWidget(buildOutdoorGroup(), 0, 1);
+    top->addWidget(buildPressureGroup(), 1, 0);
+    top->addWidget(buildPictureGroup(), 1, 1);
+    top->setColumnStretch(0, 1);
+    top->setColumnStretch(1, 1);
+    top->setRowStretch(0, 3);
+    top->setRowStretch(1, 2);
+    rows->addLayout(top, 5);
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(6);
+    bottom->addWidget(buildWindGroup(), 1);
+    bottom->addWidget(buildRainGroup(), 1);
+    rows->addLayout(bottom, 3);
+}
+
+QWidget* inScrollArea(WeatherView* view) {
+    auto* area = new QScrollArea;
+    area->setObjectName(QStringLiteral("viewScrollArea"));
+    area->setFrameShape(QFrame::NoFrame);
+    // The view fills the window; only a window smaller than the view needs (a small screen, a large
+    // font) shows scroll bars, and every control stays within reach.
+    area->setWidgetResizable(true);
+    area->setWidget(view);
+    return area;
 }
 
 void WeatherView::setValue(int id, const std::string& value, const std::string& unit) {

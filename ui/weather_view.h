@@ -100,4 +100,8 @@ private:
     std::unique_ptr<MonitorThread> monitor_;
 };
 
+// The view inside a scroll area that shows its bars only while the window is smaller than the view
+// needs; the window's central widget.
+QWidget* inScrollArea(WeatherView* view);
+
 } // namespace nimbrel

@@ -1,12 +1,15 @@
 // The drawn controls: their scale and lamp rules, their reactions to values and the pointer, and a
 // picture of each saved for a person to look at.
+#include "tests/support/temp_dir.h"
 #include "ui/controls/alarm_lamp.h"
 #include "ui/controls/bar_gauge.h"
 #include "ui/controls/beaufort_bar.h"
 #include "ui/controls/condition_picture.h"
+#include "ui/controls/control_painting.h"
 #include "ui/controls/control_style.h"
 #include "ui/controls/gauge_scale.h"
 #include "ui/controls/hyperlink.h"
+#include "ui/controls/station_picture.h"
 #include "ui/controls/thermometer.h"
 #include "ui/controls/wind_compass.h"
 #include "ui/gui_resources.h"
@@ -124,6 +127,32 @@ TEST(BarGauge, ShowsTheValueOnItsGrownScaleAndNothingForAMissingOne) {
     EXPECT_FALSE(gauge.isValid());
     gauge.set(20.0, 4, QStringLiteral("nan"));
     EXPECT_FALSE(gauge.isValid());
+}
+
+TEST(BarGauge, WidensForTheLabelsOfAGrownScale) {
+    BarGauge gauge;
+    const QFontMetrics metrics(gauge.font());
+    gauge.set(400.0, 2, QStringLiteral("12.5"));
+    const int base = gauge.minimumSizeHint().width();
+    EXPECT_GE(base, metrics.horizontalAdvance(QStringLiteral("400")) + 5 + 8);
+    // A total of many years grows the scale to 1600: one more digit beside every tick.
+    gauge.set(400.0, 2, QStringLiteral("1287.3"));
+    EXPECT_EQ(gauge.scale().maximum, 1600.0);
+    EXPECT_EQ(gauge.minimumSizeHint().width() - base, metrics.horizontalAdvance(QStringLiteral("1600")) -
+                                                          metrics.horizontalAdvance(QStringLiteral("400")));
+}
+
+TEST(ControlPainting, ScaleLabelsThinOutSoTheyNeverOverlap) {
+    // Labels 13 pixels high: every tick while the ticks are that far apart, then every 2nd, 5th, 10th.
+    EXPECT_EQ(scaleLabelStep(13.0, 13), 1);
+    EXPECT_EQ(scaleLabelStep(12.9, 13), 2);
+    EXPECT_EQ(scaleLabelStep(6.5, 13), 2);
+    EXPECT_EQ(scaleLabelStep(6.4, 13), 5);
+    EXPECT_EQ(scaleLabelStep(2.6, 13), 5);
+    EXPECT_EQ(scaleLabelStep(2.5, 13), 10);
+    EXPECT_EQ(scaleLabelStep(0.13, 13), 100);
+    // A scale with no height at all labels only its foot.
+    EXPECT_GT(scaleLabelStep(0.0, 13), 1000);
 }
 
 TEST(Thermometer, ExtendsItsScaleAndFillsTheTube) {
@@ -347,6 +376,38 @@ TEST(ConditionPicture, CodesZeroToFourHaveAPictureAndOthersClearIt) {
         condition.setCondition(QString::fromUtf8(text));
         EXPECT_EQ(condition.code(), -1) << text;
     }
+}
+
+TEST(StationPicture, FitsItsRoomWithoutBlowingUpAPhotograph) {
+    // As large as the room allows with the proportions kept, never past the largest size, centred.
+    const QSizeF largest(200, 160);
+    EXPECT_EQ(fittedPictureRect(largest, QRect(0, 0, 300, 300)), QRect(50, 70, 200, 160));
+    EXPECT_EQ(fittedPictureRect(largest, QRect(5, 7, 200, 160)), QRect(5, 7, 200, 160));
+    EXPECT_EQ(fittedPictureRect(largest, QRect(10, 20, 100, 100)), QRect(10, 30, 100, 80));
+    EXPECT_EQ(fittedPictureRect(largest, QRect(0, 0, 199, 160)), QRect(0, 0, 199, 159));
+    EXPECT_TRUE(fittedPictureRect(largest, QRect(0, 0, 0, 100)).isEmpty());
+    EXPECT_TRUE(fittedPictureRect(QSizeF(), QRect(0, 0, 100, 100)).isEmpty());
+
+    StationPicture station;
+    EXPECT_EQ(station.largestSize(2.0), QSizeF(160, 160)); // ours, drawn from its outline
+    testing::TempDir folder;
+    const QString broken = QString::fromStdString((folder / "Nimbrel.bmp").string());
+    folder.write("Nimbrel.bmp", "BM not a picture");
+    EXPECT_FALSE(station.loadFile(broken));
+    EXPECT_FALSE(station.showsOwnPicture());
+    // A photograph of 400 x 320: one of its pixels per screen pixel, so half as large on a sharp screen,
+    // but never smaller than the 200 x 160 the picture always had.
+    const QString photo = QString::fromStdString((folder / "photo.bmp").string());
+    ASSERT_TRUE(QImage(400, 320, QImage::Format_RGB32).save(photo, "BMP"));
+    ASSERT_TRUE(station.loadFile(photo));
+    EXPECT_EQ(station.largestSize(1.0), QSizeF(400, 320));
+    EXPECT_EQ(station.largestSize(2.0), QSizeF(200, 160));
+    EXPECT_EQ(station.largestSize(4.0), QSizeF(200, 160));
+    EXPECT_EQ(station.sizeHint(), QSize(200, 160));
+    // A small one is shown in that box too, as before.
+    ASSERT_TRUE(QImage(50, 20, QImage::Format_RGB32).save(photo, "BMP"));
+    ASSERT_TRUE(station.loadFile(photo));
+    EXPECT_EQ(station.largestSize(1.0), QSizeF(200, 80));
 }
 
 TEST(Pictures, EveryCompiledInPictureRendersAtItsSize) {

@@ -13,18 +13,21 @@ namespace {
 // Room above the scale's top and below its foot, at least enough for half a label centred there.
 constexpr int kVerticalMargin = 4;
 constexpr int kTickLength = 5;
+constexpr int kNarrowestBar = 10;
 
 } // namespace
 
 BarGauge::BarGauge(QWidget* parent) : QWidget(parent) {
-    // Every pixel is painted by paintEvent.
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setFont(controlLabelFont());
 }
 
 void BarGauge::set(double maximum, int divisions, const QString& valueText) {
     const auto grow = [&](double value) { return barGaugeScale(maximum, divisions, value); };
-    if (reading_.take(valueText, BarScale{maximum, divisions}, grow)) update();
+    const double oldMaximum = reading_.scale.maximum;
+    if (!reading_.take(valueText, BarScale{maximum, divisions}, grow)) return;
+    // A grown scale may have longer labels, which need a wider gauge.
+    if (reading_.scale.maximum != oldMaximum) updateGeometry();
+    update();
 }
 
 QSize BarGauge::sizeHint() const {
@@ -32,7 +35,11 @@ QSize BarGauge::sizeHint() const {
 }
 
 QSize BarGauge::minimumSizeHint() const {
-    return {40, 80};
+    // The scale's labels, their ticks and a bar that can still be seen.
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(QString::number(static_cast<int>(reading_.scale.maximum))) +
+                kTickLength + kNarrowestBar,
+            80};
 }
 
 void BarGauge::paintEvent(QPaintEvent*) {

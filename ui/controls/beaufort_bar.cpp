@@ -26,7 +26,6 @@ std::optional<int> beaufortLevelChange(const QString& text, int currentLevel) {
 }
 
 BeaufortBar::BeaufortBar(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setFont(controlLabelFont());
 }
 

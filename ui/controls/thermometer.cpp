@@ -19,7 +19,6 @@ constexpr int kTubeWidth = 5;
 } // namespace
 
 Thermometer::Thermometer(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setFont(controlLabelFont());
 }
 
