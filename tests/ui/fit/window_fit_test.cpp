@@ -92,29 +92,17 @@ Reading typicalReading() {
             {W::winds, "18.4"},   {W::gust, "43.2"},      {W::windDir, "11"},     {W::windDirDesc, "SWW"},
             {W::windsLevel, "3"}, {W::gustLevel, "6"},    {W::condition, "3"},    {W::hourRain, "2.1"},
             {W::dayRain, "14.7"}, {W::weekRain, "38.2"},  {W::monthRain, "96.5"}, {W::totalRain, "1287.3"}});
-    r.minMax.indTempMax.value = "23.0";
-    r.minMax.indTempMin.value = "19.6";
-    r.minMax.indHumiMax.value = "55";
-    r.minMax.indHumiMin.value = "41";
-    r.minMax.outTempMax.value = "6.8";
-    r.minMax.outTempMin.value = "-3.2";
-    r.minMax.outHumiMax.value = "97";
-    r.minMax.outHumiMin.value = "72";
-    r.minMax.dewpointMax.value = "3.9";
-    r.minMax.dewpointMin.value = "-5.1";
-    r.minMax.windchillMax.value = "5.5";
-    r.minMax.windchillMin.value = "-9.4";
-    r.minMax.relPresMax.value = "1019.8";
-    r.minMax.relPresMin.value = "998.1";
-    r.minMax.absPresMax.value = "998.5";
-    r.minMax.absPresMin.value = "976.8";
-    r.minMax.windMax.value = "61.2";
-    r.minMax.gustMax.value = "97.9";
-    r.minMax.hourRainMax.value = "11.4";
-    r.minMax.dayRainMax.value = "52.0";
-    r.minMax.weekRainMax.value = "88.6";
-    r.minMax.monthRainMax.value = "171.3";
-    r.minMax.totalRainMax.value = "1287.3";
+    using M = MinMaxTable;
+    const std::pair<MinMaxEntry M::*, const char*> extremes[] = {
+        {&M::indTempMax, "23.0"},    {&M::indTempMin, "19.6"},    {&M::indHumiMax, "55"},
+        {&M::indHumiMin, "41"},      {&M::outTempMax, "6.8"},     {&M::outTempMin, "-3.2"},
+        {&M::outHumiMax, "97"},      {&M::outHumiMin, "72"},      {&M::dewpointMax, "3.9"},
+        {&M::dewpointMin, "-5.1"},   {&M::windchillMax, "5.5"},   {&M::windchillMin, "-9.4"},
+        {&M::relPresMax, "1019.8"},  {&M::relPresMin, "998.1"},   {&M::absPresMax, "998.5"},
+        {&M::absPresMin, "976.8"},   {&M::windMax, "61.2"},       {&M::gustMax, "97.9"},
+        {&M::hourRainMax, "11.4"},   {&M::dayRainMax, "52.0"},    {&M::weekRainMax, "88.6"},
+        {&M::monthRainMax, "171.3"}, {&M::totalRainMax, "1287.3"}};
+    for (const auto& [entry, value] : extremes) (r.minMax.*entry).value = value;
     return r;
 }
 
@@ -287,7 +275,8 @@ TEST(WindowFit, TheFrameFitsASmallScreenInEveryLanguage) {
         EXPECT_LE(frame.minimumSizeHint().width(), 1000) << name;
         EXPECT_LE(frame.minimumSizeHint().height(), 700) << name;
         showOn(frame, kSmallScreen, widestReading());
-        EXPECT_EQ(frame.size(), work) << name;
+        EXPECT_LE(frame.width(), work.width()) << name;
+        EXPECT_LE(frame.height(), work.height()) << name;
 
         // The whole view in the window at once: no scroll bar is needed on this screen, and the window
         // that shows all of it leaves room for a title bar, borders and a panel.
