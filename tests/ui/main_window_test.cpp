@@ -265,6 +265,7 @@ TEST_F(MainWindowTest, TheWindowComesBackAsItWasLeft) {
     testing::TempDir config;
     const QString file = QString::fromStdString((config.path() / "window.ini").string());
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize left = area.size() * 3 / 4;
     {
         World world(english, false);
         MainFrame frame(world.context());
@@ -272,7 +273,7 @@ TEST_F(MainWindowTest, TheWindowComesBackAsItWasLeft) {
         EXPECT_EQ(frame.geometry().size(), area.size());
         frame.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-        frame.resize(1100, 740);
+        frame.resize(left);
         frame.move(area.topLeft() + QPoint(40, 30));
         frame.findChild<QAction*>(QStringLiteral("c59392"))->trigger(); // toolbar off
         frame.findChild<QAction*>(QStringLiteral("c59393"))->trigger(); // status bar off
@@ -284,7 +285,7 @@ TEST_F(MainWindowTest, TheWindowComesBackAsItWasLeft) {
         frame.rememberWindowIn(file);
         frame.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-        EXPECT_EQ(frame.size(), QSize(1100, 740));
+        EXPECT_EQ(frame.size(), left);
         EXPECT_EQ(frame.pos(), area.topLeft() + QPoint(40, 30));
         EXPECT_FALSE(frame.toolBar()->isVisible());
         EXPECT_FALSE(frame.statusBar()->isVisible());
