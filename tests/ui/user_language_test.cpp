@@ -7,7 +7,7 @@
 #include "station/usb_library.h"
 #include "station/weather_sample.h"
 #include "store/history_store.h"
-#include "tests/support/fake_clock.h"
+#include "tests/support/stationless_world.h"
 #include "tests/support/temp_dir.h"
 #include "ui/app_startup.h"
 #include "ui/controls/wind_compass.h"
@@ -29,23 +29,7 @@
 namespace nimbrel {
 namespace {
 
-// A window's world without a station: every station call fails as if none were plugged in.
-struct Quiet {
-    explicit Quiet(int language) : texts(language) {
-        config.languageIndex = language;
-        config.searchData = "false";
-        station = std::make_unique<StationAccess>(noUsbLibrary("none in this test"), clock, false);
-        store = std::make_unique<HistoryStore>((folder / "Nimbrel.dat").string(), clock);
-    }
-    AppContext context() { return AppContext{config, texts, *station, *store, clock, folder.path()}; }
-
-    testing::TempDir folder;
-    Configuration config;
-    LanguageTable texts;
-    testing::FakeClock clock;
-    std::unique_ptr<StationAccess> station;
-    std::unique_ptr<HistoryStore> store;
-};
+using Quiet = testing::StationlessWorld;
 
 // The letter a label marks with "&", folded to lower case; a null QChar for none. "&&" marks nothing.
 QChar markedLetter(const QString& label) {

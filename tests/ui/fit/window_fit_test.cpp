@@ -12,7 +12,7 @@
 #include "station/usb_library.h"
 #include "station/weather_sample.h"
 #include "store/history_store.h"
-#include "tests/support/fake_clock.h"
+#include "tests/support/stationless_world.h"
 #include "tests/support/temp_dir.h"
 #include "ui/connection_pane.h"
 #include "ui/controls/station_picture.h"
@@ -47,23 +47,7 @@ const char* const kSmallScreen = "1024x768";
 const char* const kLargeScreen = "1920x1080";
 const char* const kSharpScreen = "1920x1080@2";
 
-// One window's world without a station: the frame finds none, and the view shows what the test gives it.
-struct World {
-    explicit World(int language) : texts(language) {
-        config.languageIndex = language;
-        config.searchData = "false";
-        station = std::make_unique<StationAccess>(noUsbLibrary("no station in this test"), clock, false);
-        store = std::make_unique<HistoryStore>((folder / "Nimbrel.dat").string(), clock);
-    }
-    AppContext context() { return AppContext{config, texts, *station, *store, clock, folder.path()}; }
-
-    testing::TempDir folder;
-    Configuration config;
-    LanguageTable texts;
-    testing::FakeClock clock;
-    std::unique_ptr<StationAccess> station;
-    std::unique_ptr<HistoryStore> store;
-};
+using World = testing::StationlessWorld;
 
 // Everything the view shows in one cycle.
 struct Reading {
