@@ -1,0 +1,256 @@
+#include "ui/setup_dialog.h"
+
+#include "app/language_table.h"
+#include "station/station_access.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace nimbrel {
+
+namespace {
+
+QString objectNameOf(int control) {
+    return QStringLiteral("c%1").arg(control);
+}
+
+} // namespace
+
+void openSetupWindow(const AppContext& context, QWidget* parent) {
+    SetupDialog dialog(context, parent);
+    // The station is read before the window shows; its failure is told with the flag already free.
+    if (const auto failure = dialog.readStation()) dialog.tell(*failure);
+    dialog.exec();
+}
+
+SetupDialog::SetupDialog(const AppContext& context, QWidget* parent)
+    : QDialog(parent), context_(context),
+      form_(std::make_unique<SetupForm>(context.station, context.clock, context.texts)) {
+    setObjectName(QStringLiteral("setupDialog"));
+    setModal(true);
+    setWindowTitle(QString::fromStdString(context_.texts.text(8)));
+
+    ask = [this](const QString& question) {
+        const LanguageTable& t = context_.texts;
+        QMessageBox box(QMessageBox::Question, QString::fromStdString(t.text(123)), question,
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setObjectName(QStringLiteral("setupQuestion"));
+        box.button(QMessageBox::Yes)->setText(QString::fromStdString(t.text("frame.yes")));
+        box.button(QMessageBox::No)->setText(QString::fromStdString(t.text("frame.no")));
+        return box.exec() == QMessageBox::Yes;
+    };
+    tell = [this](const QString& message) {
+        const LanguageTable& t = context_.texts;
+        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(t.text(0)), message, QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("setupMessage"));
+        box.exec();
+    };
+    build();
+    showForm();
+    save_->setEnabled(false); // until the station has been read
+}
+
+SetupDialog::~SetupDialog() = default;
+
+void SetupDialog::build() {
+    const LanguageTable& t = context_.texts;
+    auto text = [&t](int row) { return QString::fromStdString(t.text(row)); };
+    auto keyText = [&t](std::string_view key) { return QString::fromStdString(t.text(key)); };
+
+    auto makeList = [this](int control) {
+        auto* list = new QComboBox(this);
+        list->setObjectName(objectNameOf(control));
+        for (const std::string& entry : form_->choices(control)) list->addItem(QString::fromStdString(entry));
+        connect(list, &QComboBox::activated, this, [this, control](int index) {
+            form_->select(control, index);
+            if (control == SetupForm::kPressureUnit) showPressures();
+        });
+        lists_[control] = list;
+        return list;
+    };
+    auto makeEdit = [this](int control) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(objectNameOf(control));
+        return edit;
+    };
+    auto labelled = [this](QGridLayout* grid, int row, const QString& caption, QWidget* field) {
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(field);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(field, row, 1);
+    };
+
+    // Time zone and recording interval.
+    auto* zoneGroup = new QGroupBox(text(59), this);
+    auto* zoneLayout = new QHBoxLayout(zoneGroup);
+    zoneLayout->addWidget(makeList(SetupForm::kTimeZone));
+    auto* intervalGroup = new QGroupBox(text(60), this);
+    auto* intervalLayout = new QHBoxLayout(intervalGroup);
+    interval_ = makeEdit(SetupForm::kInterval);
+    interval_->setMaxLength(3);
+    intervalLayout->addWidget(interval_);
+    intervalLayout->addWidget(new QLabel(text(112), this));
+    connect(interval_, &QLineEdit::textEdited, this,
+            [this](const QString& s) { form_->setText(SetupForm::kInterval, s.toStdString()); });
+    auto* topRow = new QHBoxLayout;
+    topRow->addWidget(zoneGroup);
+    topRow->addWidget(intervalGroup);
+
+    // Units of every quantity.
+    auto* unitGroup = new QGroupBox(text(61), this);
+    auto* unitGrid = new QGridLayout(unitGroup);
+    labelled(unitGrid, 0, text(21), makeList(SetupForm::kIndoorUnit));
+    labelled(unitGrid, 1, text(22), makeList(SetupForm::kOutdoorUnit));
+    labelled(unitGrid, 2, text(28), makeList(SetupForm::kPressureUnit));
+    labelled(unitGrid, 3, keyText("setup.wind_speed"), makeList(SetupForm::kWindUnit));
+    labelled(unitGrid, 4, text(42), makeList(SetupForm::kRainUnit));
+
+    // Relative pressure (typed) and absolute pressure (shown), in the pressure unit.
+    auto* pressureGroup = new QGroupBox(text(28), this);
+    auto* pressureGrid = new QGridLayout(pressureGroup);
+    relative_ = makeEdit(SetupForm::kRelativePressure);
+    absolute_ = makeEdit(SetupForm::kAbsolutePressure);
+    absolute_->setReadOnly(true);
+    relativeUnit_ = new QLabel(this);
+    relativeUnit_->setObjectName(objectNameOf(1035));
+    absoluteUnit_ = new QLabel(this);
+    absoluteUnit_->setObjectName(objectNameOf(1193));
+    labelled(pressureGrid, 0, text(27), relative_);
+    pressureGrid->addWidget(relativeUnit_, 0, 2);
+    labelled(pressureGrid, 1, text(26), absolute_);
+    pressureGrid->addWidget(absoluteUnit_, 1, 2);
+    // The hPa values the station holds, carried along unseen as the window always did.
+    relativeHpa_ = makeEdit(SetupForm::kRelativeHpa);
+    absoluteHpa_ = makeEdit(SetupForm::kAbsoluteHpa);
+    relativeHpa_->hide();
+    absoluteHpa_->hide();
+    connect(relative_, &QLineEdit::textEdited, this,
+            [this](const QString& s) { form_->setText(SetupForm::kRelativePressure, s.toStdString()); });
+
+    auto* left = new QVBoxLayout;
+    left->addLayout(topRow);
+    left->addWidget(unitGroup);
+    left->addWidget(pressureGroup);
+    left->addStretch(1);
+
+    // What the console shows.
+    auto* displayGroup = new QGroupBox(text(3), this);
+    auto* displayGrid = new QGridLayout(displayGroup);
+    labelled(displayGrid, 0, text(110), makeList(SetupForm::kDateDisplay));
+    labelled(displayGrid, 1, text(63), makeList(SetupForm::kDateFormat));
+    labelled(displayGrid, 2, text(65), makeList(SetupForm::kTimeFormat));
+    labelled(displayGrid, 3, text(67), makeList(SetupForm::kAxis));
+    labelled(displayGrid, 4, text(22), makeList(SetupForm::kOutdoorDisplay));
+    labelled(displayGrid, 5, text(28), makeList(SetupForm::kPressureDisplay));
+    labelled(displayGrid, 6, text(62), makeList(SetupForm::kWindDisplay));
+    labelled(displayGrid, 7, text(42), makeList(SetupForm::kRainDisplay));
+    displayGrid->setRowStretch(8, 1);
+
+    // The 22 alarm enables, in two columns in the order they are listed.
+    auto* alarmGroup = new QGroupBox(text(141), this);
+    auto* alarmGrid = new QGridLayout(alarmGroup);
+    const auto controls = SetupForm::alarmEnableControls();
+    const int perColumn = static_cast<int>(controls.size() + 1) / 2;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const int control = controls[i];
+        auto* box = new QCheckBox(keyText("setup.box." + std::to_string(control)), this);
+        box->setObjectName(objectNameOf(control));
+        connect(box, &QCheckBox::toggled, this, [this, control](bool on) {
+            if (!filling_) form_->setChecked(control, on);
+        });
+        boxes_[control] = box;
+        alarmGrid->addWidget(box, static_cast<int>(i) % perColumn, static_cast<int>(i) / perColumn);
+    }
+
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(left);
+    columns->addWidget(displayGroup);
+    columns->addWidget(alarmGroup);
+
+    save_ = new QPushButton(text(72), this);
+    save_->setObjectName(objectNameOf(1028));
+    save_->setDefault(true);
+    auto* cancel = new QPushButton(text(73), this);
+    cancel->setObjectName(objectNameOf(2));
+    default_ = new QPushButton(keyText("setup.default"), this);
+    default_->setObjectName(objectNameOf(1004));
+    connect(save_, &QPushButton::clicked, this, &SetupDialog::onSave);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(default_, &QPushButton::clicked, this, &SetupDialog::onDefault);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(default_);
+    buttons->addStretch(1);
+    buttons->addWidget(save_);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    layout->addLayout(buttons);
+}
+
+std::optional<QString> SetupDialog::readStation() {
+    const auto failure = form_->open();
+    showForm();
+    save_->setEnabled(form_->dataRead());
+    if (failure) return QString::fromStdString(*failure);
+    return std::nullopt;
+}
+
+void SetupDialog::showForm() {
+    filling_ = true;
+    for (auto& [control, list] : lists_) list->setCurrentIndex(form_->selection(control));
+    for (auto& [control, box] : boxes_) box->setChecked(form_->checked(control));
+    interval_->setText(QString::fromStdString(form_->text(SetupForm::kInterval)));
+    relativeHpa_->setText(QString::fromStdString(form_->text(SetupForm::kRelativeHpa)));
+    absoluteHpa_->setText(QString::fromStdString(form_->text(SetupForm::kAbsoluteHpa)));
+    showPressures();
+    filling_ = false;
+}
+
+void SetupDialog::showPressures() {
+    relative_->setText(QString::fromStdString(form_->text(SetupForm::kRelativePressure)));
+    absolute_->setText(QString::fromStdString(form_->text(SetupForm::kAbsolutePressure)));
+    const QString unitText = QString::fromStdString(form_->pressureUnit());
+    relativeUnit_->setText(unitText);
+    absoluteUnit_->setText(unitText);
+}
+
+void SetupDialog::onSave() {
+    if (!form_->dataRead()) return;
+    if (const auto problem = form_->validate()) {
+        tell(QString::fromStdString(problem->message));
+        if (QWidget* box = findChild<QWidget*>(objectNameOf(problem->focusControl))) {
+            box->setFocus();
+            if (auto* edit = qobject_cast<QLineEdit*>(box)) edit->selectAll();
+        }
+        return;
+    }
+    if (!ask(QString::fromStdString(context_.texts.text(152)))) return;
+    const SetupOutcome outcome = form_->save();
+    if (outcome.done) {
+        accept();
+        return;
+    }
+    tell(QString::fromStdString(outcome.message));
+}
+
+void SetupDialog::onDefault() {
+    if (!ask(QString::fromStdString(context_.texts.text(157)))) return;
+    const SetupOutcome outcome = form_->loadDefaults();
+    if (outcome.done) {
+        accept();
+        return;
+    }
+    tell(QString::fromStdString(outcome.message));
+}
+
+} // namespace nimbrel
