@@ -6,10 +6,12 @@
 #include "station/station_access.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/station_print.h"
-#include "tools/nimbrel-cli/station_setup.h"
+#include "tools/nimbrel-cli/station_session.h"
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 
 namespace nimbrel::cli {
 
@@ -23,22 +25,16 @@ std::string usbIds(const Configuration& config) {
     return text;
 }
 
-} // namespace
-
-int runDump(const Arguments& args) {
-    std::filesystem::path folder;
-    if (const int status = chooseFolder("dump", args, folder); status != kExitOk) return status;
-    const Configuration config = loadConfiguration(folder);
-
-    std::unique_ptr<UsbLibrary> library;
-    if (const int status = loadStationLibrary("dump", config, library); status != kExitOk) return status;
+int runDump(const FolderOption& dir) {
+    StationSession session;
+    if (const int status = openStationSession("dump", dir, session); status != kExitOk) return status;
+    const Configuration& config = session.config;
     const std::string source =
         config.testMode()
-            ? "test image (TestFlag of " + (folder / kConfigurationFileName).string() + ")"
+            ? "test image (TestFlag of " + (session.folder / kConfigurationFileName).string() + ")"
             : "USB " + usbIds(config) + " through " + (programDirectory() / config.usbLibrary).string();
 
-    StationAccess access(std::move(library), systemClock(), config.testMode(),
-                         StationIds{config.usbDeviceVid, config.usbDevicePid});
+    StationAccess& access = *session.station;
     if (!access.pollConnection()) return fail(kExitUnreachable, noStationText(access, config));
 
     StationSettings settings;
@@ -75,6 +71,16 @@ int runDump(const Arguments& args) {
         printRecord(std::cout, sample);
     }
     return kExitOk;
+}
+
+} // namespace
+
+void addDumpCommand(CLI::App& app) {
+    auto dir = std::make_shared<FolderOption>();
+    CLI::App& command =
+        *app.add_subcommand("dump", "read the station and print its areas and newest five records");
+    addDirOption(command, *dir);
+    setRun(command, [dir] { return runDump(*dir); });
 }
 
 } // namespace nimbrel::cli

@@ -7,11 +7,13 @@
 #include "tools/nimbrel-cli/logger_session.h"
 #include "tools/nimbrel-cli/station_setup.h"
 
+#include <CLI/CLI.hpp>
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <ctime>
 #include <iostream>
+#include <memory>
 #include <thread>
 
 namespace nimbrel::cli {
@@ -34,11 +36,9 @@ void waitOneTick() {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
-} // namespace
-
-int runLog(const Arguments& args) {
+int runLog(const FolderOption& dir) {
     LoggerSession session;
-    if (const int status = openLoggerSession("log", args, session); status != kExitOk) return status;
+    if (const int status = openLoggerSession("log", dir, session); status != kExitOk) return status;
 
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
@@ -72,6 +72,16 @@ int runLog(const Arguments& args) {
     monitor.join();
     say("stopped");
     return kExitOk;
+}
+
+} // namespace
+
+void addLogCommand(CLI::App& app) {
+    auto dir = std::make_shared<FolderOption>();
+    CLI::App& command =
+        *app.add_subcommand("log", "keep polling and storing new records until Ctrl+C or SIGTERM");
+    addDirOption(command, *dir);
+    setRun(command, [dir] { return runLog(*dir); });
 }
 
 } // namespace nimbrel::cli

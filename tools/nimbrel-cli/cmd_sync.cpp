@@ -5,13 +5,17 @@
 #include "tools/nimbrel-cli/logger_session.h"
 #include "tools/nimbrel-cli/station_setup.h"
 
+#include <CLI/CLI.hpp>
 #include <iostream>
+#include <memory>
 
 namespace nimbrel::cli {
 
-int runSync(const Arguments& args) {
+namespace {
+
+int runSync(const FolderOption& dir) {
     LoggerSession session;
-    if (const int status = openLoggerSession("sync", args, session); status != kExitOk) return status;
+    if (const int status = openLoggerSession("sync", dir, session); status != kExitOk) return status;
 
     // The first tick of the connection watch finds the station and marks it synchronised, as it
     // does for the window; SearchData only matters to a watch that keeps running.
@@ -30,6 +34,18 @@ int runSync(const Arguments& args) {
         return fail(kExitUnreachable, "sync: the station did not answer every read; the records not stored "
                                       "will be fetched by the next sync");
     return kExitOk;
+}
+
+} // namespace
+
+void addSyncCommand(CLI::App& app) {
+    auto dir = std::make_shared<FolderOption>();
+    CLI::App& command = *app.add_subcommand(
+        "sync", "one polling cycle: read the station, store its new history records in Nimbrel.dat");
+    command.footer("Exits 1 when the station could not be found or read or the records could not be saved; "
+                   "nothing is lost then: the next sync fetches them.");
+    addDirOption(command, *dir);
+    setRun(command, [dir] { return runSync(*dir); });
 }
 
 } // namespace nimbrel::cli

@@ -3,8 +3,10 @@
 #include "tools/nimbrel-cli/commands.h"
 
 #include <array>
-#include <charconv>
+#include <CLI/CLI.hpp>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -55,46 +57,52 @@ std::string unitList(const Kind& kind) {
     return list;
 }
 
-bool parseScale(const std::string& text, float& scale) {
-    const char* first = text.data();
-    const char* last = first + text.size();
-    const auto result = std::from_chars(first, last, scale);
-    return result.ec == std::errc() && result.ptr == last;
+struct TextOptions {
+    std::string kind;
+    std::string value;
+    std::optional<float> scale;
+    std::string from;
+    std::string to;
+};
+
+int runText(const TextOptions& options) {
+    const Kind* kind = nullptr;
+    for (const Kind& k : kKinds)
+        if (k.name == options.kind) kind = &k;
+    const bool direction = kind->units[0].empty();
+    // A direction needs only its code; SCALE FROM TO may follow and are not used.
+    if (!direction && !options.scale) return fail(kExitBadInput, "usage: nimbrel-cli text KIND VALUE SCALE FROM TO");
+    if (!direction) {
+        for (const std::string& unit : {options.from, options.to})
+            if (!knownUnit(*kind, unit))
+                return fail(kExitBadInput, "text: unit \"" + unit + "\" is not a " + std::string(kind->name) +
+                                               " unit (" + unitList(*kind) + ")");
+    }
+    std::cout << kind->text(options.value, options.scale.value_or(1.0f), options.from, options.to) << '\n';
+    return kExitOk;
 }
 
 } // namespace
 
-int runText(const Arguments& args) {
-    constexpr const char* usage = "usage: nimbrel-cli text KIND VALUE SCALE FROM TO";
-    if (args.empty()) return fail(kExitBadInput, usage);
-    const Kind* kind = nullptr;
-    for (const Kind& k : kKinds)
-        if (k.name == args[0]) kind = &k;
-    if (!kind)
-        return fail(kExitBadInput, "text: unknown kind \"" + args[0] +
-                                       "\" (temperature, humidity, pressure, wind, rain, dircode, dirname)");
-
-    const bool direction = kind->units[0].empty();
-    // A direction needs only its code; SCALE FROM TO may follow and are not used.
-    if (direction ? (args.size() != 2 && args.size() != 5) : args.size() != 5)
-        return fail(kExitBadInput, usage);
-
-    float scale = 1.0f;
-    if (args.size() == 5) {
-        if (!parseScale(args[2], scale))
-            return fail(kExitBadInput, "text: SCALE \"" + args[2] + "\" is not a number");
-        if (!direction) {
-            for (const std::string& unit : {args[3], args[4]})
-                if (!knownUnit(*kind, unit))
-                    return fail(kExitBadInput, "text: unit \"" + unit + "\" is not a " +
-                                                   std::string(kind->name) + " unit (" + unitList(*kind) +
-                                                   ")");
-        }
-    }
-    const std::string from = args.size() == 5 ? args[3] : "";
-    const std::string to = args.size() == 5 ? args[4] : "";
-    std::cout << kind->text(args[1], scale, from, to) << '\n';
-    return kExitOk;
+void addTextCommand(CLI::App& app) {
+    auto options = std::make_shared<TextOptions>();
+    CLI::App& command = *app.add_subcommand("text", "show a reading as the program does");
+    command.footer("Example: nimbrel-cli text temperature 215 0.1 °C °F prints 70.7.");
+    std::vector<std::string> kinds;
+    for (const Kind& k : kKinds) kinds.emplace_back(k.name);
+    command.add_option("KIND", options->kind, "the quantity: temperature, humidity, pressure, wind, rain, "
+                                              "dircode (a wind direction's code), dirname (its name)")
+        ->required()
+        ->check(CLI::IsMember(kinds));
+    command.add_option("VALUE", options->value, "the reading as the station gives it (a direction: its code)")
+        ->required();
+    CLI::Option* scale =
+        command.add_option("SCALE", options->scale, "the factor that makes VALUE a value in FROM (0.1 for tenths)");
+    command.add_option("FROM", options->from, "the unit VALUE is in (°C °F, %, Hpa inHg mmHg, m/s km/h knot "
+                                              "m/h bft, mm inch; empty: none)");
+    CLI::Option* to = command.add_option("TO", options->to, "the unit to show it in");
+    scale->needs(to);
+    setRun(command, [options] { return runText(*options); });
 }
 
 } // namespace nimbrel::cli

@@ -2,32 +2,38 @@
 #include "presentation/time_text.h"
 #include "tools/nimbrel-cli/commands.h"
 
+#include <CLI/CLI.hpp>
 #include <iostream>
+#include <memory>
 #include <string>
 
 namespace nimbrel::cli {
 
 namespace {
 
-bool parseIndex(const std::string& text, int highest, int& index) {
-    if (text.size() != 1 || text[0] < '0' || text[0] > '0' + highest) return false;
-    index = text[0] - '0';
-    return true;
-}
+struct TimeOptions {
+    std::string stamp;
+    std::string dateIndex;
+    std::string clockIndex;
+};
 
 } // namespace
 
-int runTime(const Arguments& args) {
-    if (args.size() != 3) return fail(kExitBadInput, "usage: nimbrel-cli time STAMP DATEINDEX TIMEINDEX");
-    int dateIndex = 0;
-    int clockIndex = 0;
-    if (!parseIndex(args[1], 2, dateIndex))
-        return fail(kExitBadInput,
-                    "time: DATEINDEX must be 0 (year-month-day), 1 (month-day-year) or 2 (day-month-year)");
-    if (!parseIndex(args[2], 1, clockIndex))
-        return fail(kExitBadInput, "time: TIMEINDEX must be 0 (24-hour clock) or 1 (12-hour clock)");
-    std::cout << stationTimeText(args[0], dateIndex, clockIndex) << '\n';
-    return kExitOk;
+void addTimeCommand(CLI::App& app) {
+    auto options = std::make_shared<TimeOptions>();
+    CLI::App& command = *app.add_subcommand("time", "show a time stamp in a date and clock format");
+    command.add_option("STAMP", options->stamp, "the time stamp, as \"%Y-%m-%d %H:%M:%S\"")->required();
+    command.add_option("DATEINDEX", options->dateIndex, "0 year-month-day, 1 month-day-year, 2 day-month-year")
+        ->required()
+        ->check(CLI::IsMember({"0", "1", "2"}));
+    command.add_option("TIMEINDEX", options->clockIndex, "0 24-hour clock, 1 12-hour clock")
+        ->required()
+        ->check(CLI::IsMember({"0", "1"}));
+    setRun(command, [options] {
+        std::cout << stationTimeText(options->stamp, options->dateIndex[0] - '0', options->clockIndex[0] - '0')
+                  << '\n';
+        return kExitOk;
+    });
 }
 
 } // namespace nimbrel::cli

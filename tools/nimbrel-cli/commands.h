@@ -1,29 +1,50 @@
-// The subcommands of nimbrel-cli. Each returns the exit status: 0 done, 1 the station (or a file)
-// could not be reached, 2 bad input. A new subcommand is one cmd_*.cpp and one line in main.cpp.
+// The subcommands of nimbrel-cli and what they share: exit statuses, failure lines, how a command runs.
+//
+// A command is one cmd_*.cpp with one function that adds it to the program's CLI11 App, plus one line
+// in main.cpp's list that calls it. That function is the command's whole definition:
+//
+//     void addFrobCommand(CLI::App& app) {
+//         auto options = std::make_shared<FrobOptions>();   // the parsed values outlive this function
+//         CLI::App& command = *app.add_subcommand("frob", "one line: what it does");
+//         addDirOption(command, options->dir);                // station commands: --dir DIR
+//         command.add_option("NAME", options->name, "what NAME is")->required();
+//         setRun(command, [options] { return runFrob(*options); });
+//     }
+//
+// CLI11 checks the words against the definition (refused words: its message on standard error, exit 2)
+// and answers --help from it; the descriptions given there are the command's help text and manual page.
+// runFrob does the work and returns one of the statuses below; what it refuses itself (a unit that
+// does not fit the quantity, a value the window would refuse) goes through fail(kExitBadInput, ...).
 #pragma once
 
+#include <functional>
 #include <string>
-#include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace nimbrel::cli {
 
-using Arguments = std::vector<std::string>;  // the words after the subcommand's name
-
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitUnreachable = 1;
-inline constexpr int kExitBadInput = 2;
-
-int runDecodeRecord(const Arguments& args);
-int runDecodeSettings(const Arguments& args);
-int runDecodeAlarms(const Arguments& args);
-int runDecodeMinMax(const Arguments& args);
-int runDump(const Arguments& args);
-int runText(const Arguments& args);
-int runTime(const Arguments& args);
-int runSync(const Arguments& args);
-int runLog(const Arguments& args);
+inline constexpr int kExitUnreachable = 1; // the station, a file or the network could not be reached
+inline constexpr int kExitBadInput = 2;    // refused input: usage, or a value the window refuses
 
 // Prints "nimbrel-cli: message" on stderr and returns status, for one-line failures.
 int fail(int status, const std::string& message);
 
-}  // namespace nimbrel::cli
+// Makes `run` what `command` does once its words are parsed and checked; the program then exits with
+// the status `run` returns.
+void setRun(CLI::App& command, std::function<int()> run);
+
+// The commands, in the order the help lists them.
+void addDecodeCommands(CLI::App& app); // decode-record, decode-settings, decode-alarms, decode-minmax
+void addTextCommand(CLI::App& app);
+void addTimeCommand(CLI::App& app);
+void addDumpCommand(CLI::App& app);
+void addSyncCommand(CLI::App& app);
+void addLogCommand(CLI::App& app);
+void addDefaultsCommand(CLI::App& app);
+void addClearMemoryCommand(CLI::App& app);
+
+} // namespace nimbrel::cli

@@ -14,8 +14,8 @@
 
 namespace nimbrel::cli {
 
-int openLoggerSession(const std::string& command, const Arguments& args, LoggerSession& session) {
-    if (const int status = chooseFolder(command, args, session.folder); status != kExitOk) return status;
+int openLoggerSession(const std::string& command, const FolderOption& dir, LoggerSession& session) {
+    if (const int status = chooseFolder(command, dir, session.folder); status != kExitOk) return status;
     try {
         std::filesystem::current_path(session.folder);
     } catch (const std::filesystem::filesystem_error& e) {

@@ -9,6 +9,7 @@
 #include "station/station_access.h"
 #include "store/history_store.h"
 #include "tools/nimbrel-cli/commands.h"
+#include "tools/nimbrel-cli/station_setup.h"
 
 #include <filesystem>
 #include <memory>
@@ -25,9 +26,9 @@ struct LoggerSession {
     AcquisitionTexts texts;
 };
 
-// Reads "[--dir DIR]", takes the data folder's lock and opens everything. Returns the exit status
-// of a failure (after printing why), or kExitOk with `session` filled.
-int openLoggerSession(const std::string& command, const Arguments& args, LoggerSession& session);
+// Chooses the data folder, takes its lock and opens everything. Returns the exit status of a failure
+// (after printing why), or kExitOk with `session` filled.
+int openLoggerSession(const std::string& command, const FolderOption& dir, LoggerSession& session);
 
 // Prints the acquisition thread's status texts on standard output, each on its own line, with the
 // local time in front when asked. The readings themselves are not printed. The progress of a long job

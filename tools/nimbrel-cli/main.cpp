@@ -1,63 +1,46 @@
-// nimbrel-cli: decodes station bytes and reads the station from the command line.
-#include <cstdio>
-#include <iostream>
-#include <string>
-#include <string_view>
-
+// nimbrel-cli: decodes station bytes and reads and changes the station from the command line.
 #include "tools/nimbrel-cli/commands.h"
 
-namespace nimbrel::cli {
-
-int fail(int status, const std::string& message) {
-    std::cerr << "nimbrel-cli: " << message << '\n';
-    return status;
-}
-
-namespace {
-
-struct Command {
-    std::string_view name;
-    int (*run)(const Arguments&);
-    std::string_view usage;
-};
-
-constexpr Command kCommands[] = {
-    {"decode-record", runDecodeRecord, "decode-record HEX     decode a 16-byte history record"},
-    {"decode-settings", runDecodeSettings, "decode-settings HEX   decode the 32-byte settings area (0x00-0x1F)"},
-    {"decode-alarms", runDecodeAlarms, "decode-alarms HEX     decode the 64-byte alarm area (0x20-0x5F)"},
-    {"decode-minmax", runDecodeMinMax, "decode-minmax HEX     decode the 160-byte min/max area (0x60-0xFF)"},
-    {"text", runText, "text KIND VALUE SCALE FROM TO  show a reading as the program does (KIND: see text)"},
-    {"time", runTime, "time STAMP DATEINDEX TIMEINDEX  show a time stamp in a date and clock format"},
-    {"dump", runDump, "dump [--dir DIR]      read the station and print its areas and newest five records"},
-    {"sync", runSync, "sync [--dir DIR]      one polling cycle: read the station, store its new history records"},
-    {"log", runLog, "log [--dir DIR]       keep polling and storing new records until Ctrl+C or SIGTERM"},
-};
-
-void printUsage(std::ostream& out) {
-    out << "usage: nimbrel-cli COMMAND [ARGUMENTS]\n";
-    for (const Command& c : kCommands) out << "  " << c.usage << '\n';
-    out << "HEX is the bytes in hex digits, blanks optional.\n";
-}
-
-}  // namespace
-}  // namespace nimbrel::cli
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <string>
 
 int main(int argc, char** argv) {
     using namespace nimbrel::cli;
-    if (argc < 2) {
-        printUsage(std::cerr);
-        return kExitBadInput;
-    }
-    const std::string_view name = argv[1];
-    if (name == "--help" || name == "-h" || name == "help") {
-        printUsage(std::cout);
+    CLI::App app("The command-line companion of the Nimbrel weather station program: decodes station "
+                 "bytes, reads the station and keeps its history file.",
+                 "nimbrel-cli");
+    app.require_subcommand(1);
+
+    addDecodeCommands(app);
+    addTextCommand(app);
+    addTimeCommand(app);
+    addDumpCommand(app);
+    addSyncCommand(app);
+    addLogCommand(app);
+    addDefaultsCommand(app);
+    addClearMemoryCommand(app);
+    // After the commands: CLI11 hands a footer given earlier down to each of them.
+    app.footer("HEX is the bytes in hex digits, blanks optional. Station commands take --dir DIR, the data "
+               "folder.\nExit status: 0 done, 1 the station or a file could not be reached, 2 refused "
+               "input.\nEach command has its own --help.");
+
+    if (argc == 2 && std::string(argv[1]) == "help") {
+        std::cout << app.help();
         return kExitOk;
     }
-    for (const Command& c : kCommands)
-        if (c.name == name) {
-            int status = c.run(Arguments(argv + 2, argv + argc));
-            std::cout.flush();
-            return status;
-        }
-    return fail(kExitBadInput, "unknown command \"" + std::string(name) + "\" (try nimbrel-cli help)");
+    // A first word that names no command: say so, rather than CLI11's "a subcommand is required".
+    if (argc > 1 && argv[1][0] != '-' &&
+        app.get_subcommands([&](CLI::App* c) { return c->check_name(argv[1]); }).empty())
+        return fail(kExitBadInput, "unknown command \"" + std::string(argv[1]) + "\" (try nimbrel-cli help)");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::RuntimeError& e) {
+        return e.get_exit_code(); // a command that failed and said why
+    } catch (const CLI::ParseError& e) {
+        // Help asked for: printed, 0. Anything CLI11 refused: its message on stderr, 2.
+        return app.exit(e) == 0 ? kExitOk : kExitBadInput;
+    }
+    return kExitOk;
 }

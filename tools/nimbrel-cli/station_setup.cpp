@@ -4,24 +4,22 @@
 #include "app/data_folder.h"
 #include "app/language_table.h"
 
-#include <optional>
+#include <CLI/CLI.hpp>
 
 namespace nimbrel::cli {
 
-int chooseFolder(const std::string& command, const Arguments& args, std::filesystem::path& folder) {
-    std::optional<std::filesystem::path> dir;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--dir" && i + 1 < args.size())
-            dir = args[++i];
-        else if (args[i].rfind("--dir=", 0) == 0 && args[i].size() > 6)
-            dir = args[i].substr(6);
-        else if (args[i] == "--dir")
-            return fail(kExitBadInput, command + ": --dir needs a folder");
-        else
-            return fail(kExitBadInput, command + ": unexpected argument \"" + args[i] + "\"");
-    }
+void addDirOption(CLI::App& command, FolderOption& dir) {
+    command.add_option("--dir", dir, "the data folder (Nimbrel.ini, Nimbrel.dat); default: the program's "
+                                     "folder when it is writable, else $XDG_DATA_HOME/nimbrel")
+        ->type_name("DIR")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+int chooseFolder(const std::string& command, const FolderOption& dir, std::filesystem::path& folder) {
+    std::optional<std::filesystem::path> given;
+    if (dir) given = *dir;
     try {
-        folder = chooseDataFolder(programDirectory(), dir);
+        folder = chooseDataFolder(programDirectory(), given);
     } catch (const DataFolderError& e) {
         // In the user's language, as the window says it.
         return fail(kExitBadInput, command + ": " + e.text(LanguageTable(startupLanguageIndex(e.folder()))));

@@ -9,13 +9,20 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace nimbrel::cli {
 
-// Reads "[--dir DIR]" (or "--dir=DIR") and chooses the data folder as the window does. Returns
-// kExitOk with `folder` set, or the status of a failure after printing "<command>: why".
-int chooseFolder(const std::string& command, const Arguments& args, std::filesystem::path& folder);
+// The data folder a command was pointed at; empty when --dir was not given.
+using FolderOption = std::optional<std::string>;
+
+// Adds "--dir DIR" (also written "--dir=DIR") to a station command.
+void addDirOption(CLI::App& command, FolderOption& dir);
+
+// Chooses the data folder as the window does, from `dir` or the default places. Returns kExitOk
+// with `folder` set, or the status of a failure after printing "<command>: why".
+int chooseFolder(const std::string& command, const FolderOption& dir, std::filesystem::path& folder);
 
 // Loads the USB library beside the program that `config` names; leaves `library` empty in test mode.
 // Returns kExitOk, or kExitUnreachable after printing why the library could not be loaded.

@@ -1,0 +1,27 @@
+#include "tools/nimbrel-cli/station_session.h"
+
+#include "station/clock.h"
+#include "station/usb_library.h"
+
+namespace nimbrel::cli {
+
+int openStationSession(const std::string& command, const FolderOption& dir, StationSession& session) {
+    if (const int status = chooseFolder(command, dir, session.folder); status != kExitOk) return status;
+    session.config = loadConfiguration(session.folder);
+    session.texts = LanguageTable(session.config.languageIndex);
+
+    std::unique_ptr<UsbLibrary> library;
+    if (const int status = loadStationLibrary(command, session.config, library); status != kExitOk)
+        return status;
+    session.station =
+        std::make_unique<StationAccess>(std::move(library), systemClock(), session.config.testMode(),
+                                        StationIds{session.config.usbDeviceVid, session.config.usbDevicePid});
+    return kExitOk;
+}
+
+int findStation(const std::string& command, StationSession& session) {
+    if (session.station->pollConnection()) return kExitOk;
+    return fail(kExitUnreachable, command + ": " + noStationText(*session.station, session.config));
+}
+
+} // namespace nimbrel::cli
