@@ -90,8 +90,8 @@ void addTextCommand(CLI::App& app) {
     command.footer("Example: nimbrel-cli text temperature 215 0.1 °C °F prints 70.7.");
     std::vector<std::string> kinds;
     for (const Kind& k : kKinds) kinds.emplace_back(k.name);
-    command.add_option("KIND", options->kind, "the quantity: temperature, humidity, pressure, wind, rain, "
-                                              "dircode (a wind direction's code), dirname (its name)")
+    command.add_option("KIND", options->kind, "the quantity; dircode and dirname show a wind direction's code "
+                                              "and name")
         ->required()
         ->check(CLI::IsMember(kinds));
     command.add_option("VALUE", options->value, "the reading as the station gives it (a direction: its code)")
