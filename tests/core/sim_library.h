@@ -32,6 +32,7 @@ public:
         bind(pokeRaw, "NimbrelSimPoke");
         bind(setPlugged, "NimbrelSimSetPlugged");
         bind(frames, "NimbrelSimFrames");
+        bind(setWallClock, "NimbrelSimSetWallClock");
     }
     ~SimLibrary() {
         if (library_) dlclose(library_);
@@ -124,6 +125,7 @@ public:
     int (*pokeRaw)(unsigned, const unsigned char*, int) = nullptr;
     void (*setPlugged)(int) = nullptr;
     unsigned long (*frames)() = nullptr;
+    void (*setWallClock)(double) = nullptr;
 
 private:
     template <typename F> void bind(F& function, const char* name) {

@@ -6,8 +6,12 @@
 //
 // Settings (read when FindHandle is first called): environment variables NIMBREL_SIM_SEED, _START (seconds
 // since the epoch or "now"), _SPEED, _ACK_FAULTS, _SILENT_FAULTS, _UNPLUG_FAULTS (rates 0..1), _VID, _PID,
-// _DENIED; then the file libnimbrel-sim.ini beside the library, whose "key=value" lines (seed, start, speed,
-// ack_faults, silent_faults, unplug_faults, vid, pid, denied) override them. usb/sim/README.md says more.
+// _DENIED, _STATE; then the file libnimbrel-sim.ini beside the library, whose "key=value" lines (seed,
+// start, speed, ack_faults, silent_faults, unplug_faults, vid, pid, denied, state) override them.
+// usb/sim/README.md says more.
+// state=FILE keeps the station between runs: it is loaded from FILE when made (and at a find after
+// another program saved it), saved to FILE atomically after every write frame and byte write it takes,
+// and its clock goes on at its speed meanwhile. A missing, short or damaged FILE gives a fresh station.
 // denied=1 plays a station this user may not open (no udev rule yet): FindHandle gives -1 and FindFailure
 // NIMBREL_FIND_ACCESS_DENIED (2); FindFailure otherwise says NIMBREL_FIND_NO_STATION (1) for a find of
 // other ids or an unplugged station, and NIMBREL_FIND_FOUND (0) after a find that gave a handle.
@@ -21,10 +25,14 @@
 //   NimbrelSimNow()              the simulated time, seconds since the epoch.
 //   NimbrelSimPeek(a, out, n)    copies n station bytes from address a (wrapping past 0xFFFF), no protocol.
 //                                Returns n, or 0 for a bad argument.
-//   NimbrelSimPoke(a, data, n)   stores n bytes at a with no protocol and no side effects. Returns n or 0.
+//   NimbrelSimPoke(a, data, n)   stores n bytes at a with no protocol and no side effects (nor a save to
+//                                the state file). Returns n or 0.
 //   NimbrelSimSetPlugged(p)      0 pulls the cable (CheckHandle false, FindHandle -1 until plugged again);
 //                                1 plugs it back in (FindHandle then gives a new handle).
 //   NimbrelSimFrames()           command frames received since the station was made.
+//   NimbrelSimSetWallClock(s)    fixes the real clock (seconds since the epoch) that a kept station is
+//                                stamped with when saved and goes on from when loaded; negative: the
+//                                system clock again.
 #pragma once
 
 #ifdef __cplusplus
@@ -44,6 +52,7 @@ int NimbrelSimPeek(unsigned address, unsigned char* out, int length);
 int NimbrelSimPoke(unsigned address, const unsigned char* data, int length);
 void NimbrelSimSetPlugged(int plugged);
 unsigned long NimbrelSimFrames(void);
+void NimbrelSimSetWallClock(double seconds);
 
 #ifdef __cplusplus
 }

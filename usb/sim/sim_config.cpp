@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -13,13 +14,13 @@
 namespace nimbrel::sim {
 namespace {
 
-constexpr const char* kKeys[] = {"seed",          "start", "speed", "ack_faults", "silent_faults",
-                                 "unplug_faults", "vid",   "pid",   "denied"};
+constexpr const char* kKeys[] = {"seed", "start", "speed",  "ack_faults", "silent_faults", "unplug_faults",
+                                 "vid",  "pid",   "denied", "state"};
 
 // The station lives every record from its first day to the start, and catches up with its clock at
 // every call: a start past 2100, or a clock a million times faster than the real one, would keep it busy
 // for ever.
-constexpr double kLatestStart = 4102444800.0; // 2100-01-01
+constexpr double kLatestStart = kLatestSimTime;
 constexpr double kFastestSpeed = 1e6;
 
 std::string lower(std::string_view text) {
@@ -61,6 +62,20 @@ double realNowSeconds() {
     return static_cast<double>(std::time(nullptr));
 }
 
+namespace {
+double gFixedWallClock = -1; // the callers hold the library's lock
+} // namespace
+
+double wallClockSeconds() {
+    if (gFixedWallClock >= 0) return gFixedWallClock;
+    const std::chrono::duration<double> sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    return sinceEpoch.count();
+}
+
+void setWallClock(double seconds) {
+    gFixedWallClock = std::isfinite(seconds) && seconds >= 0 ? seconds : -1;
+}
+
 bool applySetting(SimConfig& config, std::string_view key, std::string_view value) {
     const std::string name = lower(key);
     if (name == "seed") {
@@ -93,6 +108,9 @@ bool applySetting(SimConfig& config, std::string_view key, std::string_view valu
         std::uint64_t denied = 0;
         if (!readUnsigned(value, denied) || denied > 1) return false;
         config.denied = denied == 1;
+    } else if (name == "state") {
+        config.stateFile = std::string(value); // empty: the station is not kept
+
     } else {
         return false;
     }

@@ -7,6 +7,10 @@
 
 namespace nimbrel::sim {
 
+// The latest simulated time a station may reach (2100-01-01): it lives every record up to its time, and
+// much further would keep it busy for ever.
+constexpr double kLatestSimTime = 4102444800.0;
+
 struct SimConfig {
     std::uint64_t seed = 1;
     double start = -1;       // simulated seconds since the epoch when the station is made; negative: "now"
@@ -17,10 +21,11 @@ struct SimConfig {
     int vid = 0x0713;
     int pid = 0x0818;
     bool denied = false; // the station is attached but this user may not open it (no udev rule yet)
+    std::string stateFile; // where the station is kept between runs; empty: it is not kept
 };
 
 // Applies one "key=value" setting (keys: seed, start, speed, ack_faults, silent_faults, unplug_faults, vid,
-// pid, denied). Returns false for an unknown key or a value that does not read; the setting then stays as
+// pid, denied, state). Returns false for an unknown key or a value that does not read; the setting then stays as
 // it was.
 bool applySetting(SimConfig& config, std::string_view key, std::string_view value);
 
@@ -36,5 +41,10 @@ bool applySettingsFile(SimConfig& config, const std::string& path);
 
 // The start time "now": the real clock in whole seconds.
 double realNowSeconds();
+
+// The real clock that a kept station is stamped with when saved and goes on from when loaded, seconds
+// since the epoch. setWallClock fixes it for tests; a negative value gives the system clock back.
+double wallClockSeconds();
+void setWallClock(double seconds);
 
 } // namespace nimbrel::sim

@@ -3,6 +3,8 @@
 #include "usb/hid/nimbrel_usb.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 namespace nimbrel::sim {
 namespace {
@@ -12,6 +14,8 @@ constexpr std::uint8_t kWrite = 0x57;
 constexpr std::uint8_t kWriteByte = 0x42;
 constexpr std::uint8_t kBlockLength = 0x20;
 constexpr std::uint8_t kAck = 0xA5;
+// A state file is a little over 64 KiB; anything much larger is not one.
+constexpr std::size_t kStateFileLimit = 1 << 20;
 
 SimConfig withStart(SimConfig config) {
     if (config.start < 0) config.start = realNowSeconds();
@@ -22,7 +26,40 @@ SimConfig withStart(SimConfig config) {
 
 SimDevice::SimDevice(const SimConfig& config)
     : config_(withStart(config)), station_(config_.seed, config_.start),
-      faultRandom_(config_.seed ^ 0xFA017ull), realStart_(std::chrono::steady_clock::now()) {}
+      faultRandom_(config_.seed ^ 0xFA017ull), realStart_(std::chrono::steady_clock::now()) {
+    if (!config_.stateFile.empty()) loadState();
+}
+
+void SimDevice::loadState() {
+    stateStamp_ = stampOf(config_.stateFile);
+    const auto file = readWholeFile(config_.stateFile, kStateFileLimit);
+    if (!file) return;
+    const auto state = unwrapState(*file);
+    if (!state || !std::isfinite(state->savedAt)) return;
+    StateReader in(state->station.data(), state->station.size());
+    if (!station_.restoreFrom(in)) return;
+    // While no program ran it the station's clock went on at its speed; a clock set back gives no time.
+    const double realGap = std::max(0.0, wallClockSeconds() - state->savedAt);
+    config_.start = std::max(station_.now(), std::min(station_.now() + realGap * config_.speed, kLatestSimTime));
+    realStart_ = std::chrono::steady_clock::now();
+    extraSeconds_ = 0;
+    catchUp(); // completes the records that fell due meanwhile
+}
+
+void SimDevice::saveState() {
+    if (config_.stateFile.empty()) return;
+    StateWriter station;
+    station_.saveTo(station);
+    std::string error;
+    if (replaceFileAtomically(config_.stateFile, wrapState(wallClockSeconds(), station.bytes()), error)) {
+        stateStamp_ = stampOf(config_.stateFile);
+        return;
+    }
+    if (saveFailureTold_) return;
+    saveFailureTold_ = true;
+    std::fprintf(stderr, "libnimbrel-sim: the simulated station cannot be kept in %s (%s); it goes on without\n",
+                 config_.stateFile.c_str(), error.c_str());
+}
 
 double SimDevice::now() {
     const std::chrono::duration<double> real = std::chrono::steady_clock::now() - realStart_;
@@ -43,6 +80,8 @@ int SimDevice::find(int vid, int pid) {
         return -1;
     }
     findFailure_ = NIMBREL_FIND_FOUND;
+    // Another program may have written to the station (and saved it) since this one last looked.
+    if (!config_.stateFile.empty() && stampOf(config_.stateFile) != stateStamp_) loadState();
     catchUp();
     if (handle_ == -1) {
         handle_ = nextHandle_++;
@@ -115,7 +154,10 @@ void SimDevice::command(const Report& f, const Faults& faults) {
         writeReports_ = 0;
         writeFaults_ = faults;
     } else if (f[0] == kWriteByte && f[4] == kWriteByte && f[3] == kBlockLength && f[7] == kBlockLength) {
-        if (!faults.refuse) station_.writeByte(address, f[5]);
+        if (!faults.refuse) {
+            station_.writeByte(address, f[5]);
+            saveState();
+        }
         answerAcknowledgement(faults);
     }
     // Anything else is not understood and gets no answer.
@@ -124,7 +166,10 @@ void SimDevice::command(const Report& f, const Faults& faults) {
 void SimDevice::finishWrite() {
     collectingWrite_ = false;
     catchUp();
-    if (!writeFaults_.refuse) station_.writeBlock(writeAddress_, writeData_.data(), 32);
+    if (!writeFaults_.refuse) {
+        station_.writeBlock(writeAddress_, writeData_.data(), 32);
+        saveState();
+    }
     answerAcknowledgement(writeFaults_);
 }
 

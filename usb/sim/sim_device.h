@@ -3,17 +3,22 @@
 
 #include "usb/sim/sim_config.h"
 #include "usb/sim/sim_random.h"
+#include "usb/sim/sim_state.h"
 #include "usb/sim/sim_station.h"
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <optional>
 
 namespace nimbrel::sim {
 
 using Report = std::array<std::uint8_t, 8>;
 
+// With a state file the station is kept between runs: it is loaded when the device is made and again
+// at a find when another program saved it since, and saved after every write it takes. Time goes on at
+// the configured speed while no program runs it.
 class SimDevice {
 public:
     explicit SimDevice(const SimConfig& config);
@@ -49,6 +54,12 @@ private:
 
     Faults drawFaults();
     void catchUp();
+    // Takes the station from the state file when it holds a valid one, with its clock moved on by the
+    // real time since it was saved; otherwise keeps the station as it is. Remembers the file's stamp.
+    void loadState();
+    // Saves the station to the state file (atomically); a save that fails leaves the old file and is
+    // told once on standard error, and the station goes on working.
+    void saveState();
     void answerAcknowledgement(const Faults& faults);
     void command(const Report& frame, const Faults& faults);
     void finishWrite();
@@ -71,6 +82,9 @@ private:
     int writeReports_ = 0;
     std::array<std::uint8_t, 32> writeData_{};
     Faults writeFaults_;
+
+    std::optional<FileStamp> stateStamp_; // the state file as this device last loaded or saved it
+    bool saveFailureTold_ = false;
 };
 
 } // namespace nimbrel::sim

@@ -109,6 +109,11 @@ NIMBREL_SIM_EXPORT void NimbrelSimSetPlugged(int plugged) {
     device().setAttached(plugged != 0);
 }
 
+NIMBREL_SIM_EXPORT void NimbrelSimSetWallClock(double seconds) {
+    std::lock_guard lock(gMutex);
+    nimbrel::sim::setWallClock(seconds);
+}
+
 NIMBREL_SIM_EXPORT unsigned long NimbrelSimFrames(void) {
     std::lock_guard lock(gMutex);
     return device().framesSeen();

@@ -34,6 +34,10 @@ public:
     // Roughly normal with mean 0 and deviation 1 (sum of four uniforms).
     double gauss() { return (uniform() + uniform() + uniform() + uniform() - 2.0) * 1.7320508; }
 
+    // The generator's whole state, to save a station and go on with it later; never 0.
+    std::uint64_t state() const { return state_; }
+    void setState(std::uint64_t state) { state_ = state == 0 ? 1 : state; }
+
 private:
     std::uint64_t state_;
 };

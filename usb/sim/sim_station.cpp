@@ -1,11 +1,13 @@
 #include "usb/sim/sim_station.h"
 
 #include "usb/sim/fixed_block.h"
+#include "usb/sim/sim_config.h"
 #include "usb/sim/sim_random.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace nimbrel::sim {
@@ -170,6 +172,66 @@ void SimStation::applyUpdateRequest() {
     if (memory_[kUpdateFlagAt] != kLoadDefaults) return;
     loadStationDefaults(memory_);
     refreshCurrentRecord();
+}
+
+namespace {
+
+void saveReading(StateWriter& out, const Reading& r) {
+    for (int value : {r.indHumi, r.indTemp, r.outHumi, r.outTemp, r.absPres, r.winds, r.gust, r.windDir,
+                      r.condition})
+        out.i32(value);
+    out.u64(r.rainTotal);
+}
+
+Reading restoreReading(StateReader& in) {
+    Reading r;
+    for (int* value : {&r.indHumi, &r.indTemp, &r.outHumi, &r.outTemp, &r.absPres, &r.winds, &r.gust,
+                       &r.windDir, &r.condition})
+        *value = in.i32();
+    r.rainTotal = in.u64();
+    return r;
+}
+
+} // namespace
+
+void SimStation::saveTo(StateWriter& out) const {
+    out.f64(now_);
+    out.f64(currentStart_);
+    out.i32(currentInterval_);
+    out.u64(rainOffset_);
+    saveReading(out, previous_);
+    saveReading(out, target_);
+    model_.saveTo(out);
+    out.raw(memory_.data(), memory_.size());
+}
+
+bool SimStation::restoreFrom(StateReader& in) {
+    const double now = in.f64();
+    const double currentStart = in.f64();
+    const int interval = in.i32();
+    const std::uint64_t rainOffset = in.u64();
+    const Reading previous = restoreReading(in);
+    const Reading target = restoreReading(in);
+    WeatherModel model = model_;
+    if (!model.restoreFrom(in)) return false;
+    auto memory = std::make_unique<Memory>();
+    in.raw(memory->data(), memory->size());
+    // The record being filled began at most one interval ago, or catching up would never end.
+    const bool sensible = in.ok() && in.left() == 0 && std::isfinite(now) && now >= 0 &&
+                          now <= kLatestSimTime && interval >= 1 && interval <= 240 &&
+                          std::isfinite(currentStart) && currentStart <= now &&
+                          now - currentStart <= interval * 60.0 && previous.windDir >= 0 &&
+                          previous.windDir < 16 && target.windDir >= 0 && target.windDir < 16;
+    if (!sensible) return false;
+    now_ = now;
+    currentStart_ = currentStart;
+    currentInterval_ = interval;
+    rainOffset_ = rainOffset;
+    previous_ = previous;
+    target_ = target;
+    model_ = model;
+    memory_ = *memory;
+    return true;
 }
 
 void SimStation::poke(unsigned address, const std::uint8_t* data, int length) {

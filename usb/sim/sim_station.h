@@ -2,6 +2,7 @@
 // passes.
 #pragma once
 
+#include "usb/sim/sim_state.h"
 #include "usb/sim/station_bytes.h"
 #include "usb/sim/weather_model.h"
 
@@ -37,6 +38,12 @@ public:
     void poke(unsigned address, const std::uint8_t* data, int length);
 
     double now() const { return now_; }
+
+    // The whole station, kept between runs: its clock, the record being filled, the weather still to come
+    // and its memory. A station restored from what saveTo wrote goes on exactly as the saved one would
+    // have. restoreFrom leaves the station as it was when the bytes do not read, are not used up or make no sense.
+    void saveTo(StateWriter& out) const;
+    bool restoreFrom(StateReader& in);
 
 private:
     SimStation(std::uint64_t seed, double start, int); // lays the ring out with `start` as its present

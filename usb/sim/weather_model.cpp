@@ -60,4 +60,37 @@ Reading WeatherModel::next(double endTime, int minutes) {
     return r;
 }
 
+void WeatherModel::saveTo(StateWriter& out) const {
+    out.u64(random_.state());
+    out.f64(frontOffset_);
+    out.f64(pressure_);
+    out.f64(pressureTrend_);
+    out.f64(windBase_);
+    out.i32(windDir_);
+    out.i32(showerLeft_);
+    out.i32(showerRate_);
+    out.u64(rainTotal_);
+}
+
+bool WeatherModel::restoreFrom(StateReader& in) {
+    WeatherModel m(0);
+    const std::uint64_t randomState = in.u64();
+    m.random_.setState(randomState);
+    m.frontOffset_ = in.f64();
+    m.pressure_ = in.f64();
+    m.pressureTrend_ = in.f64();
+    m.windBase_ = in.f64();
+    m.windDir_ = in.i32();
+    m.showerLeft_ = in.i32();
+    m.showerRate_ = in.i32();
+    m.rainTotal_ = in.u64();
+    const bool sensible = in.ok() && randomState != 0 && std::isfinite(m.frontOffset_) &&
+                          std::isfinite(m.pressure_) && std::isfinite(m.pressureTrend_) &&
+                          std::isfinite(m.windBase_) && m.windDir_ >= 0 && m.windDir_ < 16 &&
+                          m.showerLeft_ >= 0 && m.showerLeft_ <= 24 && m.showerRate_ >= 0 && m.showerRate_ <= 8;
+    if (!sensible) return false;
+    *this = m;
+    return true;
+}
+
 } // namespace nimbrel::sim

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "usb/sim/sim_random.h"
+#include "usb/sim/sim_state.h"
 
 #include <cstdint>
 
@@ -34,6 +35,11 @@ public:
 
     // Adds rain to the counter from now on (used to make sure a shower falls where it is needed).
     void addRain(std::uint64_t counts) { rainTotal_ += counts; }
+
+    // The weather to come, saved and taken back: a model restored from what saveTo wrote goes on with the
+    // same readings. restoreFrom leaves the model as it was when the bytes do not read or make no sense.
+    void saveTo(StateWriter& out) const;
+    bool restoreFrom(StateReader& in);
 
 private:
     SimRandom random_;
