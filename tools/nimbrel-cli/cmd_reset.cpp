@@ -33,7 +33,8 @@ int runAsked(const AskedCommand& asked, const AskedOptions& options) {
     if (const int status = openStationSession(asked.name, options.dir, session); status != kExitOk)
         return status;
     bool agreed = false;
-    if (const int status = confirm(asked.name, session.texts.text(asked.question), options.yes, session.texts, agreed);
+    if (const int status =
+            confirm(asked.name, session.texts.text(asked.question), options.yes, session.texts, agreed);
         status != kExitOk || !agreed)
         return status; // answered no: nothing done, as the window does nothing
     if (const int status = findStation(asked.name, session); status != kExitOk) return status;
@@ -41,10 +42,12 @@ int runAsked(const AskedCommand& asked, const AskedOptions& options) {
     StationAccess& station = *session.station;
     StationBusyLock busy(station.busy());
     if (!busy.acquire(station.clock()))
-        return fail(kExitUnreachable, std::string(asked.name) + ": " + session.texts.text(kCannotCommunicate));
+        return fail(kExitUnreachable,
+                    std::string(asked.name) + ": " + session.texts.text(kCannotCommunicate));
     const bool done = (station.*asked.operation)(false);
     busy.release();
-    if (!done) return fail(kExitUnreachable, std::string(asked.name) + ": " + session.texts.text(asked.failureText));
+    if (!done)
+        return fail(kExitUnreachable, std::string(asked.name) + ": " + session.texts.text(asked.failureText));
     return kExitOk;
 }
 

@@ -2,8 +2,8 @@
 #include "presentation/formatting.h"
 #include "tools/nimbrel-cli/commands.h"
 
-#include <array>
 #include <CLI/CLI.hpp>
+#include <array>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -71,7 +71,8 @@ int runText(const TextOptions& options) {
         if (k.name == options.kind) kind = &k;
     const bool direction = kind->units[0].empty();
     // A direction needs only its code; SCALE FROM TO may follow and are not used.
-    if (!direction && !options.scale) return fail(kExitBadInput, "usage: nimbrel-cli text KIND VALUE SCALE FROM TO");
+    if (!direction && !options.scale)
+        return fail(kExitBadInput, "usage: nimbrel-cli text KIND VALUE SCALE FROM TO");
     if (!direction) {
         for (const std::string& unit : {options.from, options.to})
             if (!knownUnit(*kind, unit))
@@ -90,16 +91,20 @@ void addTextCommand(CLI::App& app) {
     command.footer("Example: nimbrel-cli text temperature 215 0.1 °C °F prints 70.7.");
     std::vector<std::string> kinds;
     for (const Kind& k : kKinds) kinds.emplace_back(k.name);
-    command.add_option("KIND", options->kind, "the quantity; dircode and dirname show a wind direction's code "
-                                              "and name")
+    command
+        .add_option("KIND", options->kind,
+                    "the quantity; dircode and dirname show a wind direction's code "
+                    "and name")
         ->required()
         ->check(CLI::IsMember(kinds));
-    command.add_option("VALUE", options->value, "the reading as the station gives it (a direction: its code)")
+    command
+        .add_option("VALUE", options->value, "the reading as the station gives it (a direction: its code)")
         ->required();
-    CLI::Option* scale =
-        command.add_option("SCALE", options->scale, "the factor that makes VALUE a value in FROM (0.1 for tenths)");
-    command.add_option("FROM", options->from, "the unit VALUE is in (°C °F, %, Hpa inHg mmHg, m/s km/h knot "
-                                              "m/h bft, mm inch; empty: none)");
+    CLI::Option* scale = command.add_option("SCALE", options->scale,
+                                            "the factor that makes VALUE a value in FROM (0.1 for tenths)");
+    command.add_option("FROM", options->from,
+                       "the unit VALUE is in (°C °F, %, Hpa inHg mmHg, m/s km/h knot "
+                       "m/h bft, mm inch; empty: none)");
     CLI::Option* to = command.add_option("TO", options->to, "the unit to show it in");
     scale->needs(to);
     setRun(command, [options] { return runText(*options); });

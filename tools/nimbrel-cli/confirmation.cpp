@@ -25,7 +25,8 @@ bool isYesAnswer(std::string answer, const LanguageTable& texts) {
     const std::size_t last = answer.find_last_not_of(" \t\r");
     answer = first == std::string::npos ? "" : typedWord(answer.substr(first, last + 1 - first));
     const std::string yes = typedWord(texts.text("frame.yes"));
-    return answer == "y" || answer == "yes" || (!yes.empty() && (answer == yes || answer == yes.substr(0, 1)));
+    return answer == "y" || answer == "yes" ||
+           (!yes.empty() && (answer == yes || answer == yes.substr(0, 1)));
 }
 
 int confirm(const std::string& command, const std::string& question, bool answeredYes,
@@ -35,8 +36,8 @@ int confirm(const std::string& command, const std::string& question, bool answer
     if (::isatty(STDIN_FILENO) != 1 || ::isatty(STDERR_FILENO) != 1)
         return fail(kExitBadInput, command + ": \"" + question +
                                        "\" needs an answer; there is no terminal to ask on, so give --yes");
-    std::cerr << question << " [" << typedWord(texts.text("frame.yes")) << '/' << typedWord(texts.text("frame.no"))
-              << "] " << std::flush;
+    std::cerr << question << " [" << typedWord(texts.text("frame.yes")) << '/'
+              << typedWord(texts.text("frame.no")) << "] " << std::flush;
     std::string answer;
     agreed = std::getline(std::cin, answer) && isYesAnswer(answer, texts);
     if (std::cin.eof() && answer.empty()) std::cerr << '\n'; // Ctrl+D: end the prompt's line

@@ -47,7 +47,8 @@ int openLoggerSession(const std::string& command, const FolderOption& dir, Logge
     return kExitOk;
 }
 
-ConsoleListener::ConsoleListener(bool stamped) : stamped_(stamped), progressShown_(::isatty(STDERR_FILENO) == 1) {}
+ConsoleListener::ConsoleListener(bool stamped)
+    : stamped_(stamped), progressShown_(::isatty(STDERR_FILENO) == 1) {}
 
 void ConsoleListener::postStatus(const std::string& text) {
     endProgress();

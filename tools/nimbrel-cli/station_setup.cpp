@@ -9,8 +9,10 @@
 namespace nimbrel::cli {
 
 void addDirOption(CLI::App& command, FolderOption& dir) {
-    command.add_option("--dir", dir, "the data folder (Nimbrel.ini, Nimbrel.dat); default: the program's "
-                                     "folder when it is writable, else $XDG_DATA_HOME/nimbrel")
+    command
+        .add_option("--dir", dir,
+                    "the data folder (Nimbrel.ini, Nimbrel.dat); default: the program's "
+                    "folder when it is writable, else $XDG_DATA_HOME/nimbrel")
         ->type_name("DIR")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
