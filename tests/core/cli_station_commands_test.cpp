@@ -21,9 +21,9 @@ const std::vector<std::string> kFields = {"Recording interval", "Indoor temperat
 
 TEST(CliAssignments, KeysMatchWithoutCaseBlanksOrPunctuation) {
     std::string error;
-    const auto parsed = parseAssignments({"indoor-temperature-unit=°F", "RECORDINGINTERVAL = 5 ",
-                                          "alarm enable: indoor temperature high=on"},
-                                         kFields, error);
+    const auto parsed = parseAssignments(
+        {"indoor-temperature-unit=°F", "RECORDINGINTERVAL = 5 ", "alarm enable: indoor temperature high=on"},
+        kFields, error);
     ASSERT_TRUE(parsed) << error;
     ASSERT_EQ(parsed->size(), 3u);
     EXPECT_EQ((*parsed)[0].name, "Indoor temperature unit");
@@ -51,8 +51,9 @@ TEST(CliAssignments, MalformedUnknownOrTwiceIsRefused) {
              {{"- :=5"}, "names no field"},
              {{"Recording interval="}, "gives no value"},
              {{"Recording interval= \t"}, "gives no value"},
-             {{"Recording intervals=5"}, "no field is called \"Recording intervals\"; the fields are:\n"
-                                         "  Recording interval\n  Indoor temperature unit\n"},
+             {{"Recording intervals=5"},
+              "no field is called \"Recording intervals\"; the fields are:\n"
+              "  Recording interval\n  Indoor temperature unit\n"},
              {{"Recording interval=5", "recording-INTERVAL=6"}, "\"Recording interval\" is assigned twice"},
              {{"Recording interval=5", "oops"}, "\"oops\" is not an assignment"},
          }) {
@@ -167,17 +168,36 @@ TEST_F(CliAskedCommands, QuestionAndFailureInTheConfiguredLanguage) {
     EXPECT_TRUE(says(agreed, "defaults: Laden der Standardeinstellungen fehlgeschlagen!")) << agreed.out;
 }
 
-TEST_F(CliAskedCommands, DoneOverTheSimulatorAndNoStation) {
+// One simulated station over several runs (it keeps its memory in a file), as a user's station.
+TEST_F(CliAskedCommands, DoneOnTheStationSeenByTheNextRun) {
     useSimulator();
-    const CliRun cleared = inPipe("NIMBREL_SIM_SPEED=0", "clear-memory -y " + dir());
+    const std::filesystem::path state = folder / "station.state";
+    const std::string station = "NIMBREL_SIM_SPEED=0 NIMBREL_SIM_STATE=" + state.string();
+    ASSERT_TRUE(says(inPipe(station, "dump " + dir()), "historyRecords: 4079\n"));
+
+    EXPECT_EQ(inPipe(station, "clear-memory " + dir()).status, 2);
+    EXPECT_EQ(inPipe(station, "defaults " + dir()).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(state)) << "a refused command wrote to the station";
+
+    const CliRun cleared = inPipe(station, "clear-memory -y " + dir());
     EXPECT_EQ(cleared.status, 0) << cleared.out;
     EXPECT_EQ(cleared.out, "");
-    EXPECT_EQ(inPipe("NIMBREL_SIM_SPEED=0", "defaults --yes " + dir()).status, 0);
+    const CliRun afterClear = inPipe(station, "dump " + dir());
+    EXPECT_TRUE(says(afterClear, "historyRecords: 0\n")) << afterClear.out;
+    EXPECT_TRUE(says(afterClear, "windUnit: km/h\n")) << afterClear.out;
 
+    EXPECT_EQ(inPipe(station, "defaults --yes " + dir()).status, 0);
+    const CliRun afterDefaults = inPipe(station, "dump " + dir());
+    for (const char* line : {"initFlag1: 0\n", "initFlag2: 0\n", "windUnit: m/s\n", "historyRecords: 0\n"})
+        EXPECT_TRUE(says(afterDefaults, line)) << line << afterDefaults.out;
+}
+
+TEST_F(CliAskedCommands, NoStationOrUnknownOption) {
+    useSimulator();
     const CliRun noStation = inPipe("NIMBREL_SIM_VID=0x1234", "defaults --yes " + dir());
     EXPECT_EQ(noStation.status, 1) << noStation.out;
     EXPECT_TRUE(says(noStation, "nimbrel-cli: defaults: ")) << noStation.out;
-    EXPECT_EQ(inPipe("", "defaults --yes --bogus " + dir()).status, 2);
+    EXPECT_EQ(inPipe("", "clear-memory --yes --bogus " + dir()).status, 2);
 }
 
 } // namespace
