@@ -207,21 +207,30 @@ TEST_F(SimState, ASaveThatFailsLeavesNoPartFileAndTheStationWorking) {
     EXPECT_EQ(byteAt(0x12), 0x01);
 }
 
-TEST_F(SimState, AFindTakesWhatAnotherProgramSavedAndOnlyThat) {
+TEST_F(SimState, TheStationThatAnotherProgramSavedIsTakenAtTheNextFindOrCommand) {
     const fs::path file = dir / "station.state";
     const int handle = run("seed=5 start=1700000250 speed=0", file);
     ASSERT_TRUE(SimLibrary::isAck(sim.writeByte(handle, 0x12, 0x01)));
-    fs::copy_file(file, dir / "other.state");
+    fs::copy_file(file, dir / "first.state");
+    fs::copy_file(file, dir / "second.state");
     ASSERT_TRUE(SimLibrary::isAck(sim.writeByte(handle, 0x12, 0x04)));
 
-    // Nobody else saved: a find keeps the station as this program has it (a poke is not saved).
+    // Nobody else saved: finds and commands keep the station as this program has it (a poke is not saved).
     const unsigned char poked = 0x08;
     sim.pokeRaw(0x12, &poked, 1);
     EXPECT_EQ(sim.findHandle(SimLibrary::kVid, SimLibrary::kPid), handle);
-    EXPECT_EQ(byteAt(0x12), 0x08);
+    auto settingsBlock = sim.readBlock(handle, 0x00);
+    ASSERT_TRUE(settingsBlock);
+    EXPECT_EQ((*settingsBlock)[0x12], 0x08);
 
-    // Another program saved its station: the next find takes it.
-    fs::rename(dir / "other.state", file);
+    // Another program saved its station: the next command frame reads that one...
+    fs::rename(dir / "first.state", file);
+    settingsBlock = sim.readBlock(handle, 0x00);
+    ASSERT_TRUE(settingsBlock);
+    EXPECT_EQ((*settingsBlock)[0x12], 0x01);
+    // ...and so does the next find.
+    sim.pokeRaw(0x12, &poked, 1);
+    fs::rename(dir / "second.state", file);
     EXPECT_EQ(sim.findHandle(SimLibrary::kVid, SimLibrary::kPid), handle);
     EXPECT_EQ(byteAt(0x12), 0x01);
 }

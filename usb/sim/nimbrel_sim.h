@@ -9,8 +9,8 @@
 // _DENIED, _STATE; then the file libnimbrel-sim.ini beside the library, whose "key=value" lines (seed,
 // start, speed, ack_faults, silent_faults, unplug_faults, vid, pid, denied, state) override them.
 // usb/sim/README.md says more.
-// state=FILE keeps the station between runs: it is loaded from FILE when made (and at a find after
-// another program saved it), saved to FILE atomically after every write frame and byte write it takes,
+// state=FILE keeps the station between runs: it is loaded from FILE when made (and at a find or a
+// command frame after another program saved it), saved to FILE atomically after every write frame and byte write it takes,
 // and its clock goes on at its speed meanwhile. A missing, short or damaged FILE gives a fresh station.
 // denied=1 plays a station this user may not open (no udev rule yet): FindHandle gives -1 and FindFailure
 // NIMBREL_FIND_ACCESS_DENIED (2); FindFailure otherwise says NIMBREL_FIND_NO_STATION (1) for a find of

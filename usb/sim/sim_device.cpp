@@ -46,6 +46,10 @@ void SimDevice::loadState() {
     catchUp(); // completes the records that fell due meanwhile
 }
 
+void SimDevice::takeOtherProgramsSave() {
+    if (!config_.stateFile.empty() && stampOf(config_.stateFile) != stateStamp_) loadState();
+}
+
 void SimDevice::saveState() {
     if (config_.stateFile.empty()) return;
     StateWriter station;
@@ -80,8 +84,7 @@ int SimDevice::find(int vid, int pid) {
         return -1;
     }
     findFailure_ = NIMBREL_FIND_FOUND;
-    // Another program may have written to the station (and saved it) since this one last looked.
-    if (!config_.stateFile.empty() && stampOf(config_.stateFile) != stateStamp_) loadState();
+    takeOtherProgramsSave();
     catchUp();
     if (handle_ == -1) {
         handle_ = nextHandle_++;
@@ -131,6 +134,7 @@ bool SimDevice::write(int handle, const std::uint8_t* bytes) {
         return false;
     }
     answers_.clear(); // a new command: whatever the last one left unread is gone
+    takeOtherProgramsSave();
     catchUp();
     command(report, faults);
     return true;

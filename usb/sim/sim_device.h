@@ -17,7 +17,8 @@ namespace nimbrel::sim {
 using Report = std::array<std::uint8_t, 8>;
 
 // With a state file the station is kept between runs: it is loaded when the device is made and again
-// at a find when another program saved it since, and saved after every write it takes. Time goes on at
+// at a find or a command frame when another program saved it since, and saved after every write it
+// takes. Time goes on at
 // the configured speed while no program runs it.
 class SimDevice {
 public:
@@ -57,6 +58,9 @@ private:
     // Takes the station from the state file when it holds a valid one, with its clock moved on by the
     // real time since it was saved; otherwise keeps the station as it is. Remembers the file's stamp.
     void loadState();
+    // Another program that runs the same kept station (the window while nimbrel-cli writes) may have saved
+    // it since this one last loaded or saved it: then its station is taken, at a find or a command frame.
+    void takeOtherProgramsSave();
     // Saves the station to the state file (atomically); a save that fails leaves the old file and is
     // told once on standard error, and the station goes on working.
     void saveState();
