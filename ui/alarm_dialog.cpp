@@ -1,0 +1,159 @@
+#include "ui/alarm_dialog.h"
+
+#include "app/language_table.h"
+#include "ui/app_context.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace nimbrel {
+
+namespace {
+
+QString qtext(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The groups in the window's three columns, by the key of their caption.
+const std::vector<std::vector<std::string_view>> kColumns = {
+    {"65", "24", "25", "21", "22"},
+    {"31", "32", "29", "30"},
+    {"33", "34", "41", kAlarmDirectionGroup},
+};
+
+} // namespace
+
+void openAlarmWindow(const AppContext& context, QWidget* parent) {
+    AlarmDialog dialog(context, parent);
+    // The read is over and the station free again before any message is shown.
+    if (!dialog.failureMessage().isEmpty()) {
+        for (const QString& line : dialog.failureMessage().split(QLatin1Char('\n'))) {
+            QMessageBox box(QMessageBox::Warning, qtext(context.texts.text(0)), line, QMessageBox::Ok, parent);
+            box.setObjectName(QStringLiteral("alarmMessage"));
+            box.exec();
+        }
+    }
+    dialog.exec();
+}
+
+AlarmDialog::AlarmDialog(const AppContext& context, QWidget* parent)
+    : QDialog(parent), context_(context), form_(context.texts) {
+    const LanguageTable& t = context.texts;
+    setObjectName(QStringLiteral("alarmWindow"));
+    setWindowTitle(qtext(t.text(9)));
+    setModal(true);
+
+    const AlarmOutcome opened = form_.load(context.station, context.clock);
+    failureMessage_ = qtext(opened.message);
+
+    auto* columns = new QHBoxLayout;
+    for (const auto& column : kColumns) {
+        auto* stack = new QVBoxLayout;
+        for (std::string_view group : column) {
+            auto* box = new QGroupBox(qtext(t.text(group)));
+            auto* grid = new QGridLayout(box);
+            int row = 0;
+            if (group == kAlarmDirectionGroup) {
+                direction_ = new QComboBox;
+                direction_->setObjectName(QStringLiteral("c%1").arg(kAlarmDirectionControl));
+                for (const std::string& entry : form_.directionEntries()) direction_->addItem(qtext(entry));
+                grid->addWidget(direction_, 0, 1);
+                grid->setColumnStretch(1, 1);
+                stack->addWidget(box);
+                continue;
+            }
+            for (const AlarmBox& b : alarmBoxes()) {
+                if (b.group != group) continue;
+                auto* edit = new QLineEdit;
+                edit->setObjectName(QStringLiteral("c%1").arg(b.control));
+                edit->setMinimumWidth(70);
+                boxes_[b.control] = edit;
+                auto* unit = new QLabel(qtext(form_.unitLabel(b.control)));
+                unit->setObjectName(QStringLiteral("unit%1").arg(b.control));
+                unit->setMinimumWidth(34);
+                grid->addWidget(new QLabel(b.caption.empty() ? QString() : qtext(t.text(b.caption))), row, 0);
+                grid->addWidget(edit, row, 1);
+                grid->addWidget(unit, row, 2);
+                const int control = b.control;
+                connect(edit, &QLineEdit::textEdited, this,
+                        [this, control](const QString& text) { form_.edit(control, text.toStdString()); });
+                connect(edit, &QLineEdit::editingFinished, this, [this, control] {
+                    if (const int other = form_.leave(control)) boxes_[other]->setText(qtext(form_.text(other)));
+                });
+                ++row;
+            }
+            grid->setColumnStretch(1, 1);
+            stack->addWidget(box);
+        }
+        stack->addStretch(1);
+        columns->addLayout(stack);
+    }
+
+    saveButton_ = new QPushButton(qtext(t.text(72)));
+    saveButton_->setObjectName(QStringLiteral("c1028"));
+    saveButton_->setDefault(true);
+    auto* cancel = new QPushButton(qtext(t.text(73)));
+    cancel->setObjectName(QStringLiteral("c2"));
+    connect(saveButton_, &QPushButton::clicked, this, &AlarmDialog::save);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(saveButton_);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    layout->addLayout(buttons);
+    fill();
+}
+
+void AlarmDialog::fill() {
+    for (const auto& [control, edit] : boxes_) edit->setText(qtext(form_.text(control)));
+    direction_->setCurrentIndex(form_.directionIndex());
+    connect(direction_, &QComboBox::currentIndexChanged, this, [this](int index) { form_.selectDirection(index); });
+    saveButton_->setEnabled(form_.dataRead());
+}
+
+void AlarmDialog::showMessage(const QString& text) {
+    QMessageBox box(QMessageBox::Warning, qtext(context_.texts.text(0)), text, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("alarmMessage"));
+    box.exec();
+}
+
+void AlarmDialog::save() {
+    const LanguageTable& t = context_.texts;
+    const AlarmOutcome checked = form_.validate();
+    if (!checked.ok) {
+        showMessage(qtext(checked.message));
+        if (QLineEdit* edit = boxes_[checked.control]) {
+            edit->setFocus();
+            edit->selectAll();
+        }
+        return;
+    }
+    QMessageBox question(QMessageBox::Question, qtext(t.text(123)), qtext(t.text(152)),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.setObjectName(QStringLiteral("alarmSaveQuestion"));
+    question.button(QMessageBox::Yes)->setText(qtext(t.text("frame.yes")));
+    question.button(QMessageBox::No)->setText(qtext(t.text("frame.no")));
+    if (question.exec() != QMessageBox::Yes) return;
+
+    // save() holds the station only while it reads and writes; the message comes after.
+    const AlarmOutcome saved = form_.save(context_.station, context_.clock);
+    if (saved.ok) {
+        accept();
+        return;
+    }
+    showMessage(qtext(saved.message));
+    if (saved.control != 0 && boxes_.count(saved.control)) boxes_[saved.control]->setFocus();
+}
+
+} // namespace nimbrel
