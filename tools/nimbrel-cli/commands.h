@@ -46,5 +46,6 @@ void addSyncCommand(CLI::App& app);
 void addLogCommand(CLI::App& app);
 void addDefaultsCommand(CLI::App& app);
 void addClearMemoryCommand(CLI::App& app);
+void addAlarmsCommand(CLI::App& app);
 
 } // namespace nimbrel::cli
