@@ -90,21 +90,33 @@ std::vector<Choice> choiceSpecs(int control) {
                 lit("-2"),  lit("-3"),  lit("-4"),  lit("-5"), lit("-6"), lit("-7"), lit("-8"),
                 lit("-9"),  lit("-10"), lit("-11"), lit("-12")};
     case F::kIndoorUnit:
-    case F::kOutdoorUnit: return {lit(unit::celsius), lit(unit::fahrenheit)};
-    case F::kPressureUnit: return {lit(unit::hpa), lit(unit::inHg), lit(unit::mmHg)};
+    case F::kOutdoorUnit:
+        return {lit(unit::celsius), lit(unit::fahrenheit)};
+    case F::kPressureUnit:
+        return {lit(unit::hpa), lit(unit::inHg), lit(unit::mmHg)};
     case F::kWindUnit:
         return {lit(unit::metresPerSecond), lit(unit::kmPerHour), lit(unit::knot), lit(unit::milesPerHour),
                 lit(unit::beaufort)};
-    case F::kRainUnit: return {lit(unit::mm), lit(unit::inch)};
-    case F::kDateDisplay: return {row(106), row(107), key("setup.alarm_time")};
-    case F::kDateFormat: return {key("setup.date.ymd"), key("setup.date.mdy"), key("setup.date.dmy")};
-    case F::kTimeFormat: return {lit("24H"), lit("12H")};
-    case F::kAxis: return {key("setup.hours12"), key("setup.hours24")};
-    case F::kOutdoorDisplay: return {row(20), row(31), row(32)};
-    case F::kPressureDisplay: return {row(26), row(27)};
-    case F::kWindDisplay: return {row(33), row(34)};
-    case F::kRainDisplay: return {row(111), key("setup.hours24"), row(68), row(109), row(69)};
-    default: return {};
+    case F::kRainUnit:
+        return {lit(unit::mm), lit(unit::inch)};
+    case F::kDateDisplay:
+        return {row(106), row(107), key("setup.alarm_time")};
+    case F::kDateFormat:
+        return {key("setup.date.ymd"), key("setup.date.mdy"), key("setup.date.dmy")};
+    case F::kTimeFormat:
+        return {lit("24H"), lit("12H")};
+    case F::kAxis:
+        return {key("setup.hours12"), key("setup.hours24")};
+    case F::kOutdoorDisplay:
+        return {row(20), row(31), row(32)};
+    case F::kPressureDisplay:
+        return {row(26), row(27)};
+    case F::kWindDisplay:
+        return {row(33), row(34)};
+    case F::kRainDisplay:
+        return {row(111), key("setup.hours24"), row(68), row(109), row(69)};
+    default:
+        return {};
     }
 }
 
@@ -115,27 +127,40 @@ std::string choiceText(const Choice& c, const LanguageTable& texts) {
 }
 
 // The settings field that a list edits as its index ("0", "1", ...).
-std::string StationSettings::* indexField(int control) {
+std::string StationSettings::*indexField(int control) {
     switch (control) {
-    case F::kDateFormat: return &StationSettings::dateFmt;
-    case F::kTimeFormat: return &StationSettings::hourFmt;
-    case F::kAxis: return &StationSettings::axisFmt;
-    case F::kOutdoorDisplay: return &StationSettings::outTempFmt;
-    case F::kPressureDisplay: return &StationSettings::presFmt;
-    case F::kWindDisplay: return &StationSettings::windFmt;
-    case F::kRainDisplay: return &StationSettings::rainFmt;
-    default: return nullptr;
+    case F::kDateFormat:
+        return &StationSettings::dateFmt;
+    case F::kTimeFormat:
+        return &StationSettings::hourFmt;
+    case F::kAxis:
+        return &StationSettings::axisFmt;
+    case F::kOutdoorDisplay:
+        return &StationSettings::outTempFmt;
+    case F::kPressureDisplay:
+        return &StationSettings::presFmt;
+    case F::kWindDisplay:
+        return &StationSettings::windFmt;
+    case F::kRainDisplay:
+        return &StationSettings::rainFmt;
+    default:
+        return nullptr;
     }
 }
 
 // The settings field that a list edits as its entry's text.
-std::string StationSettings::* textField(int control) {
+std::string StationSettings::*textField(int control) {
     switch (control) {
-    case F::kTimeZone: return &StationSettings::timeZone;
-    case F::kPressureUnit: return &StationSettings::presUnit;
-    case F::kWindUnit: return &StationSettings::windUnit;
-    case F::kRainUnit: return &StationSettings::rainUnit;
-    default: return nullptr;
+    case F::kTimeZone:
+        return &StationSettings::timeZone;
+    case F::kPressureUnit:
+        return &StationSettings::presUnit;
+    case F::kWindUnit:
+        return &StationSettings::windUnit;
+    case F::kRainUnit:
+        return &StationSettings::rainUnit;
+    default:
+        return nullptr;
     }
 }
 
@@ -160,7 +185,8 @@ std::optional<double> wholeNumber(std::string_view s) {
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     double v = 0;
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v))
+        return std::nullopt;
     return v;
 }
 
@@ -191,7 +217,7 @@ void setUnits(StationSettings& s, const UnitSelection& u) {
 // The thresholds that follow a unit, with the caption rows that name them in a message.
 enum class Quantity { indoor, outdoor, pressure, wind, rain };
 struct ThresholdRule {
-    std::string AlarmThresholds::* text;
+    std::string AlarmThresholds::*text;
     Quantity quantity;
     int captionRow;
     int levelRow; // 71 "High", 70 "Low"
@@ -217,24 +243,34 @@ constexpr ThresholdRule kRewrites[] = {
 
 const std::string& unitOf(const UnitSelection& u, Quantity q) {
     switch (q) {
-    case Quantity::indoor: return u.indoorTemperature;
-    case Quantity::outdoor: return u.outdoorTemperature;
-    case Quantity::pressure: return u.pressure;
-    case Quantity::wind: return u.wind;
-    case Quantity::rain: return u.rain;
+    case Quantity::indoor:
+        return u.indoorTemperature;
+    case Quantity::outdoor:
+        return u.outdoorTemperature;
+    case Quantity::pressure:
+        return u.pressure;
+    case Quantity::wind:
+        return u.wind;
+    case Quantity::rain:
+        return u.rain;
     }
     return u.pressure;
 }
 
 // A threshold in the old unit as the new unit's text: the station holds tenths, hundredths for
 // inHg and inches. "---" when the station's value is no reading.
-std::string convertedText(const std::string& raw, Quantity q, const std::string& from, const std::string& to) {
+std::string convertedText(const std::string& raw, Quantity q, const std::string& from,
+                          const std::string& to) {
     switch (q) {
     case Quantity::indoor:
-    case Quantity::outdoor: return temperatureText(raw, 0.1f, from, to);
-    case Quantity::pressure: return pressureText(raw, from == unit::inHg ? 0.01f : 0.1f, from, to);
-    case Quantity::wind: return windSpeedText(raw, 0.1f, from, to);
-    case Quantity::rain: return rainText(raw, from == unit::inch ? 0.01f : 0.1f, from, to);
+    case Quantity::outdoor:
+        return temperatureText(raw, 0.1f, from, to);
+    case Quantity::pressure:
+        return pressureText(raw, from == unit::inHg ? 0.01f : 0.1f, from, to);
+    case Quantity::wind:
+        return windSpeedText(raw, 0.1f, from, to);
+    case Quantity::rain:
+        return rainText(raw, from == unit::inch ? 0.01f : 0.1f, from, to);
     }
     return raw;
 }
@@ -245,7 +281,7 @@ double storedFactor(Quantity q, const std::string& to) {
     return 10.0;
 }
 
-bool fitsField(std::string AlarmThresholds::* text, long long value) {
+bool fitsField(std::string AlarmThresholds::*text, long long value) {
     for (const AlarmFieldInfo& f : alarmFields()) {
         if (f.text != text) continue;
         if (f.kind == AlarmFieldKind::s16sm) return value >= -0x7FFF && value <= 0x7FFF;
@@ -315,8 +351,8 @@ void SetupForm::load(const StationSettings& settings, const AlarmThresholds& ala
     selections_[kIndoorUnit] = settings.indTempUnit == unit::celsius ? 0 : 1;
     selections_[kOutdoorUnit] = settings.outTempUnit == unit::celsius ? 0 : 1;
     selections_[kDateDisplay] = 0;
-    for (int control : {kDateFormat, kTimeFormat, kAxis, kOutdoorDisplay, kPressureDisplay, kWindDisplay,
-                        kRainDisplay}) {
+    for (int control :
+         {kDateFormat, kTimeFormat, kAxis, kOutdoorDisplay, kPressureDisplay, kWindDisplay, kRainDisplay}) {
         const long long index = integerValue(settings.*indexField(control));
         const bool fits = index >= 0 && index < static_cast<long long>(choiceSpecs(control).size());
         selections_[control] = fits ? static_cast<int>(index) : -1;
@@ -390,8 +426,10 @@ std::string SetupForm::shownValue(int control) const {
     const SetupFieldInfo* info = field(control);
     if (info == nullptr) return {};
     switch (info->kind) {
-    case SetupFieldKind::check: return checked(control) ? "on" : "off";
-    case SetupFieldKind::integer: return text(control) + " " + texts_.text(112);
+    case SetupFieldKind::check:
+        return checked(control) ? "on" : "off";
+    case SetupFieldKind::integer:
+        return text(control) + " " + texts_.text(112);
     case SetupFieldKind::number:
     case SetupFieldKind::shown:
         return shownPressureUnit_.empty() ? text(control) : text(control) + " " + shownPressureUnit_;
@@ -422,14 +460,18 @@ std::optional<std::string> SetupForm::assign(int control, std::string_view value
         return std::nullopt;
     }
     case SetupFieldKind::integer:
-    case SetupFieldKind::number: setText(control, std::string(trimmed(value))); return std::nullopt;
-    case SetupFieldKind::shown: return std::string(info->name) + " is shown only; the station measures it";
+    case SetupFieldKind::number:
+        setText(control, std::string(trimmed(value)));
+        return std::nullopt;
+    case SetupFieldKind::shown:
+        return std::string(info->name) + " is shown only; the station measures it";
     case SetupFieldKind::list: {
         const std::string wanted = lowered(value);
         const LanguageTable english(nimbrel::english);
         const auto specs = choiceSpecs(control);
         for (std::size_t i = 0; i < specs.size(); ++i)
-            if (lowered(choiceText(specs[i], texts_)) == wanted || lowered(choiceText(specs[i], english)) == wanted) {
+            if (lowered(choiceText(specs[i], texts_)) == wanted ||
+                lowered(choiceText(specs[i], english)) == wanted) {
                 select(control, static_cast<int>(i));
                 return std::nullopt;
             }
@@ -474,8 +516,8 @@ std::variant<SetupWrites, SetupProblem> SetupForm::plan(const StationSettings& f
     s.indTempUnit = selection(kIndoorUnit) == 1 ? unit::fahrenheit : unit::celsius;
     s.outTempUnit = selection(kOutdoorUnit) == 1 ? unit::fahrenheit : unit::celsius;
     if (const auto interval = wholeInteger(text(kInterval))) s.historyCircle = std::to_string(*interval);
-    for (int control : {kDateFormat, kTimeFormat, kAxis, kOutdoorDisplay, kPressureDisplay, kWindDisplay,
-                        kRainDisplay}) {
+    for (int control :
+         {kDateFormat, kTimeFormat, kAxis, kOutdoorDisplay, kPressureDisplay, kWindDisplay, kRainDisplay}) {
         const int index = selection(control);
         if (index >= 0) s.*indexField(control) = std::to_string(index);
     }
@@ -521,7 +563,7 @@ SetupOutcome SetupForm::save() {
     if (!station_.readAlarmBlock(freshAlarms)) return {false, texts_.text(163)};
 
     auto planned = plan(fresh, freshAlarms);
-    if (auto* problem = std::get_if<SetupProblem>(&planned)) return {false, problem->message};
+    if (auto* problem = std::get_if<SetupProblem>(&planned)) return {false, problem->message, true};
     SetupWrites& writes = std::get<SetupWrites>(planned);
     const UnitSelection thresholdsNowIn = strandedThresholdUnits_.value_or(unitsOf(fresh));
 

@@ -60,6 +60,9 @@ struct SetupWrites {
 struct SetupOutcome {
     bool done = false;
     std::string message; // empty when done
+    // Not done because of what the user chose (a threshold the new unit cannot hold), not because
+    // the station failed.
+    bool refused = false;
 };
 
 class SetupForm {

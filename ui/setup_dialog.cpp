@@ -50,7 +50,8 @@ SetupDialog::SetupDialog(const AppContext& context, QWidget* parent)
     };
     tell = [this](const QString& message) {
         const LanguageTable& t = context_.texts;
-        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(t.text(0)), message, QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(t.text(0)), message, QMessageBox::Ok,
+                        this);
         box.setObjectName(QStringLiteral("setupMessage"));
         box.exec();
     };

@@ -240,6 +240,7 @@ TEST_F(SetupFormTest, AThresholdTooLargeForItsFieldRefusesTheSave) {
     const auto before = station.area();
     const SetupOutcome outcome = form.save();
     EXPECT_FALSE(outcome.done);
+    EXPECT_TRUE(outcome.refused);
     EXPECT_NE(outcome.message.find("24 hour Rainfall High"), std::string::npos) << outcome.message;
     EXPECT_EQ(station.area(), before);
     EXPECT_FALSE(station.access->busy().isBusy());

@@ -32,7 +32,8 @@ struct Sim {
         if (handle == nullptr) return;
         reset = reinterpret_cast<int (*)(const char*)>(dlsym(handle, "NimbrelSimReset"));
         peek = reinterpret_cast<int (*)(unsigned, unsigned char*, int)>(dlsym(handle, "NimbrelSimPeek"));
-        poke = reinterpret_cast<int (*)(unsigned, const unsigned char*, int)>(dlsym(handle, "NimbrelSimPoke"));
+        poke =
+            reinterpret_cast<int (*)(unsigned, const unsigned char*, int)>(dlsym(handle, "NimbrelSimPoke"));
     }
     ~Sim() {
         if (handle != nullptr) dlclose(handle);
@@ -128,7 +129,7 @@ TEST_F(SetupDialogTest, SaveWritesTheChangedValuesToTheStation) {
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(sim.bytes(0x10, 2), (std::vector<unsigned char>{30, 0x21}));
-    EXPECT_EQ(sim.bytes(0x17, 1)[0], 0x02);                           // indoor temperature high enabled
+    EXPECT_EQ(sim.bytes(0x17, 1)[0], 0x02); // indoor temperature high enabled
     EXPECT_EQ(sim.bytes(0x32, 2), (std::vector<unsigned char>{0x02, 0x03})); // 770: 77.0 °F
     EXPECT_EQ(sim.bytes(0x20, 4), pressures);
     EXPECT_EQ(sim.bytes(0x1A, 1)[0], 0xAA);

@@ -1,0 +1,128 @@
+#include "app/scope_form.h"
+
+#include "presentation/min_max_repair.h"
+#include "presentation/record_builders.h"
+#include "presentation/time_text.h"
+#include "station/byte_codec.h"
+#include "station/history_record.h"
+#include "station/station_access.h"
+#include "station/station_busy.h"
+#include "store/store_rain_totals.h"
+
+#include <algorithm>
+
+namespace nimbrel {
+
+namespace {
+
+using T = MinMaxTable;
+constexpr int kMax = 74, kMin = 75, kHour = 111, kWeek = 68, kMonth = 109, kTotal = 69;
+
+const std::array<ScopeBox, 23> kBoxes = {{
+    {10061, 1051, 24, kMax, "Indoor Humidity Maximum", &T::indHumiMax},
+    {10059, 1052, 24, kMin, "Indoor Humidity Minimum", &T::indHumiMin},
+    {10057, 1053, 25, kMax, "Outdoor Humidity Maximum", &T::outHumiMax},
+    {10055, 1054, 25, kMin, "Outdoor Humidity Minimum", &T::outHumiMin},
+    {10048, 1055, 21, kMax, "Indoor Temperature Maximum", &T::indTempMax},
+    {10050, 1056, 21, kMin, "Indoor Temperature Minimum", &T::indTempMin},
+    {10046, 1057, 22, kMax, "Outdoor Temperature Maximum", &T::outTempMax},
+    {10045, 1058, 22, kMin, "Outdoor Temperature Minimum", &T::outTempMin},
+    {10085, 1059, 31, kMax, "Windchill Maximum", &T::windchillMax},
+    {10084, 1060, 31, kMin, "Windchill Minimum", &T::windchillMin},
+    {10068, 1061, 32, kMax, "Dewpoint Maximum", &T::dewpointMax},
+    {10066, 1062, 32, kMin, "Dewpoint Minimum", &T::dewpointMin},
+    {10075, 1063, 29, kMax, "Absolute Pressure Maximum", &T::absPresMax},
+    {10076, 1064, 29, kMin, "Absolute Pressure Minimum", &T::absPresMin},
+    {10072, 1065, 30, kMax, "Relative Pressure Maximum", &T::relPresMax},
+    {10070, 1066, 30, kMin, "Relative Pressure Minimum", &T::relPresMin},
+    {10174, 1067, 33, kMax, "Wind Maximum", &T::windMax},
+    {10173, 1068, 34, kMax, "Gust Maximum", &T::gustMax},
+    {10087, 1069, -1, kHour, "Rain Maximum Hour", &T::hourRainMax},
+    {10089, 1070, -1, -1, "Rain Maximum 24 Hours", &T::dayRainMax},
+    {10091, 1071, -1, kWeek, "Rain Maximum Week", &T::weekRainMax},
+    {10093, 1072, -1, kMonth, "Rain Maximum Month", &T::monthRainMax},
+    {10021, 1073, -1, kTotal, "Rain Maximum Total", &T::totalRainMax},
+}};
+
+// The unit each box's value is followed by, in the order of the boxes.
+std::string unitOf(std::size_t box, const StationSettings& s) {
+    if (box < 4) return "%";
+    if (box < 6) return s.indTempUnit;
+    if (box < 12) return s.outTempUnit;
+    if (box < 16) return s.presUnit;
+    if (box < 18) return s.windUnit;
+    return s.rainUnit;
+}
+
+void addMessage(std::vector<int>& messages, int row) {
+    if (std::find(messages.begin(), messages.end(), row) == messages.end()) messages.push_back(row);
+}
+
+} // namespace
+
+const std::array<ScopeBox, 23>& scopeBoxes() {
+    return kBoxes;
+}
+
+ScopeForm::Outcome ScopeForm::open(StationAccess& station, HistoryStore& store, Clock& clock) {
+    Outcome outcome;
+    {
+        StationBusyLock busy(station.busy());
+        if (!busy.acquire(clock)) {
+            outcome.messages.push_back(kBusyMessage);
+            return outcome;
+        }
+        outcome.stationTaken = true;
+
+        minMaxRead_ = station.readMinMaxBlock(minMax);
+        if (!minMaxRead_) addMessage(outcome.messages, kScopeReadFailed);
+        settingsRead_ = station.readSettingsBlock(settings);
+        if (!settingsRead_) addMessage(outcome.messages, kSetupReadFailed);
+        alarmsRead_ = station.readAlarmBlock(alarms);
+        if (!alarmsRead_) addMessage(outcome.messages, kSetupReadFailed);
+
+        // The current record sits where the settings just read say; without them there is no
+        // address to read (address 0 would read the settings bytes as if they were a record).
+        const auto address = static_cast<unsigned>(codec::parseInteger(settings.historyStackAddr));
+        if (settingsRead_) {
+            WeatherSample sample;
+            recordRead_ = isRecordAddress(address) && station.readRecordAt(address, sample);
+            if (recordRead_)
+                reading = std::move(sample);
+            else
+                addMessage(outcome.messages, kSetupReadFailed);
+        }
+    } // the station is free again before anything is computed or shown
+
+    build(&store, clock);
+    return outcome;
+}
+
+void ScopeForm::build(HistoryStore* store, Clock& clock) {
+    MinMaxTable shown = minMax;
+    minMaxForDisplay(shown, settings);
+    if (recordRead_) {
+        WeatherSample current = reading;
+        normaliseSample(current, settings, alarms);
+        if (store) computeRainTotalsFromStore(current, *store, clock);
+        sampleForDisplay(current, settings);
+        // Extremes that were never read are not "repaired" into the current reading.
+        if (minMaxRead_) repairMinMax(shown, settings, current);
+    }
+    for (std::size_t i = 0; i < kBoxes.size(); ++i) {
+        const MinMaxEntry& e = shown.*(kBoxes[i].entry);
+        values_[i] = e.value + " " + unitOf(i, settings);
+        times_[i] =
+            stationTimeText(e.time, settings.formats.dateFormatIndex, settings.formats.clockFormatIndex);
+    }
+}
+
+std::string ScopeForm::textOf(int controlId) const {
+    for (std::size_t i = 0; i < kBoxes.size(); ++i) {
+        if (kBoxes[i].valueId == controlId) return values_[i];
+        if (kBoxes[i].timeId == controlId) return times_[i];
+    }
+    return {};
+}
+
+} // namespace nimbrel

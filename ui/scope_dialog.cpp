@@ -1,0 +1,112 @@
+#include "ui/scope_dialog.h"
+
+#include "app/language_table.h"
+#include "app/scope_form.h"
+#include "ui/app_context.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace nimbrel {
+
+namespace {
+
+QString qtext(const LanguageTable& texts, int row) {
+    return QString::fromStdString(texts.text(row));
+}
+QString qtext(const LanguageTable& texts, std::string_view key) {
+    return QString::fromStdString(texts.text(key));
+}
+
+QString controlName(int id) {
+    return QStringLiteral("c%1").arg(id);
+}
+
+QLineEdit* readOnlyBox(int id, const std::string& text, int width) {
+    auto* box = new QLineEdit(QString::fromStdString(text));
+    box->setObjectName(controlName(id));
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::NoFocus);
+    box->setMinimumWidth(width);
+    return box;
+}
+
+void tell(const LanguageTable& texts, QWidget* parent, int row) {
+    QMessageBox box(QMessageBox::NoIcon, qtext(texts, 0), qtext(texts, row), QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("scopeMessage"));
+    box.exec();
+}
+
+} // namespace
+
+ScopeDialog::ScopeDialog(const ScopeForm& form, const LanguageTable& texts, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("scopeDialog"));
+    setWindowTitle(qtext(texts, 10));
+
+    const int valueWidth = fontMetrics().horizontalAdvance(QStringLiteral("-9999.9 mmHg")) + 12;
+    const int timeWidth = fontMetrics().horizontalAdvance(QStringLiteral("12-31-2026 12:59PM")) + 12;
+
+    auto* columns = new QHBoxLayout;
+    QVBoxLayout* column = nullptr;
+    QGroupBox* group = nullptr;
+    QGridLayout* grid = nullptr;
+    int lastGroup = -2;
+    const auto& boxes = scopeBoxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const ScopeBox& b = boxes[i];
+        if (b.groupRow != lastGroup) {
+            // Humidity, temperature, wind chill and dew point on the left; pressure, wind and rain
+            // on the right.
+            if (i == 0 || b.groupRow == 29) {
+                column = new QVBoxLayout;
+                columns->addLayout(column);
+            }
+            group =
+                new QGroupBox(b.groupRow < 0 ? qtext(texts, "scope.rain_maximum") : qtext(texts, b.groupRow));
+            grid = new QGridLayout(group);
+            column->addWidget(group);
+            lastGroup = b.groupRow;
+        }
+        const int row = grid->rowCount();
+        grid->addWidget(
+            new QLabel(b.labelRow < 0 ? qtext(texts, "scope.24_hours") : qtext(texts, b.labelRow)), row, 0);
+        grid->addWidget(readOnlyBox(b.valueId, form.valueText(i), valueWidth), row, 1);
+        grid->addWidget(new QLabel(qtext(texts, 65)), row, 2);
+        grid->addWidget(readOnlyBox(b.timeId, form.timeText(i), timeWidth), row, 3);
+    }
+    for (int c = 0; c < columns->count(); ++c) {
+        if (auto* l = qobject_cast<QVBoxLayout*>(columns->itemAt(c)->layout())) l->addStretch(1);
+    }
+
+    auto* ok = new QPushButton(qtext(texts, 76));
+    ok->setObjectName(QStringLiteral("c1"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->addLayout(columns);
+    outer->addLayout(buttons);
+}
+
+void openScopeWindow(const AppContext& context, QWidget* parent) {
+    ScopeForm form;
+    const ScopeForm::Outcome outcome = form.open(context.station, context.store, context.clock);
+    // The station is free again here: the acquisition thread goes on while the user reads these.
+    for (int row : outcome.messages) tell(context.texts, parent, row);
+    if (!outcome.stationTaken) return;
+    ScopeDialog dialog(form, context.texts, parent);
+    dialog.exec();
+}
+
+} // namespace nimbrel
