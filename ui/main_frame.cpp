@@ -6,9 +6,13 @@
 #include "app/language_table.h"
 #include "station/station_access.h"
 #include "ui/about_box.h"
+#include "ui/alarm_dialog.h"
 #include "ui/connection_pane.h"
+#include "ui/debug_window.h"
 #include "ui/gui_resources.h"
 #include "ui/mnemonics.h"
+#include "ui/scope_dialog.h"
+#include "ui/setup_dialog.h"
 #include "ui/weather_view.h"
 
 #include <QAbstractButton>
@@ -57,6 +61,10 @@ enum CommandId {
     kToggleStatusBar = 59393,
     kExit = 57665,
     kLoadDefault = 32774,
+    kSetup = 32783,
+    kAlarm = 32786,
+    kScope = 32779,
+    kDebug = 32771,
     kAbout = 57664,
 };
 
@@ -132,10 +140,32 @@ void MainFrame::buildMenusAndToolbar() {
     connect(exit, &QAction::triggered, this, &QWidget::close);
     display->addAction(exit);
 
-    // System: Setup, Alarm and Scope join here with their windows; the station command that
-    // needs no window of its own is here already.
+    // System: the station's windows, then the station command that needs no window of its own.
     QMenu* system = menuBar()->addMenu(qtext(t, 7));
     system->setObjectName(QStringLiteral("menuSystem"));
+    // A station window is modal: while it is open the frame takes no other command.
+    const auto stationWindow = [this, system](int id, int row, const char* tip, const char* picture,
+                                              void (*open)(const AppContext&, QWidget*)) {
+        QAction* action = command(this, id, qtext(context_.texts, row), qtext(context_.texts, tip));
+        action->setIcon(icon(QString::fromLatin1(picture)));
+        connect(action, &QAction::triggered, this, [this, open] { open(context_, this); });
+        system->addAction(action);
+        return action;
+    };
+    QAction* setup = stationWindow(kSetup, 8, "frame.tip.setup", "setup", openSetupWindow);
+    QAction* alarm = stationWindow(kAlarm, 9, "frame.tip.alarm", "alarm", openAlarmWindow);
+    QAction* scope = stationWindow(kScope, 10, "frame.tip.scope", "scope", openScopeWindow);
+    // The Debug window is for support: its item shows only with DebugFlag on. It is made on first use
+    // and kept, hidden or shown, for the rest of the run.
+    if (context_.config.debugMode()) {
+        QAction* debug = new QAction(qtext(t, "frame.debug"), this);
+        debug->setObjectName(QStringLiteral("c%1").arg(kDebug));
+        debug->setIcon(icon(QStringLiteral("debug")));
+        connect(debug, &QAction::triggered, this,
+                [this] { debugWindow_ = showDebugWindow(context_, this, debugWindow_); });
+        system->addAction(debug);
+    }
+    system->addSeparator();
     QAction* loadDefault =
         command(this, kLoadDefault, qtext(t, "frame.loaddefault"), qtext(t, "frame.tip.loaddefault"));
     loadDefault->setIcon(icon(QStringLiteral("default")));
@@ -156,6 +186,9 @@ void MainFrame::buildMenusAndToolbar() {
     help->addAction(about);
 
     toolBar_->addAction(loadDefault);
+    toolBar_->addAction(setup);
+    toolBar_->addAction(alarm);
+    toolBar_->addAction(scope);
     toolBar_->addSeparator();
     toolBar_->addAction(about);
 

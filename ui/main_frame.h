@@ -15,6 +15,7 @@ namespace nimbrel {
 
 class ConnectionPane;
 class ConnectionWatch;
+class DebugWindow;
 class WeatherView;
 
 class MainFrame : public QMainWindow {
@@ -73,6 +74,7 @@ private:
     ConnectionPane* connectionPane_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     QString windowStateFile_;
+    DebugWindow* debugWindow_ = nullptr; // made on first use; a child of the frame
     QTimer connectionTimer_;
 };
 

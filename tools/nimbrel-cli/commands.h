@@ -47,6 +47,7 @@ void addLogCommand(CLI::App& app);
 void addDefaultsCommand(CLI::App& app);
 void addClearMemoryCommand(CLI::App& app);
 void addAlarmsCommand(CLI::App& app);
+void addSetupCommand(CLI::App& app);
 void addScopeCommand(CLI::App& app);
 void addDebugCommand(CLI::App& app); // debug setup, debug record N
 

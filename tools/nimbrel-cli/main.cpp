@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     addDefaultsCommand(app);
     addClearMemoryCommand(app);
     addAlarmsCommand(app);
+    addSetupCommand(app);
     addScopeCommand(app);
     addDebugCommand(app);
     // After the commands: CLI11 hands a footer given earlier down to each of them.
