@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
@@ -302,6 +303,36 @@ TEST_F(MainWindowTest, TheWindowComesBackAsItWasLeft) {
         EXPECT_EQ(frame.pos(), area.topLeft());
         EXPECT_EQ(frame.size(), area.size());
     }
+}
+
+// Each station window opens from its command over the simulated station, shows the station's values
+// and closes again; the Debug window stays, one for the run.
+TEST_F(MainWindowTest, TheStationWindowsOpenFromTheirCommands) {
+    World world(english);
+    world.config.debugFlag = "1";
+    MainFrame frame(world.context());
+    frame.connectionTick();
+    ASSERT_TRUE(frame.connectionPane()->isConnected());
+    const std::pair<const char*, const char*> windows[] = {
+        {"c32783", "setupDialog"}, {"c32786", "alarmWindow"}, {"c32779", "scopeDialog"}};
+    for (const auto& [command, window] : windows) {
+        QString opened;
+        QTimer::singleShot(0, &frame, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr) << command;
+            opened = modal->objectName();
+            modal->grab().save(artifactPath(QStringLiteral("from-menu-%1.png").arg(opened)));
+            modal->close();
+        });
+        frame.findChild<QAction*>(QString::fromLatin1(command))->trigger();
+        EXPECT_EQ(opened, QString::fromLatin1(window)) << command;
+    }
+    QAction* debug = frame.findChild<QAction*>(QStringLiteral("c32771"));
+    debug->trigger();
+    debug->trigger();
+    const QList<QDialog*> debugWindows = frame.findChildren<QDialog*>(QStringLiteral("debugWindow"));
+    ASSERT_EQ(debugWindows.size(), 1);
+    EXPECT_TRUE(debugWindows.front()->isVisible());
 }
 
 TEST_F(MainWindowTest, MenusHoldOnlyWorkingCommandsInTheConfiguredLanguage) {
