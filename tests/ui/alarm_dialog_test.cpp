@@ -1,6 +1,7 @@
 // The Alarm window over the simulated station: a save verified in the station's bytes, Cancel
 // writing nothing, the linked speed and level boxes, a failure shown with the station free, and a
 // picture in each language.
+#include "tests/ui/artifacts.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "station/station_access.h"
@@ -82,12 +83,7 @@ struct World {
     std::unique_ptr<HistoryStore> store;
 };
 
-QString artifactPath(const QString& name) {
-    QString dir = qEnvironmentVariable("NIMBREL_ARTIFACT_DIR");
-    if (dir.isEmpty()) dir = QStringLiteral(NIMBREL_ARTIFACT_DIR);
-    QDir().mkpath(dir);
-    return dir + QLatin1Char('/') + name;
-}
+using testing::artifactPath;
 
 // Waits for the next message box and lets `handle` answer it.
 void whenBoxShows(std::function<void(QMessageBox*)> handle) {

@@ -1,5 +1,6 @@
 // The drawn controls: their scale and lamp rules, their reactions to values and the pointer, and a
 // picture of each saved for a person to look at.
+#include "tests/ui/artifacts.h"
 #include "tests/support/temp_dir.h"
 #include "ui/controls/alarm_lamp.h"
 #include "ui/controls/bar_gauge.h"
@@ -32,10 +33,7 @@
 namespace nimbrel {
 namespace {
 
-QString artifactPath(const QString& name) {
-    QDir().mkpath(QStringLiteral(NIMBREL_ARTIFACT_DIR));
-    return QStringLiteral(NIMBREL_ARTIFACT_DIR "/") + name;
-}
+using testing::artifactPath;
 
 // Grabs the widget, saves it as a PNG for review and checks that something was drawn.
 QImage saveShot(QWidget& widget, const QString& name) {

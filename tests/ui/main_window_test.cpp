@@ -1,5 +1,6 @@
 // The main window over the simulated station: the view filled by the first cycle, the connection
 // watch's tick rules, the menus, the single-instance refusal, and a picture in each language.
+#include "tests/ui/artifacts.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "station/alarm_thresholds.h"
@@ -93,12 +94,7 @@ struct World {
     std::unique_ptr<HistoryStore> store;
 };
 
-QString artifactPath(const QString& name) {
-    QString dir = qEnvironmentVariable("NIMBREL_ARTIFACT_DIR");
-    if (dir.isEmpty()) dir = QStringLiteral(NIMBREL_ARTIFACT_DIR);
-    QDir().mkpath(dir);
-    return dir + QLatin1Char('/') + name;
-}
+using testing::artifactPath;
 
 class MainWindowTest : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // The Scope and Debug windows: over the simulated station in every language (screenshots), and over a
 // scripted station for the failing reads, whose messages come only once the station is free again.
+#include "tests/ui/artifacts.h"
 #include "app/configuration.h"
 #include "app/debug_log.h"
 #include "app/language_table.h"
@@ -85,12 +86,7 @@ struct ScriptedWorld {
     std::unique_ptr<HistoryStore> store;
 };
 
-QString artifactPath(const QString& name) {
-    QString dir = qEnvironmentVariable("NIMBREL_ARTIFACT_DIR");
-    if (dir.isEmpty()) dir = QStringLiteral(NIMBREL_ARTIFACT_DIR);
-    QDir().mkpath(dir);
-    return dir + QLatin1Char('/') + name;
-}
+using testing::artifactPath;
 
 const char* const kLanguageCodes[] = {"en", "de", "da", "nl", "fr"};
 

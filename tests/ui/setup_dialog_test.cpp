@@ -1,6 +1,7 @@
 // The Setup window over the simulated station: a changed value saved and read back from the
 // station's memory, Cancel writing nothing, a window whose reading failed, and a picture of it in
 // every language.
+#include "tests/ui/artifacts.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "station/station_access.h"
@@ -70,12 +71,7 @@ struct SimWorld {
     std::unique_ptr<HistoryStore> store;
 };
 
-QString artifactPath(const QString& name) {
-    QString dir = qEnvironmentVariable("NIMBREL_ARTIFACT_DIR");
-    if (dir.isEmpty()) dir = QStringLiteral(NIMBREL_ARTIFACT_DIR);
-    QDir().mkpath(dir);
-    return dir + QLatin1Char('/') + name;
-}
+using testing::artifactPath;
 
 template <class W> W* control(QWidget& dialog, int id) {
     return dialog.findChild<W*>(QStringLiteral("c%1").arg(id));

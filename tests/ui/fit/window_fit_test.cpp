@@ -3,6 +3,7 @@
 // 1920 x 1080 at two device pixels per pixel. In every language the frame fits the small screen, every
 // text fits its label and every control can be reached; pictures use the sharp screen's pixels; and
 // screenshots are left in the build's artifacts for a person to look at.
+#include "tests/ui/artifacts.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "station/alarm_thresholds.h"
@@ -397,10 +398,7 @@ TEST(WindowFit, PicturesUseTheSharpScreensPixels) {
     }
 }
 
-QString artifactPath(const QString& name) {
-    QDir().mkpath(QStringLiteral(NIMBREL_ARTIFACT_DIR));
-    return QStringLiteral(NIMBREL_ARTIFACT_DIR "/") + name;
-}
+using testing::artifactPath;
 
 TEST(WindowFit, ScreenshotsOnEachScreen) {
     struct Shot {
