@@ -2,6 +2,7 @@
 // writing nothing, the linked speed and level boxes, a failure shown with the station free, and a
 // picture in each language.
 #include "tests/ui/artifacts.h"
+#include "tests/ui/sim_controls.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "station/station_access.h"
@@ -38,34 +39,7 @@ public:
     void sleepFor(std::chrono::milliseconds duration) override { std::this_thread::sleep_for(duration / 100); }
 };
 
-struct Sim {
-    Sim() {
-        handle = dlopen(kSimLibrary.c_str(), RTLD_NOW);
-        if (handle == nullptr) return;
-        reset = reinterpret_cast<int (*)(const char*)>(dlsym(handle, "NimbrelSimReset"));
-        peek = reinterpret_cast<int (*)(unsigned, unsigned char*, int)>(dlsym(handle, "NimbrelSimPeek"));
-        poke = reinterpret_cast<int (*)(unsigned, const unsigned char*, int)>(dlsym(handle, "NimbrelSimPoke"));
-        frames = reinterpret_cast<unsigned long (*)()>(dlsym(handle, "NimbrelSimFrames"));
-        setPlugged = reinterpret_cast<void (*)(int)>(dlsym(handle, "NimbrelSimSetPlugged"));
-    }
-    ~Sim() {
-        if (handle != nullptr) dlclose(handle);
-    }
-    bool ready() const { return reset && peek && poke && frames && setPlugged; }
-    unsigned char byteAt(unsigned address) const {
-        unsigned char b = 0;
-        peek(address, &b, 1);
-        return b;
-    }
-    void setByte(unsigned address, unsigned char value) const { poke(address, &value, 1); }
-
-    void* handle = nullptr;
-    int (*reset)(const char*) = nullptr;
-    int (*peek)(unsigned, unsigned char*, int) = nullptr;
-    int (*poke)(unsigned, const unsigned char*, int) = nullptr;
-    unsigned long (*frames)() = nullptr;
-    void (*setPlugged)(int) = nullptr;
-};
+using Sim = testing::SimControls;
 
 struct World {
     explicit World(int language = english) : texts(language) {

@@ -1,6 +1,7 @@
 // The main window over the simulated station: the view filled by the first cycle, the connection
 // watch's tick rules, the menus, the single-instance refusal, and a picture in each language.
 #include "tests/ui/artifacts.h"
+#include "tests/ui/sim_controls.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "station/alarm_thresholds.h"
@@ -56,23 +57,7 @@ public:
     }
 };
 
-// The simulated station's test controls (the library that the station access loads is the same
-// object, so these reach its station).
-struct SimControls {
-    SimControls() {
-        handle = dlopen(kSimLibrary.c_str(), RTLD_NOW);
-        if (handle == nullptr) return;
-        reset = reinterpret_cast<int (*)(const char*)>(dlsym(handle, "NimbrelSimReset"));
-        setPlugged = reinterpret_cast<void (*)(int)>(dlsym(handle, "NimbrelSimSetPlugged"));
-    }
-    ~SimControls() {
-        if (handle != nullptr) dlclose(handle);
-    }
-    bool ready() const { return reset != nullptr && setPlugged != nullptr; }
-    void* handle = nullptr;
-    int (*reset)(const char*) = nullptr;
-    void (*setPlugged)(int) = nullptr;
-};
+using testing::SimControls;
 
 // One window's world: configuration, texts, the station over the simulator, a history file.
 struct World {

@@ -1,6 +1,7 @@
 // The Scope and Debug windows: over the simulated station in every language (screenshots), and over a
 // scripted station for the failing reads, whose messages come only once the station is free again.
 #include "tests/ui/artifacts.h"
+#include "tests/ui/sim_controls.h"
 #include "app/configuration.h"
 #include "app/debug_log.h"
 #include "app/language_table.h"
@@ -31,20 +32,7 @@ namespace {
 
 const std::string kSimLibrary = std::string(NIMBREL_BIN_DIR) + "/libnimbrel-sim.so";
 
-struct Sim {
-    Sim() {
-        handle = dlopen(kSimLibrary.c_str(), RTLD_NOW);
-        if (handle == nullptr) return;
-        reset = reinterpret_cast<int (*)(const char*)>(dlsym(handle, "NimbrelSimReset"));
-        peek = reinterpret_cast<int (*)(unsigned, unsigned char*, int)>(dlsym(handle, "NimbrelSimPeek"));
-    }
-    ~Sim() {
-        if (handle != nullptr) dlclose(handle);
-    }
-    void* handle = nullptr;
-    int (*reset)(const char*) = nullptr;
-    int (*peek)(unsigned, unsigned char*, int) = nullptr;
-};
+using Sim = testing::SimControls;
 
 // A language's world over the simulated station, found and ready.
 struct SimWorld {

@@ -2,6 +2,7 @@
 // station's memory, Cancel writing nothing, a window whose reading failed, and a picture of it in
 // every language.
 #include "tests/ui/artifacts.h"
+#include "tests/ui/sim_controls.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "station/station_access.h"
@@ -27,32 +28,7 @@ namespace {
 
 const std::string kSimLibrary = std::string(NIMBREL_BIN_DIR) + "/libnimbrel-sim.so";
 
-struct Sim {
-    Sim() {
-        handle = dlopen(kSimLibrary.c_str(), RTLD_NOW);
-        if (handle == nullptr) return;
-        reset = reinterpret_cast<int (*)(const char*)>(dlsym(handle, "NimbrelSimReset"));
-        peek = reinterpret_cast<int (*)(unsigned, unsigned char*, int)>(dlsym(handle, "NimbrelSimPeek"));
-        poke =
-            reinterpret_cast<int (*)(unsigned, const unsigned char*, int)>(dlsym(handle, "NimbrelSimPoke"));
-    }
-    ~Sim() {
-        if (handle != nullptr) dlclose(handle);
-    }
-    bool ready() const { return reset && peek && poke; }
-    std::vector<unsigned char> bytes(unsigned address, int n) {
-        std::vector<unsigned char> out(static_cast<std::size_t>(n));
-        peek(address, out.data(), n);
-        return out;
-    }
-    void put(unsigned address, std::vector<unsigned char> data) {
-        poke(address, data.data(), static_cast<int>(data.size()));
-    }
-    void* handle = nullptr;
-    int (*reset)(const char*) = nullptr;
-    int (*peek)(unsigned, unsigned char*, int) = nullptr;
-    int (*poke)(unsigned, const unsigned char*, int) = nullptr;
-};
+using Sim = testing::SimControls;
 
 struct SimWorld {
     explicit SimWorld(int language = english) : texts(language) {
