@@ -1,5 +1,6 @@
 // nimbrel-cli alarms over one simulated station kept in a file across runs: the boxes shown, refused
 // values writing nothing, and a change read back by the next run.
+#include "tests/support/cli_run.h"
 #include "tests/support/temp_dir.h"
 
 #include <cstdio>
@@ -11,26 +12,13 @@
 namespace nimbrel {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out; // standard output
-    std::string err; // standard error
-};
+using testing::CliRun;
 
 CliRun alarms(const testing::TempDir& folder, const std::string& arguments) {
-    const std::filesystem::path errors = folder / "stderr.txt";
-    const std::string command = "NIMBREL_SIM_SPEED=0 NIMBREL_SIM_STATE=" + (folder / "station.state").string() +
-                                " " + NIMBREL_BIN_DIR + "/nimbrel-cli alarms --dir " + folder.path().string() +
-                                " " + arguments + " </dev/null 2>" + errors.string();
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, n);
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.err = folder.read("stderr.txt");
-    return run;
+    return testing::runShell("NIMBREL_SIM_SPEED=0 NIMBREL_SIM_STATE=" + (folder / "station.state").string() + " " +
+                                 NIMBREL_BIN_DIR + "/nimbrel-cli alarms --dir " + folder.path().string() + " " +
+                                 arguments,
+                             folder / "stderr.txt");
 }
 
 bool has(const std::string& text, const std::string& part) {

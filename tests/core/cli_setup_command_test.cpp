@@ -1,6 +1,7 @@
 // nimbrel-cli setup over the simulated station kept in a state file, as a user's station over
 // several runs: the settings printed as the window shows them, a refused value changing nothing,
 // and a save printing the bytes it changed.
+#include "tests/support/cli_run.h"
 #include "tests/support/temp_dir.h"
 
 #include <cstdio>
@@ -12,11 +13,7 @@
 namespace nimbrel {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out; // standard output
-    std::string err;
-};
+using testing::CliRun;
 
 std::string program() {
     return std::string(NIMBREL_BIN_DIR) + "/nimbrel-cli";
@@ -31,19 +28,9 @@ protected:
         folder.write("Nimbrel.ini", "[communication]\nUsbLibrary=libnimbrel-sim.so\n");
     }
     CliRun setup(const std::string& arguments) {
-        const std::string errFile = (folder / "stderr.txt").string();
-        const std::string command =
-            "NIMBREL_SIM_SEED=1 NIMBREL_SIM_SPEED=0 NIMBREL_SIM_STATE=" + state().string() + " " + program() +
-            " setup --dir " + folder.path().string() + " " + arguments + " </dev/null 2>" + errFile;
-        CliRun run;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, n);
-        const int raw = pclose(pipe);
-        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        run.err = folder.read("stderr.txt");
-        return run;
+        return testing::runShell("NIMBREL_SIM_SEED=1 NIMBREL_SIM_SPEED=0 NIMBREL_SIM_STATE=" + state().string() + " " +
+                                     program() + " setup --dir " + folder.path().string() + " " + arguments,
+                                 folder / "stderr.txt");
     }
     std::filesystem::path state() const { return folder / "station.state"; }
     static bool says(const std::string& text, const std::string& part) {

@@ -1,3 +1,4 @@
+#include "tests/support/cli_run.h"
 #include "tests/support/temp_dir.h"
 
 #include <cstdio>
@@ -11,22 +12,11 @@
 namespace nimbrel {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
+using testing::CliRun;
 
 // Runs nimbrel-cli with its stderr folded into the output.
 CliRun cli(const std::string& arguments) {
-    const std::string program = std::string(NIMBREL_BIN_DIR) + "/nimbrel-cli";
-    CliRun run;
-    FILE* pipe = popen((program + " " + arguments + " 2>&1").c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, n);
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+    return testing::runShell(std::string(NIMBREL_BIN_DIR) + "/nimbrel-cli " + arguments);
 }
 
 // Runs nimbrel-cli with its output and standard error on a terminal (a pseudo-terminal).
