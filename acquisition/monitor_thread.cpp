@@ -71,6 +71,11 @@ void MonitorThread::join() {
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
+std::optional<StationSettings> MonitorThread::settingsCopy() const {
+    std::lock_guard<std::mutex> lock(publishedMutex_);
+    return published_;
+}
+
 std::string MonitorThread::title() const {
     return testMode_ ? texts_.applicationTitle + "(---TEST MODE---)" : texts_.applicationTitle;
 }
@@ -125,6 +130,10 @@ milliseconds MonitorThread::runCycle() {
         clock_.sleepFor(kSettingsRereadWait);
         settingsRead = station_.readSettingsBlock(settings_, false);
         stackAddr = codec::parseInteger(settings_.historyStackAddr);
+    }
+    if (settingsRead) {
+        std::lock_guard<std::mutex> lock(publishedMutex_);
+        published_ = settings_;
     }
     AlarmThresholds alarms;
     MinMaxTable minMax;

@@ -12,6 +12,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -60,6 +62,11 @@ public:
     // Whether the last cycle fetched new records that could not be saved in the history file.
     bool lastSaveFailed() const { return lastSaveFailed_; }
 
+    // The settings of the last cycle that read them, for the windows that show stored records in the
+    // user's units: a copy taken under a lock, never the thread's own while it rewrites them. Nothing
+    // before the first read.
+    std::optional<StationSettings> settingsCopy() const;
+
     // The window title the thread sets at start.
     std::string title() const;
 
@@ -89,6 +96,9 @@ private:
     bool lastSaveFailed_ = false;
     // The station's find count when the last cycle began (or the thread started).
     std::uint64_t findsSeen_ = 0;
+
+    mutable std::mutex publishedMutex_;
+    std::optional<StationSettings> published_;
 
     std::atomic<bool> stopRequested_{false};
     std::thread thread_;

@@ -2,8 +2,10 @@
 
 #include "station/local_stamp.h"
 #include "store/history_line.h"
+#include "store/replacing_file.h"
 
 #include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
@@ -215,27 +217,17 @@ bool HistoryStore::deleteRecords(const SampleList& records) {
     std::unordered_set<std::string> doomed;
     for (const WeatherSample& record : records) doomed.emplace(trimBlanks(record.text(WeatherSample::ID)));
 
-    // The kept lines go to a temporary file in the same folder (so the rename below stays
-    // on one file system and replaces the old file in one step).
+    // The kept lines replace the file only once they are all safely on disk.
     removeStaleRewrites();
-    std::string temporary = path_ + std::string(kRewriteInfix) + "XXXXXX";
-    FileHandle target(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!target.valid()) return false;
-    ::fchmod(target.get(), sourceInfo.st_mode & 07777);
+    ReplacingFile target(path_, kRewriteInfix);
+    if (!target.open()) return false;
 
     index_.startEmpty();
     const bool debug = debugFlag_;
-    std::string pending;
-    std::uint64_t written = 0;
     bool ok = true;
     auto emit = [&](std::string_view line) {
-        index_.addLine(line, written + pending.size());
-        pending.append(line);
-        if (pending.size() >= (1u << 20)) {
-            ok = ok && writeAll(target.get(), pending);
-            written += pending.size();
-            pending.clear();
-        }
+        index_.addLine(line, target.bytesWritten());
+        ok = target.write(line);
     };
     std::string kept;
     forEachLineForward(source.get(), 0, static_cast<std::uint64_t>(sourceInfo.st_size), readBuffer_,
@@ -244,26 +236,16 @@ bool HistoryStore::deleteRecords(const SampleList& records) {
                            if (!record) return true;
                            const std::string_view text = trimBlanks(*record);
                            if (doomed.count(std::string(columnText(text, 1)))) return true;
-                           if (written == 0 && pending.empty() && debug) emit(historyHeaderLine());
+                           if (target.bytesWritten() == 0 && debug) emit(historyHeaderLine());
                            kept.assign(text);
                            kept.append("\r\n");
                            emit(kept);
                            return ok;
                        });
-    ok = ok && writeAll(target.get(), pending);
-    ok = ok && ::fsync(target.get()) == 0;
-    const int targetFd = target.release();
-    ok = (::close(targetFd) == 0) && ok;
-    if (ok) ok = ::rename(temporary.c_str(), path_.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
+    if (!ok || !target.commit()) {
         index_.drop();
         return false;
     }
-    // The rename itself is on disk only once the folder is.
-    const std::filesystem::path folder = std::filesystem::path(path_).parent_path();
-    FileHandle directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.valid()) ::fsync(directory.get());
     if (const auto stamp = stampOf(path_))
         index_.setStamp(*stamp);
     else
@@ -363,7 +345,10 @@ RecordRange HistoryStore::findRecordsInRange(const std::string& from, const std:
     RecordRange range;
     FileStamp stamp;
     FileHandle file = openIndexed(stamp);
-    if (!file.valid()) return range;
+    if (!file.valid()) {
+        range.setFailure(std::strerror(errno));
+        return range;
+    }
     walkRange(file.get(), stamp, from, to, false,
               [&](std::string_view, std::uint64_t offset, std::size_t length) {
                   range.addLine(offset, length);

@@ -46,4 +46,32 @@ SampleList RecordRange::records(std::size_t first, std::size_t count) const {
     return list;
 }
 
+bool RecordRange::visit(std::size_t first, std::size_t count, const RowVisitor& visitor) const {
+    if (first >= lines_.size()) return true;
+    count = std::min(count, lines_.size() - first);
+    if (!file_ || !file_->valid()) return false;
+    // Rows lie in file order, mostly next to each other: one read brings a few thousand of them.
+    constexpr std::uint64_t kPiece = 4 << 20;
+    RecordLineParser parser;
+    std::string bytes;
+    std::uint64_t held = 0; // file offset of bytes[0]
+    const std::size_t end = first + count;
+    for (std::size_t i = first; i < end; ++i) {
+        const Line& line = lines_[i];
+        if (line.offset < held || line.offset + line.length > held + bytes.size()) {
+            std::uint64_t stop = line.offset + line.length;
+            for (std::size_t j = i + 1; j < end && lines_[j].offset >= line.offset &&
+                                        lines_[j].offset + lines_[j].length - line.offset <= kPiece;
+                 ++j)
+                stop = std::max<std::uint64_t>(stop, lines_[j].offset + lines_[j].length);
+            held = line.offset;
+            bytes = readBytes(file_->get(), held, stop - held);
+            if (bytes.size() < line.length) return false;
+        }
+        const std::string_view text = std::string_view(bytes).substr(line.offset - held, line.length);
+        if (!visitor(parser.parse(text), i)) return true;
+    }
+    return true;
+}
+
 } // namespace nimbrel

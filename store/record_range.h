@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,16 @@ public:
     WeatherSample record(std::size_t i) const;
     // The same for many rows at once (a visible page of a grid), fewer reads.
     SampleList records(std::size_t first, std::size_t count) const;
+    // Rows [first, first + count) in turn, each parsed into one reused record that stays valid only
+    // during its call; returning false stops the walk. Reads the file in large pieces and builds no
+    // list: an export streams ten years through it. Returns false when a read failed (the rows after
+    // it are not visited).
+    using RowVisitor = std::function<bool(const WeatherSample& record, std::size_t row)>;
+    bool visit(std::size_t first, std::size_t count, const RowVisitor& visitor) const;
+
+    // Why the query could not read the file ("" when it could): its rows are then none.
+    const std::string& failure() const { return failure_; }
+    void setFailure(std::string why) { failure_ = std::move(why); }
 
     // Used by the store while it runs the query.
     void adopt(FileHandle file) { file_ = std::make_shared<FileHandle>(std::move(file)); }
@@ -40,6 +51,7 @@ private:
     };
     std::shared_ptr<FileHandle> file_;
     std::vector<Line> lines_;
+    std::string failure_;
 };
 
 } // namespace nimbrel

@@ -594,6 +594,11 @@ void WeatherView::startMonitor() {
     }
 }
 
+std::optional<StationSettings> WeatherView::stationSettings() const {
+    if (!monitor_) return std::nullopt;
+    return monitor_->settingsCopy();
+}
+
 bool WeatherView::monitorRunning() const {
     return monitor_ != nullptr;
 }

@@ -1,6 +1,7 @@
 // WeatherView: the main window's view of the current conditions, min/max values and alarm lamps.
 #pragma once
 
+#include "station/station_settings.h"
 #include "ui/app_context.h"
 
 #include <QHash>
@@ -8,12 +9,12 @@
 #include <QWidget>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 
 class QGridLayout;
 
 namespace nimbrel {
 
-struct StationSettings;
 struct AlarmThresholds;
 struct MinMaxTable;
 class WeatherSample;
@@ -43,6 +44,8 @@ public:
     // to call more than once.
     void stopMonitor();
     bool monitorRunning() const;
+    // The station's settings as the acquisition thread last read them (a copy); nothing before that.
+    std::optional<StationSettings> stationSettings() const;
 
     // A control by its number (10009, 1005, ...), or null.
     QWidget* control(int id) const { return controls_.value(id, nullptr); }
