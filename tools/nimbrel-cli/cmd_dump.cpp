@@ -46,8 +46,20 @@ int runDump(const FolderOption& dir) {
         !access.readMinMaxBlock(minmax) || !access.readPointers(stackAddress, count))
         return fail(kExitUnreachable, "the station does not answer");
 
+    // The area's bytes as one line too, for the commands that take --settings.
+    std::uint8_t area[kSettingsLength] = {};
+    if (!access.readBytes(0, area, static_cast<int>(kSettingsLength)))
+        return fail(kExitUnreachable, "the station does not answer");
+
     std::cout << "station: " << source << '\n';
     std::cout << "[settings 0x00-0x1F]\n";
+    std::cout << "settingsHex: ";
+    for (std::uint8_t byte : area) {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02X", byte);
+        std::cout << digits;
+    }
+    std::cout << '\n';
     printSettings(std::cout, settings);
     std::cout << "[alarms 0x20-0x5F]\n";
     printAlarms(std::cout, alarms);

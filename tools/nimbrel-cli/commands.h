@@ -50,5 +50,7 @@ void addAlarmsCommand(CLI::App& app);
 void addSetupCommand(CLI::App& app);
 void addScopeCommand(CLI::App& app);
 void addDebugCommand(CLI::App& app); // debug setup, debug record N
+void addHistoryCommand(CLI::App& app);
+void addExportCommand(CLI::App& app);
 
 } // namespace nimbrel::cli
