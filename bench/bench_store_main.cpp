@@ -1,119 +1,38 @@
 // nimbrel-bench-store: times the history store's per-cycle and query paths on one file
 // against `wc -l` on the same file, and reports the peak memory of the process.
-#include "presentation/record_builders.h"
-#include "presentation/time_text.h"
-#include "presentation/units.h"
+#include "bench/bench_support.h"
+#include "presentation/history_row.h"
 #include "station/weather_sample.h"
 #include "store/history_store.h"
 #include "store/store_rain_totals.h"
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
-#include <functional>
-#include <spawn.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace nimbrel::bench {
 namespace {
 
-using Seconds = std::chrono::duration<double>;
-
-double timeOnce(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return Seconds(std::chrono::steady_clock::now() - start).count();
-}
-
-// The best of several runs, for the baseline and every measurement alike: the machine is
-// shared, and the best run is the one that other work disturbed least.
-double timeBest(int runs, const std::function<void()>& work) {
-    double best = timeOnce(work);
-    for (int i = 1; i < runs; ++i) best = std::min(best, timeOnce(work));
-    return best;
-}
-
-// `wc -l FILE` as a child process, its output thrown away.
-bool runWordCount(const std::string& file) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    const char* args[] = {"wc", "-l", file.c_str(), nullptr};
-    pid_t child = 0;
-    const int failed = posix_spawnp(&child, "wc", &actions, nullptr, const_cast<char* const*>(args), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed) return false;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-// Save times are local-time texts; the windows count back from the newest one in plain
-// calendar arithmetic, as the history window's pickers do.
-std::string secondsBefore(const std::string& time, long seconds) {
-    std::tm tm{};
-    if (!strptime(time.c_str(), "%Y-%m-%d %H:%M:%S", &tm)) return time;
-    const std::time_t t = timegm(&tm) - seconds;
-    gmtime_r(&t, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-    return text;
-}
-
-// Builds the 35 cells of a history-grid row the way the grid does: the record rewritten in
-// the user's units by the presentation's own builder, the row number, the sample time in the
-// user's date and time format (a StationTimeFormatter per listing, as the grid's model keeps
-// one), and every other cell taken from the rewritten record.
-UnitSelection gridUnits() {
-    UnitSelection units;
-    units.indoorTemperature = unit::fahrenheit;
-    units.outdoorTemperature = unit::fahrenheit;
-    units.pressure = unit::inHg;
-    units.wind = unit::kmPerHour;
-    units.rain = unit::inch;
-    units.dateFormat = 2;
-    units.timeFormat = 1;
-    return units;
-}
-
+// Builds the 35 cells of each history-grid row the way the grid does, with its row builder.
 class FormattingRows : public HistoryRowView {
 public:
     void removeAllRows() override { rows_ = 0; }
     void addRow(const WeatherSample& record, int row) override {
-        using S = WeatherSample;
-        shown_ = record;
-        sampleForDisplay(shown_, units_);
-        std::size_t c = 0;
-        cells_[c++] = std::to_string(row + 1);
-        cells_[c++] = times_.text(shown_.text(S::sampleTime));
-        for (int p : {S::sampleCircle, S::indHumi, S::indTemp,     S::outHumi,   S::outTemp,   S::absPres,
-                      S::winds,        S::gust,    S::windDirDesc, S::relPres,   S::dewPoint,  S::windChill,
-                      S::hourRain,     S::dayRain, S::weekRain,    S::monthRain, S::totalRain, S::windsLevel,
-                      S::gustLevel,    S::windDir, S::condition,   S::rain,      S::rainMm,    S::increment})
-            cells_[c++] = shown_.text(p);
-        for (int p = S::f1; p <= S::totalRainOverflow; ++p) cells_[c++] = shown_.text(p);
-        cells_[c++] = shown_.text(S::saveTime);
-        for (std::size_t i = 0; i < c; ++i) checksum_ += cells_[i].size();
+        builder_.cells(cells_, record, static_cast<std::size_t>(row));
+        for (const std::string& cell : cells_) checksum_ += cell.size();
         rows_ = row + 1;
     }
     int rows() const { return rows_; }
     std::size_t checksum() const { return checksum_; }
 
 private:
-    UnitSelection units_ = gridUnits();
-    StationTimeFormatter times_{units_.dateFormat, units_.timeFormat};
-    WeatherSample shown_;
-    std::array<std::string, 35> cells_;
+    HistoryRowBuilder builder_{gridUnits()};
+    std::array<std::string, kHistoryGridColumns> cells_;
     int rows_ = 0;
     std::size_t checksum_ = 0;
 };
@@ -273,9 +192,7 @@ int main(int argc, char** argv) {
     }
     std::filesystem::remove(copy);
 
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const double peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    const double peakMb = peakMegabytes();
 
     std::printf("file: %s (%.1f MB)\n", file.c_str(),
                 static_cast<double>(std::filesystem::file_size(file)) / (1024.0 * 1024.0));

@@ -49,10 +49,14 @@ std::vector<ByteRun> HistoryIndex::runsFor(std::string_view from, std::string_vi
     std::vector<ByteRun> runs;
     for (const Block& block : blocks_) {
         if (block.records == 0 || block.maxSaveTime < from || block.minSaveTime > to) continue;
-        if (!runs.empty() && runs.back().end == block.begin)
+        const bool allMatch =
+            block.lines == block.records && block.minSaveTime >= from && block.maxSaveTime <= to;
+        if (!runs.empty() && runs.back().end == block.begin && runs.back().allMatch == allMatch) {
             runs.back().end = block.end;
-        else
-            runs.push_back({block.begin, block.end});
+            runs.back().records += block.records;
+        } else {
+            runs.push_back({block.begin, block.end, block.records, allMatch});
+        }
     }
     return runs;
 }

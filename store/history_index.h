@@ -15,6 +15,10 @@ namespace nimbrel {
 struct ByteRun {
     std::uint64_t begin = 0;
     std::uint64_t end = 0;
+    std::uint64_t records = 0; // record lines in the run
+    // Every line of the run is a record whose save time lies in the range asked for: a reader may
+    // take the lines without looking at them.
+    bool allMatch = false;
 };
 
 class HistoryIndex {
@@ -53,7 +57,7 @@ public:
     const std::vector<Block>& blocks() const { return blocks_; }
 
     // The stretches of the file whose blocks may hold a save time in [from, to], in file
-    // order, neighbouring blocks joined into one run.
+    // order, neighbouring blocks joined into one run when they agree on allMatch.
     std::vector<ByteRun> runsFor(std::string_view from, std::string_view to) const;
 
 private:

@@ -280,7 +280,8 @@ FileHandle HistoryStore::openIndexed(FileStamp& stamp) {
 }
 
 std::size_t HistoryStore::walkRange(int fd, const FileStamp& stamp, std::string_view from,
-                                    std::string_view to, bool everything, const PlacedVisitor& visit) {
+                                    std::string_view to, bool everything, const PlacedVisitor& visit,
+                                    std::uint64_t* expected) {
     std::size_t visited = 0;
     bool going = true;
     auto take = [&](std::string_view line, std::uint64_t offset) {
@@ -299,8 +300,22 @@ std::size_t HistoryStore::walkRange(int fd, const FileStamp& stamp, std::string_
         forEachLineForward(fd, 0, stamp.size, readBuffer_, take);
         return visited;
     }
-    for (const ByteRun& run : index_.runsFor(from, to)) {
-        forEachLineForward(fd, run.begin, run.end, readBuffer_, take);
+    // Whole lines of a run that matches throughout are records in the range: no need to look.
+    auto takeMatching = [&](std::string_view line, std::uint64_t offset) {
+        ++visited;
+        going = visit(stripLineEnd(line), offset, line.size());
+        return going;
+    };
+    const std::vector<ByteRun> runs = index_.runsFor(from, to);
+    if (expected) {
+        *expected = 0;
+        for (const ByteRun& run : runs) *expected += run.records;
+    }
+    for (const ByteRun& run : runs) {
+        if (run.allMatch)
+            forEachLineForward(fd, run.begin, run.end, readBuffer_, takeMatching);
+        else
+            forEachLineForward(fd, run.begin, run.end, readBuffer_, take);
         if (!going) return visited;
     }
     // A last line without its line end lies beyond the index.
@@ -349,11 +364,19 @@ RecordRange HistoryStore::findRecordsInRange(const std::string& from, const std:
         range.setFailure(std::strerror(errno));
         return range;
     }
-    walkRange(file.get(), stamp, from, to, false,
-              [&](std::string_view, std::uint64_t offset, std::size_t length) {
-                  range.addLine(offset, length);
-                  return true;
-              });
+    // The index tells how many rows there can be: one allocation for ten years of positions.
+    std::uint64_t expected = 0;
+    walkRange(
+        file.get(), stamp, from, to, false,
+        [&](std::string_view, std::uint64_t offset, std::size_t length) {
+            if (expected) {
+                range.reserve(expected + 1);
+                expected = 0;
+            }
+            range.addLine(offset, length);
+            return true;
+        },
+        &expected);
     range.adopt(std::move(file));
     return range;
 }

@@ -109,8 +109,10 @@ private:
     // `visit` gets the record line without its line end, and where the whole line lies in the file.
     using PlacedVisitor =
         std::function<bool(std::string_view text, std::uint64_t offset, std::size_t length)>;
+    // `expected`, when given, is set before the first visit to the number of record lines in the blocks
+    // that the walk reads (at least the matches, but for a last line beyond the index).
     std::size_t walkRange(int fd, const FileStamp& stamp, std::string_view from, std::string_view to,
-                          bool everything, const PlacedVisitor& visit);
+                          bool everything, const PlacedVisitor& visit, std::uint64_t* expected = nullptr);
     // walkRange's visitor for readers of whole records.
     static PlacedVisitor parsedFor(const RecordVisitor& visit);
     bool hasAnyRecord(int fd, const FileStamp& stamp) const;

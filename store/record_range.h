@@ -40,6 +40,7 @@ public:
 
     // Used by the store while it runs the query.
     void adopt(FileHandle file) { file_ = std::make_shared<FileHandle>(std::move(file)); }
+    void reserve(std::size_t lines) { lines_.reserve(lines); }
     void addLine(std::uint64_t offset, std::size_t length) {
         lines_.push_back({offset, static_cast<std::uint32_t>(length)});
     }

@@ -55,6 +55,12 @@ bool ReplacingFile::flushPending() {
 
 bool ReplacingFile::write(std::string_view bytes) {
     if (!ok_ || !file_.valid()) return false;
+    if (pending_.empty() && bytes.size() >= kPiece) {
+        // Large enough on its own: straight to the file, no copy.
+        if (!writeAll(file_.get(), bytes)) return fail();
+        written_ += bytes.size();
+        return true;
+    }
     pending_.append(bytes);
     return pending_.size() < kPiece || flushPending();
 }

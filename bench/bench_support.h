@@ -1,0 +1,93 @@
+// What the benchmarks share: timing, the baselines run as child processes, and the grid's units.
+#pragma once
+
+#include "presentation/units.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <fcntl.h>
+#include <functional>
+#include <initializer_list>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace nimbrel::bench {
+
+using Seconds = std::chrono::duration<double>;
+
+inline double timeOnce(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return Seconds(std::chrono::steady_clock::now() - start).count();
+}
+
+// The best of several runs, for the baseline and every measurement alike: the machine is
+// shared, and the best run is the one that other work disturbed least.
+inline double timeBest(int runs, const std::function<void()>& work) {
+    double best = timeOnce(work);
+    for (int i = 1; i < runs; ++i) best = std::min(best, timeOnce(work));
+    return best;
+}
+
+// A program as a child process, its output thrown away; true when it exited 0.
+inline bool runChild(std::initializer_list<std::string> words) {
+    std::vector<std::string> held(words);
+    std::vector<char*> args;
+    for (std::string& w : held) args.push_back(w.data());
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int failed = posix_spawnp(&child, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) return false;
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// `wc -l FILE`: the baseline of the store's figures.
+inline bool runWordCount(const std::string& file) {
+    return runChild({"wc", "-l", file});
+}
+
+// Save times are local-time texts; the windows count back from the newest one in plain
+// calendar arithmetic, as the history window's pickers do.
+inline std::string secondsBefore(const std::string& time, long seconds) {
+    std::tm tm{};
+    if (!strptime(time.c_str(), "%Y-%m-%d %H:%M:%S", &tm)) return time;
+    const std::time_t t = timegm(&tm) - seconds;
+    gmtime_r(&t, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
+    return text;
+}
+
+// Units that make every conversion of the grid work: none of them is a base unit.
+inline UnitSelection gridUnits() {
+    UnitSelection units;
+    units.indoorTemperature = unit::fahrenheit;
+    units.outdoorTemperature = unit::fahrenheit;
+    units.pressure = unit::inHg;
+    units.wind = unit::kmPerHour;
+    units.rain = unit::inch;
+    units.dateFormat = 2;
+    units.timeFormat = 1;
+    return units;
+}
+
+// Peak resident memory of this process so far, in MB.
+inline double peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+} // namespace nimbrel::bench
