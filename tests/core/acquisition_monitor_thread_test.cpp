@@ -142,6 +142,19 @@ TEST_F(MonitorCycleTest, AFailedReadStoresNothingAndTheNextCycleFetchesEverythin
     EXPECT_TRUE(monitor.lastCycleComplete());
 }
 
+TEST_F(MonitorCycleTest, WindowsGetACopyOfTheSettingsOfTheLastCycle) {
+    EXPECT_FALSE(monitor.settingsCopy());
+    station.setCircle(10);
+    station.connect();
+    monitor.runCycle();
+    ASSERT_TRUE(monitor.settingsCopy());
+    EXPECT_EQ(monitor.settingsCopy()->historyCircle, "10");
+
+    station.setCircle(30);
+    monitor.runCycle();
+    EXPECT_EQ(monitor.settingsCopy()->historyCircle, "30");
+}
+
 TEST_F(MonitorCycleTest, ABadStackAddressIsReadOnceMoreAfter100Ms) {
     station.setRecordCount(4);
     station.setStackAddr(0x0FF8);
