@@ -43,16 +43,10 @@ void report(const char* what, double seconds, double baseline, double target) {
 int main(int argc, char** argv) {
     using namespace nimbrel;
     using namespace nimbrel::bench;
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: nimbrel-bench-history FILE\n");
-        return 2;
-    }
-    const std::string file = argv[1];
-    if (!std::filesystem::exists(file) || !runWordCount(file)) { // also brings the file into the cache
-        std::fprintf(stderr, "cannot read %s with wc -l\n", file.c_str());
-        return 1;
-    }
-    const double wc = timeBest(5, [&] { runWordCount(file); });
+    std::string file;
+    const std::optional<double> baseline = wordCountBaseline(argc, argv, "nimbrel-bench-history", file);
+    if (!baseline) return 2;
+    const double wc = *baseline;
 
     HistoryStore store(file);
     WeatherSample last;

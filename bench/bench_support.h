@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <ctime>
 #include <fcntl.h>
 #include <functional>
@@ -56,6 +59,21 @@ inline bool runChild(std::initializer_list<std::string> words) {
 // `wc -l FILE`: the baseline of the store's figures.
 inline bool runWordCount(const std::string& file) {
     return runChild({"wc", "-l", file});
+}
+
+// The one argument of a benchmark, FILE, and the best of five `wc -l` runs on it (the first also
+// brings the file into the cache); nothing after saying what is wrong.
+inline std::optional<double> wordCountBaseline(int argc, char** argv, const char* program, std::string& file) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FILE\n", program);
+        return std::nullopt;
+    }
+    file = argv[1];
+    if (!std::filesystem::exists(file) || !runWordCount(file)) {
+        std::fprintf(stderr, "cannot read %s with wc -l\n", file.c_str());
+        return std::nullopt;
+    }
+    return timeBest(5, [&] { runWordCount(file); });
 }
 
 // Save times are local-time texts; the windows count back from the newest one in plain
