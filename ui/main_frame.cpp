@@ -4,12 +4,14 @@
 #include "app/acquisition_texts_from_table.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
+#include "presentation/record_builders.h"
 #include "station/station_access.h"
 #include "ui/about_box.h"
 #include "ui/alarm_dialog.h"
 #include "ui/connection_pane.h"
 #include "ui/debug_window.h"
 #include "ui/gui_resources.h"
+#include "ui/history_dialog.h"
 #include "ui/mnemonics.h"
 #include "ui/scope_dialog.h"
 #include "ui/setup_dialog.h"
@@ -64,6 +66,7 @@ enum CommandId {
     kSetup = 32783,
     kAlarm = 32786,
     kScope = 32779,
+    kHistory = 32785,
     kDebug = 32771,
     kAbout = 57664,
 };
@@ -172,10 +175,13 @@ void MainFrame::buildMenusAndToolbar() {
     connect(loadDefault, &QAction::triggered, this, &MainFrame::loadDefaultValue);
     system->addAction(loadDefault);
 
-    // Record: History and Graph join here with their windows.
+    // Record: the stored history (Graph joins here with its window).
     QMenu* record = menuBar()->addMenu(qtext(t, 12));
     record->setObjectName(QStringLiteral("menuRecord"));
-    record->menuAction()->setVisible(false);
+    QAction* history = command(this, kHistory, qtext(t, 13), qtext(t, "frame.tip.history"));
+    history->setIcon(icon(QStringLiteral("history")));
+    connect(history, &QAction::triggered, this, &MainFrame::showHistory);
+    record->addAction(history);
 
     // Help
     QMenu* help = menuBar()->addMenu(qtext(t, 15));
@@ -189,6 +195,8 @@ void MainFrame::buildMenusAndToolbar() {
     toolBar_->addAction(setup);
     toolBar_->addAction(alarm);
     toolBar_->addAction(scope);
+    toolBar_->addSeparator();
+    toolBar_->addAction(history);
     toolBar_->addSeparator();
     toolBar_->addAction(about);
 
@@ -338,6 +346,13 @@ void MainFrame::loadDefaultValue() {
         failure.setObjectName(QStringLiteral("loadDefaultFailure"));
         failure.exec();
     }
+}
+
+void MainFrame::showHistory() {
+    // The units of the station's settings as the acquisition thread last published them, copied once
+    // now; before its first reading the grid shows the stored base units.
+    const std::optional<StationSettings> settings = view_->stationSettings();
+    openHistoryWindow(context_, settings ? unitSelectionOf(*settings) : UnitSelection{}, this);
 }
 
 void MainFrame::showAbout() {

@@ -52,6 +52,8 @@ public slots:
     // `done` of `total` steps of the acquisition thread's job; total 0 when it is over.
     void showProgress(qint64 done, qint64 total);
     void loadDefaultValue();
+    // The History command: the stored records in the station's current units.
+    void showHistory();
     void showAbout();
 
 protected:
