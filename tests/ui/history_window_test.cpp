@@ -1,6 +1,8 @@
 // The History window and its Export dialog over a history file written here line by line: the grid's
 // model, opening from the Record menu, search and refresh, the refused range, both clears, the export's
 // file byte for byte, its refusals, and pictures in English and German.
+#include "app/history_columns.h"
+#include "app/language_table.h"
 #include "store/history_store.h"
 #include "tests/core/acquisition_test_station.h"
 #include "tests/support/stationless_world.h"
@@ -16,6 +18,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -190,6 +193,52 @@ TEST(HistoryModel, CellsComeFromTheirOwnRowOnEveryPageInTheWindowsUnits) {
     model.clear();
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(model.range()->size(), 0u);
+}
+
+// A screenful anywhere in a ten-year result, timed on the file that NIMBREL_HISTORY_FILE names (made by
+// nimbrel-gen-store --years 10); skipped without it. The window searches all of it; then at three places
+// nobody looked at yet the cells of 40 rows are built (their page read and parsed within the time), and
+// the grid is drawn at a fourth place next to each.
+TEST(HistoryModel, ScreenfulAnywhereInALargeResultIsQuick) {
+    const QString file = qEnvironmentVariable("NIMBREL_HISTORY_FILE");
+    if (file.isEmpty()) GTEST_SKIP() << "set NIMBREL_HISTORY_FILE to a large history file to time this";
+    testing::StationlessWorld world(english);
+    HistoryStore store(file.toStdString());
+    const AppContext context{world.config, world.texts, *world.station,
+                             store,        world.clock, world.folder.path()};
+    HistoryDialog dialog(context, UnitSelection{});
+    dialog.show();
+    ASSERT_TRUE(settle(dialog));
+    control<QDateEdit>(&dialog, 1088)->setDate(QDate(2000, 1, 1));
+    control<QDateEdit>(&dialog, 1091)->setDate(QDate(2099, 12, 31));
+    QElapsedTimer timer;
+    timer.start();
+    click(&dialog, 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.working(); }, 120000));
+    std::printf("search over everything: %d rows in %.0f ms\n", dialog.model()->rowCount(),
+                static_cast<double>(timer.elapsed()));
+
+    const HistoryModel& model = *dialog.model();
+    auto* grid = control<QTableView>(&dialog, 1025);
+    constexpr int kRows = 40;
+    const int last = model.rowCount() - kRows;
+    ASSERT_GT(last, 2000);
+    for (int at : {1000, last / 2, last - 1000}) {
+        timer.restart();
+        for (int row = at; row < at + kRows; ++row)
+            for (int column = 0; column < model.columnCount(); ++column) model.data(model.index(row, column));
+        const double cells = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        const int other = at + 600;
+        grid->scrollTo(model.index(other, 0), QAbstractItemView::PositionAtTop);
+        timer.restart();
+        const QPixmap picture = grid->viewport()->grab();
+        const double drawn = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        std::printf("row %d: 40 rows x 35 cells built in %.2f ms; row %d: the grid drawn in %.2f ms\n", at,
+                    cells, other, drawn);
+        // Qt's own drawing of the text takes most of the second figure and varies with the machine's
+        // load, so only the model's part is held to the frame time.
+        EXPECT_LT(cells, 16.0) << at;
+    }
 }
 
 // Opening lists the last hour, its first and last second included, newest at the bottom; a period
