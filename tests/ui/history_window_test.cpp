@@ -25,12 +25,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -573,6 +575,69 @@ TEST_F(HistoryWindowTest, ExportRefusesAnEmptyChoiceAndTheProgramsOwnFiles) {
                                .arg(path));
         EXPECT_EQ(fileText(own), before);
     }
+}
+
+// An export stopped by the progress dialog's Cancel, or by the window closing under it, leaves the old
+// file as it was and nothing beside it, and tells nothing.
+TEST_F(HistoryWindowTest, StoppedExportKeepsTheOldFile) {
+    std::string text;
+    for (int i = 0; i < 100000; ++i) text += storeLine(i + 1, "2024-03-09 12:00:00", "50", "20.0");
+    writeFile(storePath(), text);
+    const fs::path target = world.folder / "out.txt";
+    writeFile(target, "old\r\n");
+    const auto startExport = [&](HistoryDialog& dialog) {
+        control<QDateEdit>(&dialog, 1088)->setDate(QDate(2024, 3, 9));
+        click(&dialog, 3);
+        ASSERT_TRUE(settle(dialog));
+        ASSERT_EQ(dialog.model()->rowCount(), 100000);
+        whenShown(QStringLiteral("exportDialog"), [&](QWidget* d) {
+            whenShown(
+                [](QWidget* w) {
+                    return qobject_cast<QMessageBox*>(w) && qobject_cast<QFileDialog*>(w->parentWidget());
+                },
+                [](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click(); });
+            whenShown(QStringLiteral("exportFileDialog"), [&](QWidget* w) {
+                w->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                    ->setText(QString::fromStdString(target.string()));
+                static_cast<QDialog*>(w)->accept();
+            });
+            click(d, 1);
+        });
+        click(&dialog, 1002);
+        ASSERT_TRUE(dialog.working());
+    };
+    QString told;
+    QTimer* watch = whenShown(QStringLiteral("historyMessage"), [&](QWidget* w) {
+        told = qobject_cast<QMessageBox*>(w)->text();
+        w->close();
+    });
+
+    auto dialog = std::make_unique<HistoryDialog>(world.context(), UnitSelection{});
+    dialog->show();
+    ASSERT_TRUE(settle(*dialog));
+    startExport(*dialog);
+    auto* progress = dialog->findChild<QProgressDialog*>(QStringLiteral("exportProgress"));
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->labelText(), QStringLiteral("Exporting to out.txt…"));
+    auto* cancel = progress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(cancel->text(), QStringLiteral("Cancel"));
+    cancel->click();
+    ASSERT_TRUE(settle(*dialog));
+    EXPECT_EQ(dialog->findChild<QProgressDialog*>(QStringLiteral("exportProgress")), nullptr);
+    EXPECT_TRUE(fileText(target) == "old\r\n"); // not EXPECT_EQ: a failure would print the whole export
+
+    startExport(*dialog);
+    dialog.reset();
+    QTest::qWait(50);
+    delete watch;
+    EXPECT_EQ(told, QString());
+    EXPECT_TRUE(fileText(target) == "old\r\n");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(world.folder.path()))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Nimbrel.dat", "out.txt"}));
 }
 
 // The German window: its titles in German with a "-" shown whole, in the grid and the Export list.
