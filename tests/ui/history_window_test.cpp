@@ -38,6 +38,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 
 namespace nimbrel {
@@ -336,6 +337,36 @@ TEST_F(HistoryWindowTest, RefusedRangeKeepsTheGridAndTheRangeOfRefresh) {
     ASSERT_TRUE(settle(dialog));
     ASSERT_EQ(dialog.model()->rowCount(), 1);
     EXPECT_EQ(cell(*dialog.model(), 0, 34), QStringLiteral("2024-03-10 11:30:00"));
+}
+
+// With a Graph window to open, Graph... closes the window and then hands over the period choice and the
+// four pickers as shown (here month-day-year and the 12-hour clock).
+TEST_F(HistoryWindowTest, GraphHandsOverThePeriodAndThePickersOnceTheWindowClosed) {
+    UnitSelection units;
+    units.dateFormat = 1;
+    units.timeFormat = 1;
+    std::optional<HistoryGraphRange> handed;
+    bool windowGone = false;
+    whenShown(QStringLiteral("historyDialog"), [](QWidget* dialog) {
+        ASSERT_TRUE(settle(*qobject_cast<HistoryDialog*>(dialog)));
+        EXPECT_EQ(control<QDateEdit>(dialog, 1088)->text(), QStringLiteral("03-10-2024"));
+        EXPECT_EQ(control<QTimeEdit>(dialog, 1090)->text(), QStringLiteral("11:00:00AM"));
+        EXPECT_EQ(control<QTimeEdit>(dialog, 1092)->text(), QStringLiteral("12:00:00PM"));
+        control<QComboBox>(dialog, 1089)->setCurrentIndex(2); // a week
+        ASSERT_TRUE(control<QPushButton>(dialog, 5)->isEnabled());
+        click(dialog, 5);
+    });
+    openHistoryWindow(world.context(), units, nullptr, [&](const HistoryGraphRange& range) {
+        handed = range;
+        windowGone = QApplication::activeModalWidget() == nullptr;
+    });
+    ASSERT_TRUE(handed.has_value());
+    EXPECT_TRUE(windowGone);
+    EXPECT_EQ(handed->period, 2);
+    EXPECT_EQ(handed->startDate, QDate(2024, 3, 3));
+    EXPECT_EQ(handed->startTime, QTime(12, 0, 0));
+    EXPECT_EQ(handed->endDate, QDate(2024, 3, 10));
+    EXPECT_EQ(handed->endTime, QTime(12, 0, 0));
 }
 
 // Clear Data asks first; the grid empties only once the file is empty; a clear or a read that fails
