@@ -52,5 +52,6 @@ void addScopeCommand(CLI::App& app);
 void addDebugCommand(CLI::App& app); // debug setup, debug record N
 void addHistoryCommand(CLI::App& app);
 void addExportCommand(CLI::App& app);
+void addGraphCommand(CLI::App& app);
 
 } // namespace nimbrel::cli

@@ -76,7 +76,10 @@ int openHistorySource(const std::string& command, const HistoryOptions& options,
                          "units (°C, %%, Hpa, m/s, mm) and times year-month-day, 24 hours\n",
                          command.c_str());
     }
-    if (settings) source.units = unitSelectionOf(*settings);
+    if (settings) {
+        source.units = unitSelectionOf(*settings);
+        source.axisClockIndex = settings->formats.axisClockIndex;
+    }
     source.titles = historyColumnTitles(source.texts, source.units);
 
     // Read only: the store is not opened for writing (no file made, no leftovers cleaned), as the

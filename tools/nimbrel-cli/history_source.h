@@ -34,6 +34,7 @@ struct HistorySource {
     Configuration config;
     LanguageTable texts{0}; // in the configured language
     UnitSelection units;
+    int axisClockIndex = 0; // the chart's time axis: 0 24-hour, 1 12-hour
     HistoryTitles titles;
     RecordRange rows;
 };

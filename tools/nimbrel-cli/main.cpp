@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     addDebugCommand(app);
     addHistoryCommand(app);
     addExportCommand(app);
+    addGraphCommand(app);
     // After the commands: CLI11 hands a footer given earlier down to each of them.
     app.footer("HEX is the bytes in hex digits, blanks optional. Station commands take --dir DIR, the data "
                "folder.\nExit status: 0 done, 1 the station or a file could not be reached, 2 refused "

@@ -1,0 +1,628 @@
+#include "chart/chart_painter.h"
+
+#include "chart/chart_clip.h"
+
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QImageWriter>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace nimbrel::chart {
+
+namespace {
+
+// Colours of the frame around the series.
+const QColor kInk(0, 0, 0);
+const QColor kGrid(208, 208, 208);
+const QColor kWall(244, 244, 244);
+const QColor kFloor(228, 228, 228);
+constexpr qsizetype kPieceLength = 32;
+
+struct Shades {
+    QColor main;
+    QColor edge;  // outlines
+    QColor light; // top faces
+    QColor dark;  // side faces
+};
+
+Shades shadesOf(std::uint32_t rgb) {
+    const QColor c(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                   static_cast<int>(rgb & 0xFF));
+    auto mix = [&](const QColor& other, double f) {
+        return QColor::fromRgbF(static_cast<float>(c.redF() * (1 - f) + other.redF() * f),
+                                static_cast<float>(c.greenF() * (1 - f) + other.greenF() * f),
+                                static_cast<float>(c.blueF() * (1 - f) + other.blueF() * f));
+    };
+    return {c, mix(Qt::black, 0.35), mix(Qt::white, 0.35), mix(Qt::black, 0.25)};
+}
+
+bool isValue(float y) {
+    return !std::isnan(y);
+}
+
+// A point of a series on the front plane, in pixels, not yet clipped.
+QPointF screenPoint(const ChartLayout& l, double x, float y) {
+    return l.map(x, static_cast<double>(y));
+}
+
+// The series as polylines at the picture's resolution, broken at gaps. Consecutive points that fall
+// into one pixel column collapse to the first, the lowest, the highest and the last of them, in their
+// order: drawn as a line, that covers the same pixels as every point would. Points left or right of
+// the plot collapse into one column on each side, so the lines into the plot keep their slopes.
+std::vector<QPolygonF> columnRuns(const ChartLayout& l, const ChartSeries& s) {
+    std::vector<QPolygonF> runs;
+    const std::size_t n = s.size();
+    if (n == 0) return runs;
+    const auto& xs = *s.x;
+    const auto& ys = *s.y;
+    const double low = std::floor(l.plot.left()) - 2;
+    const double high = std::ceil(l.plot.right()) + 1;
+    QPolygonF run;
+    bool open = false;
+    double column = 0;
+    QPointF first, last, lowest, highest;
+    std::size_t lowestAt = 0, highestAt = 0;
+    auto flush = [&] {
+        if (!open) return;
+        auto add = [&](const QPointF& p) {
+            if (run.isEmpty() || run.back() != p) run << p;
+        };
+        add(first);
+        if (lowestAt <= highestAt) {
+            add(lowest);
+            add(highest);
+        } else {
+            add(highest);
+            add(lowest);
+        }
+        add(last);
+        open = false;
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!isValue(ys[i])) {
+            flush();
+            if (!run.isEmpty()) runs.push_back(std::move(run));
+            run = QPolygonF();
+            continue;
+        }
+        const QPointF p = screenPoint(l, xs[i], ys[i]);
+        const double c = std::clamp(std::floor(p.x()), low, high);
+        if (open && c == column) {
+            last = p;
+            if (p.y() > lowest.y()) lowest = p, lowestAt = i;
+            if (p.y() < highest.y()) highest = p, highestAt = i;
+            continue;
+        }
+        flush();
+        open = true;
+        column = c;
+        first = last = lowest = highest = p;
+        lowestAt = highestAt = i;
+    }
+    flush();
+    if (!run.isEmpty()) runs.push_back(std::move(run));
+    return runs;
+}
+
+// A smooth curve through the run's points (Catmull-Rom segments as cubic Beziers), flattened into a
+// polyline. One point stays a point; two give a straight line; nothing divides by a distance.
+QPolygonF smoothCurve(const QPolygonF& p) {
+    if (p.size() < 3) return p;
+    QPolygonF out;
+    out << p.front();
+    const qsizetype n = p.size();
+    for (qsizetype k = 0; k + 1 < n; ++k) {
+        const QPointF p0 = p[std::max<qsizetype>(0, k - 1)];
+        const QPointF p1 = p[k];
+        const QPointF p2 = p[k + 1];
+        const QPointF p3 = p[std::min(n - 1, k + 2)];
+        const QPointF c1 = p1 + (p2 - p0) / 6.0;
+        const QPointF c2 = p2 - (p3 - p1) / 6.0;
+        const double length = std::fabs(p2.x() - p1.x()) + std::fabs(p2.y() - p1.y());
+        const int steps = static_cast<int>(std::clamp(length / 4.0, 1.0, 16.0));
+        for (int s = 1; s <= steps; ++s) {
+            const double t = static_cast<double>(s) / steps;
+            const double u = 1.0 - t;
+            out << p1 * (u * u * u) + c1 * (3 * u * u * t) + c2 * (3 * u * t * t) + p2 * (t * t * t);
+        }
+    }
+    return out;
+}
+
+// Marks pixels already drawn, for types that draw a mark per distinct pixel.
+class PixelSet {
+public:
+    explicit PixelSet(const QRectF& r)
+        : left_(static_cast<int>(std::floor(r.left()))), top_(static_cast<int>(std::floor(r.top()))),
+          width_(static_cast<int>(std::ceil(r.width())) + 2),
+          height_(static_cast<int>(std::ceil(r.height())) + 2),
+          seen_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), false) {}
+    // True the first time a pixel inside the rectangle is asked for.
+    bool first(const QPointF& p) {
+        const int x = static_cast<int>(std::floor(p.x())) - left_;
+        const int y = static_cast<int>(std::floor(p.y())) - top_;
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) return false;
+        auto bit = seen_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                         static_cast<std::size_t>(x)];
+        if (bit) return false;
+        bit = true;
+        return true;
+    }
+
+private:
+    int left_, top_, width_, height_;
+    std::vector<bool> seen_;
+};
+
+// The value from which bars and volume lines grow: 0 when the axis holds it, else its bottom.
+double baseValue(const ChartLayout& l) {
+    return l.valueMin <= 0.0 && 0.0 <= l.valueMax ? 0.0 : l.valueMin;
+}
+
+// A box: its front face, and in depth its top and right faces.
+void drawBox(QPainter& p, const QRectF& front, double depth, const Shades& c) {
+    if (depth > 0.0) {
+        const QPointF d = ChartLayout::depthOffset(depth);
+        p.setPen(Qt::NoPen);
+        p.setBrush(c.light);
+        p.drawPolygon(
+            QPolygonF{front.topLeft(), front.topRight(), front.topRight() + d, front.topLeft() + d});
+        p.setBrush(c.dark);
+        p.drawPolygon(
+            QPolygonF{front.topRight(), front.bottomRight(), front.bottomRight() + d, front.topRight() + d});
+    }
+    p.setPen(front.width() >= 4 && front.height() >= 4 ? QPen(c.edge, 1) : QPen(Qt::NoPen));
+    p.setBrush(c.main);
+    p.drawRect(front);
+}
+
+class SeriesPainter {
+public:
+    SeriesPainter(QPainter& p, const ChartLayout& l, const ChartModel& m) : p_(p), l_(l), m_(m) {}
+
+    void draw(int index) {
+        const ChartSeries& s = m_.series[static_cast<std::size_t>(index)];
+        index_ = index;
+        c_ = shadesOf(s.colour);
+        near_ = l_.seriesNear(index);
+        far_ = l_.seriesFar(index);
+        middle_ = (near_ + far_) / 2;
+        switch (m_.type) {
+        case ChartType::line:
+            return m_.view3D ? ribbons(columnRuns(l_, s)) : lines(columnRuns(l_, s), s.lineWidth, 0);
+        case ChartType::fastLine:
+            return lines(columnRuns(l_, s), 1, middle_);
+        case ChartType::bezier: {
+            std::vector<QPolygonF> curves;
+            for (const QPolygonF& run : columnRuns(l_, s)) curves.push_back(smoothCurve(run));
+            return m_.view3D ? ribbons(curves) : lines(curves, 1, 0);
+        }
+        case ChartType::area:
+            return areas(columnRuns(l_, s));
+        case ChartType::point:
+        case ChartType::point3D:
+            return points(s, m_.type == ChartType::point3D);
+        case ChartType::arrow:
+            return arrows(s);
+        case ChartType::volume:
+            return volume(s);
+        case ChartType::bar:
+        case ChartType::bar3D:
+        case ChartType::horizBar:
+            return bars(s);
+        }
+    }
+
+private:
+    QPointF shift(double d) const { return ChartLayout::depthOffset(d); }
+
+    void lines(const std::vector<QPolygonF>& runs, int width, double depth) {
+        p_.setPen(QPen(c_.main, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p_.setBrush(Qt::NoBrush);
+        for (const QPolygonF& run : runs)
+            for (QPolygonF piece : clipPolyline(run, l_.plot)) {
+                piece.translate(shift(depth));
+                if (piece.size() == 1) {
+                    p_.drawPoint(piece.front());
+                    continue;
+                }
+                // In short pieces: the painter fills a wide line's whole outline at once, and ten years
+                // of a series zigzag up and down through every pixel column; round caps join the pieces.
+                for (qsizetype i = 0; i + 1 < piece.size(); i += kPieceLength)
+                    p_.drawPolyline(piece.constData() + i, static_cast<int>(std::min<qsizetype>(
+                                                               kPieceLength + 1, piece.size() - i)));
+            }
+    }
+
+    // A line in depth: a band from the series' near edge to its far edge.
+    void ribbons(const std::vector<QPolygonF>& runs) {
+        const QPointF a = shift(near_), b = shift(far_);
+        p_.setPen(QPen(c_.edge, 1));
+        p_.setBrush(c_.main);
+        for (const QPolygonF& run : runs)
+            for (const QPolygonF& piece : clipPolyline(run, l_.plot)) {
+                if (piece.size() == 1) {
+                    p_.drawLine(piece.front() + a, piece.front() + b);
+                    continue;
+                }
+                for (qsizetype i = 1; i < piece.size(); ++i) {
+                    const QPointF u = piece[i - 1], v = piece[i];
+                    p_.setBrush(v.y() < u.y() ? c_.light : c_.main);
+                    p_.drawPolygon(QPolygonF{u + a, v + a, v + b, u + b});
+                }
+            }
+    }
+
+    void areas(const std::vector<QPolygonF>& runs) {
+        const double base = l_.valuePixel(l_.valueMin);
+        for (const QPolygonF& run : runs) {
+            QPolygonF shape = run;
+            shape << QPointF(run.back().x(), base) << QPointF(run.front().x(), base);
+            const QPolygonF face = clipPolygon(shape, l_.plot);
+            if (face.isEmpty()) continue;
+            if (m_.view3D) {
+                const QPointF a = shift(near_), b = shift(far_);
+                p_.setPen(QPen(c_.edge, 1));
+                p_.setBrush(c_.light);
+                for (const QPolygonF& piece : clipPolyline(run, l_.plot))
+                    for (qsizetype i = 1; i < piece.size(); ++i)
+                        p_.drawPolygon(
+                            QPolygonF{piece[i - 1] + a, piece[i] + a, piece[i] + b, piece[i - 1] + b});
+            }
+            p_.setPen(Qt::NoPen);
+            p_.setBrush(c_.main);
+            p_.drawPolygon(face.translated(shift(near_)));
+            p_.setPen(QPen(c_.edge, 1));
+            p_.setBrush(Qt::NoBrush);
+            for (QPolygonF piece : clipPolyline(run, l_.plot))
+                p_.drawPolyline(piece.translated(shift(near_)));
+        }
+    }
+
+    void points(const ChartSeries& s, bool cubes) {
+        const double radius = 3.0;
+        const double cubeDepth = m_.view3D ? std::min(far_ - near_, 8.0) : 3.0;
+        const QPointF at = shift(middle_);
+        PixelSet seen(l_.plot);
+        p_.setPen(QPen(c_.edge, 1));
+        p_.setBrush(c_.main);
+        const auto& xs = *s.x;
+        const auto& ys = *s.y;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            if (!isValue(ys[i])) continue;
+            const QPointF q = screenPoint(l_, xs[i], ys[i]);
+            if (!l_.plot.contains(q) || !seen.first(q)) continue;
+            if (cubes)
+                drawBox(p_, QRectF(q.x() - radius, q.y() - radius, 2 * radius, 2 * radius).translated(at),
+                        cubeDepth, c_);
+            else
+                p_.drawEllipse(q + at, radius, radius);
+        }
+    }
+
+    // Each point's arrow comes from the point drawn before it; the first from itself. An arrow of no
+    // length is a dot.
+    void arrows(const ChartSeries& s) {
+        const QPointF at = shift(middle_);
+        PixelSet seen(l_.plot);
+        const auto& xs = *s.x;
+        const auto& ys = *s.y;
+        bool havePrevious = false;
+        QPointF previous;
+        const double head = 7.0;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            if (!isValue(ys[i])) continue;
+            const QPointF end = screenPoint(l_, xs[i], ys[i]);
+            const QPointF start = havePrevious ? previous : end;
+            const bool inside = l_.plot.contains(end);
+            if (inside && !seen.first(end)) continue;
+            previous = end;
+            havePrevious = true;
+            QPointF a = start, b = end;
+            if (!clipSegment(a, b, l_.plot)) continue;
+            p_.setPen(QPen(c_.main, 1));
+            p_.drawLine(a + at, b + at);
+            if (!inside) continue;
+            const QPointF d = end - start;
+            const double length = std::hypot(d.x(), d.y());
+            p_.setBrush(c_.main);
+            if (length < 0.5) {
+                p_.setPen(Qt::NoPen);
+                p_.drawEllipse(end + at, 2.0, 2.0);
+                continue;
+            }
+            const QPointF u = d / length;
+            const QPointF side(-u.y(), u.x());
+            const double h = std::min(head, std::max(3.0, length));
+            p_.setPen(QPen(c_.edge, 1));
+            p_.drawPolygon(
+                QPolygonF{end + at, end - u * h + side * (h / 2) + at, end - u * h - side * (h / 2) + at});
+        }
+    }
+
+    // The extremes of each pixel column along the time axis: [least, greatest] of the values drawn there.
+    struct Column {
+        double pixel;
+        double least;
+        double greatest;
+    };
+    std::vector<Column> columns(const ChartSeries& s) const {
+        std::vector<Column> out;
+        const auto& xs = *s.x;
+        const auto& ys = *s.y;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            if (!isValue(ys[i])) continue;
+            const double t = l_.timePixel(xs[i]);
+            if (!std::isfinite(t)) continue;
+            const double c = std::floor(t);
+            const double v = l_.valuePixel(static_cast<double>(ys[i]));
+            if (!out.empty() && out.back().pixel == c) {
+                out.back().least = std::min(out.back().least, v);
+                out.back().greatest = std::max(out.back().greatest, v);
+            } else {
+                out.push_back({c, v, v});
+            }
+        }
+        return out;
+    }
+
+    void volume(const ChartSeries& s) {
+        const double base = l_.valuePixel(baseValue(l_));
+        const QPointF at = shift(middle_);
+        p_.setPen(QPen(c_.main, 1));
+        for (const Column& c : columns(s)) {
+            QPointF a(c.pixel + 0.5, std::min(base, c.least));
+            QPointF b(c.pixel + 0.5, std::max(base, c.greatest));
+            if (!clipSegment(a, b, l_.plot)) continue;
+            p_.drawLine(a + at, b + at);
+        }
+    }
+
+    // Bars as wide as the points leave room for (side by side for a pair), one pixel wide when there
+    // are more points than pixels; in depth, boxes.
+    void bars(const ChartSeries& s) {
+        const bool across = l_.swapped;
+        const double room = across ? l_.plot.height() : l_.plot.width();
+        std::size_t visible = 0;
+        for (const ChartSeries& other : m_.series) {
+            std::size_t n = 0;
+            for (std::size_t i = 0; i < other.size(); ++i)
+                if (isValue((*other.y)[i]) && (*other.x)[i] >= l_.timeMin && (*other.x)[i] <= l_.timeMax) ++n;
+            visible = std::max(visible, n);
+        }
+        const double count = static_cast<double>(std::max<std::size_t>(visible, 1));
+        const double seriesCount = std::max(1, l_.seriesCount);
+        const double thickness = std::clamp(room / count * 0.7 / seriesCount, 1.0, room / 8.0 / seriesCount);
+        const double offset = (index_ - (seriesCount - 1) / 2.0) * thickness;
+        const bool inDepth = m_.view3D || m_.type == ChartType::bar3D;
+        const double depth = m_.view3D ? far_ - near_ : std::clamp(thickness * 0.6, 2.0, 10.0);
+        const QPointF at = shift(near_);
+        const double base = l_.valuePixel(baseValue(l_));
+        auto bar = [&](double along, double least, double greatest) {
+            QRectF r;
+            if (!across) {
+                const double top = std::min(least, base), bottom = std::max(greatest, base);
+                r = QRectF(QPointF(along - thickness / 2 + offset, top),
+                           QPointF(along + thickness / 2 + offset, bottom));
+            } else {
+                const double left = std::min(least, base), right = std::max(greatest, base);
+                r = QRectF(QPointF(left, along - thickness / 2 - offset),
+                           QPointF(right, along + thickness / 2 - offset));
+            }
+            r = r.intersected(l_.plot);
+            if (r.isEmpty() && !(r.width() > 0 || r.height() > 0)) return;
+            if (inDepth)
+                drawBox(p_, r.translated(at), depth, c_);
+            else
+                p_.fillRect(r.translated(at), c_.main);
+        };
+        if (thickness <= 1.0) {
+            for (const Column& c : columns(s)) bar(c.pixel + 0.5, c.least, c.greatest);
+            return;
+        }
+        p_.setPen(QPen(c_.edge, 1));
+        const auto& xs = *s.x;
+        const auto& ys = *s.y;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            if (!isValue(ys[i])) continue;
+            const double along = l_.timePixel(xs[i]);
+            const double v = l_.valuePixel(static_cast<double>(ys[i]));
+            if (!std::isfinite(along) || !std::isfinite(v)) continue;
+            bar(along, v, v);
+        }
+    }
+
+    QPainter& p_;
+    const ChartLayout& l_;
+    const ChartModel& m_;
+    Shades c_;
+    int index_ = 0;
+    double near_ = 0, far_ = 0, middle_ = 0;
+};
+
+void drawText(QPainter& p, const QRectF& r, int flags, const QString& text) {
+    p.drawText(r, flags, text);
+}
+
+// Walls, grid and axes; in 3D the back wall, the left wall and the floor.
+void drawFrame(QPainter& p, const ChartLayout& l) {
+    const QRectF& f = l.plot;
+    const QPointF d = ChartLayout::depthOffset(l.depth);
+    p.setPen(QPen(kGrid, 1));
+    if (l.depth > 0) {
+        p.setBrush(kFloor);
+        p.drawPolygon(QPolygonF{f.bottomLeft(), f.bottomRight(), f.bottomRight() + d, f.bottomLeft() + d});
+        p.drawPolygon(QPolygonF{f.topLeft(), f.bottomLeft(), f.bottomLeft() + d, f.topLeft() + d});
+        p.setBrush(kWall);
+        p.drawRect(f.translated(d));
+    } else {
+        p.setBrush(Qt::white);
+        p.drawRect(f);
+    }
+    p.setBrush(Qt::NoBrush);
+    for (const Tick& t : l.valueTicks) {
+        const double v = l.valuePixel(t.value);
+        if (!l.swapped) {
+            p.drawLine(QPointF(f.left(), v) + d, QPointF(f.right(), v) + d);
+            if (l.depth > 0) p.drawLine(QPointF(f.left(), v), QPointF(f.left(), v) + d);
+        } else {
+            p.drawLine(QPointF(v, f.top()) + d, QPointF(v, f.bottom()) + d);
+            if (l.depth > 0) p.drawLine(QPointF(v, f.bottom()), QPointF(v, f.bottom()) + d);
+        }
+    }
+    for (const Tick& t : l.timeTicks) {
+        const double v = l.timePixel(t.value);
+        if (!l.swapped) {
+            p.drawLine(QPointF(v, f.top()) + d, QPointF(v, f.bottom()) + d);
+            if (l.depth > 0) p.drawLine(QPointF(v, f.bottom()), QPointF(v, f.bottom()) + d);
+        } else {
+            p.drawLine(QPointF(f.left(), v) + d, QPointF(f.right(), v) + d);
+            if (l.depth > 0) p.drawLine(QPointF(f.left(), v), QPointF(f.left(), v) + d);
+        }
+    }
+}
+
+void drawAxes(QPainter& p, const ChartLayout& l, const ChartModel& m) {
+    const QRectF& f = l.plot;
+    const QFontMetricsF fm(l.font, p.device());
+    const double line = fm.height();
+    p.setFont(l.font);
+    p.setPen(QPen(kInk, 1));
+    p.drawLine(f.bottomLeft(), f.bottomRight());
+    p.drawLine(f.bottomLeft(), f.topLeft());
+
+    // Ticks and labels: the value axis at the left (bottom for HorizBar), the time axis at the bottom
+    // (left for HorizBar), each label centred on its tick.
+    auto leftLabel = [&](double y, const QString& text) {
+        p.drawLine(QPointF(f.left() - 4, y), QPointF(f.left(), y));
+        const double h = line * (text.count(QLatin1Char('\n')) + 1);
+        drawText(p, QRectF(0, y - h / 2, f.left() - 8, h), Qt::AlignRight | Qt::AlignVCenter, text);
+    };
+    auto bottomLabel = [&](double x, const QString& text) {
+        p.drawLine(QPointF(x, f.bottom()), QPointF(x, f.bottom() + 4));
+        const double h = line * (text.count(QLatin1Char('\n')) + 1);
+        drawText(p, QRectF(x - 100, f.bottom() + 6, 200, h), Qt::AlignHCenter | Qt::AlignTop, text);
+    };
+    for (const Tick& t : l.valueTicks)
+        l.swapped ? bottomLabel(l.valuePixel(t.value), t.label) : leftLabel(l.valuePixel(t.value), t.label);
+    for (const Tick& t : l.timeTicks)
+        l.swapped ? leftLabel(l.timePixel(t.value), t.label) : bottomLabel(l.timePixel(t.value), t.label);
+
+    // Captions: the bottom axis's under its labels, the left axis's turned up along the left edge.
+    const QString bottomCaption = QString::fromStdString(l.swapped ? m.value.caption : m.time.caption);
+    const QString leftCaption = QString::fromStdString(l.swapped ? m.time.caption : m.value.caption);
+    const double bottomLabels = l.swapped ? line : 2 * line;
+    drawText(p, QRectF(f.left(), f.bottom() + 6 + bottomLabels + 4, f.width(), line),
+             Qt::AlignHCenter | Qt::AlignTop, bottomCaption);
+    p.save();
+    p.translate(8, f.center().y());
+    p.rotate(-90);
+    drawText(p, QRectF(-l.size.height() / 2, 0, l.size.height(), line), Qt::AlignHCenter | Qt::AlignTop,
+             leftCaption);
+    p.restore();
+}
+
+void drawTitleAndLegend(QPainter& p, const ChartLayout& l, const ChartModel& m) {
+    p.setPen(kInk);
+    p.setFont(l.titleFont);
+    p.drawText(l.titleRect, Qt::AlignHCenter | Qt::AlignVCenter, QString::fromStdString(m.title));
+    p.setFont(l.font);
+    const QFontMetricsF fm(l.font, p.device());
+    const double swatch = fm.height() * 0.8;
+    double width = 0;
+    for (const ChartSeries& s : m.series)
+        width += swatch + 6 + fm.horizontalAdvance(QString::fromStdString(s.name)) + 18;
+    double x = (l.size.width() - width) / 2;
+    for (const ChartSeries& s : m.series) {
+        const Shades c = shadesOf(s.colour);
+        const QString name = QString::fromStdString(s.name);
+        const QRectF box(x, l.legendRect.center().y() - swatch / 2, swatch, swatch);
+        p.setPen(QPen(c.edge, 1));
+        p.setBrush(c.main);
+        p.drawRect(box);
+        p.setPen(kInk);
+        p.drawText(QRectF(box.right() + 6, l.legendRect.top(), fm.horizontalAdvance(name) + 2,
+                          l.legendRect.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter, name);
+        x = box.right() + 6 + fm.horizontalAdvance(name) + 18;
+    }
+}
+
+} // namespace
+
+ChartLayout paintChart(QPainter& painter, const ChartModel& model, const QRectF& target) {
+    const ChartLayout l = layoutChart(model, target.size(), painter.device());
+    painter.save();
+    painter.translate(target.topLeft());
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(QRectF(QPointF(0, 0), target.size()), Qt::white);
+    painter.setPen(QPen(kGrid, 1));
+    painter.drawRect(QRectF(0.5, 0.5, target.width() - 1, target.height() - 1));
+    drawTitleAndLegend(painter, l, model);
+    drawFrame(painter, l);
+
+    // The series inside the plot (and its depth); the first series in front, drawn last.
+    painter.save();
+    const QRectF clip =
+        l.plot.united(l.plot.translated(ChartLayout::depthOffset(l.depth))).adjusted(-1, -1, 1, 1);
+    painter.setClipRect(clip);
+    SeriesPainter series(painter, l, model);
+    for (int i = static_cast<int>(model.series.size()) - 1; i >= 0; --i) series.draw(i);
+    painter.restore();
+
+    drawAxes(painter, l, model);
+    painter.restore();
+    return l;
+}
+
+QImage renderChart(const ChartModel& model, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paintChart(painter, model, QRectF(QPointF(0, 0), QSizeF(size)));
+    return image;
+}
+
+bool saveChart(const ChartModel& model, const QString& path, QSize size, QString* error) {
+    auto failed = [&](const QString& why) {
+        if (error) *error = why;
+        return false;
+    };
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    QByteArray format;
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
+        format = "jpeg";
+    else if (suffix == QLatin1String("png"))
+        format = "png";
+    else if (suffix != QLatin1String("svg"))
+        return failed(
+            QStringLiteral("the picture type .%1 is not known (use .jpg, .png or .svg)").arg(suffix));
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return failed(file.errorString());
+    if (format.isEmpty()) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&file);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setTitle(QString::fromStdString(model.title));
+        QPainter painter;
+        if (!painter.begin(&svg)) return failed(QStringLiteral("cannot draw the picture"));
+        paintChart(painter, model, QRectF(QPointF(0, 0), QSizeF(size)));
+        painter.end();
+    } else {
+        QImageWriter writer(&file, format);
+        writer.setQuality(100);
+        if (!writer.write(renderChart(model, size))) return failed(writer.errorString());
+    }
+    if (!file.commit()) return failed(file.errorString());
+    return true;
+}
+
+} // namespace nimbrel::chart
