@@ -16,6 +16,7 @@
 #include <QDateEdit>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -371,7 +372,7 @@ void HistoryDialog::onExport() {
     auto job = std::make_shared<ExportJob>();
     job->units = units_;
     job->choice = chooser.choice();
-    job->target = target.toStdString();
+    job->target = QFile::encodeName(target).toStdString(); // the file name's bytes as the system has them
     job->protectedFiles = {context_.store.path(), (context_.dataFolder / kConfigurationFileName).string()};
     const auto titles = std::make_shared<HistoryTitles>(model_->titles());
     const std::size_t total = rows->size();
