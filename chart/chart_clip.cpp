@@ -24,6 +24,8 @@ bool clipSegment(QPointF& a, QPointF& b, const QRectF& r) {
             if (t < t1) t1 = t;
         }
     }
+    // What is left of a segment that only touches the rectangle has no length: nothing to draw.
+    if (t0 >= t1 && (dx != 0.0 || dy != 0.0)) return false;
     const QPointF start = a;
     if (t0 > 0.0) a = QPointF(start.x() + t0 * dx, start.y() + t0 * dy);
     if (t1 < 1.0) b = QPointF(start.x() + t1 * dx, start.y() + t1 * dy);

@@ -184,6 +184,10 @@ void drawBox(QPainter& p, const QRectF& front, double depth, const Shades& c) {
 
 class SeriesPainter {
 public:
+    // Flat areas are drawn in two passes: every face, then every outline.
+    enum class Pass { all, outlines };
+    void setPass(Pass pass) { pass_ = pass; }
+
     SeriesPainter(QPainter& p, const ChartLayout& l, const ChartModel& m) : p_(p), l_(l), m_(m) {}
 
     void draw(int index) {
@@ -259,14 +263,30 @@ private:
             }
     }
 
+    // In 3D each area is a solid block in its own depth. Flat, a pair of areas overlaps: the faces are
+    // see-through and every outline is drawn after every face, so neither series hides the other.
     void areas(const std::vector<QPolygonF>& runs) {
         const double base = l_.valuePixel(l_.valueMin);
         for (const QPolygonF& run : runs) {
+            if (!m_.view3D && pass_ == Pass::outlines) {
+                p_.setPen(QPen(c_.edge, 1));
+                p_.setBrush(Qt::NoBrush);
+                for (const QPolygonF& piece : clipPolyline(run, l_.plot)) p_.drawPolyline(piece);
+                continue;
+            }
             QPolygonF shape = run;
             shape << QPointF(run.back().x(), base) << QPointF(run.front().x(), base);
             const QPolygonF face = clipPolygon(shape, l_.plot);
             if (face.isEmpty()) continue;
-            if (m_.view3D) {
+            if (!m_.view3D) {
+                QColor seeThrough = c_.main;
+                seeThrough.setAlphaF(0.6f);
+                p_.setPen(Qt::NoPen);
+                p_.setBrush(seeThrough);
+                p_.drawPolygon(face);
+                continue;
+            }
+            {
                 const QPointF a = shift(near_), b = shift(far_);
                 p_.setPen(QPen(c_.edge, 1));
                 p_.setBrush(c_.light);
@@ -374,7 +394,8 @@ private:
 
     void volume(const ChartSeries& s) {
         const double base = l_.valuePixel(baseValue(l_));
-        const QPointF at = shift(middle_);
+        // Flat, a pair's lines stand side by side rather than one over the other.
+        const QPointF at = shift(middle_) + QPointF(m_.view3D ? 0.0 : 2.0 * index_, 0.0);
         p_.setPen(QPen(c_.main, 1));
         for (const Column& c : columns(s)) {
             QPointF a(c.pixel + 0.5, std::min(base, c.least));
@@ -444,6 +465,7 @@ private:
     Shades c_;
     int index_ = 0;
     double near_ = 0, far_ = 0, middle_ = 0;
+    Pass pass_ = Pass::all;
 };
 
 void drawText(QPainter& p, const QRectF& r, int flags, const QString& text) {
@@ -574,6 +596,10 @@ ChartLayout paintChart(QPainter& painter, const ChartModel& model, const QRectF&
     painter.setClipRect(clip);
     SeriesPainter series(painter, l, model);
     for (int i = static_cast<int>(model.series.size()) - 1; i >= 0; --i) series.draw(i);
+    if (model.type == ChartType::area && !model.view3D) {
+        series.setPass(SeriesPainter::Pass::outlines);
+        for (int i = static_cast<int>(model.series.size()) - 1; i >= 0; --i) series.draw(i);
+    }
     painter.restore();
 
     drawAxes(painter, l, model);
