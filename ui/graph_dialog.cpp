@@ -1,0 +1,320 @@
+#include "ui/graph_dialog.h"
+
+#include "app/date_time_formats.h"
+#include "app/language_table.h"
+#include "chart/chart_painter.h"
+#include "presentation/record_builders.h"
+#include "store/history_store.h"
+#include "ui/chart_widget.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace nimbrel {
+
+namespace {
+
+QString qtext(const LanguageTable& texts, int row) {
+    return QString::fromStdString(texts.text(row));
+}
+QString qtext(const LanguageTable& texts, std::string_view key) {
+    return QString::fromStdString(texts.text(key));
+}
+
+QPushButton* commandButton(const QString& text, int id) {
+    auto* b = new QPushButton(text);
+    b->setObjectName(QStringLiteral("c%1").arg(id));
+    b->setAutoDefault(false);
+    return b;
+}
+
+// The pickers read like the History window's: the station program's "yyy" is the full year and "tt"
+// the AM/PM mark, which Qt writes "yyyy" and "AP".
+QString qtPickerFormat(const char* pattern) {
+    QString format = QString::fromLatin1(pattern);
+    if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yyy"), QLatin1String("yyyy"));
+    format.replace(QLatin1String("tt"), QLatin1String("AP"));
+    return format;
+}
+
+std::string rangeText(const QDate& date, const QTime& time) {
+    return (date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') +
+            time.toString(QStringLiteral("HH:mm:ss")))
+        .toStdString();
+}
+
+} // namespace
+
+GraphStart lastMonthGraphStart(std::time_t now) {
+    const QDateTime end = QDateTime::fromSecsSinceEpoch(now);
+    const QDateTime start = QDateTime::fromSecsSinceEpoch(now - periodSeconds(3));
+    return GraphStart{3, start.date(), start.time(), end.date(), end.time()};
+}
+
+int openGraphWindow(const AppContext& context, const UnitSelection& units, int axisClockIndex,
+                    const GraphStart& start, QWidget* parent) {
+    GraphDialog dialog(context, units, axisClockIndex, start, parent);
+    return dialog.exec();
+}
+
+int openGraphWindow(const AppContext& context, const std::optional<StationSettings>& settings,
+                    const GraphStart& start, QWidget* parent) {
+    return openGraphWindow(context, settings ? unitSelectionOf(*settings) : UnitSelection{},
+                           settings ? settings->formats.axisClockIndex : 0, start, parent);
+}
+
+GraphDialog::GraphDialog(const AppContext& context, const UnitSelection& units, int axisClockIndex,
+                         const GraphStart& start, QWidget* parent)
+    : QDialog(parent), context_(context), units_(units), axisClockIndex_(axisClockIndex),
+      stop_(std::make_shared<std::atomic<bool>>(false)) {
+    setObjectName(QStringLiteral("graphDialog"));
+    setModal(true);
+    setWindowTitle(qtext(context_.texts, 86));
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    setSizeGripEnabled(true);
+    build();
+
+    // The period box shows the choice it was handed without moving the pickers: they hold the
+    // History window's times, or the last 30 days.
+    {
+        const QSignalBlocker quiet(period_);
+        period_->setCurrentIndex(std::clamp(start.period, 0, kPeriodChoices - 1));
+    }
+    startDate_->setDate(start.startDate);
+    startTime_->setTime(start.startTime);
+    endDate_->setDate(start.endDate);
+    endTime_->setTime(start.endTime);
+    onSearch();
+}
+
+GraphDialog::~GraphDialog() {
+    stop_->store(true);
+    task_.wait();
+}
+
+void GraphDialog::build() {
+    const LanguageTable& t = context_.texts;
+
+    period_ = new QComboBox;
+    period_->setObjectName(QStringLiteral("c1089"));
+    for (const char* key : {"history.period.hour", "history.period.day", "history.period.week",
+                            "history.period.month", "history.period.user"})
+        period_->addItem(qtext(t, key));
+    period_->view()->setMinimumWidth(130);
+    connect(period_, &QComboBox::currentIndexChanged, this, &GraphDialog::onPeriodChosen);
+
+    const QString dateFormat = qtPickerFormat(pickerDateFormat(units_.dateFormat));
+    const QString timeFormat = qtPickerFormat(pickerTimeFormat(units_.timeFormat));
+    const auto datePicker = [&dateFormat](int id) {
+        auto* picker = new QDateEdit;
+        picker->setObjectName(QStringLiteral("c%1").arg(id));
+        picker->setDisplayFormat(dateFormat);
+        return picker;
+    };
+    const auto timePicker = [&timeFormat](int id) {
+        auto* picker = new QTimeEdit;
+        picker->setObjectName(QStringLiteral("c%1").arg(id));
+        picker->setDisplayFormat(timeFormat);
+        return picker;
+    };
+    startDate_ = datePicker(1088);
+    startTime_ = timePicker(1090);
+    endDate_ = datePicker(1091);
+    endTime_ = timePicker(1092);
+
+    search_ = commandButton(qtext(t, 77), 3);
+    search_->setDefault(true);
+    connect(search_, &QPushButton::clicked, this, &GraphDialog::onSearch);
+
+    auto* searchGroup = new QGroupBox(qtext(t, 77));
+    auto* searchRow = new QHBoxLayout(searchGroup);
+    const auto labelled = [searchRow](const QString& caption, QWidget* field) {
+        auto* label = new QLabel(caption);
+        label->setBuddy(field);
+        searchRow->addWidget(label);
+        searchRow->addWidget(field);
+    };
+    labelled(qtext(t, "history.condition"), period_);
+    searchRow->addSpacing(12);
+    labelled(qtext(t, "history.start"), startDate_);
+    searchRow->addWidget(startTime_);
+    searchRow->addSpacing(12);
+    labelled(qtext(t, "history.end"), endDate_);
+    searchRow->addWidget(endTime_);
+    searchRow->addStretch(1);
+    searchRow->addWidget(search_);
+
+    chart_ = new ChartWidget;
+    chart_->setObjectName(QStringLiteral("c1093"));
+
+    series_ = new QComboBox;
+    series_->setObjectName(QStringLiteral("c1095"));
+    for (int q = 0; q < kGraphQuantities; ++q)
+        series_->addItem(QString::fromStdString(graphQuantityText(t, q)));
+    type_ = new QComboBox;
+    type_->setObjectName(QStringLiteral("c1096"));
+    for (int i = 0; i < kChartTypes; ++i) type_->addItem(qtext(t, 88 + i));
+    view3D_ = new QCheckBox(qtext(t, "graph.3d"));
+    view3D_->setObjectName(QStringLiteral("c1001"));
+    connect(series_, &QComboBox::currentIndexChanged, this, &GraphDialog::redraw);
+    connect(type_, &QComboBox::currentIndexChanged, this, &GraphDialog::redraw);
+    connect(view3D_, &QCheckBox::toggled, this, &GraphDialog::redraw);
+
+    refresh_ = commandButton(qtext(t, 81), 1029);
+    export_ = commandButton(qtext(t, "history.export"), 1002);
+    auto* cancel = commandButton(qtext(t, 73), 2);
+    connect(refresh_, &QPushButton::clicked, this, &GraphDialog::onRefresh);
+    connect(export_, &QPushButton::clicked, this, &GraphDialog::onExport);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    status_ = new QLabel;
+    status_->setObjectName(QStringLiteral("graphStatus"));
+    status_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    auto* bottom = new QHBoxLayout;
+    const auto labelledBottom = [bottom](const QString& caption, int id, QWidget* field) {
+        auto* label = new QLabel(caption);
+        label->setObjectName(QStringLiteral("c%1").arg(id));
+        label->setBuddy(field);
+        bottom->addWidget(label);
+        bottom->addWidget(field);
+    };
+    labelledBottom(qtext(t, "graph.series"), 1004, series_);
+    bottom->addSpacing(8);
+    labelledBottom(qtext(t, "graph.type"), 1005, type_);
+    bottom->addSpacing(8);
+    bottom->addWidget(view3D_);
+    bottom->addSpacing(8);
+    bottom->addWidget(refresh_);
+    bottom->addWidget(export_);
+    bottom->addWidget(status_, 1);
+    bottom->addSpacing(12);
+    bottom->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(searchGroup);
+    layout->addWidget(chart_, 1);
+    layout->addLayout(bottom);
+
+    // About the station program's 532 by 350 dialog units at a common font.
+    resize(std::max(sizeHint().width(), 960), 620);
+}
+
+void GraphDialog::setPickers(const QDateTime& start, const QDateTime& end) {
+    startDate_->setDate(start.date());
+    startTime_->setTime(start.time());
+    endDate_->setDate(end.date());
+    endTime_->setTime(end.time());
+}
+
+void GraphDialog::onPeriodChosen(int choice) {
+    const std::time_t now = context_.clock.nowSeconds();
+    setPickers(QDateTime::fromSecsSinceEpoch(now - periodSeconds(choice)),
+               QDateTime::fromSecsSinceEpoch(now));
+}
+
+void GraphDialog::onSearch() {
+    if (working()) return;
+    const std::string from = rangeText(startDate_->date(), startTime_->time());
+    const std::string to = rangeText(endDate_->date(), endTime_->time());
+    // A refused range never reaches the chart: it keeps what it shows, and Refresh the old range.
+    if (!kept_.accept(from, to)) {
+        tell(qtext(context_.texts, 138));
+        return;
+    }
+    runSearch(kept_.from(), kept_.to());
+}
+
+void GraphDialog::onRefresh() {
+    if (working() || !kept_.hasRange()) return;
+    runSearch(kept_.from(), kept_.to());
+}
+
+void GraphDialog::runSearch(const std::string& from, const std::string& to) {
+    setWorking(true);
+    status_->setText(qtext(context_.texts, "history.searching"));
+    ++storeReads_;
+    HistoryStore& store = context_.store;
+    const UnitSelection units = units_;
+    const int axisClock = axisClockIndex_;
+    const std::shared_ptr<std::atomic<bool>> stop = stop_;
+    task_.start<std::shared_ptr<const GraphData>>(
+        this,
+        [&store, units, axisClock, from, to, stop]() -> std::shared_ptr<const GraphData> {
+            auto data = std::make_shared<GraphData>(units, axisClock);
+            data->load(store, from, to, stop.get());
+            return data;
+        },
+        [this](std::shared_ptr<const GraphData>& data) {
+            data_ = std::move(data);
+            setWorking(false);
+            status_->setText(
+                QString::fromStdString(context_.texts.text("history.rows", {std::to_string(data_->size())})));
+            redraw();
+        });
+}
+
+void GraphDialog::redraw() {
+    if (!data_) return;
+    const GraphChoice choice{series_->currentIndex(), static_cast<ChartType>(type_->currentIndex()),
+                             view3D_->isChecked()};
+    chart_->setModel(data_->model(choice, context_.texts));
+}
+
+void GraphDialog::onExport() {
+    if (chart_->isEmpty()) return;
+    const LanguageTable& t = context_.texts;
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
+    QFileDialog dialog(this, QString(), folder);
+    dialog.setObjectName(QStringLiteral("graphFileDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({qtext(t, "graph.filter.jpeg"), qtext(t, "graph.filter.png"),
+                           qtext(t, "graph.filter.svg"), qtext(t, "export.filter.all")});
+    dialog.setDefaultSuffix(QStringLiteral("jpg"));
+    dialog.selectFile(QStringLiteral("Nimbrel.jpg"));
+    // The suffix follows the chosen type, so "Nimbrel" with PNG Files becomes Nimbrel.png.
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        for (const char* suffix : {"jpg", "png", "svg"})
+            if (filter.contains(QStringLiteral("*.%1").arg(QLatin1String(suffix))))
+                dialog.setDefaultSuffix(QLatin1String(suffix));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    saveChartTo(dialog.selectedFiles().front());
+}
+
+bool GraphDialog::saveChartTo(const QString& path) {
+    QString error;
+    if (chart::saveChart(chart_->model(), path, chart::kSavedPictureSize, &error)) return true;
+    tell(QString::fromStdString(context_.texts.text(
+        "graph.save_failed", {QDir::toNativeSeparators(path).toStdString(), error.toStdString()})));
+    return false;
+}
+
+void GraphDialog::setWorking(bool working) {
+    for (QPushButton* b : {search_, refresh_}) b->setEnabled(!working);
+}
+
+void GraphDialog::tell(const QString& message) {
+    QMessageBox box(QMessageBox::NoIcon, qtext(context_.texts, 0), message, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("graphMessage"));
+    box.exec();
+}
+
+} // namespace nimbrel
