@@ -5,6 +5,8 @@
 #include "app/language_table.h"
 #include "store/history_store.h"
 #include "tests/core/acquisition_test_station.h"
+#include "presentation/record_builders.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/stationless_world.h"
 #include "tests/support/time_zone_scope.h"
 #include "tests/ui/artifacts.h"
@@ -39,6 +41,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <span>
 #include <sstream>
 
 namespace nimbrel {
@@ -439,6 +442,39 @@ TEST_F(HistoryWindowTest, ExportWritesTheChosenColumnsInTheChosenOrder) {
               "1; 42; 5; 21.5\r\n"
               "2; 43; 5; ---\r\n"
               "3; 44; 5; 22.0\r\n");
+}
+
+// The command-line twin writes the very bytes of the dialog for the same grid and choices: the dialog's
+// default columns, the header, the station's settings (°F, inHg, km/h, day-month-year, 12-hour clock).
+TEST_F(HistoryWindowTest, TheCommandLineExportWritesTheDialogsBytes) {
+    const std::string settingsHex = "55AA" + std::string(28, '0') + "05430284" + std::string(24, '0');
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < settingsHex.size(); i += 2)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(settingsHex.substr(i, 2), nullptr, 16)));
+    StationSettings settings;
+    decodeSettings(std::span<const std::uint8_t, kSettingsLength>(bytes.data(), kSettingsLength), settings);
+
+    HistoryDialog dialog(world.context(), unitSelectionOf(settings));
+    dialog.show();
+    ASSERT_TRUE(settle(dialog));
+    exportThrough(
+        dialog,
+        [](QWidget* d) {
+            control<QCheckBox>(d, 1009)->setChecked(true);
+            click(d, 1);
+        },
+        world.folder / "dialog.txt");
+    ASSERT_TRUE(settle(dialog));
+    const std::string fromDialog = fileText(world.folder / "dialog.txt");
+    ASSERT_NE(fromDialog.find("\t10-03-2024 11:00AM\t5\t42\t70.7\t64\t57.2\t29.64\t15.5\t"), std::string::npos)
+        << fromDialog;
+
+    const auto twin = testing::runShell(std::string(NIMBREL_BIN_DIR) + "/nimbrel-cli export --dir " +
+                                        world.folder.path().string() + " --settings " + settingsHex +
+                                        " --from '2024-03-10 11:00:00' --to '2024-03-10 12:00:00' --header --out " +
+                                        (world.folder / "twin.txt").string());
+    ASSERT_EQ(twin.status, 0) << twin.out;
+    EXPECT_EQ(fileText(world.folder / "twin.txt"), fromDialog);
 }
 
 // In German: nothing selected says "Please select data!" and the dialog stays; the history file and
