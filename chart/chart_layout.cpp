@@ -120,20 +120,6 @@ QString timeClockText(double seconds, int clockIndex) {
         .arg(t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
 }
 
-double ChartLayout::timePixel(double x) const {
-    const double f = (x - timeMin) / (timeMax - timeMin);
-    return swapped ? plot.bottom() - f * plot.height() : plot.left() + f * plot.width();
-}
-
-double ChartLayout::valuePixel(double y) const {
-    const double f = (y - valueMin) / (valueMax - valueMin);
-    return swapped ? plot.left() + f * plot.width() : plot.bottom() - f * plot.height();
-}
-
-QPointF ChartLayout::map(double x, double y) const {
-    return swapped ? QPointF(valuePixel(y), timePixel(x)) : QPointF(timePixel(x), valuePixel(y));
-}
-
 double ChartLayout::seriesNear(int i) const {
     return seriesCount > 0 ? depth * i / seriesCount : 0.0;
 }

@@ -40,10 +40,19 @@ struct ChartLayout {
     int seriesCount = 0;
 
     // The front-plane pixel of a point (x seconds, y value); points off the axes map outside `plot`.
-    QPointF map(double x, double y) const;
-    // Along the time axis alone: x for a plain chart, y for HorizBar.
-    double timePixel(double x) const;
-    double valuePixel(double y) const;
+    QPointF map(double x, double y) const {
+        return swapped ? QPointF(valuePixel(y), timePixel(x)) : QPointF(timePixel(x), valuePixel(y));
+    }
+    // Along the time axis alone: x for a plain chart, y for HorizBar. Inline: drawing calls them for
+    // every point of ten years.
+    double timePixel(double x) const {
+        const double f = (x - timeMin) / (timeMax - timeMin);
+        return swapped ? plot.bottom() - f * plot.height() : plot.left() + f * plot.width();
+    }
+    double valuePixel(double y) const {
+        const double f = (y - valueMin) / (valueMax - valueMin);
+        return swapped ? plot.left() + f * plot.width() : plot.bottom() - f * plot.height();
+    }
     // The depth slab of series i: from its front (near) to its back (far), as distances along the
     // depth direction; 0, 0 in 2D.
     double seriesNear(int i) const;

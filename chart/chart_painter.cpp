@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImageWriter>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSaveFile>
@@ -124,13 +125,36 @@ QPolygonF smoothCurve(const QPolygonF& p) {
         const QPointF p3 = p[std::min(n - 1, k + 2)];
         const QPointF c1 = p1 + (p2 - p0) / 6.0;
         const QPointF c2 = p2 - (p3 - p1) / 6.0;
-        const double length = std::fabs(p2.x() - p1.x()) + std::fabs(p2.y() - p1.y());
-        const int steps = static_cast<int>(std::clamp(length / 4.0, 1.0, 16.0));
+        // Steps by the horizontal distance: between points of one pixel column (ten years of them) a
+        // curve looks like the straight line.
+        const int steps = static_cast<int>(std::clamp(std::fabs(p2.x() - p1.x()) / 4.0, 1.0, 16.0));
         for (int s = 1; s <= steps; ++s) {
             const double t = static_cast<double>(s) / steps;
             const double u = 1.0 - t;
             out << p1 * (u * u * u) + c1 * (3 * u * u * t) + c2 * (3 * u * t * t) + p2 * (t * t * t);
         }
+    }
+    return out;
+}
+
+// The top edge of the area under a decimated run, one level per pixel column: a column's highest point
+// is as high as the area under the line reaches there. Filled, the run's zigzag would make every row of
+// pixels cross thousands of edges; the top edge crosses each row only where the curve does.
+QPolygonF skyline(const QPolygonF& run) {
+    QPolygonF out;
+    qsizetype i = 0;
+    while (i < run.size()) {
+        const double column = std::floor(run[i].x());
+        qsizetype j = i;
+        double top = run[i].y();
+        while (j + 1 < run.size() && std::floor(run[j + 1].x()) == column) top = std::min(top, run[++j].y());
+        if (i == j) {
+            out << run[i];
+        } else {
+            out << QPointF(run[i].x(), top);
+            if (run[j].x() != run[i].x()) out << QPointF(run[j].x(), top);
+        }
+        i = j + 1;
     }
     return out;
 }
@@ -274,8 +298,9 @@ private:
                 for (const QPolygonF& piece : clipPolyline(run, l_.plot)) p_.drawPolyline(piece);
                 continue;
             }
-            QPolygonF shape = run;
-            shape << QPointF(run.back().x(), base) << QPointF(run.front().x(), base);
+            const QPolygonF top = skyline(run);
+            QPolygonF shape = top;
+            shape << QPointF(top.back().x(), base) << QPointF(top.front().x(), base);
             const QPolygonF face = clipPolygon(shape, l_.plot);
             if (face.isEmpty()) continue;
             if (!m_.view3D) {
@@ -290,7 +315,7 @@ private:
                 const QPointF a = shift(near_), b = shift(far_);
                 p_.setPen(QPen(c_.edge, 1));
                 p_.setBrush(c_.light);
-                for (const QPolygonF& piece : clipPolyline(run, l_.plot))
+                for (const QPolygonF& piece : clipPolyline(top, l_.plot))
                     for (qsizetype i = 1; i < piece.size(); ++i)
                         p_.drawPolygon(
                             QPolygonF{piece[i - 1] + a, piece[i] + a, piece[i] + b, piece[i - 1] + b});
@@ -300,7 +325,7 @@ private:
             p_.drawPolygon(face.translated(shift(near_)));
             p_.setPen(QPen(c_.edge, 1));
             p_.setBrush(Qt::NoBrush);
-            for (QPolygonF piece : clipPolyline(run, l_.plot))
+            for (QPolygonF piece : clipPolyline(top, l_.plot))
                 p_.drawPolyline(piece.translated(shift(near_)));
         }
     }
@@ -309,25 +334,48 @@ private:
         const double radius = 3.0;
         const double cubeDepth = m_.view3D ? std::min(far_ - near_, 8.0) : 3.0;
         const QPointF at = shift(middle_);
+        auto mark = [&](QPainter& p, const QPointF& centre) {
+            p.setPen(QPen(c_.edge, 1));
+            p.setBrush(c_.main);
+            if (cubes)
+                drawBox(p, QRectF(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius),
+                        cubeDepth, c_);
+            else
+                p.drawEllipse(centre, radius, radius);
+        };
+        // On a raster device the mark is drawn once and copied to each pixel that gets one (ten years of
+        // a noisy series give a hundred thousand of them); a vector device gets every mark as a shape.
+        const bool raster = p_.paintEngine() && p_.paintEngine()->type() == QPaintEngine::Raster;
+        QImage stamp;
+        QPointF stampCentre;
+        if (raster) {
+            const int size = static_cast<int>(std::ceil(2 * radius + cubeDepth)) + 4;
+            stamp = QImage(size, size, QImage::Format_ARGB32_Premultiplied);
+            stamp.fill(Qt::transparent);
+            stampCentre = QPointF(radius + 2, size - radius - 2);
+            QPainter sp(&stamp);
+            mark(sp, stampCentre);
+        }
         PixelSet seen(l_.plot);
-        p_.setPen(QPen(c_.edge, 1));
-        p_.setBrush(c_.main);
         const auto& xs = *s.x;
         const auto& ys = *s.y;
         for (std::size_t i = 0; i < s.size(); ++i) {
             if (!isValue(ys[i])) continue;
             const QPointF q = screenPoint(l_, xs[i], ys[i]);
             if (!l_.plot.contains(q) || !seen.first(q)) continue;
-            if (cubes)
-                drawBox(p_, QRectF(q.x() - radius, q.y() - radius, 2 * radius, 2 * radius).translated(at),
-                        cubeDepth, c_);
+            if (raster)
+                p_.drawImage(QPointF(std::round(q.x() + at.x() - stampCentre.x()),
+                                     std::round(q.y() + at.y() - stampCentre.y())),
+                             stamp);
             else
-                p_.drawEllipse(q + at, radius, radius);
+                mark(p_, q + at);
         }
     }
 
     // Each point's arrow comes from the point drawn before it; the first from itself. An arrow of no
-    // length is a dot.
+    // length is a dot; one shorter than its head is a line. Ten years give a hundred thousand arrows:
+    // the lines are drawn in batches and, on a raster device, each head is copied from a head drawn
+    // once for its direction (to a 64th of a turn) and length.
     void arrows(const ChartSeries& s) {
         const QPointF at = shift(middle_);
         PixelSet seen(l_.plot);
@@ -335,7 +383,21 @@ private:
         const auto& ys = *s.y;
         bool havePrevious = false;
         QPointF previous;
-        const double head = 7.0;
+        constexpr int kHead = 7;
+        constexpr int kDirections = 64;
+        const bool raster = p_.paintEngine() && p_.paintEngine()->type() == QPaintEngine::Raster;
+        std::vector<QImage> stamps(static_cast<std::size_t>(kDirections * (kHead + 1)));
+        const double stampHalf = kHead + 2;
+        auto headPolygon = [](const QPointF& tip, const QPointF& u, double h) {
+            const QPointF side(-u.y(), u.x());
+            return QPolygonF{tip, tip - u * h + side * (h / 2), tip - u * h - side * (h / 2)};
+        };
+        std::vector<QLineF> shafts;
+        auto flush = [&] {
+            p_.setPen(QPen(c_.main, 1));
+            p_.drawLines(shafts.data(), static_cast<int>(shafts.size()));
+            shafts.clear();
+        };
         for (std::size_t i = 0; i < s.size(); ++i) {
             if (!isValue(ys[i])) continue;
             const QPointF end = screenPoint(l_, xs[i], ys[i]);
@@ -346,24 +408,45 @@ private:
             havePrevious = true;
             QPointF a = start, b = end;
             if (!clipSegment(a, b, l_.plot)) continue;
-            p_.setPen(QPen(c_.main, 1));
-            p_.drawLine(a + at, b + at);
+            shafts.emplace_back(a + at, b + at);
+            if (shafts.size() >= 4096) flush();
             if (!inside) continue;
             const QPointF d = end - start;
             const double length = std::hypot(d.x(), d.y());
-            p_.setBrush(c_.main);
             if (length < 0.5) {
                 p_.setPen(Qt::NoPen);
+                p_.setBrush(c_.main);
                 p_.drawEllipse(end + at, 2.0, 2.0);
                 continue;
             }
-            const QPointF u = d / length;
-            const QPointF side(-u.y(), u.x());
-            const double h = std::min(head, std::max(3.0, length));
-            p_.setPen(QPen(c_.edge, 1));
-            p_.drawPolygon(
-                QPolygonF{end + at, end - u * h + side * (h / 2) + at, end - u * h - side * (h / 2) + at});
+            if (length < 3.0) continue;
+            const int h = static_cast<int>(std::min<double>(kHead, length));
+            if (!raster) {
+                p_.setPen(QPen(c_.edge, 1));
+                p_.setBrush(c_.main);
+                p_.drawPolygon(headPolygon(end + at, d / length, h));
+                continue;
+            }
+            const double turn = std::atan2(d.y(), d.x()) / (2 * M_PI);
+            const int direction =
+                (static_cast<int>(std::lround(turn * kDirections)) % kDirections + kDirections) % kDirections;
+            QImage& stamp = stamps[static_cast<std::size_t>(direction * (kHead + 1) + h)];
+            if (stamp.isNull()) {
+                const double angle = 2 * M_PI * direction / kDirections;
+                const int size = static_cast<int>(2 * stampHalf);
+                stamp = QImage(size, size, QImage::Format_ARGB32_Premultiplied);
+                stamp.fill(Qt::transparent);
+                QPainter sp(&stamp);
+                sp.setPen(QPen(c_.edge, 1));
+                sp.setBrush(c_.main);
+                sp.drawPolygon(
+                    headPolygon(QPointF(stampHalf, stampHalf), QPointF(std::cos(angle), std::sin(angle)), h));
+            }
+            p_.drawImage(
+                QPointF(std::round(end.x() + at.x() - stampHalf), std::round(end.y() + at.y() - stampHalf)),
+                stamp);
         }
+        flush();
     }
 
     // The extremes of each pixel column along the time axis: [least, greatest] of the values drawn there.
@@ -644,7 +727,8 @@ bool saveChart(const ChartModel& model, const QString& path, QSize size, QString
         painter.end();
     } else {
         QImageWriter writer(&file, format);
-        writer.setQuality(100);
+        // Quality 100 for the JPEG; for a PNG the same number would mean no compression at all.
+        if (format == "jpeg") writer.setQuality(100);
         if (!writer.write(renderChart(model, size))) return failed(writer.errorString());
     }
     if (!file.commit()) return failed(file.errorString());
