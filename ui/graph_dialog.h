@@ -8,6 +8,7 @@
 #include "station/station_settings.h"
 #include "ui/app_context.h"
 #include "ui/background_task.h"
+#include "ui/picked_range.h"
 
 #include <QDate>
 #include <QDialog>
@@ -28,14 +29,7 @@ namespace nimbrel {
 
 class ChartWidget;
 
-// How the window starts: the period box's choice and the four pickers.
-struct GraphStart {
-    int period = 3; // "a month"
-    QDate startDate;
-    QTime startTime;
-    QDate endDate;
-    QTime endTime;
-};
+using GraphStart = PickedRange;
 
 // The start of the Graph command: the last 30 days up to `now`, "a month" in the period box.
 GraphStart lastMonthGraphStart(std::time_t now);

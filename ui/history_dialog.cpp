@@ -333,7 +333,7 @@ void HistoryDialog::setGraphOpener(GraphOpener graph) {
 
 void HistoryDialog::onGraph() {
     if (working() || !graph_) return;
-    graphRange_ = HistoryGraphRange{period_->currentIndex(), startDate_->date(), startTime_->time(),
+    graphRange_ = PickedRange{period_->currentIndex(), startDate_->date(), startTime_->time(),
                                     endDate_->date(), endTime_->time()};
     accept();
 }

@@ -6,6 +6,7 @@
 #include "presentation/units.h"
 #include "ui/app_context.h"
 #include "ui/background_task.h"
+#include "ui/picked_range.h"
 
 #include <QDate>
 #include <QDialog>
@@ -27,15 +28,7 @@ namespace nimbrel {
 
 class HistoryModel;
 
-// What Graph... hands to the Graph window: the period box's choice and the four pickers.
-struct HistoryGraphRange {
-    int period = 0;
-    QDate startDate;
-    QTime startTime;
-    QDate endDate;
-    QTime endTime;
-};
-using GraphOpener = std::function<void(const HistoryGraphRange&)>;
+using GraphOpener = std::function<void(const PickedRange&)>;
 
 // The History command: runs the window modally over the store, every value in `units` (the copy of the
 // station's settings taken as the command starts). When the user leaves it through Graph..., `graph`
@@ -89,7 +82,7 @@ private:
     UnitSelection units_;
     HistoryRange kept_;
     GraphOpener graph_;
-    std::optional<HistoryGraphRange> graphRange_;
+    std::optional<PickedRange> graphRange_;
 
     HistoryModel* model_ = nullptr;
     QComboBox* period_ = nullptr;

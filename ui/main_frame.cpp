@@ -11,6 +11,7 @@
 #include "ui/connection_pane.h"
 #include "ui/debug_window.h"
 #include "ui/gui_resources.h"
+#include "ui/graph_dialog.h"
 #include "ui/history_dialog.h"
 #include "ui/mnemonics.h"
 #include "ui/scope_dialog.h"
@@ -67,6 +68,7 @@ enum CommandId {
     kAlarm = 32786,
     kScope = 32779,
     kHistory = 32785,
+    kGraph = 32788,
     kDebug = 32771,
     kAbout = 57664,
 };
@@ -175,13 +177,17 @@ void MainFrame::buildMenusAndToolbar() {
     connect(loadDefault, &QAction::triggered, this, &MainFrame::loadDefaultValue);
     system->addAction(loadDefault);
 
-    // Record: the stored history (Graph joins here with its window).
+    // Record: the stored history, as a grid and as a chart.
     QMenu* record = menuBar()->addMenu(qtext(t, 12));
     record->setObjectName(QStringLiteral("menuRecord"));
     QAction* history = command(this, kHistory, qtext(t, 13), qtext(t, "frame.tip.history"));
     history->setIcon(icon(QStringLiteral("history")));
     connect(history, &QAction::triggered, this, &MainFrame::showHistory);
     record->addAction(history);
+    QAction* graph = command(this, kGraph, qtext(t, 86), qtext(t, "frame.tip.graph"));
+    graph->setIcon(icon(QStringLiteral("graph")));
+    connect(graph, &QAction::triggered, this, &MainFrame::showGraph);
+    record->addAction(graph);
 
     // Help
     QMenu* help = menuBar()->addMenu(qtext(t, 15));
@@ -197,6 +203,7 @@ void MainFrame::buildMenusAndToolbar() {
     toolBar_->addAction(scope);
     toolBar_->addSeparator();
     toolBar_->addAction(history);
+    toolBar_->addAction(graph);
     toolBar_->addSeparator();
     toolBar_->addAction(about);
 
@@ -352,7 +359,15 @@ void MainFrame::showHistory() {
     // The units of the station's settings as the acquisition thread last published them, copied once
     // now; before its first reading the grid shows the stored base units.
     const std::optional<StationSettings> settings = view_->stationSettings();
-    openHistoryWindow(context_, settings ? unitSelectionOf(*settings) : UnitSelection{}, this);
+    // Graph... closes the History window and opens the Graph window on its period and pickers.
+    openHistoryWindow(context_, settings ? unitSelectionOf(*settings) : UnitSelection{}, this,
+                      [this](const PickedRange& range) {
+                          openGraphWindow(context_, view_->stationSettings(), range, this);
+                      });
+}
+
+void MainFrame::showGraph() {
+    openGraphWindow(context_, view_->stationSettings(), lastMonthGraphStart(context_.clock.nowSeconds()), this);
 }
 
 void MainFrame::showAbout() {

@@ -54,6 +54,7 @@ public slots:
     void loadDefaultValue();
     // The History command: the stored records in the station's current units.
     void showHistory();
+    void showGraph();
     void showAbout();
 
 protected:

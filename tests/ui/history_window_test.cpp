@@ -254,10 +254,12 @@ TEST(HistoryModel, ScreenfulAnywhereInALargeResultIsQuick) {
 }
 
 // Opening lists the last hour, its first and last second included, newest at the bottom; a period
-// choice moves only the pickers; Search says it searches, then lists the range and scrolls to its end.
+// choice moves only the pickers; Search says it searches, then lists the range and scrolls to its end;
+// Graph... hands the period and the pickers to the Graph window.
 TEST_F(HistoryWindowTest, OpensFromTheRecordMenuOnTheLastHourAndSearchesAPeriod) {
     MainFrame frame(world.context());
     bool checked = false;
+    bool graphShown = false;
     QTimer::singleShot(0, &frame, [&] {
         auto* dialog = qobject_cast<HistoryDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
@@ -275,7 +277,7 @@ TEST_F(HistoryWindowTest, OpensFromTheRecordMenuOnTheLastHourAndSearchesAPeriod)
         auto* grid = control<QTableView>(dialog, 1025);
         EXPECT_EQ(grid->horizontalHeader()->sectionSize(21), 0); // out of sight, yet there to drag open
         EXPECT_FALSE(grid->horizontalHeader()->isSectionHidden(21));
-        EXPECT_FALSE(control<QPushButton>(dialog, 5)->isEnabled()); // no Graph window yet
+        EXPECT_TRUE(control<QPushButton>(dialog, 5)->isEnabled());
         dialog->grab().save(artifactPath(QStringLiteral("history-en.png")));
 
         control<QComboBox>(dialog, 1089)->setCurrentIndex(1); // 24 hours
@@ -290,10 +292,21 @@ TEST_F(HistoryWindowTest, OpensFromTheRecordMenuOnTheLastHourAndSearchesAPeriod)
         EXPECT_EQ(model.rowCount(), 44);
         EXPECT_GT(grid->verticalScrollBar()->maximum(), 0);
         EXPECT_EQ(grid->verticalScrollBar()->value(), grid->verticalScrollBar()->maximum());
-        dialog->reject();
+
+        // Graph... closes the window; the Graph window opens on its period and pickers.
+        whenShown(QStringLiteral("graphDialog"), [&, history = QPointer<HistoryDialog>(dialog)](QWidget* graph) {
+            graphShown = true;
+            EXPECT_TRUE(history.isNull() || !history->isVisible());
+            EXPECT_EQ(control<QComboBox>(graph, 1089)->currentText(), QStringLiteral("24 hours"));
+            EXPECT_EQ(control<QDateEdit>(graph, 1088)->text(), QStringLiteral("2024-03-09"));
+            EXPECT_EQ(control<QTimeEdit>(graph, 1092)->text(), QStringLiteral("12:00:00"));
+            static_cast<QDialog*>(graph)->reject();
+        });
+        click(dialog, 5);
     });
     frame.findChild<QAction*>(QStringLiteral("c32785"))->trigger();
     EXPECT_TRUE(checked);
+    EXPECT_TRUE(graphShown);
 }
 
 // An end one second before the start is refused and changes nothing: Refresh then repeats the range
@@ -304,8 +317,8 @@ TEST_F(HistoryWindowTest, RefusedRangeKeepsTheGridAndTheRangeOfRefreshAndGraph) 
     units.dateFormat = 1;
     units.timeFormat = 1;
     HistoryDialog dialog(world.context(), units);
-    std::optional<HistoryGraphRange> handed;
-    dialog.setGraphOpener([&](const HistoryGraphRange& range) { handed = range; });
+    std::optional<PickedRange> handed;
+    dialog.setGraphOpener([&](const PickedRange& range) { handed = range; });
     dialog.show();
     ASSERT_TRUE(settle(dialog));
     EXPECT_EQ(control<QDateEdit>(&dialog, 1088)->text(), QStringLiteral("03-10-2024"));
