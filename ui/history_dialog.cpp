@@ -10,6 +10,7 @@
 #include "store/history_store.h"
 #include "ui/export_dialog.h"
 #include "ui/history_model.h"
+#include "ui/range_search_box.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -60,23 +61,6 @@ QPushButton* commandButton(const QString& text, int id) {
     return b;
 }
 
-// The pickers' patterns are those of the station program's date-time picker, where "yyy" is the
-// year in full and "tt" the AM/PM mark; Qt writes them "yyyy" and "AP" ("hh" with "AP" is the
-// 12-hour clock, "HH" the 24-hour one in both). The rest reads the same.
-QString qtPickerFormat(const char* pattern) {
-    QString format = QString::fromLatin1(pattern);
-    if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yyy"), QLatin1String("yyyy"));
-    format.replace(QLatin1String("tt"), QLatin1String("AP"));
-    return format;
-}
-
-// A range bound from a date and a time picker, in the form the store compares save times with.
-std::string rangeText(const QDate& date, const QTime& time) {
-    return (date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') +
-            time.toString(QStringLiteral("HH:mm:ss")))
-        .toStdString();
-}
-
 struct ClearOutcome {
     bool done = false;
     std::string reason;
@@ -101,7 +85,7 @@ HistoryDialog::HistoryDialog(const AppContext& context, const UnitSelection& uni
     build();
 
     const std::time_t now = context_.clock.nowSeconds();
-    setPickers(now - periodSeconds(0), now);
+    searchBox_->setRange(now - periodSeconds(0), now);
     onSearch();
 }
 
@@ -115,55 +99,8 @@ void HistoryDialog::build() {
     const LanguageTable& t = context_.texts;
 
     // The search: period, start and end, and the default button.
-    period_ = new QComboBox;
-    period_->setObjectName(QStringLiteral("c1089"));
-    for (const char* key : {"history.period.hour", "history.period.day", "history.period.week",
-                            "history.period.month", "history.period.user"})
-        period_->addItem(qtext(t, key));
-    period_->setCurrentIndex(0);
-    period_->view()->setMinimumWidth(130);
-    connect(period_, &QComboBox::currentIndexChanged, this, &HistoryDialog::onPeriodChosen);
-
-    const QString dateFormat = qtPickerFormat(pickerDateFormat(units_.dateFormat));
-    const QString timeFormat = qtPickerFormat(pickerTimeFormat(units_.timeFormat));
-    const auto datePicker = [&dateFormat](int id) {
-        auto* picker = new QDateEdit;
-        picker->setObjectName(QStringLiteral("c%1").arg(id));
-        picker->setDisplayFormat(dateFormat);
-        return picker;
-    };
-    const auto timePicker = [&timeFormat](int id) {
-        auto* picker = new QTimeEdit;
-        picker->setObjectName(QStringLiteral("c%1").arg(id));
-        picker->setDisplayFormat(timeFormat);
-        return picker;
-    };
-    startDate_ = datePicker(1088);
-    startTime_ = timePicker(1090);
-    endDate_ = datePicker(1091);
-    endTime_ = timePicker(1092);
-
-    search_ = commandButton(qtext(t, 77), 3);
-    search_->setDefault(true);
-    connect(search_, &QPushButton::clicked, this, &HistoryDialog::onSearch);
-
-    auto* searchGroup = new QGroupBox(qtext(t, 77));
-    auto* searchRow = new QHBoxLayout(searchGroup);
-    const auto labelled = [searchRow](const QString& caption, QWidget* field) {
-        auto* label = new QLabel(caption);
-        label->setBuddy(field);
-        searchRow->addWidget(label);
-        searchRow->addWidget(field);
-    };
-    labelled(qtext(t, "history.condition"), period_);
-    searchRow->addSpacing(12);
-    labelled(qtext(t, "history.start"), startDate_);
-    searchRow->addWidget(startTime_);
-    searchRow->addSpacing(12);
-    labelled(qtext(t, "history.end"), endDate_);
-    searchRow->addWidget(endTime_);
-    searchRow->addStretch(1);
-    searchRow->addWidget(search_);
+    searchBox_ = new RangeSearchBox(t, units_, context_.clock);
+    connect(searchBox_, &RangeSearchBox::searchRequested, this, &HistoryDialog::onSearch);
 
     // The grid: its cells are built as they come into view; nothing here looks at every row.
     model_ = new HistoryModel(units_, historyColumnTitles(t, units_), this);
@@ -213,7 +150,7 @@ void HistoryDialog::build() {
     buttons->addWidget(cancel);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(searchGroup);
+    layout->addWidget(searchBox_);
     layout->addWidget(grid_, 1);
     layout->addLayout(buttons);
 
@@ -221,25 +158,10 @@ void HistoryDialog::build() {
     resize(std::max(sizeHint().width(), 960), 600);
 }
 
-void HistoryDialog::setPickers(std::time_t start, std::time_t end) {
-    const QDateTime from = QDateTime::fromSecsSinceEpoch(start);
-    const QDateTime to = QDateTime::fromSecsSinceEpoch(end);
-    startDate_->setDate(from.date());
-    startTime_->setTime(from.time());
-    endDate_->setDate(to.date());
-    endTime_->setTime(to.time());
-}
-
-void HistoryDialog::onPeriodChosen(int choice) {
-    // Only the pickers move; the user searches when ready.
-    const std::time_t now = context_.clock.nowSeconds();
-    setPickers(now - periodSeconds(choice), now);
-}
-
 void HistoryDialog::onSearch() {
     if (working()) return;
-    const std::string from = rangeText(startDate_->date(), startTime_->time());
-    const std::string to = rangeText(endDate_->date(), endTime_->time());
+    const std::string from = searchBox_->fromText();
+    const std::string to = searchBox_->toText();
     // A refused range changes nothing: the grid and the range that Refresh and Graph use stay.
     if (!kept_.accept(from, to)) {
         tell(qtext(context_.texts, 138));
@@ -333,8 +255,7 @@ void HistoryDialog::setGraphOpener(GraphOpener graph) {
 
 void HistoryDialog::onGraph() {
     if (working() || !graph_) return;
-    graphRange_ = PickedRange{period_->currentIndex(), startDate_->date(), startTime_->time(),
-                                    endDate_->date(), endTime_->time()};
+    graphRange_ = searchBox_->picked();
     accept();
 }
 
@@ -425,13 +346,15 @@ void HistoryDialog::onExport() {
 
 void HistoryDialog::setWorking(const QString& what) {
     status_->setText(what);
-    for (QPushButton* b : {search_, refresh_, clearData_, clearMemory_, graphButton_, export_})
+    for (QPushButton* b :
+         {searchBox_->searchButton(), refresh_, clearData_, clearMemory_, graphButton_, export_})
         b->setEnabled(false);
 }
 
 void HistoryDialog::setIdle(const QString& status) {
     status_->setText(status);
-    for (QPushButton* b : {search_, refresh_, clearData_, clearMemory_, export_}) b->setEnabled(true);
+    for (QPushButton* b : {searchBox_->searchButton(), refresh_, clearData_, clearMemory_, export_})
+        b->setEnabled(true);
     graphButton_->setEnabled(graph_ != nullptr);
 }
 

@@ -27,6 +27,7 @@ class QTimeEdit;
 namespace nimbrel {
 
 class HistoryModel;
+class RangeSearchBox;
 
 using GraphOpener = std::function<void(const PickedRange&)>;
 
@@ -62,8 +63,6 @@ public:
 
 private:
     void build();
-    void setPickers(std::time_t start, std::time_t end);
-    void onPeriodChosen(int choice);
     void onSearch();
     void onRefresh();
     void onClearData();
@@ -85,14 +84,9 @@ private:
     std::optional<PickedRange> graphRange_;
 
     HistoryModel* model_ = nullptr;
-    QComboBox* period_ = nullptr;
-    QDateEdit* startDate_ = nullptr;
-    QTimeEdit* startTime_ = nullptr;
-    QDateEdit* endDate_ = nullptr;
-    QTimeEdit* endTime_ = nullptr;
+    RangeSearchBox* searchBox_ = nullptr;
     QTableView* grid_ = nullptr;
     QLabel* status_ = nullptr;
-    QPushButton* search_ = nullptr;
     QPushButton* refresh_ = nullptr;
     QPushButton* clearData_ = nullptr;
     QPushButton* clearMemory_ = nullptr;
