@@ -6,6 +6,7 @@
 #include "presentation/record_builders.h"
 #include "store/history_store.h"
 #include "ui/chart_widget.h"
+#include "ui/range_search_box.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,21 +43,6 @@ QPushButton* commandButton(const QString& text, int id) {
     return b;
 }
 
-// The pickers read like the History window's: the station program's "yyy" is the full year and "tt"
-// the AM/PM mark, which Qt writes "yyyy" and "AP".
-QString qtPickerFormat(const char* pattern) {
-    QString format = QString::fromLatin1(pattern);
-    if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yyy"), QLatin1String("yyyy"));
-    format.replace(QLatin1String("tt"), QLatin1String("AP"));
-    return format;
-}
-
-std::string rangeText(const QDate& date, const QTime& time) {
-    return (date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') +
-            time.toString(QStringLiteral("HH:mm:ss")))
-        .toStdString();
-}
-
 } // namespace
 
 GraphStart lastMonthGraphStart(std::time_t now) {
@@ -88,16 +74,8 @@ GraphDialog::GraphDialog(const AppContext& context, const UnitSelection& units, 
     setSizeGripEnabled(true);
     build();
 
-    // The period box shows the choice it was handed without moving the pickers: they hold the
-    // History window's times, or the last 30 days.
-    {
-        const QSignalBlocker quiet(period_);
-        period_->setCurrentIndex(std::clamp(start.period, 0, kPeriodChoices - 1));
-    }
-    startDate_->setDate(start.startDate);
-    startTime_->setTime(start.startTime);
-    endDate_->setDate(start.endDate);
-    endTime_->setTime(start.endTime);
+    // The pickers hold the History window's times, or the last 30 days.
+    searchBox_->setPicked(start);
     onSearch();
 }
 
@@ -109,54 +87,8 @@ GraphDialog::~GraphDialog() {
 void GraphDialog::build() {
     const LanguageTable& t = context_.texts;
 
-    period_ = new QComboBox;
-    period_->setObjectName(QStringLiteral("c1089"));
-    for (const char* key : {"history.period.hour", "history.period.day", "history.period.week",
-                            "history.period.month", "history.period.user"})
-        period_->addItem(qtext(t, key));
-    period_->view()->setMinimumWidth(130);
-    connect(period_, &QComboBox::currentIndexChanged, this, &GraphDialog::onPeriodChosen);
-
-    const QString dateFormat = qtPickerFormat(pickerDateFormat(units_.dateFormat));
-    const QString timeFormat = qtPickerFormat(pickerTimeFormat(units_.timeFormat));
-    const auto datePicker = [&dateFormat](int id) {
-        auto* picker = new QDateEdit;
-        picker->setObjectName(QStringLiteral("c%1").arg(id));
-        picker->setDisplayFormat(dateFormat);
-        return picker;
-    };
-    const auto timePicker = [&timeFormat](int id) {
-        auto* picker = new QTimeEdit;
-        picker->setObjectName(QStringLiteral("c%1").arg(id));
-        picker->setDisplayFormat(timeFormat);
-        return picker;
-    };
-    startDate_ = datePicker(1088);
-    startTime_ = timePicker(1090);
-    endDate_ = datePicker(1091);
-    endTime_ = timePicker(1092);
-
-    search_ = commandButton(qtext(t, 77), 3);
-    search_->setDefault(true);
-    connect(search_, &QPushButton::clicked, this, &GraphDialog::onSearch);
-
-    auto* searchGroup = new QGroupBox(qtext(t, 77));
-    auto* searchRow = new QHBoxLayout(searchGroup);
-    const auto labelled = [searchRow](const QString& caption, QWidget* field) {
-        auto* label = new QLabel(caption);
-        label->setBuddy(field);
-        searchRow->addWidget(label);
-        searchRow->addWidget(field);
-    };
-    labelled(qtext(t, "history.condition"), period_);
-    searchRow->addSpacing(12);
-    labelled(qtext(t, "history.start"), startDate_);
-    searchRow->addWidget(startTime_);
-    searchRow->addSpacing(12);
-    labelled(qtext(t, "history.end"), endDate_);
-    searchRow->addWidget(endTime_);
-    searchRow->addStretch(1);
-    searchRow->addWidget(search_);
+    searchBox_ = new RangeSearchBox(t, units_, context_.clock);
+    connect(searchBox_, &RangeSearchBox::searchRequested, this, &GraphDialog::onSearch);
 
     chart_ = new ChartWidget;
     chart_->setObjectName(QStringLiteral("c1093"));
@@ -206,7 +138,7 @@ void GraphDialog::build() {
     bottom->addWidget(cancel);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(searchGroup);
+    layout->addWidget(searchBox_);
     layout->addWidget(chart_, 1);
     layout->addLayout(bottom);
 
@@ -214,23 +146,10 @@ void GraphDialog::build() {
     resize(std::max(sizeHint().width(), 960), 620);
 }
 
-void GraphDialog::setPickers(const QDateTime& start, const QDateTime& end) {
-    startDate_->setDate(start.date());
-    startTime_->setTime(start.time());
-    endDate_->setDate(end.date());
-    endTime_->setTime(end.time());
-}
-
-void GraphDialog::onPeriodChosen(int choice) {
-    const std::time_t now = context_.clock.nowSeconds();
-    setPickers(QDateTime::fromSecsSinceEpoch(now - periodSeconds(choice)),
-               QDateTime::fromSecsSinceEpoch(now));
-}
-
 void GraphDialog::onSearch() {
     if (working()) return;
-    const std::string from = rangeText(startDate_->date(), startTime_->time());
-    const std::string to = rangeText(endDate_->date(), endTime_->time());
+    const std::string from = searchBox_->fromText();
+    const std::string to = searchBox_->toText();
     // A refused range never reaches the chart: it keeps what it shows, and Refresh the old range.
     if (!kept_.accept(from, to)) {
         tell(qtext(context_.texts, 138));
@@ -308,7 +227,7 @@ bool GraphDialog::saveChartTo(const QString& path) {
 }
 
 void GraphDialog::setWorking(bool working) {
-    for (QPushButton* b : {search_, refresh_}) b->setEnabled(!working);
+    for (QPushButton* b : {searchBox_->searchButton(), refresh_}) b->setEnabled(!working);
 }
 
 void GraphDialog::tell(const QString& message) {

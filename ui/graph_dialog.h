@@ -28,6 +28,7 @@ class QTimeEdit;
 namespace nimbrel {
 
 class ChartWidget;
+class RangeSearchBox;
 
 using GraphStart = PickedRange;
 
@@ -72,8 +73,6 @@ public:
 
 private:
     void build();
-    void setPickers(const QDateTime& start, const QDateTime& end);
-    void onPeriodChosen(int choice);
     void onSearch();
     void onRefresh();
     void onExport();
@@ -89,12 +88,7 @@ private:
     std::shared_ptr<const GraphData> data_;
     int storeReads_ = 0;
 
-    QComboBox* period_ = nullptr;
-    QDateEdit* startDate_ = nullptr;
-    QTimeEdit* startTime_ = nullptr;
-    QDateEdit* endDate_ = nullptr;
-    QTimeEdit* endTime_ = nullptr;
-    QPushButton* search_ = nullptr;
+    RangeSearchBox* searchBox_ = nullptr;
     ChartWidget* chart_ = nullptr;
     QComboBox* series_ = nullptr;
     QComboBox* type_ = nullptr;
