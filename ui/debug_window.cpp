@@ -4,6 +4,7 @@
 #include "app/language_table.h"
 #include "station/station_access.h"
 #include "ui/app_context.h"
+#include "ui/window_texts.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -19,13 +20,6 @@
 namespace nimbrel {
 
 namespace {
-
-QString qtext(const LanguageTable& texts, int row) {
-    return QString::fromStdString(texts.text(row));
-}
-QString qtext(const LanguageTable& texts, std::string_view key) {
-    return QString::fromStdString(texts.text(key));
-}
 
 template <typename W> W* named(W* widget, int id) {
     widget->setObjectName(QStringLiteral("c%1").arg(id));

@@ -1,6 +1,7 @@
 #include "ui/export_dialog.h"
 
 #include "app/language_table.h"
+#include "ui/window_texts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,13 +15,6 @@
 namespace nimbrel {
 
 namespace {
-
-QString qtext(const LanguageTable& texts, int row) {
-    return QString::fromStdString(texts.text(row));
-}
-QString qtext(const LanguageTable& texts, std::string_view key) {
-    return QString::fromStdString(texts.text(key));
-}
 
 QPushButton* button(const QString& text, int id) {
     auto* b = new QPushButton(text);

@@ -7,6 +7,7 @@
 #include "store/history_store.h"
 #include "ui/chart_widget.h"
 #include "ui/range_search_box.h"
+#include "ui/window_texts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,24 +27,6 @@
 #include <algorithm>
 
 namespace nimbrel {
-
-namespace {
-
-QString qtext(const LanguageTable& texts, int row) {
-    return QString::fromStdString(texts.text(row));
-}
-QString qtext(const LanguageTable& texts, std::string_view key) {
-    return QString::fromStdString(texts.text(key));
-}
-
-QPushButton* commandButton(const QString& text, int id) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(QStringLiteral("c%1").arg(id));
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
 
 GraphStart lastMonthGraphStart(std::time_t now) {
     const QDateTime end = QDateTime::fromSecsSinceEpoch(now);

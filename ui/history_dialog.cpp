@@ -11,6 +11,7 @@
 #include "ui/export_dialog.h"
 #include "ui/history_model.h"
 #include "ui/range_search_box.h"
+#include "ui/window_texts.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -42,24 +43,6 @@
 namespace nimbrel {
 
 namespace {
-
-QString qtext(const LanguageTable& texts, int row) {
-    return QString::fromStdString(texts.text(row));
-}
-QString qtext(const LanguageTable& texts, std::string_view key) {
-    return QString::fromStdString(texts.text(key));
-}
-QString qtext(const LanguageTable& texts, std::string_view key,
-              std::initializer_list<std::string_view> args) {
-    return QString::fromStdString(texts.text(key, args));
-}
-
-QPushButton* commandButton(const QString& text, int id) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(QStringLiteral("c%1").arg(id));
-    b->setAutoDefault(false);
-    return b;
-}
 
 struct ClearOutcome {
     bool done = false;

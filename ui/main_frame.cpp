@@ -10,13 +10,14 @@
 #include "ui/alarm_dialog.h"
 #include "ui/connection_pane.h"
 #include "ui/debug_window.h"
-#include "ui/gui_resources.h"
 #include "ui/graph_dialog.h"
+#include "ui/gui_resources.h"
 #include "ui/history_dialog.h"
 #include "ui/mnemonics.h"
 #include "ui/scope_dialog.h"
 #include "ui/setup_dialog.h"
 #include "ui/weather_view.h"
+#include "ui/window_texts.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -36,13 +37,6 @@
 namespace nimbrel {
 
 namespace {
-
-QString qtext(const LanguageTable& texts, int row) {
-    return QString::fromStdString(texts.text(row));
-}
-QString qtext(const LanguageTable& texts, std::string_view key) {
-    return QString::fromStdString(texts.text(key));
-}
 
 // A command's prompt and tooltip are the two halves of one text, split at the line break.
 void setPromptAndTip(QAction* action, const QString& both) {
@@ -367,7 +361,8 @@ void MainFrame::showHistory() {
 }
 
 void MainFrame::showGraph() {
-    openGraphWindow(context_, view_->stationSettings(), lastMonthGraphStart(context_.clock.nowSeconds()), this);
+    openGraphWindow(context_, view_->stationSettings(), lastMonthGraphStart(context_.clock.nowSeconds()),
+                    this);
 }
 
 void MainFrame::showAbout() {

@@ -4,6 +4,7 @@
 #include "app/history_search.h"
 #include "app/language_table.h"
 #include "station/clock.h"
+#include "ui/window_texts.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -19,10 +20,6 @@
 namespace nimbrel {
 
 namespace {
-
-QString qtext(const LanguageTable& texts, std::string_view key) {
-    return QString::fromStdString(texts.text(key));
-}
 
 // The pickers' patterns are those of the station program's date-time picker, where "yyy" is the
 // year in full and "tt" the AM/PM mark; Qt writes them "yyyy" and "AP" ("hh" with "AP" is the

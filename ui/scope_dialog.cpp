@@ -3,6 +3,7 @@
 #include "app/language_table.h"
 #include "app/scope_form.h"
 #include "ui/app_context.h"
+#include "ui/window_texts.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -17,13 +18,6 @@
 namespace nimbrel {
 
 namespace {
-
-QString qtext(const LanguageTable& texts, int row) {
-    return QString::fromStdString(texts.text(row));
-}
-QString qtext(const LanguageTable& texts, std::string_view key) {
-    return QString::fromStdString(texts.text(key));
-}
 
 QString controlName(int id) {
     return QStringLiteral("c%1").arg(id);
