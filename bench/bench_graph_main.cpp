@@ -36,13 +36,10 @@ int main(int argc, char** argv) {
     if (!baseline) return 2;
     const double wc = *baseline;
 
+    const std::optional<WeatherSample> last = newestRecord(file);
+    if (!last) return 1;
+    const std::string newest = last->text(WeatherSample::saveTime);
     HistoryStore store(file);
-    WeatherSample last;
-    if (!store.readLastRecord(last)) {
-        std::fprintf(stderr, "%s holds no record\n", file.c_str());
-        return 1;
-    }
-    const std::string newest = last.text(WeatherSample::saveTime);
     const std::string tenYearsBack = secondsBefore(newest, 3660L * 86400);
     const LanguageTable texts(0);
     const std::string picture = (std::filesystem::path(file).parent_path() / "bench-graph.jpg").string();

@@ -48,13 +48,10 @@ int main(int argc, char** argv) {
     if (!baseline) return 2;
     const double wc = *baseline;
 
+    const std::optional<WeatherSample> last = newestRecord(file);
+    if (!last) return 1;
+    const std::string newest = last->text(WeatherSample::saveTime);
     HistoryStore store(file);
-    WeatherSample last;
-    if (!store.readLastRecord(last)) {
-        std::fprintf(stderr, "%s holds no record\n", file.c_str());
-        return 1;
-    }
-    const std::string newest = last.text(WeatherSample::saveTime);
 
     // The window opens on the last hour; that first search builds the store's index.
     const double opening = timeOnce([&] {

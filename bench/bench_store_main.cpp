@@ -71,14 +71,9 @@ int main(int argc, char** argv) {
     std::vector<Result> results;
 
     // The first query of a freshly opened store builds the index; run each on its own store.
-    WeatherSample last;
-    {
-        HistoryStore probe(file);
-        if (!probe.readLastRecord(last)) {
-            std::fprintf(stderr, "%s holds no record\n", file.c_str());
-            return 1;
-        }
-    }
+    const std::optional<WeatherSample> newestStored = newestRecord(file);
+    if (!newestStored) return 1;
+    const WeatherSample last = *newestStored;
     const std::string newest = last.text(WeatherSample::saveTime);
     const std::string hourAgo = secondsBefore(newest, 3600);
     int firstRows = 0;

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "presentation/units.h"
+#include "station/weather_sample.h"
+#include "store/history_store.h"
 
 #include <algorithm>
 #include <chrono>
@@ -74,6 +76,16 @@ inline std::optional<double> wordCountBaseline(int argc, char** argv, const char
         return std::nullopt;
     }
     return timeBest(5, [&] { runWordCount(file); });
+}
+
+// The newest record of the file, read by a store of its own (so a benchmark's own store starts cold);
+// nothing after saying the file holds none.
+inline std::optional<WeatherSample> newestRecord(const std::string& file) {
+    WeatherSample last;
+    HistoryStore probe(file);
+    if (probe.readLastRecord(last)) return last;
+    std::fprintf(stderr, "%s holds no record\n", file.c_str());
+    return std::nullopt;
 }
 
 // Save times are local-time texts; the windows count back from the newest one in plain
