@@ -7,6 +7,7 @@
 #include "store/history_store.h"
 #include "ui/chart_widget.h"
 #include "ui/range_search_box.h"
+#include "ui/save_file_dialog.h"
 #include "ui/window_texts.h"
 
 #include <QCheckBox>
@@ -131,19 +132,22 @@ void GraphDialog::build() {
 
 void GraphDialog::onSearch() {
     if (working()) return;
-    const std::string from = searchBox_->fromText();
-    const std::string to = searchBox_->toText();
     // A refused range never reaches the chart: it keeps what it shows, and Refresh the old range.
-    if (!kept_.accept(from, to)) {
+    if (!searchBox_->keepPickedRange()) {
         tell(qtext(context_.texts, 138));
         return;
     }
-    runSearch(kept_.from(), kept_.to());
+    onRefresh();
+}
+
+const HistoryRange& GraphDialog::keptRange() const {
+    return searchBox_->kept();
 }
 
 void GraphDialog::onRefresh() {
-    if (working() || !kept_.hasRange()) return;
-    runSearch(kept_.from(), kept_.to());
+    const HistoryRange& kept = searchBox_->kept();
+    if (working() || !kept.hasRange()) return;
+    runSearch(kept.from(), kept.to());
 }
 
 void GraphDialog::runSearch(const std::string& from, const std::string& to) {
@@ -180,25 +184,22 @@ void GraphDialog::redraw() {
 void GraphDialog::onExport() {
     if (chart_->isEmpty()) return;
     const LanguageTable& t = context_.texts;
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
-    QFileDialog dialog(this, QString(), folder);
-    dialog.setObjectName(QStringLiteral("graphFileDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({qtext(t, "graph.filter.jpeg"), qtext(t, "graph.filter.png"),
-                           qtext(t, "graph.filter.svg"), qtext(t, "export.filter.all")});
-    dialog.setDefaultSuffix(QStringLiteral("jpg"));
-    dialog.selectFile(QStringLiteral("Nimbrel.jpg"));
     // The suffix follows the chosen type, so "Nimbrel" with PNG Files becomes Nimbrel.png.
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
-        for (const char* suffix : {"jpg", "png", "svg"})
-            if (filter.contains(QStringLiteral("*.%1").arg(QLatin1String(suffix))))
-                dialog.setDefaultSuffix(QLatin1String(suffix));
-    });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    saveChartTo(dialog.selectedFiles().front());
+    const auto suffixFollowsType = [](QFileDialog& dialog) {
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+            for (const char* suffix : {"jpg", "png", "svg"})
+                if (filter.contains(QStringLiteral("*.%1").arg(QLatin1String(suffix))))
+                    dialog.setDefaultSuffix(QLatin1String(suffix));
+        });
+    };
+    const QString path = askSavePath(this, {QStringLiteral("graphFileDialog"),
+                                            QStandardPaths::PicturesLocation,
+                                            {qtext(t, "graph.filter.jpeg"), qtext(t, "graph.filter.png"),
+                                             qtext(t, "graph.filter.svg"), qtext(t, "export.filter.all")},
+                                            QStringLiteral("jpg"),
+                                            QStringLiteral("Nimbrel.jpg"),
+                                            suffixFollowsType});
+    if (!path.isEmpty()) saveChartTo(path);
 }
 
 bool GraphDialog::saveChartTo(const QString& path) {

@@ -60,7 +60,7 @@ public:
 
     ChartWidget* chart() const { return chart_; }
     // The range of the last accepted search: the range of Refresh.
-    const HistoryRange& keptRange() const { return kept_; }
+    const HistoryRange& keptRange() const;
     bool working() const { return task_.running(); }
     // How many times the store was read since the window opened.
     int storeReads() const { return storeReads_; }
@@ -84,7 +84,6 @@ private:
     AppContext context_;
     UnitSelection units_;
     int axisClockIndex_;
-    HistoryRange kept_;
     std::shared_ptr<const GraphData> data_;
     int storeReads_ = 0;
 

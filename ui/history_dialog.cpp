@@ -11,6 +11,7 @@
 #include "ui/export_dialog.h"
 #include "ui/history_model.h"
 #include "ui/range_search_box.h"
+#include "ui/save_file_dialog.h"
 #include "ui/window_texts.h"
 
 #include <QAbstractButton>
@@ -143,19 +144,22 @@ void HistoryDialog::build() {
 
 void HistoryDialog::onSearch() {
     if (working()) return;
-    const std::string from = searchBox_->fromText();
-    const std::string to = searchBox_->toText();
     // A refused range changes nothing: the grid and the range that Refresh and Graph use stay.
-    if (!kept_.accept(from, to)) {
+    if (!searchBox_->keepPickedRange()) {
         tell(qtext(context_.texts, 138));
         return;
     }
-    runSearch(kept_.from(), kept_.to());
+    onRefresh();
+}
+
+const HistoryRange& HistoryDialog::keptRange() const {
+    return searchBox_->kept();
 }
 
 void HistoryDialog::onRefresh() {
-    if (working() || !kept_.hasRange()) return;
-    runSearch(kept_.from(), kept_.to());
+    const HistoryRange& kept = searchBox_->kept();
+    if (working() || !kept.hasRange()) return;
+    runSearch(kept.from(), kept.to());
 }
 
 void HistoryDialog::runSearch(const std::string& from, const std::string& to) {
@@ -248,20 +252,13 @@ void HistoryDialog::openChosenGraph() {
 
 QString HistoryDialog::chooseExportFile() {
     const LanguageTable& t = context_.texts;
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QDir(folder).exists()) folder = QDir::homePath();
-    QFileDialog dialog(this, QString(), folder);
-    dialog.setObjectName(QStringLiteral("exportFileDialog"));
-    // Qt's own dialog, the same on every desktop, in the user's language through Qt's translations.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(
-        {qtext(t, "export.filter.txt"), qtext(t, "export.filter.xls"), qtext(t, "export.filter.all")});
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    dialog.selectFile(QStringLiteral("Nimbrel.txt"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().front();
+    return askSavePath(
+        this, {QStringLiteral("exportFileDialog"),
+               QStandardPaths::DocumentsLocation,
+               {qtext(t, "export.filter.txt"), qtext(t, "export.filter.xls"), qtext(t, "export.filter.all")},
+               QStringLiteral("txt"),
+               QStringLiteral("Nimbrel.txt"),
+               {}});
 }
 
 void HistoryDialog::onExport() {

@@ -57,7 +57,7 @@ public:
 
     HistoryModel* model() const { return model_; }
     // The range of the last accepted search: the range of Refresh and Graph.
-    const HistoryRange& keptRange() const { return kept_; }
+    const HistoryRange& keptRange() const;
     // A search, clear or export is running.
     bool working() const { return task_.running(); }
 
@@ -79,7 +79,6 @@ private:
 
     AppContext context_;
     UnitSelection units_;
-    HistoryRange kept_;
     GraphOpener graph_;
     std::optional<PickedRange> graphRange_;
 

@@ -2,6 +2,7 @@
 // pickers in the station's date and time formats, and the Search button.
 #pragma once
 
+#include "app/history_search.h"
 #include "presentation/units.h"
 #include "ui/picked_range.h"
 
@@ -36,6 +37,10 @@ public:
     // The pickers as the range texts that save times are compared with, "%Y-%m-%d %H:%M:%S".
     std::string fromText() const;
     std::string toText() const;
+    // Takes the pickers' range as the kept one unless it ends before it starts: a refused range leaves
+    // the kept one as it was (the range of Refresh and of what the window shows). False when refused.
+    bool keepPickedRange() { return kept_.accept(fromText(), toText()); }
+    const HistoryRange& kept() const { return kept_; }
 
     QPushButton* searchButton() const { return search_; }
 
@@ -52,6 +57,7 @@ private:
     QDateEdit* endDate_ = nullptr;
     QTimeEdit* endTime_ = nullptr;
     QPushButton* search_ = nullptr;
+    HistoryRange kept_;
 };
 
 } // namespace nimbrel
