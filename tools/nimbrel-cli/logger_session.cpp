@@ -30,12 +30,8 @@ int openLoggerSession(const std::string& command, const FolderOption& dir, Logge
                                           LanguageTable(session.config.languageIndex)
                                               .text("app.folder_busy", {session.folder.string()}));
 
-    std::unique_ptr<UsbLibrary> library;
-    if (const int status = loadStationLibrary(command, session.config, library); status != kExitOk)
+    if (const int status = openStation(command, session.config, session.station); status != kExitOk)
         return status;
-    session.station =
-        std::make_unique<StationAccess>(std::move(library), systemClock(), session.config.testMode(),
-                                        StationIds{session.config.usbDeviceVid, session.config.usbDevicePid});
 
     session.store =
         std::make_unique<HistoryStore>((session.folder / "Nimbrel.dat").string(), session.station->clock());

@@ -10,12 +10,8 @@ int openStationSession(const std::string& command, const FolderOption& dir, Stat
     session.config = loadConfiguration(session.folder);
     session.texts = LanguageTable(session.config.languageIndex);
 
-    std::unique_ptr<UsbLibrary> library;
-    if (const int status = loadStationLibrary(command, session.config, library); status != kExitOk)
+    if (const int status = openStation(command, session.config, session.station); status != kExitOk)
         return status;
-    session.station =
-        std::make_unique<StationAccess>(std::move(library), systemClock(), session.config.testMode(),
-                                        StationIds{session.config.usbDeviceVid, session.config.usbDevicePid});
     return kExitOk;
 }
 

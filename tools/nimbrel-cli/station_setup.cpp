@@ -3,6 +3,7 @@
 #include "app/acquisition_texts_from_table.h"
 #include "app/data_folder.h"
 #include "app/language_table.h"
+#include "station/clock.h"
 
 #include <CLI/CLI.hpp>
 
@@ -37,6 +38,15 @@ int loadStationLibrary(const std::string& command, const Configuration& config,
     library = loadUsbLibrary(libraryPath.string());
     if (!library->loadError().empty())
         return fail(kExitUnreachable, command + ": no station can be reached: " + library->loadError());
+    return kExitOk;
+}
+
+int openStation(const std::string& command, const Configuration& config,
+                std::unique_ptr<StationAccess>& station) {
+    std::unique_ptr<UsbLibrary> library;
+    if (const int status = loadStationLibrary(command, config, library); status != kExitOk) return status;
+    station = std::make_unique<StationAccess>(std::move(library), systemClock(), config.testMode(),
+                                              StationIds{config.usbDeviceVid, config.usbDevicePid});
     return kExitOk;
 }
 

@@ -29,6 +29,11 @@ int chooseFolder(const std::string& command, const FolderOption& dir, std::files
 int loadStationLibrary(const std::string& command, const Configuration& config,
                        std::unique_ptr<UsbLibrary>& library);
 
+// The station of `config`: its USB library loaded (none in test mode) and a StationAccess over it.
+// Returns kExitOk, or kExitUnreachable after printing why the library could not be loaded.
+int openStation(const std::string& command, const Configuration& config,
+                std::unique_ptr<StationAccess>& station);
+
 // What a command says when the station was not found, in the configured language: a station is
 // plugged in that this user may not open, or none was found (with the USB ids looked for).
 std::string noStationText(const StationAccess& station, const Configuration& config);
