@@ -79,6 +79,25 @@ std::filesystem::path programDirectory() {
     return error ? std::filesystem::current_path() : exe.parent_path();
 }
 
+// Set by the build: the private library folder as seen from the folder of the installed programs.
+#ifndef NIMBREL_LIBRARY_FROM_PROGRAM
+#define NIMBREL_LIBRARY_FROM_PROGRAM "../lib/nimbrel"
+#endif
+
+bool isInstalledProgram(const std::filesystem::path& programDir) {
+    std::error_code error;
+    return !programDir.empty() && std::filesystem::is_directory(programDir / NIMBREL_LIBRARY_FROM_PROGRAM, error);
+}
+
+std::filesystem::path usbLibraryFolder(const std::filesystem::path& programDir) {
+    return isInstalledProgram(programDir) ? (programDir / NIMBREL_LIBRARY_FROM_PROGRAM).lexically_normal()
+                                          : programDir;
+}
+
+std::filesystem::path usbLibraryPath(const std::string& fileName) {
+    return usbLibraryFolder(programDirectory()) / fileName;
+}
+
 std::filesystem::path chooseDataFolder(const std::filesystem::path& programDir,
                                        const std::optional<std::filesystem::path>& dirOption) {
     if (dirOption) {
@@ -88,7 +107,8 @@ std::filesystem::path chooseDataFolder(const std::filesystem::path& programDir,
         return makeUsable(*dirOption);
     }
     std::error_code error;
-    if (!programDir.empty() && std::filesystem::is_directory(programDir, error) && canWriteIn(programDir)) {
+    if (!programDir.empty() && !isInstalledProgram(programDir) && std::filesystem::is_directory(programDir, error) &&
+        canWriteIn(programDir)) {
         return std::filesystem::absolute(programDir, error).lexically_normal();
     }
     return makeUsable(userDataFolder());

@@ -31,9 +31,18 @@ private:
 // The folder that holds the running program (from /proc/self/exe).
 std::filesystem::path programDirectory();
 
+// Where the USB libraries of the program in `programDir` are. In a build or unpacked folder they sit
+// beside the program. Installed (bin/nimbrel), they sit in the private folder lib/<multiarch>/nimbrel
+// of the same prefix; the program counts as installed when that folder exists.
+std::filesystem::path usbLibraryFolder(const std::filesystem::path& programDir);
+bool isInstalledProgram(const std::filesystem::path& programDir);
+// The USB library file that the configuration names (a plain file name), for the running program.
+std::filesystem::path usbLibraryPath(const std::string& fileName);
+
 // The data folder: the --dir folder when given; else the program's folder when the user may write
-// there (a program run from its build or unpacked folder); else $XDG_DATA_HOME/nimbrel (by default
-// ~/.local/share/nimbrel), as for an installed program. A missing --dir or user folder is created.
+// there and the program is not installed (a program run from its build or unpacked folder); else
+// $XDG_DATA_HOME/nimbrel (by default ~/.local/share/nimbrel). An installed program never writes beside
+// itself, not even when root runs it. A missing --dir or user folder is created.
 // Returns an absolute path; throws DataFolderError when the folder cannot be made or written.
 // The caller makes it the working directory.
 std::filesystem::path chooseDataFolder(const std::filesystem::path& programDir,

@@ -54,8 +54,9 @@ bool AppStartup::start(int argc, char** argv) {
         return fail(QString::fromStdString(texts_->text("app.folder_busy", {dataFolder_.string()})));
     }
 
-    // The USB library always comes from the program's own folder, never from the data folder.
-    station_ = std::make_unique<StationAccess>(loadUsbLibrary((programDir / config_.usbLibrary).string()),
+    // The USB library comes from the program's own folder (installed: its private library folder), never
+    // from the data folder.
+    station_ = std::make_unique<StationAccess>(loadUsbLibrary(usbLibraryPath(config_.usbLibrary).string()),
                                                systemClock(), config_.testMode(),
                                                StationIds{config_.usbDeviceVid, config_.usbDevicePid});
     store_ = std::make_unique<HistoryStore>((dataFolder_ / "Nimbrel.dat").string(), station_->clock());

@@ -51,6 +51,27 @@ TEST(AppDataFolder, ProgramFolderWhenWritableElseUserFolderElseDirOption) {
     EXPECT_THROW(chooseDataFolder(program.path(), std::filesystem::path("/proc/nimbrel")), DataFolderError);
 }
 
+TEST(AppDataFolder, AnInstalledProgramNeverWritesBesideItselfAndLoadsItsLibraryFromItsPrivateFolder) {
+    testing::TempDir prefix, data;
+    const std::filesystem::path bin = prefix / "bin";
+    std::filesystem::create_directories(bin);
+    const ScopedEnv xdg("XDG_DATA_HOME", (data / "share").string());
+
+    // Without the private library folder beside it, bin is a build folder: its own data and library folder.
+    EXPECT_FALSE(isInstalledProgram(bin));
+    EXPECT_EQ(usbLibraryFolder(bin), bin);
+    EXPECT_EQ(chooseDataFolder(bin, std::nullopt), bin);
+
+    // With it, the program is installed: bin stays untouched although it may be written (root).
+    const std::filesystem::path privateFolder = (bin / NIMBREL_LIBRARY_FROM_PROGRAM).lexically_normal();
+    ASSERT_TRUE(privateFolder.string().starts_with((prefix / "lib").string())) << privateFolder;
+    std::filesystem::create_directories(privateFolder);
+    EXPECT_TRUE(isInstalledProgram(bin));
+    EXPECT_EQ(usbLibraryFolder(bin), privateFolder);
+    EXPECT_EQ(chooseDataFolder(bin, std::nullopt), data / "share" / "nimbrel");
+    EXPECT_TRUE(std::filesystem::is_empty(bin));
+}
+
 TEST(AppDataFolder, DirOptionParsing) {
     const auto parse = [](std::vector<std::string> args) {
         std::vector<char*> argv;

@@ -32,7 +32,7 @@ int runDump(const FolderOption& dir) {
     const std::string source =
         config.testMode()
             ? "test image (TestFlag of " + (session.folder / kConfigurationFileName).string() + ")"
-            : "USB " + usbIds(config) + " through " + (programDirectory() / config.usbLibrary).string();
+            : "USB " + usbIds(config) + " through " + usbLibraryPath(config.usbLibrary).string();
 
     StationAccess& access = *session.station;
     if (!access.pollConnection()) return fail(kExitUnreachable, noStationText(access, config));

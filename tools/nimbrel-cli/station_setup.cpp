@@ -34,7 +34,7 @@ int loadStationLibrary(const std::string& command, const Configuration& config,
                        std::unique_ptr<UsbLibrary>& library) {
     library.reset();
     if (config.testMode()) return kExitOk;
-    const std::filesystem::path libraryPath = programDirectory() / config.usbLibrary;
+    const std::filesystem::path libraryPath = usbLibraryPath(config.usbLibrary);
     library = loadUsbLibrary(libraryPath.string());
     if (!library->loadError().empty())
         return fail(kExitUnreachable, command + ": no station can be reached: " + library->loadError());
