@@ -1,0 +1,21 @@
+#include "app/folder_access.h"
+
+#include "app/data_folder.h"
+
+namespace nimbrel {
+
+FolderClaim claimDataFolder(const std::filesystem::path& folder) {
+    FolderClaim claim;
+    if (!canWriteIn(folder)) {
+        claim.access = FolderAccess::readerNotWritable;
+        return claim;
+    }
+    claim.lock.emplace(folder);
+    if (!claim.lock->acquired()) {
+        claim.lock.reset();
+        claim.access = FolderAccess::readerLocked;
+    }
+    return claim;
+}
+
+} // namespace nimbrel
