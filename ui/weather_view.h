@@ -87,6 +87,9 @@ private:
     QString text(std::string_view key) const;
     void setValue(int id, const std::string& value, const std::string& unit);
     void startMonitor();
+    // A reader shows the history file's newest record, and again whenever the file changes.
+    void followStoredRecords();
+    void showNewestStoredRecord();
 
     AppContext context_;
     QHash<int, QWidget*> controls_;
