@@ -20,8 +20,9 @@ struct FolderClaim {
     std::optional<FolderLock> lock;
 };
 
-// Decides for a folder that chooseDataFolder accepted. A folder the user may not write is never
-// locked, so a reader leaves no lock file behind and never rewrites one; otherwise the lock decides.
+// Decides for a folder that chooseDataFolder accepted: a lock that another program holds makes a
+// reader (even of a folder the user may not write: the logger's, while it runs), then a folder the
+// user may not write, else the lock is taken. A reader never creates, locks or rewrites any file.
 FolderClaim claimDataFolder(const std::filesystem::path& folder);
 
 } // namespace nimbrel

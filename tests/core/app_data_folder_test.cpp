@@ -183,9 +183,12 @@ TEST(AppFolderAccess, TheLockDecidesBetweenWriterAndReader) {
     {
         FolderLock logger(dir.path());
         ASSERT_TRUE(logger.acquired());
+        const auto changed = std::filesystem::last_write_time(dir.path());
         const FolderClaim claim = claimDataFolder(dir.path());
         EXPECT_EQ(claim.access, FolderAccess::readerLocked);
         EXPECT_FALSE(claim.lock.has_value());
+        // Not even a probe's file came and went.
+        EXPECT_EQ(std::filesystem::last_write_time(dir.path()), changed);
     }
     const FolderClaim claim = claimDataFolder(dir.path());
     EXPECT_EQ(claim.access, FolderAccess::writer);
