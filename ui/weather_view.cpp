@@ -590,6 +590,9 @@ void WeatherView::showEvent(QShowEvent* event) {
 }
 
 void WeatherView::followStoredRecords() {
+    // A store object of the view's own: the History window's search over years holds the shared one,
+    // and the window must never wait for it to show the newest line.
+    newestRecords_ = std::make_unique<HistoryStore>(context_.store.path(), context_.clock);
     showNewestStoredRecord();
     auto* watch = new FileChangeWatch(QString::fromStdString(context_.store.path()), this);
     connect(watch, &FileChangeWatch::changed, this, &WeatherView::showNewestStoredRecord);
@@ -599,7 +602,7 @@ void WeatherView::showNewestStoredRecord() {
     // The reader has no station to ask for its units: the file's own base units, as History shows them.
     const StationSettings settings;
     WeatherSample newest;
-    context_.store.readLastRecord(newest); // reads back from the file's end only; none: every "---"
+    newestRecords_->readLastRecord(newest); // reads back from the file's end only; none: every "---"
     sampleForDisplay(newest, settings);
     showReading(settings, newest);
 }

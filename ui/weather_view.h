@@ -26,6 +26,7 @@ class Thermometer;
 class BeaufortBar;
 class WindCompass;
 class ConditionPicture;
+class HistoryStore;
 
 class WeatherView : public QWidget {
     Q_OBJECT
@@ -104,6 +105,7 @@ private:
 
     ViewListener* listener_ = nullptr; // child object: queued calls die with the view
     std::unique_ptr<MonitorThread> monitor_;
+    std::unique_ptr<HistoryStore> newestRecords_; // a reader's look at the history file's end
 };
 
 // The view inside a scroll area that shows its bars only while the window is smaller than the view

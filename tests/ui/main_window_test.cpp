@@ -28,6 +28,7 @@
 #include <QGuiApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,6 +43,7 @@
 #include <chrono>
 #include <dlfcn.h>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <map>
 #include <thread>
@@ -567,6 +569,45 @@ TEST_F(MainWindowTest, AWindowOnALoggedFolderReadsItsNewestRecord) {
     frame.grab().save(artifactPath(QStringLiteral("reader-window.png")));
     reader.reset();
     EXPECT_EQ(filesOf(folder), before);
+}
+
+// A History search over years holds the store; a reader's window still shows the newest line at once.
+TEST_F(MainWindowTest, AReaderNeverWaitsForAHistorySearch) {
+    World world(english, false);
+    AppContext context = world.context();
+    context.access = FolderAccess::readerNotWritable;
+    const std::filesystem::path file = world.folder / "Nimbrel.dat";
+    const std::string line =
+        "   1, 2024-03-10 11:50:00, 2024-03-10 11:50:00,   5,     44,  21.5,   64,  14.0,   9.0,  13.0,"
+        "    1003.7,  1011.7,    4.3,    3,  4.6,    3,      0,      N,    2,  37000,  3700.0,       0.0,"
+        "     0.0,     0.0,     0.0,     0.0,      3700.0,     ,   ,   ,   ,  0,  0,  0,  0,   000100\r\n";
+    std::ofstream(file, std::ios::binary) << line;
+    MainFrame frame(context);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    EXPECT_EQ(frame.view()->controlText(10015), QStringLiteral("14.0 °C"));
+    EXPECT_EQ(frame.statusPane()->text(),
+              QStringLiteral("This folder is read-only for you: showing its newest stored record."));
+
+    std::promise<void> inside, release;
+    std::thread search([&] {
+        world.store->readBackward([&](const WeatherSample&) {
+            inside.set_value();
+            release.get_future().wait_for(std::chrono::seconds(3)); // a wrong window would wait this long
+            return false;
+        });
+    });
+    inside.get_future().wait();
+    std::string newer = line;
+    newer.replace(newer.find("14.0"), 4, "15.5");
+    std::ofstream(file, std::ios::binary | std::ios::app) << newer;
+    QElapsedTimer shown;
+    shown.start();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return frame.view()->controlText(10015) == QStringLiteral("15.5 °C"); }));
+    EXPECT_LT(shown.elapsed(), 2500);
+    release.set_value();
+    search.join();
 }
 
 TEST_F(MainWindowTest, ScreenshotInEveryLanguage) {
