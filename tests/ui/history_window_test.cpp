@@ -414,20 +414,6 @@ TEST_F(HistoryWindowTest, ClearsAskFirstAndTellWhatFailed) {
     EXPECT_EQ(clickAndTell(stationless, 1031).message, QStringLiteral("Can't communicate with device!"));
 }
 
-// A window on a folder that another program logs searches and exports, but empties neither history.
-TEST_F(HistoryWindowTest, AReaderOfTheFolderClearsNothing) {
-    AppContext context = world.context();
-    context.access = FolderAccess::readerLocked;
-    HistoryDialog dialog(context, UnitSelection{});
-    EXPECT_FALSE(control<QPushButton>(&dialog, 1019)->isEnabled());
-    ASSERT_TRUE(settle(dialog)); // the first search's end enables the commands again, but not these
-    EXPECT_EQ(dialog.model()->rowCount(), 3);
-    EXPECT_FALSE(control<QPushButton>(&dialog, 1019)->isEnabled());
-    EXPECT_FALSE(control<QPushButton>(&dialog, 1031)->isEnabled());
-    EXPECT_TRUE(control<QPushButton>(&dialog, 1029)->isEnabled());
-    EXPECT_TRUE(control<QPushButton>(&dialog, 1002)->isEnabled());
-}
-
 // The list in a chosen order and selection, UP and Down at the list's ends, the header, a typed separator
 // holding a keyword: the file holds exactly these bytes.
 TEST_F(HistoryWindowTest, ExportWritesTheChosenColumnsInTheChosenOrder) {
