@@ -94,7 +94,9 @@ AboutTexts readAbout(const ProfileFile& profile, std::string_view emptyCopyright
 
 // The update file is consumed once: its About texts move into Nimbrel.ini and the file is
 // deleted. It is deleted only once Nimbrel.ini has been written, so a failed write never loses it.
-std::optional<AboutTexts> mergeAboutUpdate(const std::filesystem::path& folder, ProfileFile& profile) {
+// A reader of the folder only shows the update's texts and leaves both files to the folder's writer.
+std::optional<AboutTexts> mergeAboutUpdate(const std::filesystem::path& folder, ProfileFile& profile,
+                                           bool consume) {
     const std::filesystem::path updateFile = folder / kAboutUpdateFileName;
     std::error_code error;
     if (!std::filesystem::is_regular_file(updateFile, error)) {
@@ -105,6 +107,9 @@ std::optional<AboutTexts> mergeAboutUpdate(const std::filesystem::path& folder, 
         return std::nullopt;
     }
     AboutTexts about = readAbout(*update, kOlderCopyright);
+    if (!consume) {
+        return about;
+    }
     profile.setText("about", "version", about.version);
     profile.setText("about", "copyright", about.copyright);
     profile.setText("about", "description", about.description);
@@ -121,9 +126,11 @@ bool Configuration::searchDataOn() const {
     return !(searchData == "0" || equalsIgnoringCase(searchData, "false"));
 }
 
-Configuration loadConfiguration(const std::filesystem::path& folder) {
+namespace {
+
+Configuration configurationOf(const std::filesystem::path& folder, bool consumeAboutUpdate) {
     ProfileFile profile = ProfileFile::load(folder / kConfigurationFileName);
-    const std::optional<AboutTexts> merged = mergeAboutUpdate(folder, profile);
+    const std::optional<AboutTexts> merged = mergeAboutUpdate(folder, profile, consumeAboutUpdate);
 
     Configuration config;
     config.language = configuredLanguage(profile);
@@ -142,6 +149,16 @@ Configuration loadConfiguration(const std::filesystem::path& folder) {
     config.description = about.description;
     config.softupdate = about.softupdate;
     return config;
+}
+
+} // namespace
+
+Configuration loadConfiguration(const std::filesystem::path& folder) {
+    return configurationOf(folder, true);
+}
+
+Configuration readConfiguration(const std::filesystem::path& folder) {
+    return configurationOf(folder, false);
 }
 
 int startupLanguageIndex(const std::filesystem::path& folder) {

@@ -59,6 +59,9 @@ struct Configuration {
 // Reads Nimbrel.ini in the folder, after merging a waiting AboutWeather.ini into its section
 // "about" and deleting the update file. A missing Nimbrel.ini gives every default.
 Configuration loadConfiguration(const std::filesystem::path& folder);
+// The same for a reader of the folder: a waiting AboutWeather.ini's texts are shown, but neither file
+// is written or deleted.
+Configuration readConfiguration(const std::filesystem::path& folder);
 
 // The language of a message shown before the configuration is in use (a data folder that cannot be
 // used): the one that the folder's Nimbrel.ini selects when that file can be read; with no folder

@@ -20,8 +20,6 @@ std::string DataFolderError::text(const LanguageTable& texts) const {
     return texts.text(key_, {folder_.string(), reason_});
 }
 
-namespace {
-
 // Permission bits alone do not tell (root, read-only mounts), so try to create a file there.
 bool canWriteIn(const std::filesystem::path& folder) {
     const std::string probe = (folder / ".nimbrel-write-probe-XXXXXX").string();
@@ -34,6 +32,8 @@ bool canWriteIn(const std::filesystem::path& folder) {
     ::unlink(name.c_str());
     return true;
 }
+
+namespace {
 
 std::filesystem::path userDataFolder() {
     const char* xdg = std::getenv("XDG_DATA_HOME");
@@ -65,8 +65,9 @@ std::filesystem::path makeUsable(const std::filesystem::path& wanted) {
     if (!std::filesystem::is_directory(folder, error)) {
         throw DataFolderError("app.folder_not_a_folder", folder);
     }
-    if (!canWriteIn(folder)) {
-        throw DataFolderError("app.folder_not_writable", folder, std::strerror(errno));
+    // A folder the user may only read is used too: the program then runs as a reader of it.
+    if (::access(folder.c_str(), R_OK | X_OK) != 0) {
+        throw DataFolderError("app.folder_unusable", folder, std::strerror(errno));
     }
     return folder.lexically_normal();
 }

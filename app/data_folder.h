@@ -10,7 +10,7 @@
 
 namespace nimbrel {
 
-// The folder could not be found, created or written. The user is told in their language: text()
+// The folder could not be found, created or read. The user is told in their language: text()
 // fills the language table's message (key) with the folder as %1 and the system's reason as %2.
 // what() holds the English text.
 class DataFolderError : public std::runtime_error {
@@ -43,10 +43,14 @@ std::filesystem::path usbLibraryPath(const std::string& fileName);
 // there and the program is not installed (a program run from its build or unpacked folder); else
 // $XDG_DATA_HOME/nimbrel (by default ~/.local/share/nimbrel). An installed program never writes beside
 // itself, not even when root runs it. A missing --dir or user folder is created.
-// Returns an absolute path; throws DataFolderError when the folder cannot be made or written.
+// Returns an absolute path; throws DataFolderError when the folder cannot be made or read. A folder
+// the user may read but not write is returned: claimDataFolder then makes the program its reader.
 // The caller makes it the working directory.
 std::filesystem::path chooseDataFolder(const std::filesystem::path& programDir,
                                        const std::optional<std::filesystem::path>& dirOption);
+
+// Whether this user can create files in the folder (tried, not guessed from permission bits).
+bool canWriteIn(const std::filesystem::path& folder);
 
 // The folder of "--dir DIR" or "--dir=DIR" on the command line, if any (the last one wins).
 // Throws DataFolderError for a --dir without its folder.

@@ -25,6 +25,14 @@ FolderLock::FolderLock(const std::filesystem::path& folder) {
     }
 }
 
+bool FolderLock::heldElsewhere(const std::filesystem::path& folder) {
+    const int fd = ::open((folder / kFileName).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false; // no lock file: nobody has ever held this folder
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
 FolderLock::~FolderLock() {
     release();
 }

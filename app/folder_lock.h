@@ -22,6 +22,10 @@ public:
     // cannot be opened.
     bool acquired() const { return fd_ >= 0; }
 
+    // True when another program holds the folder's lock now. Looks without writing anything: the lock
+    // file is opened for reading only, and a lock that nobody holds is let go at once.
+    static bool heldElsewhere(const std::filesystem::path& folder);
+
     static constexpr const char* kFileName = ".nimbrel.lock";
 
 private:

@@ -1,7 +1,7 @@
 #include "ui/app_startup.h"
 
 #include "app/data_folder.h"
-#include "app/folder_lock.h"
+#include "app/folder_access.h"
 #include "station/station_access.h"
 #include "station/usb_library.h"
 #include "store/history_store.h"
@@ -28,12 +28,6 @@ bool AppStartup::fail(const QString& message) {
 }
 
 bool AppStartup::start(int argc, char** argv) {
-    instance_ = std::make_unique<SingleInstance>(instanceKey_);
-    if (!instance_->claim()) {
-        exitCode_ = 0;
-        return false;
-    }
-
     const std::filesystem::path programDir = programDirectory();
     try {
         dataFolder_ = chooseDataFolder(programDir, dirOption(argc, argv));
@@ -41,18 +35,25 @@ bool AppStartup::start(int argc, char** argv) {
         // No configuration is in use yet: the folder's own, if it can be read, says the language.
         return fail(QString::fromStdString(error.text(LanguageTable(startupLanguageIndex(error.folder())))));
     }
+    // One window per data folder: a second window on this folder brings the first forward; a window
+    // on another folder runs beside it.
+    instance_ = std::make_unique<SingleInstance>(folderInstanceKey(instanceKey_, dataFolder_));
+    if (!instance_->claim()) {
+        exitCode_ = 0;
+        return false;
+    }
     std::error_code ec;
     std::filesystem::current_path(dataFolder_, ec);
 
-    config_ = loadConfiguration(dataFolder_);
+    // A folder that the logger holds, or that this user may only read, is shown read-only.
+    FolderClaim claim = claimDataFolder(dataFolder_);
+    access_ = claim.access;
+    folderLock_ = std::move(claim.lock);
+    const bool reader = access_ != FolderAccess::writer;
+    config_ = reader ? readConfiguration(dataFolder_) : loadConfiguration(dataFolder_);
     texts_.emplace(config_.languageIndex);
     // From here on message boxes and file dialogs speak the configured language too.
     qtTranslations_ = std::make_unique<QtTranslations>(config_.languageIndex);
-
-    folderLock_ = std::make_unique<FolderLock>(dataFolder_);
-    if (!folderLock_->acquired()) {
-        return fail(QString::fromStdString(texts_->text("app.folder_busy", {dataFolder_.string()})));
-    }
 
     // The USB library comes from the program's own folder (installed: its private library folder), never
     // from the data folder.
@@ -61,11 +62,13 @@ bool AppStartup::start(int argc, char** argv) {
                                                StationIds{config_.usbDeviceVid, config_.usbDevicePid});
     store_ = std::make_unique<HistoryStore>((dataFolder_ / "Nimbrel.dat").string(), station_->clock());
     store_->setDebugFlag(config_.debugMode());
-    store_->open();
+    // Only the folder's writer makes the file and clears what an interrupted rewrite left; a reader
+    // takes a missing file as an empty history.
+    if (!reader) store_->open();
 
     QApplication::setWindowIcon(icon(QStringLiteral("nimbrel")));
     frame_ = std::make_unique<MainFrame>(
-        AppContext{config_, *texts_, *station_, *store_, station_->clock(), dataFolder_});
+        AppContext{config_, *texts_, *station_, *store_, station_->clock(), dataFolder_, access_});
     QObject::connect(instance_.get(), &SingleInstance::raiseRequested, frame_.get(), &MainFrame::comeForward);
     // The window's size and place are the user's own, kept in the user's configuration folder;
     // Nimbrel.ini belongs to the station's settings and is never rewritten for them.

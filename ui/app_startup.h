@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/configuration.h"
+#include "app/folder_access.h"
 #include "app/language_table.h"
 
 #include <QString>
@@ -11,7 +12,6 @@
 
 namespace nimbrel {
 
-class FolderLock;
 class HistoryStore;
 class MainFrame;
 class QtTranslations;
@@ -20,23 +20,25 @@ class StationAccess;
 
 class AppStartup {
 public:
-    // The instance key keeps test runs apart from a copy the user runs.
+    // The instance key, with the data folder added, keeps test runs apart from a copy the user runs.
     explicit AppStartup(QString instanceKey = QStringLiteral("Nimbrel Radio Controlled"));
     ~AppStartup();
     AppStartup(const AppStartup&) = delete;
     AppStartup& operator=(const AppStartup&) = delete;
 
-    // Every start-up step in order: the single-instance check (a second copy asks the first to
-    // come forward), the data folder from --dir or the rules, the working directory, the
-    // configuration and its language, the station with the USB library that the configuration
-    // names, the history file, the main window, shown. False when the program is to end at once;
-    // exitCode() then says with what (0 for a second copy, 1 for a failure the user was shown).
+    // Every start-up step in order: the data folder from --dir or the rules, the single-instance
+    // check for that folder (a second copy on it asks the first to come forward), the working
+    // directory, writer or reader of the folder (claimDataFolder), the configuration and its
+    // language, the station with the USB library that the configuration names, the history file,
+    // the main window, shown. False when the program is to end at once; exitCode() then says with
+    // what (0 for a second copy, 1 for a failure the user was shown).
     bool start(int argc, char** argv);
     int exitCode() const { return exitCode_; }
 
     MainFrame* frame() const { return frame_.get(); }
     const Configuration& configuration() const { return config_; }
     const std::filesystem::path& dataFolder() const { return dataFolder_; }
+    FolderAccess access() const { return access_; }
 
 private:
     bool fail(const QString& message);
@@ -45,7 +47,8 @@ private:
     int exitCode_ = 0;
     std::unique_ptr<SingleInstance> instance_;
     std::filesystem::path dataFolder_;
-    std::unique_ptr<FolderLock> folderLock_;
+    FolderAccess access_ = FolderAccess::writer;
+    std::optional<FolderLock> folderLock_; // held by a writer only
     Configuration config_;
     std::optional<LanguageTable> texts_;
     std::unique_ptr<StationAccess> station_;

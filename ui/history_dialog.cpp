@@ -115,6 +115,9 @@ void HistoryDialog::build() {
     clearMemory_ = commandButton(qtext(t, "history.clear_memory"), 1031);
     graphButton_ = commandButton(qtext(t, "history.graph"), 5);
     graphButton_->setEnabled(false); // until a Graph window is there to take the range
+    // A reader of the folder empties neither the PC's history nor the station's.
+    clearData_->setEnabled(!context_.reader());
+    clearMemory_->setEnabled(!context_.reader());
     export_ = commandButton(qtext(t, "history.export"), 1002);
     auto* cancel = commandButton(qtext(t, 73), 2);
     connect(refresh_, &QPushButton::clicked, this, &HistoryDialog::onRefresh);
@@ -333,8 +336,8 @@ void HistoryDialog::setWorking(const QString& what) {
 
 void HistoryDialog::setIdle(const QString& status) {
     status_->setText(status);
-    for (QPushButton* b : {searchBox_->searchButton(), refresh_, clearData_, clearMemory_, export_})
-        b->setEnabled(true);
+    for (QPushButton* b : {searchBox_->searchButton(), refresh_, export_}) b->setEnabled(true);
+    for (QPushButton* b : {clearData_, clearMemory_}) b->setEnabled(!context_.reader());
     graphButton_->setEnabled(graph_ != nullptr);
 }
 

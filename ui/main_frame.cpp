@@ -87,6 +87,8 @@ MainFrame::MainFrame(const AppContext& context, QWidget* parent)
     buildStatusBar();
     placeOnScreen();
 
+    // A reader leaves the station to the program that writes the folder: it never looks for one.
+    if (context_.reader()) return;
     connectionTimer_.setInterval(kConnectionTimerMs);
     connect(&connectionTimer_, &QTimer::timeout, this, &MainFrame::connectionTick);
     connectionTimer_.start();
@@ -191,6 +193,9 @@ void MainFrame::buildMenusAndToolbar() {
     connect(about, &QAction::triggered, this, &MainFrame::showAbout);
     help->addAction(about);
 
+    // A reader writes neither the station nor the folder; the windows that only read stay open to it.
+    for (QAction* writes : {setup, alarm, loadDefault}) writes->setEnabled(!context_.reader());
+
     toolBar_->addAction(loadDefault);
     toolBar_->addAction(setup);
     toolBar_->addAction(alarm);
@@ -209,7 +214,7 @@ void MainFrame::buildMenusAndToolbar() {
 void MainFrame::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("statusBar"));
-    statusPane_ = new QLabel(qtext(context_.texts, 128), bar);
+    statusPane_ = new QLabel(firstStatusText(), bar);
     statusPane_->setObjectName(QStringLiteral("pane0"));
     statusPane_->setMinimumWidth(0);
     bar->addWidget(statusPane_, 1);
@@ -307,6 +312,18 @@ void MainFrame::connectionTick() {
         showProgress(0, 0);
     }
     absenceShown_ = absence;
+}
+
+QString MainFrame::firstStatusText() const {
+    switch (context_.access) {
+    case FolderAccess::readerLocked:
+        return qtext(context_.texts, "frame.reader_locked");
+    case FolderAccess::readerNotWritable:
+        return qtext(context_.texts, "frame.reader_read_only");
+    case FolderAccess::writer:
+        break;
+    }
+    return qtext(context_.texts, 128); // "Ready"
 }
 
 void MainFrame::showProgress(qint64 done, qint64 total) {

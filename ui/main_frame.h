@@ -29,7 +29,8 @@ public:
 
     WeatherView* view() const { return view_; }
     QToolBar* toolBar() const { return toolBar_; }
-    // Status pane 0: "Ready", then the latest text of the acquisition thread.
+    // Status pane 0: "Ready", then the latest text of the acquisition thread; in a reader, for good,
+    // why this window only shows the folder's newest stored record.
     QLabel* statusPane() const { return statusPane_; }
     ConnectionPane* connectionPane() const { return connectionPane_; }
     // In the status bar while a long job of the acquisition thread runs (a first download).
@@ -65,6 +66,7 @@ private:
     void buildStatusBar();
     void placeOnScreen();
     void saveWindowState();
+    QString firstStatusText() const;
 
     AppContext context_;
     std::unique_ptr<ConnectionWatch> watch_;

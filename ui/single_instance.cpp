@@ -24,6 +24,13 @@ const QByteArray kRaiseRequest = "raise\n";
 
 } // namespace
 
+QString folderInstanceKey(const QString& prefix, const std::filesystem::path& dataFolder) {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::canonical(dataFolder, error);
+    if (error) folder = dataFolder;
+    return prefix + QLatin1Char('|') + QString::fromStdString(folder.string());
+}
+
 SingleInstance::SingleInstance(const QString& key, QObject* parent)
     : QObject(parent), socketName_(baseName(key)),
       lock_(QDir(QDir::tempPath()).filePath(baseName(key) + QStringLiteral(".lock"))) {

@@ -1,10 +1,11 @@
-// SingleInstance: one running copy per user; a second copy asks the first to come forward, then ends.
+// SingleInstance: one running copy per data folder and user; a second copy brings the first forward.
 #pragma once
 
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <filesystem>
 
 namespace nimbrel {
 
@@ -33,5 +34,9 @@ private:
     QLockFile lock_;
     QLocalServer server_;
 };
+
+// The key of the copy that shows `dataFolder`: the prefix and the folder's canonical path, so a second
+// way to name one folder (a symbolic link, "..") still finds the copy that shows it.
+QString folderInstanceKey(const QString& prefix, const std::filesystem::path& dataFolder);
 
 } // namespace nimbrel

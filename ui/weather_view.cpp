@@ -11,6 +11,7 @@
 #include "station/min_max_table.h"
 #include "station/station_settings.h"
 #include "station/weather_sample.h"
+#include "store/history_store.h"
 #include "ui/controls/alarm_lamp.h"
 #include "ui/controls/bar_gauge.h"
 #include "ui/controls/beaufort_bar.h"
@@ -19,6 +20,7 @@
 #include "ui/controls/station_picture.h"
 #include "ui/controls/thermometer.h"
 #include "ui/controls/wind_compass.h"
+#include "ui/file_change_watch.h"
 #include "ui/gui_resources.h"
 #include "ui/view_listener.h"
 
@@ -579,8 +581,30 @@ void WeatherView::showEvent(QShowEvent* event) {
     showReading(settings, empty);
     showAlarmLamps(AlarmThresholds{}, settings, empty);
     showMinMax(settings, MinMaxTable{});
+    if (context_.reader()) {
+        followStoredRecords();
+        return;
+    }
     // The thread starts once the window is on the screen, so its first status text has a place.
     QTimer::singleShot(0, this, &WeatherView::startMonitor);
+}
+
+void WeatherView::followStoredRecords() {
+    // A store object of the view's own: the History window's search over years holds the shared one,
+    // and the window must never wait for it to show the newest line.
+    newestRecords_ = std::make_unique<HistoryStore>(context_.store.path(), context_.clock);
+    showNewestStoredRecord();
+    auto* watch = new FileChangeWatch(QString::fromStdString(context_.store.path()), this);
+    connect(watch, &FileChangeWatch::changed, this, &WeatherView::showNewestStoredRecord);
+}
+
+void WeatherView::showNewestStoredRecord() {
+    // The reader has no station to ask for its units: the file's own base units, as History shows them.
+    const StationSettings settings;
+    WeatherSample newest;
+    newestRecords_->readLastRecord(newest); // reads back from the file's end only; none: every "---"
+    sampleForDisplay(newest, settings);
+    showReading(settings, newest);
 }
 
 void WeatherView::startMonitor() {

@@ -26,6 +26,7 @@ class Thermometer;
 class BeaufortBar;
 class WindCompass;
 class ConditionPicture;
+class HistoryStore;
 
 class WeatherView : public QWidget {
     Q_OBJECT
@@ -87,6 +88,9 @@ private:
     QString text(std::string_view key) const;
     void setValue(int id, const std::string& value, const std::string& unit);
     void startMonitor();
+    // A reader shows the history file's newest record, and again whenever the file changes.
+    void followStoredRecords();
+    void showNewestStoredRecord();
 
     AppContext context_;
     QHash<int, QWidget*> controls_;
@@ -101,6 +105,7 @@ private:
 
     ViewListener* listener_ = nullptr; // child object: queued calls die with the view
     std::unique_ptr<MonitorThread> monitor_;
+    std::unique_ptr<HistoryStore> newestRecords_; // a reader's look at the history file's end
 };
 
 // The view inside a scroll area that shows its bars only while the window is smaller than the view

@@ -1,5 +1,6 @@
 #include "app/configuration.h"
 #include "app/data_folder.h"
+#include "app/folder_access.h"
 #include "app/folder_lock.h"
 #include "app/language_table.h"
 #include "tests/support/temp_dir.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <unistd.h>
 
 namespace nimbrel {
 namespace {
@@ -194,6 +196,46 @@ TEST(AppFolderLock, OneHolderPerFolder) {
     }
     EXPECT_TRUE(FolderLock(dir.path()).acquired());
     EXPECT_FALSE(FolderLock(dir / "missing-folder").acquired());
+}
+
+// A folder whose lock another program holds is read; once the lock is free the program writes it.
+TEST(AppFolderAccess, TheLockDecidesBetweenWriterAndReader) {
+    testing::TempDir dir;
+    {
+        FolderLock logger(dir.path());
+        ASSERT_TRUE(logger.acquired());
+        const auto changed = std::filesystem::last_write_time(dir.path());
+        const FolderClaim claim = claimDataFolder(dir.path());
+        EXPECT_EQ(claim.access, FolderAccess::readerLocked);
+        EXPECT_FALSE(claim.lock.has_value());
+        // Not even a probe's file came and went.
+        EXPECT_EQ(std::filesystem::last_write_time(dir.path()), changed);
+    }
+    const FolderClaim claim = claimDataFolder(dir.path());
+    EXPECT_EQ(claim.access, FolderAccess::writer);
+    ASSERT_TRUE(claim.lock.has_value());
+    EXPECT_FALSE(FolderLock(dir.path()).acquired()); // the writer holds it for its life
+}
+
+// A folder the user may read but not write is chosen and read, and never gets a lock file; one the user
+// may not even read is refused.
+TEST(AppFolderAccess, AFolderThisUserMayOnlyReadIsRead) {
+    // No one writes /proc, root included.
+    EXPECT_EQ(chooseDataFolder({}, std::filesystem::path("/proc")), "/proc");
+    EXPECT_EQ(claimDataFolder("/proc").access, FolderAccess::readerNotWritable);
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes and reads a folder whatever its permission bits say";
+
+    testing::TempDir dir;
+    namespace fs = std::filesystem;
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(chooseDataFolder({}, dir.path()), dir.path());
+    const FolderClaim claim = claimDataFolder(dir.path());
+    EXPECT_EQ(claim.access, FolderAccess::readerNotWritable);
+    EXPECT_FALSE(claim.lock.has_value());
+    EXPECT_FALSE(fs::exists(dir / FolderLock::kFileName));
+    fs::permissions(dir.path(), fs::perms::owner_write);
+    EXPECT_THROW(chooseDataFolder({}, dir.path()), DataFolderError);
+    fs::permissions(dir.path(), fs::perms::owner_all);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 // The main window over the simulated station: the view filled by the first cycle, the connection
-// watch's tick rules, the menus, the single-instance refusal, and a picture in each language.
+// watch's tick rules, the menus, one copy per data folder, a reader of a logged folder, and a picture
+// in each language.
 #include "tests/ui/artifacts.h"
 #include "tests/ui/sim_controls.h"
 #include "app/configuration.h"
+#include "app/folder_lock.h"
 #include "app/language_table.h"
 #include "station/alarm_thresholds.h"
 #include "station/station_access.h"
@@ -14,6 +16,7 @@
 #include "ui/about_box.h"
 #include "ui/app_startup.h"
 #include "ui/connection_pane.h"
+#include "ui/history_dialog.h"
 #include "ui/controls/alarm_lamp.h"
 #include "ui/controls/hyperlink.h"
 #include "ui/main_frame.h"
@@ -26,11 +29,13 @@
 #include <QGuiApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QSignalSpy>
@@ -38,8 +43,12 @@
 #include <QTimer>
 #include <QToolBar>
 #include <chrono>
+#include <cstdio>
 #include <dlfcn.h>
+#include <fstream>
+#include <future>
 #include <gtest/gtest.h>
+#include <map>
 #include <thread>
 
 namespace nimbrel {
@@ -470,6 +479,133 @@ TEST_F(MainWindowTest, SecondCopyIsRefusedAndBringsTheFirstForward) {
     EXPECT_EQ(again.exitCode(), 0);
     EXPECT_EQ(again.frame(), nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !running.frame()->isMinimized(); }, 5000));
+
+    // One copy per data folder: another name for the same folder is the same folder; another folder
+    // gets a window of its own.
+    const std::filesystem::path link = folder.path().string() + "-link";
+    std::filesystem::create_directory_symlink(folder.path(), link);
+    const std::string linkDir = "--dir=" + link.string();
+    char* linkArgv[] = {program, const_cast<char*>(linkDir.c_str()), nullptr};
+    AppStartup throughLink(startKey);
+    EXPECT_FALSE(throughLink.start(2, linkArgv));
+    std::filesystem::remove(link);
+    testing::TempDir otherFolder;
+    otherFolder.write("Nimbrel.ini", "[communication]\nSearchData=false\n");
+    const std::string otherDir = "--dir=" + otherFolder.path().string();
+    char* otherArgv[] = {program, const_cast<char*>(otherDir.c_str()), nullptr};
+    AppStartup other(startKey);
+    EXPECT_TRUE(other.start(2, otherArgv));
+    EXPECT_NE(other.frame(), nullptr);
+}
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> filesOf(const testing::TempDir& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        files[entry.path().filename().string()] = folder.read(entry.path().filename().string());
+    return files;
+}
+
+// A line of the history file (base units) with the values the reader tests look at; the rest fixed.
+std::string storedLine(int id, const char* outTemp, const char* relPres, const char* hourRain) {
+    char line[400];
+    std::snprintf(
+        line, sizeof line,
+        "%4d, 2024-03-10 11:5%d:00, 2024-03-10 11:5%d:00,   5,     44,  21.5,   71,  %s,   7.4,  12.5,"
+        "    1002.9,  %s,    1.2,    1,  2.3,    2,      4,      E,    1,  37003,  3700.3,       0.3,"
+        "     %s,     1.2,     5.6,    10.4,      3700.3,     ,   ,   ,   ,  0,  0,  0,  0,   000110\r\n",
+        id, id, id, outTemp, relPres, hourRain);
+    return line;
+}
+
+// A window on a folder that the logger holds shows its newest stored record, follows the file as it
+// grows, leaves the station alone and writes nothing in the folder.
+TEST_F(MainWindowTest, AWindowOnALoggedFolderReadsItsNewestRecord) {
+    testing::TempDir folder;
+    folder.write("Nimbrel.ini", "[communication]\r\nUsbLibrary=libnimbrel-sim.so\r\n");
+    folder.write("AboutWeather.ini", "[about]\r\nversion=Nimbrel Version 3.1\r\n");
+    folder.write("Nimbrel.dat",
+                 storedLine(1, "14.0", "1011.7", "0.0") + storedLine(2, "12.5", "1010.9", "0.3"));
+    // The logger's delete of records, half way: its new file is the logger's to finish, not ours to remove.
+    folder.write("Nimbrel.dat.rewrite-a1B2c3", "   1, half a rewrite\r\n");
+    FolderLock logger(folder.path()); // stands for `nimbrel-cli log` on this folder
+    ASSERT_TRUE(logger.acquired());
+    std::map<std::string, std::string> before = filesOf(folder);
+
+    const std::string dir = "--dir=" + folder.path().string();
+    char program[] = "nimbrel";
+    char* argv[] = {program, const_cast<char*>(dir.c_str()), nullptr};
+    // Not closed, but ended: closing would keep its size in the user's own window.ini.
+    auto reader = std::make_unique<AppStartup>(
+        QStringLiteral("nimbrel-test-reader-%1").arg(QCoreApplication::applicationPid()));
+    ASSERT_TRUE(reader->start(2, argv));
+    EXPECT_EQ(reader->access(), FolderAccess::readerLocked);
+    EXPECT_EQ(reader->configuration().version, "Nimbrel Version 3.1"); // shown, not merged
+    MainFrame& frame = *reader->frame();
+    frame.resize(1366, 740);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    const WeatherView& view = *frame.view();
+    EXPECT_EQ(view.controlText(10015), QStringLiteral("12.5 °C"));
+    EXPECT_EQ(view.controlText(10025), QStringLiteral("71 %"));
+    EXPECT_EQ(view.controlText(10220), QStringLiteral("1010.9 Hpa"));
+    EXPECT_EQ(view.controlText(1048), QStringLiteral("0.3 mm"));
+    const QString said =
+        QStringLiteral("Another program logs this folder: showing its newest stored record.");
+    EXPECT_EQ(frame.statusPane()->text(), said);
+    EXPECT_FALSE(view.monitorRunning());
+    // Writing the station is the logger's; reading the history is anybody's.
+    for (const char* id : {"c32783", "c32786", "c32774"})
+        EXPECT_FALSE(frame.findChild<QAction*>(QString::fromLatin1(id))->isEnabled()) << id;
+    for (const char* id : {"c32779", "c32785", "c32788"})
+        EXPECT_TRUE(frame.findChild<QAction*>(QString::fromLatin1(id))->isEnabled()) << id;
+
+    const std::string newest = storedLine(3, "-3.5", "1009.0", "0.5");
+    std::ofstream(folder / "Nimbrel.dat", std::ios::binary | std::ios::app) << newest;
+    before["Nimbrel.dat"] += newest;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.controlText(10015) == QStringLiteral("-3.5 °C"); }, 5000));
+    EXPECT_EQ(view.controlText(10220), QStringLiteral("1009.0 Hpa"));
+    // A second and more on, the simulated station is still unasked and the status line still says why.
+    QTest::qWait(MainFrame::kConnectionTimerMs + 200);
+    EXPECT_FALSE(frame.connectionPane()->isConnected());
+    EXPECT_EQ(frame.statusPane()->text(), said);
+    frame.grab().save(artifactPath(QStringLiteral("reader-window.png")));
+    reader.reset();
+    EXPECT_EQ(filesOf(folder), before);
+}
+
+// A History search over years holds the store; a reader's window still shows the newest line at once.
+// Its History window empties neither history.
+TEST_F(MainWindowTest, AReaderNeverWaitsForAHistorySearchAndClearsNothing) {
+    World world(english, false);
+    AppContext context = world.context();
+    context.access = FolderAccess::readerNotWritable;
+    const std::filesystem::path file = world.folder / "Nimbrel.dat";
+    std::ofstream(file, std::ios::binary) << storedLine(1, "14.0", "1011.7", "0.0");
+    MainFrame frame(context);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    HistoryDialog history(context, UnitSelection{});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !history.working(); })); // its search enables the rest again
+    EXPECT_FALSE(history.findChild<QPushButton*>(QStringLiteral("c1019"))->isEnabled()); // Clear Data
+    EXPECT_FALSE(history.findChild<QPushButton*>(QStringLiteral("c1031"))->isEnabled()); // Clear Memory
+
+    std::promise<void> inside, release;
+    std::thread search([&] {
+        world.store->readBackward([&](const WeatherSample&) {
+            inside.set_value();
+            release.get_future().wait_for(std::chrono::seconds(3)); // a wrong window would wait this long
+            return false;
+        });
+    });
+    inside.get_future().wait();
+    std::ofstream(file, std::ios::binary | std::ios::app) << storedLine(2, "15.5", "1011.0", "0.0");
+    QElapsedTimer shown;
+    shown.start();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return frame.view()->controlText(10015) == QStringLiteral("15.5 °C"); }));
+    EXPECT_LT(shown.elapsed(), 2500);
+    release.set_value();
+    search.join();
 }
 
 TEST_F(MainWindowTest, ScreenshotInEveryLanguage) {
