@@ -2,6 +2,8 @@
 
 #include "app/data_folder.h"
 
+#include <cerrno>
+
 namespace nimbrel {
 
 FolderClaim claimDataFolder(const std::filesystem::path& folder) {
@@ -14,6 +16,7 @@ FolderClaim claimDataFolder(const std::filesystem::path& folder) {
     }
     if (!canWriteIn(folder)) {
         claim.access = FolderAccess::readerNotWritable;
+        claim.reason = errno;
         return claim;
     }
     claim.lock.emplace(folder);

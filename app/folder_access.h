@@ -18,6 +18,8 @@ struct FolderClaim {
     FolderAccess access = FolderAccess::writer;
     // Held for as long as the program writes the folder; empty for a reader.
     std::optional<FolderLock> lock;
+    // For readerNotWritable: the system's reason (errno) why the folder could not be written.
+    int reason = 0;
 };
 
 // Decides for a folder that chooseDataFolder accepted: a lock that another program holds makes a

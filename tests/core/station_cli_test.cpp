@@ -1,3 +1,4 @@
+#include "app/folder_lock.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/temp_dir.h"
 
@@ -80,6 +81,28 @@ TEST_F(StationCli, NoStationAndBadInput) {
     EXPECT_TRUE(has(record.out, "rain: 37930"));
     EXPECT_TRUE(record.out.ends_with("valid: true\n"));
     EXPECT_TRUE(cli("decode-record 0564E3003C08016A2760CC0020942A02").out.ends_with("valid: false\n"));
+}
+
+// A folder that another program logs is left exactly as it is: no download, no merge of a waiting
+// About update into Nimbrel.ini, no history file. Once the other program is gone, sync runs.
+TEST_F(StationCli, SyncOnAFolderThatAnotherProgramLogsChangesNothing) {
+    testing::TempDir dir;
+    dir.write("Nimbrel.ini", "[communication]\nTestFlag=TRUE\n");
+    dir.write("AboutWeather.ini", "[about]\nversion=Nimbrel Version 9.9\n");
+    {
+        const FolderLock logger(dir.path());
+        ASSERT_TRUE(logger.acquired());
+        CliRun run = cli("sync --dir " + dir.path().string());
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.out.find("Another Nimbrel program is already using the data folder " + dir.path().string()),
+                  std::string::npos)
+            << run.out;
+        EXPECT_EQ(dir.read("Nimbrel.ini"), "[communication]\nTestFlag=TRUE\n");
+        EXPECT_TRUE(std::filesystem::exists(dir / "AboutWeather.ini"));
+        EXPECT_FALSE(std::filesystem::exists(dir / "Nimbrel.dat"));
+    }
+    EXPECT_EQ(cli("sync --dir " + dir.path().string()).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "AboutWeather.ini"));
 }
 
 // The progress of a download is one line, rewritten in place on a terminal, and erased before the

@@ -2,12 +2,14 @@
 
 #include "app/acquisition_texts_from_table.h"
 #include "app/data_folder.h"
+#include "app/folder_access.h"
 #include "app/language_table.h"
 #include "station/clock.h"
 #include "station/local_stamp.h"
 #include "station/usb_library.h"
 #include "tools/nimbrel-cli/station_setup.h"
 
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <unistd.h>
@@ -22,13 +24,20 @@ int openLoggerSession(const std::string& command, const FolderOption& dir, Logge
         return fail(kExitBadInput, command + ": " + e.what());
     }
 
-    // One program per data folder: the window or another logger may be downloading into it.
-    session.lock = std::make_unique<FolderLock>(session.folder);
+    // One program per data folder: the window or another logger may be downloading into it. A folder
+    // that is not ours to write is left exactly as it is, Nimbrel.ini included.
+    FolderClaim claim = claimDataFolder(session.folder);
+    if (claim.access != FolderAccess::writer) {
+        const LanguageTable texts(readConfiguration(session.folder).languageIndex);
+        return fail(kExitUnreachable,
+                    command + ": " +
+                        (claim.access == FolderAccess::readerLocked
+                             ? texts.text("app.folder_busy", {session.folder.string()})
+                             : texts.text("app.folder_not_writable",
+                                          {session.folder.string(), std::strerror(claim.reason)})));
+    }
+    session.lock = std::make_unique<FolderLock>(std::move(*claim.lock));
     session.config = loadConfiguration(session.folder);
-    if (!session.lock->acquired())
-        return fail(kExitUnreachable, command + ": " +
-                                          LanguageTable(session.config.languageIndex)
-                                              .text("app.folder_busy", {session.folder.string()}));
 
     if (const int status = openStation(command, session.config, session.station); status != kExitOk)
         return status;
