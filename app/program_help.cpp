@@ -163,7 +163,8 @@ std::string windowHelp() {
     appendRow(out, "--dir DIR", "the data folder, created when it is missing");
     appendRow(out, "-h, --help", "print this help and exit");
     appendRow(out, "--version", "print the version and exit");
-    out += "\n  Qt's own options (-platform NAME, -style NAME, -reverse, ...) are passed on to Qt.\n\n";
+    appendRow(out, "-platform NAME, -style NAME, -reverse, ...", "Qt's own options, passed on to Qt");
+    out += '\n';
     return out + environmentHelp(HelpFor::window) + '\n' + filesHelp(HelpFor::window);
 }
 

@@ -12,7 +12,8 @@ namespace {
 
 // One command's help under a heading that is its usage line: "nimbrel-cli sync [OPTIONS]:" and the
 // rest indented, so that help2man makes it a subsection. -h,--help is said once for all of them, and
-// a group left empty without it goes too.
+// the group headings ("Positionals:", "Options:") go: under the usage line the entries speak for
+// themselves.
 void appendCommandHelp(std::string& out, CLI::App& command, const std::string& parent) {
     std::istringstream text(command.help(parent));
     std::vector<std::string> lines;
@@ -24,10 +25,9 @@ void appendCommandHelp(std::string& out, CLI::App& command, const std::string& p
             lines.push_back(line);
     }
     std::string body;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const bool groupHeading = !lines[i].empty() && lines[i].back() == ':' && lines[i][0] != ' ';
-        if (groupHeading && (i + 1 == lines.size() || lines[i + 1].empty())) continue;
-        body += lines[i].empty() ? "\n" : "  " + lines[i] + '\n';
+    for (const std::string& line : lines) {
+        const bool groupHeading = !line.empty() && line.back() == ':' && line[0] != ' ';
+        if (!groupHeading) body += line.empty() ? "\n" : "  " + line + '\n';
     }
     while (body.starts_with("\n")) body.erase(0, 1);
     while (body.ends_with("\n\n")) body.pop_back();
