@@ -65,10 +65,15 @@ bool MonitorThread::start() {
 
 void MonitorThread::requestStop() {
     stopRequested_ = true;
+    // A station that stopped answering would hold the thread in a transfer's retries for up to two
+    // seconds a report; nothing the thread still reads is wanted now.
+    if (thread_.joinable()) station_.link().abandonRetries();
 }
 
 void MonitorThread::join() {
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+    if (!thread_.joinable() || thread_.get_id() == std::this_thread::get_id()) return;
+    thread_.join();
+    station_.link().resumeRetries();
 }
 
 std::optional<StationSettings> MonitorThread::settingsCopy() const {
@@ -126,7 +131,7 @@ milliseconds MonitorThread::runCycle() {
 
     bool settingsRead = station_.readSettingsBlock(settings_, false);
     long long stackAddr = codec::parseInteger(settings_.historyStackAddr);
-    if (!settingsRead || !usableStackAddress(stackAddr)) {
+    if ((!settingsRead || !usableStackAddress(stackAddr)) && !stopRequested()) {
         clock_.sleepFor(kSettingsRereadWait);
         settingsRead = station_.readSettingsBlock(settings_, false);
         stackAddr = codec::parseInteger(settings_.historyStackAddr);
@@ -137,8 +142,9 @@ milliseconds MonitorThread::runCycle() {
     }
     AlarmThresholds alarms;
     MinMaxTable minMax;
-    const bool alarmsRead = station_.readAlarmBlock(alarms, false);
-    const bool minMaxRead = station_.readMinMaxBlock(minMax, false);
+    // Stopping: what is not read yet is not read at all.
+    const bool alarmsRead = !stopRequested() && station_.readAlarmBlock(alarms, false);
+    const bool minMaxRead = !stopRequested() && station_.readMinMaxBlock(minMax, false);
     const bool areasRead = settingsRead && alarmsRead;
 
     if (areasRead && !stopRequested()) {

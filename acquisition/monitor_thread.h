@@ -44,10 +44,12 @@ public:
     // first cycle does not wait for the cadence.
     // False when the thread could not be created (the program then carries on without polling).
     bool start();
-    // Ends the thread soon: waits are cut short and a running download is given up between two
-    // station reads (nothing of it is stored; the next start fetches it again).
+    // Ends the thread soon: waits are cut short, a station that stopped answering is not waited
+    // for, the areas not yet read are left, and a running download is given up between two station
+    // reads (nothing of it is stored; the next start fetches it again).
     void requestStop();
-    // Waits for the thread to end; does nothing when it never started.
+    // Waits for the thread to end; does nothing when it never started. The station's transfers
+    // retry again afterwards.
     void join();
     bool stopRequested() const { return stopRequested_.load(); }
 

@@ -68,7 +68,7 @@ bool StationAccess::readBytes(unsigned address, std::uint8_t* dst, int length) {
     for (int attempt = 1;; ++attempt) {
         int got = length;
         if (link_.readMemory(address, dst, got)) return true;
-        if (attempt == kReadAttempts || !recoverConnection()) return false;
+        if (attempt == kReadAttempts || link_.retriesAbandoned() || !recoverConnection()) return false;
     }
 }
 

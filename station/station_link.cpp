@@ -69,7 +69,7 @@ template <class Transfer> bool StationLink::retried(Transfer transfer) {
     const Clock::TimePoint deadline = clock_.now() + kTransferTimeLimit;
     for (int attempt = 0; attempt < pollBound; ++attempt) {
         if (transfer()) return true;
-        if (clock_.now() >= deadline) return false;
+        if (retriesAbandoned_ || clock_.now() >= deadline) return false;
     }
     return false;
 }

@@ -60,6 +60,14 @@ public:
 
     const StationImage& testImage() const { return *testImage_; }
 
+    // A stopping acquisition thread does not wait out a silent station: from abandonRetries() on,
+    // a failed report transfer is not tried again (the one under way ends after its current
+    // attempt), nor is a failed read (StationAccess), until resumeRetries(). Normal running never
+    // abandons them.
+    void abandonRetries() { retriesAbandoned_ = true; }
+    void resumeRetries() { retriesAbandoned_ = false; }
+    bool retriesAbandoned() const { return retriesAbandoned_; }
+
 private:
     // The transfer tried again at once after each failure, within pollBound and kTransferTimeLimit.
     template <class Transfer> bool retried(Transfer transfer);
@@ -76,6 +84,7 @@ private:
     // Polled on the main thread while the acquisition thread may look at them.
     std::atomic<bool> connected_{false};
     std::atomic<int> handle_{-1};
+    std::atomic<bool> retriesAbandoned_{false};
     std::unique_ptr<StationImage> testImage_;
 };
 

@@ -349,5 +349,79 @@ TEST(MonitorThreadTest, AStationFoundWhileTheThreadWaitsIsReadWithinOneSlice) {
     EXPECT_LE(listener.readsBegan[1], foundAgainAt + MonitorThread::kWaitSlice);
 }
 
+// Forwards to the scripted station until its answers stop at the silentFrom-th read; a lost answer
+// can also be scripted.
+class SilencingUsb final : public UsbLibrary {
+public:
+    explicit SilencingUsb(testing::ScriptedUsb& inner) : inner_(inner) {}
+    int findHandle(int v, int p) override { return inner_.findHandle(v, p); }
+    bool checkHandle(int h) override { return inner_.checkHandle(h); }
+    FindFailure findFailure() const override { return inner_.findFailure(); }
+    bool writeData(int h, const std::uint8_t* r) override { return inner_.writeData(h, r); }
+    bool readData(int h, std::uint8_t* r) override {
+        if (++reads == silentFrom) {
+            silent = true;
+            onSilence();
+        }
+        if (lost > 0) {
+            --lost;
+            return false;
+        }
+        return !silent && inner_.readData(h, r);
+    }
+
+    long reads = 0, silentFrom = -1;
+    int lost = 0;
+    bool silent = false;
+    std::function<void()> onSilence;
+
+private:
+    testing::ScriptedUsb& inner_;
+};
+
+// SIGTERM to the logger: a station that goes silent in the middle of the first download must not
+// hold the stop up by a transfer's retries (two seconds a report), and nothing of the download is kept.
+TEST(MonitorThreadTest, AStopInADownloadIsNotHeldUpByAStationThatStoppedAnswering) {
+    testing::TestStation station; // for its memory: a full ring
+    station.setRecordCount(4079);
+    station.fillRing();
+    station.setStackAddr(0x0800);
+    auto owned = std::make_unique<SilencingUsb>(station.usb);
+    SilencingUsb& usb = *owned;
+    testing::FakeClock clock;
+    StationAccess access(std::move(owned), clock, false);
+    access.pollConnection();
+    access.markSynchronised();
+    testing::TempDir dir;
+    HistoryStore store((dir / "Nimbrel.dat").string(), clock);
+    RecordingListener listener;
+    MonitorThread monitor(access, store, listener, AcquisitionTexts{}, false, clock);
+
+    // The areas take 40 answers, each pair of the ring 4: the 400th answer is some ninety pairs in.
+    // It never comes, and the stop is asked for while the thread waits for it.
+    usb.silentFrom = 400;
+    std::chrono::steady_clock::time_point stoppedAt;
+    usb.onSilence = [&] {
+        stoppedAt = std::chrono::steady_clock::now();
+        monitor.requestStop();
+    };
+    ASSERT_TRUE(monitor.start());
+    monitor.join();
+
+    EXPECT_LT(std::chrono::steady_clock::now() - stoppedAt, 1s);
+    EXPECT_EQ(usb.reads, 400); // the lost answer is not asked for again, nor the read sent again
+    WeatherSample last;
+    EXPECT_FALSE(store.readLastRecord(last));
+    EXPECT_TRUE(std::none_of(listener.statuses.begin(), listener.statuses.end(),
+                             [](const std::string& s) { return s.rfind("Last Read Time", 0) == 0; }));
+
+    // Once the thread is gone the station's transfers retry as before: one lost answer is asked again.
+    usb.silent = false;
+    usb.lost = 1;
+    std::uint8_t byte = 0;
+    int length = 1;
+    EXPECT_TRUE(access.link().readMemory(0x20, &byte, length));
+}
+
 } // namespace
 } // namespace nimbrel

@@ -65,8 +65,9 @@ int runLog(const FolderOption& dir) {
         waitOneTick();
     }
 
-    // The thread finishes the station command it is in, gives up a download (nothing of it is
-    // stored; the next start fetches it again) and ends.
+    // The thread ends the station command it is in without waiting out a silent station, gives up
+    // a download (nothing of it is stored; the next start fetches it again) and ends; records it has
+    // already handed to the history file are written whole. Measured: well under a second.
     say("stopping");
     monitor.requestStop();
     monitor.join();

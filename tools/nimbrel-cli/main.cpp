@@ -1,5 +1,6 @@
 // nimbrel-cli: decodes station bytes and reads and changes the station from the command line.
 #include "tools/nimbrel-cli/commands.h"
+#include "tools/nimbrel-cli/program.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -10,30 +11,15 @@ int main(int argc, char** argv) {
     CLI::App app("The command-line companion of the Nimbrel weather station program: decodes station "
                  "bytes, reads the station and keeps its history file.",
                  "nimbrel-cli");
-    app.require_subcommand(1);
-
-    addDecodeCommands(app);
-    addTextCommand(app);
-    addTimeCommand(app);
-    addDumpCommand(app);
-    addSyncCommand(app);
-    addLogCommand(app);
-    addDefaultsCommand(app);
-    addClearMemoryCommand(app);
-    addAlarmsCommand(app);
-    addSetupCommand(app);
-    addScopeCommand(app);
-    addDebugCommand(app);
-    addHistoryCommand(app);
-    addExportCommand(app);
-    addGraphCommand(app);
-    // After the commands: CLI11 hands a footer given earlier down to each of them.
-    app.footer("HEX is the bytes in hex digits, blanks optional. Station commands take --dir DIR, the data "
-               "folder.\nExit status: 0 done, 1 the station or a file could not be reached, 2 refused "
-               "input.\nEach command has its own --help.");
+    defineProgram(app);
 
     if (argc == 2 && std::string(argv[1]) == "help") {
         std::cout << app.help();
+        return kExitOk;
+    }
+    // Not listed: the manual page is made from it.
+    if (argc == 2 && std::string(argv[1]) == "--help-all") {
+        std::cout << allCommandsHelp(app);
         return kExitOk;
     }
     // A first word that names no command: say so, rather than CLI11's "a subcommand is required".

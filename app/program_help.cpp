@@ -1,0 +1,199 @@
+#include "app/program_help.h"
+
+#include "nimbrel_version.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace nimbrel {
+namespace {
+
+struct HelpRow {
+    std::string_view term;
+    std::string_view text;
+    bool windowOnly = false;
+};
+
+// Terms stand two blanks in, texts start in this column and are wrapped before kWidth; a term too
+// long for its column puts its text on the next line.
+constexpr std::size_t kTextColumn = 32;
+constexpr std::size_t kWidth = 100;
+
+void appendRow(std::string& out, std::string_view term, std::string_view text) {
+    std::string line = "  " + std::string(term);
+    if (line.size() + 2 > kTextColumn) {
+        out += line + '\n';
+        line.clear();
+    }
+    line.resize(kTextColumn, ' ');
+    std::size_t used = kTextColumn;
+    while (!text.empty()) {
+        const std::size_t space = text.find(' ');
+        const std::string_view word = text.substr(0, space);
+        if (used > kTextColumn && used + 1 + word.size() > kWidth) {
+            out += line + '\n';
+            line.assign(kTextColumn, ' ');
+            used = kTextColumn;
+        }
+        if (used > kTextColumn) {
+            line += ' ';
+            ++used;
+        }
+        line += word;
+        used += word.size();
+        text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+    }
+    out += line + '\n';
+}
+
+std::string block(std::string_view heading, const HelpRow* rows, std::size_t count, HelpFor program) {
+    std::string out = std::string(heading) + ":\n";
+    for (std::size_t i = 0; i < count; ++i)
+        if (program == HelpFor::window || !rows[i].windowOnly) appendRow(out, rows[i].term, rows[i].text);
+    return out;
+}
+
+constexpr HelpRow kEnvironment[] = {
+    {"XDG_DATA_HOME", "the default data folder is $XDG_DATA_HOME/nimbrel when the program's own folder is "
+                      "not writable; when it is unset or not an absolute path, ~/.local/share/nimbrel"},
+    {"HOME", "the home folder, for the default data folder"},
+    {"XDG_CONFIG_HOME", "window.ini lives in $XDG_CONFIG_HOME/nimbrel (by default ~/.config/nimbrel)", true},
+    {"LC_ALL, LC_MESSAGES, LANG", "the first one set chooses the language of a message about a data folder "
+                                  "that cannot be used, when no Nimbrel.ini there names one"},
+    {"QT_QPA_PLATFORM", "Qt's display platform: offscreen runs the window without a screen", true},
+    {"NIMBREL_SIM_SEED", "simulated station (UsbLibrary=libnimbrel-sim.so in Nimbrel.ini): the seed of its "
+                         "weather and faults, decimal or 0x hex (default 1)"},
+    {"NIMBREL_SIM_START", "simulated station: its clock at start, seconds since the epoch, or now (default)"},
+    {"NIMBREL_SIM_SPEED", "simulated station: simulated seconds per real second, 0 to 1000000 (default 1; "
+                          "300 makes a 5-minute record a second)"},
+    {"NIMBREL_SIM_ACK_FAULTS",
+     "simulated station: the rate (0 to 1) of refused acknowledgements (default 0)"},
+    {"NIMBREL_SIM_SILENT_FAULTS", "simulated station: the rate of answers that never come (default 0)"},
+    {"NIMBREL_SIM_UNPLUG_FAULTS", "simulated station: the rate of unplugging at a command (default 0)"},
+    {"NIMBREL_SIM_VID", "simulated station: the USB vendor id it answers to (default 0x0713)"},
+    {"NIMBREL_SIM_PID", "simulated station: the USB product id it answers to (default 0x0818)"},
+    {"NIMBREL_SIM_DENIED", "simulated station: 1 makes it attached but not to be opened by this user, as a "
+                           "station without the udev rule (default 0)"},
+    {"NIMBREL_SIM_STATE", "simulated station: the file that keeps it between runs (default: not kept)"},
+};
+
+constexpr HelpRow kFiles[] = {
+    {"Nimbrel.ini",
+     "the configuration, in the data folder: section config (language) and section "
+     "communication (UsbDeviceVid, UsbDevicePid, SearchData, TestFlag, DebugFlag, UsbLibrary)"},
+    {"Nimbrel.dat", "the history copied from the station, one record a line, in the data folder"},
+    {"AboutWeather.ini", "in the data folder: a one-time update of the About texts, merged into Nimbrel.ini "
+                         "at start and then deleted"},
+    {"Nimbrel.bmp", "in the data folder: your own picture of the station, shown instead of ours", true},
+    {".nimbrel.lock", "in the data folder: held by the window and by nimbrel-cli sync and log, so only one "
+                      "program at a time downloads into a history file"},
+    {"~/.config/nimbrel/window.ini",
+     "the window's size and place and whether its toolbar and status bar "
+     "show; delete it to start from the defaults",
+     true},
+    {"libnimbrel.so",
+     "the USB library that reaches the station through hidraw, beside the program in a build "
+     "and in /usr/lib/<arch>/nimbrel when installed"},
+    {"libnimbrel-sim.so", "the simulated station, in the same folder; UsbLibrary=libnimbrel-sim.so in "
+                          "Nimbrel.ini loads it instead of the real one"},
+    {"libnimbrel-sim.ini",
+     "beside libnimbrel-sim.so: key=value lines (seed, start, speed, ...) that override "
+     "the NIMBREL_SIM_* variables"},
+    {"/var/lib/nimbrel", "the data folder of the background logger, the service nimbrel-logger.service that "
+                         "runs nimbrel-cli log"},
+    {"/etc/udev/rules.d/60-nimbrel.rules", "lets members of the group plugdev open the station"},
+};
+
+// Qt's own options, which QApplication takes off the command line: those with a value, and switches.
+constexpr std::array<std::string_view, 15> kQtOptionsWithValue = {"platform",
+                                                                  "platformpluginpath",
+                                                                  "platformtheme",
+                                                                  "plugin",
+                                                                  "qwindowgeometry",
+                                                                  "geometry",
+                                                                  "qwindowtitle",
+                                                                  "title",
+                                                                  "qwindowicon",
+                                                                  "icon",
+                                                                  "session",
+                                                                  "display",
+                                                                  "name",
+                                                                  "style",
+                                                                  "stylesheet"};
+constexpr std::array<std::string_view, 6> kQtSwitches = {"reverse", "widgetcount", "nograb",
+                                                         "dograb",  "sync",        "testability"};
+constexpr std::array<std::string_view, 4> kQtOptionsJoined = {
+    "style=", "stylesheet=", "qmljsdebugger=", "dialogs="};
+
+template <std::size_t N> bool listed(const std::array<std::string_view, N>& names, std::string_view name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+} // namespace
+
+std::string versionLine(const std::string& program) {
+    return program + " " + kNimbrelVersion;
+}
+
+std::string environmentHelp(HelpFor program) {
+    return block("Environment", kEnvironment, std::size(kEnvironment), program);
+}
+
+std::string filesHelp(HelpFor program) {
+    return block("Files", kFiles, std::size(kFiles), program);
+}
+
+std::string windowHelp() {
+    std::string out =
+        "Usage: nimbrel [OPTIONS]\n"
+        "The desktop companion of a USB home weather station: it finds the station, shows the current\n"
+        "conditions live, copies every new history record into Nimbrel.dat with a time stamp and rain\n"
+        "totals, and shows the station's minimum and maximum records.\n"
+        "\n"
+        "The data folder holds Nimbrel.ini, Nimbrel.dat and AboutWeather.ini: the program's own folder when\n"
+        "it is writable, otherwise $XDG_DATA_HOME/nimbrel (~/.local/share/nimbrel); --dir chooses another.\n"
+        "One copy runs per data folder: a second copy on the same folder brings the first window forward\n"
+        "and ends.\n"
+        "\n"
+        "Exit status: 0 when the window was closed or a copy already ran, 1 when it could not start (the\n"
+        "window said why), 2 for an option it does not know.\n"
+        "\n"
+        "Options:\n";
+    appendRow(out, "--dir DIR", "the data folder, created when it is missing");
+    appendRow(out, "-h, --help", "print this help and exit");
+    appendRow(out, "--version", "print the version and exit");
+    appendRow(out, "-platform NAME, -style NAME, -reverse, ...", "Qt's own options, passed on to Qt");
+    out += '\n';
+    return out + environmentHelp(HelpFor::window) + '\n' + filesHelp(HelpFor::window);
+}
+
+WindowCommandLine readWindowCommandLine(int argc, char** argv) {
+    using Action = WindowCommandLine::Action;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") return {Action::showHelp, {}};
+        if (arg == "--version") return {Action::showVersion, {}};
+        if (arg == "--dir") {
+            ++i; // its folder, checked with the data folder's rules
+            continue;
+        }
+        if (arg.starts_with("--dir=")) continue;
+        if (!arg.starts_with('-') || arg == "-" || arg == "--")
+            return {Action::refuse, "unexpected argument \"" + std::string(arg) + "\" (try nimbrel --help)"};
+        // Qt takes its options with one dash or two.
+        const std::string_view name = arg.substr(arg.starts_with("--") ? 2 : 1);
+        if (listed(kQtOptionsWithValue, name)) {
+            ++i;
+            continue;
+        }
+        if (listed(kQtSwitches, name) ||
+            std::any_of(kQtOptionsJoined.begin(), kQtOptionsJoined.end(),
+                        [&](std::string_view prefix) { return name.starts_with(prefix); }))
+            continue;
+        return {Action::refuse, "unknown option \"" + std::string(arg) + "\" (try nimbrel --help)"};
+    }
+    return {Action::run, {}};
+}
+
+} // namespace nimbrel
