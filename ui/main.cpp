@@ -26,6 +26,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nimbrel"));
     QApplication::setApplicationVersion(QString::fromLatin1(nimbrel::kNimbrelVersion));
+    // The desktop matches the window to its menu entry and icon by this name (on Wayland only by it).
+    QGuiApplication::setDesktopFileName(QStringLiteral(NIMBREL_APP_ID));
     nimbrel::AppStartup startup;
     if (!startup.start(argc, argv)) return startup.exitCode();
     return QApplication::exec();
