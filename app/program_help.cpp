@@ -55,8 +55,8 @@ std::string block(std::string_view heading, const HelpRow* rows, std::size_t cou
 }
 
 constexpr HelpRow kEnvironment[] = {
-    {"XDG_DATA_HOME", "the default data folder is $XDG_DATA_HOME/nimbrel when the program's own folder is "
-                      "not writable; when it is unset or not an absolute path, ~/.local/share/nimbrel"},
+    {"XDG_DATA_HOME", "the default data folder is $XDG_DATA_HOME/nimbrel when the program is installed "
+                      "or its own folder is not writable; when it is unset or not an absolute path, ~/.local/share/nimbrel"},
     {"HOME", "the home folder, for the default data folder"},
     {"XDG_CONFIG_HOME", "window.ini lives in $XDG_CONFIG_HOME/nimbrel (by default ~/.config/nimbrel)", true},
     {"LC_ALL, LC_MESSAGES, LANG", "the first one set chooses the language of a message about a data folder "
@@ -102,7 +102,9 @@ constexpr HelpRow kFiles[] = {
      "the NIMBREL_SIM_* variables"},
     {"/var/lib/nimbrel", "the data folder of the background logger, the service nimbrel-logger.service that "
                          "runs nimbrel-cli log"},
-    {"/etc/udev/rules.d/60-nimbrel.rules", "lets members of the group plugdev open the station"},
+    {"60-nimbrel.rules", "the udev rule that lets the user logged in at the machine and the members of group "
+                         "nimbrel open the station: /usr/lib/udev/rules.d when installed, copied to "
+                         "/etc/udev/rules.d by hand for a build"},
 };
 
 // Qt's own options, which QApplication takes off the command line: those with a value, and switches.
@@ -152,9 +154,11 @@ std::string windowHelp() {
         "totals, and shows the station's minimum and maximum records.\n"
         "\n"
         "The data folder holds Nimbrel.ini, Nimbrel.dat and AboutWeather.ini: the program's own folder when\n"
-        "it is writable, otherwise $XDG_DATA_HOME/nimbrel (~/.local/share/nimbrel); --dir chooses another.\n"
-        "One copy runs per data folder: a second copy on the same folder brings the first window forward\n"
-        "and ends.\n"
+        "it is writable and the program is not installed, otherwise $XDG_DATA_HOME/nimbrel\n"
+        "(~/.local/share/nimbrel); --dir chooses another. One copy runs per data folder: a second copy on\n"
+        "the same folder brings the first window forward and ends. A window on a folder that another\n"
+        "program logs (the background logger), or that you may not write, only reads it: it shows the\n"
+        "newest stored record and the history, and leaves the station and the folder's files alone.\n"
         "\n"
         "Exit status: 0 when the window was closed or a copy already ran, 1 when it could not start (the\n"
         "window said why), 2 for an option it does not know.\n"
