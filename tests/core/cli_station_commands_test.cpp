@@ -1,6 +1,7 @@
 // nimbrel-cli's helpers for the station window commands (assignments, the question before a change)
 // and the two asked commands, defaults and clear-memory, over the simulated station.
 #include "app/language_table.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/temp_dir.h"
 #include "tools/nimbrel-cli/assignments.h"
 #include "tools/nimbrel-cli/confirmation.h"
@@ -123,6 +124,7 @@ bool says(const CliRun& run, const std::string& text) {
 class CliAskedCommands : public ::testing::Test {
 protected:
     void SetUp() override {
+        if (!testing::pseudoTerminalsWork()) GTEST_SKIP() << "no pseudo-terminal here (is /dev/pts mounted?)";
         if (!std::filesystem::exists(program()) ||
             !std::filesystem::exists(std::string(NIMBREL_BIN_DIR) + "/libnimbrel-sim.so"))
             GTEST_SKIP() << "nimbrel-cli or the simulated station is not built";

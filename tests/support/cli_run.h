@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <pty.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace nimbrel::testing {
 
@@ -34,6 +36,17 @@ inline CliRun runShell(const std::string& line, const std::filesystem::path& err
         run.err = text.str();
     }
     return run;
+}
+
+// False where no pseudo-terminal can be opened (a chroot without /dev/pts): the tests of what a
+// command does on a terminal then skip rather than fail.
+inline bool pseudoTerminalsWork() {
+    int controller = -1;
+    int terminal = -1;
+    if (::openpty(&controller, &terminal, nullptr, nullptr, nullptr) != 0) return false;
+    ::close(controller);
+    ::close(terminal);
+    return true;
 }
 
 } // namespace nimbrel::testing
