@@ -4,6 +4,9 @@
 
 #include <mosquitto.h>
 
+#include <algorithm>
+#include <chrono>
+
 namespace nimbrel {
 namespace {
 
@@ -67,11 +70,29 @@ void MqttPublisher::start() {
     mosquitto_connect_callback_set(client_, &MqttPublisher::onConnect);
     mosquitto_disconnect_callback_set(client_, &MqttPublisher::onDisconnect);
     mosquitto_reconnect_delay_set(client_, kFirstReconnectDelay, kLongestReconnectDelay, true);
-    // A broker that is not there yet is no failure: the loop below keeps trying.
+    stopping_ = false;
+    if (!connectAndLoop()) firstConnect_ = std::thread([this] { retryFirstConnect(); });
+}
+
+bool MqttPublisher::connectAndLoop() {
     const int rc = mosquitto_connect_async(client_, settings_.host.c_str(), settings_.port, kKeepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS) report("no broker at " + where() + " yet (" + mosquitto_strerror(rc) + "); retrying");
+    if (rc != MOSQ_ERR_SUCCESS) return false;
     loopRunning_ = mosquitto_loop_start(client_) == MOSQ_ERR_SUCCESS;
     if (!loopRunning_) report("could not start its network thread");
+    return true;
+}
+
+void MqttPublisher::retryFirstConnect() {
+    report("no broker at " + where() + " yet; retrying");
+    std::chrono::seconds delay{kFirstReconnectDelay};
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(stopMutex_);
+            if (stopWake_.wait_for(lock, delay, [this] { return stopping_; })) return;
+        }
+        if (connectAndLoop()) return;
+        delay = std::min(delay * 2, std::chrono::seconds{kLongestReconnectDelay});
+    }
 }
 
 void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
@@ -115,6 +136,12 @@ void MqttPublisher::publish(const OutputReading& reading) {
 
 void MqttPublisher::stop() {
     if (!client_) return;
+    {
+        std::lock_guard<std::mutex> lock(stopMutex_);
+        stopping_ = true;
+    }
+    stopWake_.notify_all();
+    if (firstConnect_.joinable()) firstConnect_.join();
     if (connected_)
         send(client_, {mqttAvailabilityTopic(settings_), kMqttOffline, true}, kControlQos);
     mosquitto_disconnect(client_);

@@ -5,9 +5,11 @@
 #include "outputs/output_settings.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 
 struct mosquitto;
 
@@ -44,6 +46,10 @@ private:
     static void onDisconnect(mosquitto*, void* self, int rc);
     void report(const std::string& text);
     void sendOnConnect();
+    // The first connect, and libmosquitto's thread once it is made. False when it failed at once.
+    bool connectAndLoop();
+    // libmosquitto keeps trying only once a first connect got under way; until then, we do.
+    void retryFirstConnect();
     std::string where() const;
 
     MqttSettings settings_;
@@ -54,6 +60,11 @@ private:
     std::atomic<bool> connected_{false};
     std::atomic<unsigned long long> skipped_{0};
     std::mutex statusMutex_;
+
+    std::thread firstConnect_;
+    std::mutex stopMutex_;
+    std::condition_variable stopWake_;
+    bool stopping_ = false;
 };
 
 } // namespace nimbrel

@@ -231,6 +231,29 @@ TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
     EXPECT_EQ(subscriber.waitFor("wx/availability", "offline"), "offline");
 }
 
+TEST_F(MqttBroker, ABrokerThatComesAfterTheStartIsFoundAndAStopMeanwhileIsPrompt) {
+    testing::TempDir dir;
+    const int port = freePort();
+    Broker broker(dir, port);
+    MqttSettings settings;
+    settings.host = "127.0.0.1";
+    settings.port = port;
+    settings.clientId = "nimbrel-test-3";
+    {
+        MqttPublisher waiting(settings, "9.9.9");
+        waiting.start();
+        std::this_thread::sleep_for(1500ms);
+        const auto before = std::chrono::steady_clock::now();
+        waiting.stop();
+        EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
+    }
+    MqttPublisher publisher(settings, "9.9.9");
+    publisher.start();
+    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(broker.start());
+    EXPECT_TRUE(waitUntil([&] { return publisher.connected(); }, 10s));
+}
+
 TEST_F(MqttBroker, TheLastWillSaysOfflineWhenThePublisherVanishes) {
     testing::TempDir dir;
     const int port = freePort();
