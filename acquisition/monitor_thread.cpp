@@ -1,6 +1,7 @@
 #include "acquisition/monitor_thread.h"
 
 #include "acquisition/history_sync.h"
+#include "outputs/output_sink.h"
 #include "presentation/min_max_repair.h"
 #include "presentation/record_builders.h"
 #include "presentation/time_text.h"
@@ -195,6 +196,8 @@ void MonitorThread::showCurrentReading(WeatherSample& reading, const AlarmThresh
                                        MinMaxTable* minMax) {
     normaliseSample(reading, settings_, alarms);
     computeRainTotalsFromStore(reading, store_, clock_);
+    // The outputs take base units; the window takes the user's.
+    if (outputs_) outputs_->newReading(reading, clock_.nowSeconds());
     sampleForDisplay(reading, settings_);
     listener_.showReading(settings_, reading);
     listener_.showAlarmLamps(alarms, settings_, reading);
@@ -219,7 +222,9 @@ bool MonitorThread::storeNewRecords(SampleList& records, const AlarmThresholds& 
         [this, &rained, n](const std::string& text) { listener_.showProgress(text, ++rained, n); }, clock_);
     listener_.endProgress();
     postStatus(texts_.saveAllDataOnPc + " ...");
-    return store_.appendRecords(records);
+    if (!store_.appendRecords(records)) return false;
+    if (outputs_) outputs_->newRecords(records);
+    return true;
 }
 
 void MonitorThread::postSummary(std::time_t now, int fetched) {

@@ -21,6 +21,7 @@ namespace nimbrel {
 
 class StationAccess;
 class HistoryStore;
+class OutputSink;
 
 class MonitorThread {
 public:
@@ -44,6 +45,9 @@ public:
     // first cycle does not wait for the cadence.
     // False when the thread could not be created (the program then carries on without polling).
     bool start();
+    // Where each new reading and each batch of stored records goes on (MQTT, upload); nothing by
+    // default. Set before start; the sink must outlive the thread.
+    void setOutputSink(OutputSink* sink) { outputs_ = sink; }
     // Ends the thread soon: waits are cut short, a station that stopped answering is not waited
     // for, the areas not yet read are left, and a running download is given up between two station
     // reads (nothing of it is stored; the next start fetches it again).
@@ -89,6 +93,7 @@ private:
     AcquisitionTexts texts_;
     bool testMode_;
     Clock& clock_;
+    OutputSink* outputs_ = nullptr;
 
     // The settings as last read from the station; their date and time formats also shape the
     // summary line of a cycle whose settings read failed.

@@ -5,6 +5,9 @@
 #include "app/compass_names.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
+#include "app/output_configuration.h"
+#include "nimbrel_version.h"
+#include "outputs/output_setup.h"
 #include "presentation/record_builders.h"
 #include "presentation/units.h"
 #include "station/alarm_thresholds.h"
@@ -34,6 +37,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <iostream>
 
 namespace nimbrel {
 
@@ -609,11 +613,23 @@ void WeatherView::showNewestStoredRecord() {
 
 void WeatherView::startMonitor() {
     if (monitor_ || !context_.config.searchDataOn()) return;
+    const OutputConfiguration outputConfig = readOutputConfiguration(context_.dataFolder);
+    for (const std::string& warning : outputConfig.warnings) std::cerr << "nimbrel: " << warning << '\n';
+    // Their status texts come from their own threads; the view's status line takes them on its own.
+    outputs_ = makeOutputQueue(outputConfig.settings, kNimbrelVersion, [this](const std::string& text) {
+        QMetaObject::invokeMethod(
+            this, [this, shown = QString::fromStdString(text)] { emit statusText(shown); }, Qt::QueuedConnection);
+    });
     monitor_ = std::make_unique<MonitorThread>(context_.station, context_.store, *listener_,
                                                acquisitionTextsFrom(context_.texts),
                                                context_.config.testMode(), context_.clock);
+    if (outputs_) {
+        outputs_->start();
+        monitor_->setOutputSink(outputs_.get());
+    }
     if (!monitor_->start()) {
         monitor_.reset();
+        outputs_.reset();
         QMessageBox::information(this, text(0), text("view.thread_fail"));
     }
 }
@@ -634,6 +650,7 @@ void WeatherView::stopMonitor() {
     monitor_->requestStop();
     monitor_->join();
     monitor_.reset();
+    outputs_.reset(); // stops them: MQTT says offline
 }
 
 } // namespace nimbrel

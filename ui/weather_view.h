@@ -1,6 +1,7 @@
 // WeatherView: the main window's view of the current conditions, min/max values and alarm lamps.
 #pragma once
 
+#include "outputs/output_queue.h"
 #include "station/station_settings.h"
 #include "ui/app_context.h"
 
@@ -104,6 +105,8 @@ private:
     bool firstShown_ = false;
 
     ViewListener* listener_ = nullptr; // child object: queued calls die with the view
+    // Made before the thread that feeds them and stopped after it.
+    std::unique_ptr<OutputQueue> outputs_;
     std::unique_ptr<MonitorThread> monitor_;
     std::unique_ptr<HistoryStore> newestRecords_; // a reader's look at the history file's end
 };

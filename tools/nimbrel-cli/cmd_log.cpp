@@ -2,6 +2,9 @@
 // until SIGINT or SIGTERM.
 #include "acquisition/connection_watch.h"
 #include "acquisition/monitor_thread.h"
+#include "app/output_configuration.h"
+#include "nimbrel_version.h"
+#include "outputs/output_setup.h"
 #include "station/local_stamp.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/logger_session.h"
@@ -14,6 +17,7 @@
 #include <ctime>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace nimbrel::cli {
@@ -26,7 +30,11 @@ extern "C" void onStopSignal(int) {
     stopSignalled.store(true);
 }
 
+// The outputs' threads say things too; one line at a time.
+std::mutex sayMutex;
+
 void say(const std::string& text) {
+    std::lock_guard<std::mutex> lock(sayMutex);
     std::cout << localStampText(std::time(nullptr)) << "  " << text << std::endl;
 }
 
@@ -47,8 +55,20 @@ int runLog(const FolderOption& dir) {
     const bool searchData = session.config.searchDataOn();
     ConnectionWatch watch(*session.station, *session.store, searchData);
     ConsoleListener listener(true);
+    // Made before the monitor, which hands them its readings, so they outlive it.
+    const OutputConfiguration outputConfig = readOutputConfiguration(session.folder);
+    for (const std::string& warning : outputConfig.warnings) std::cerr << "nimbrel-cli: log: " << warning << '\n';
+    if (outputConfig.settings.upload.enabled())
+        std::cerr << "nimbrel-cli: log: [upload] is configured, but this version does not upload yet\n";
+    std::unique_ptr<OutputQueue> outputs =
+        searchData ? makeOutputQueue(outputConfig.settings, kNimbrelVersion, say) : nullptr;
     MonitorThread monitor(*session.station, *session.store, listener, session.texts,
                           session.config.testMode(), session.station->clock());
+
+    if (outputs) {
+        outputs->start();
+        monitor.setOutputSink(outputs.get());
+    }
     if (!searchData)
         say("SearchData is off in Nimbrel.ini: the station is looked for but not read");
     else if (!monitor.start())
@@ -71,6 +91,11 @@ int runLog(const FolderOption& dir) {
     say("stopping");
     monitor.requestStop();
     monitor.join();
+    if (outputs) {
+        outputs->stop();
+        if (outputs->dropped() > 0)
+            say("outputs: " + std::to_string(outputs->dropped()) + " readings dropped while the network lagged");
+    }
     say("stopped");
     return kExitOk;
 }

@@ -1,0 +1,76 @@
+#include "outputs/mqtt_messages.h"
+
+#include <nlohmann/json.hpp>
+
+namespace nimbrel {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json valueJson(const OutputValue& value) {
+    if (value.integral) return static_cast<long long>(value.value);
+    return value.value;
+}
+
+} // namespace
+
+std::string mqttAvailabilityTopic(const MqttSettings& settings) {
+    return settings.topicPrefix + "/availability";
+}
+
+std::string mqttStateTopic(const MqttSettings& settings) {
+    return settings.topicPrefix + "/state";
+}
+
+std::string mqttNodeId(const MqttSettings& settings) {
+    std::string id = settings.clientId;
+    for (char& c : id) {
+        const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+                          c == '-';
+        if (!kept) c = '_';
+    }
+    return id;
+}
+
+std::vector<MqttMessage> mqttDiscoveryMessages(const MqttSettings& settings, const std::string& softwareVersion) {
+    const std::string node = mqttNodeId(settings);
+    Json device = {{"identifiers", Json::array({node})},
+                   {"name", "Nimbrel weather station"},
+                   {"manufacturer", "Nimbrel"},
+                   {"model", "USB weather station"},
+                   {"sw_version", softwareVersion}};
+    std::vector<MqttMessage> messages;
+    for (const OutputQuantity& q : outputQuantities()) {
+        Json config;
+        config["name"] = q.title;
+        config["unique_id"] = node + "_" + q.name;
+        config["state_topic"] = mqttStateTopic(settings);
+        config["value_template"] = std::string("{{ value_json.") + q.name + " }}";
+        if (*q.deviceClass) config["device_class"] = q.deviceClass;
+        config["unit_of_measurement"] = q.unit;
+        config["state_class"] = q.stateClass;
+        config["availability_topic"] = mqttAvailabilityTopic(settings);
+        config["device"] = device;
+        messages.push_back({settings.discoveryPrefix + "/sensor/" + node + "/" + q.name + "/config", config.dump(),
+                            true});
+    }
+    return messages;
+}
+
+std::vector<MqttMessage> mqttReadingMessages(const MqttSettings& settings, const OutputReading& reading) {
+    Json state;
+    state["time"] = utcIsoText(reading.time);
+    Json units = Json::object();
+    for (const OutputValue& value : reading.values) {
+        state[value.name] = valueJson(value);
+        if (const OutputQuantity* q = outputQuantity(value.name)) units[value.name] = q->unit;
+    }
+    state["units"] = units;
+    std::vector<MqttMessage> messages;
+    messages.push_back({mqttStateTopic(settings), state.dump(), false});
+    for (const OutputValue& value : reading.values)
+        messages.push_back({settings.topicPrefix + "/" + value.name, valueJson(value).dump(), true});
+    return messages;
+}
+
+} // namespace nimbrel

@@ -1,0 +1,33 @@
+// The MQTT topics and payloads: pure functions, so the bytes on the wire are tested without a broker.
+#pragma once
+
+#include "outputs/output_reading.h"
+#include "outputs/output_settings.h"
+
+#include <string>
+#include <vector>
+
+namespace nimbrel {
+
+struct MqttMessage {
+    std::string topic;
+    std::string payload;
+    bool retained = false;
+};
+
+inline constexpr const char* kMqttOnline = "online";
+inline constexpr const char* kMqttOffline = "offline";
+
+std::string mqttAvailabilityTopic(const MqttSettings& settings);
+std::string mqttStateTopic(const MqttSettings& settings);
+// The client id with everything but letters, digits, '_' and '-' made '_': the node id of the
+// discovery topics and the stem of the sensors' unique ids.
+std::string mqttNodeId(const MqttSettings& settings);
+
+// One retained configuration message per quantity, for Home Assistant to find every sensor.
+std::vector<MqttMessage> mqttDiscoveryMessages(const MqttSettings& settings, const std::string& softwareVersion);
+// The whole reading as one JSON message on the state topic (not retained), then each value on its own
+// retained topic.
+std::vector<MqttMessage> mqttReadingMessages(const MqttSettings& settings, const OutputReading& reading);
+
+} // namespace nimbrel

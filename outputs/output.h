@@ -1,0 +1,24 @@
+// Output: one destination of readings (an MQTT broker, a weather network), driven by the OutputQueue.
+#pragma once
+
+#include "outputs/output_reading.h"
+
+#include <string>
+
+namespace nimbrel {
+
+// Every call comes from the outputs' thread. A call may take a while on a slow network, but never
+// longer than its own timeout: the queue keeps growing (and drops its oldest) meanwhile.
+class Output {
+public:
+    virtual ~Output() = default;
+    // Its name in status texts ("MQTT").
+    virtual std::string name() const = 0;
+    // Before the first reading: sets up the connection (which may complete later).
+    virtual void start() = 0;
+    virtual void publish(const OutputReading& reading) = 0;
+    // After the last reading; returns promptly.
+    virtual void stop() = 0;
+};
+
+} // namespace nimbrel

@@ -1,0 +1,101 @@
+#include "outputs/output_reading.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace nimbrel {
+namespace {
+
+using P = WeatherSample::Position;
+
+struct Source {
+    int position;
+    const char* name;
+};
+
+// Sample position of each quantity, in the order of outputQuantities().
+constexpr Source kSources[] = {
+    {P::indTemp, "indoor_temperature"},  {P::outTemp, "outdoor_temperature"}, {P::indHumi, "indoor_humidity"},
+    {P::outHumi, "outdoor_humidity"},    {P::dewPoint, "dew_point"},          {P::windChill, "wind_chill"},
+    {P::absPres, "absolute_pressure"},   {P::relPres, "relative_pressure"},   {P::winds, "wind_speed"},
+    {P::gust, "wind_gust"},              {P::windDir, "wind_direction"},      {P::hourRain, "rain_hour"},
+    {P::dayRain, "rain_day"},            {P::weekRain, "rain_week"},          {P::monthRain, "rain_month"},
+    {P::totalRain, "rain_total"},
+};
+
+std::optional<double> numberOf(const std::string& text) {
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [rest, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc{} || rest != end || text.empty()) return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+const std::vector<OutputQuantity>& outputQuantities() {
+    // Rain over a rolling hour falls as well as rises, so it is a measurement; the day, week and month
+    // totals only grow until they start again, which is what "total_increasing" means.
+    static const std::vector<OutputQuantity> kQuantities = {
+        {"indoor_temperature", "Indoor temperature", "°C", "temperature", "measurement"},
+        {"outdoor_temperature", "Outdoor temperature", "°C", "temperature", "measurement"},
+        {"indoor_humidity", "Indoor humidity", "%", "humidity", "measurement"},
+        {"outdoor_humidity", "Outdoor humidity", "%", "humidity", "measurement"},
+        {"dew_point", "Dew point", "°C", "temperature", "measurement"},
+        {"wind_chill", "Wind chill", "°C", "temperature", "measurement"},
+        {"absolute_pressure", "Absolute pressure", "hPa", "atmospheric_pressure", "measurement"},
+        {"relative_pressure", "Relative pressure", "hPa", "atmospheric_pressure", "measurement"},
+        {"wind_speed", "Wind speed", "m/s", "wind_speed", "measurement"},
+        {"wind_gust", "Wind gust", "m/s", "wind_speed", "measurement"},
+        {"wind_direction", "Wind direction", "°", "", "measurement"},
+        {"rain_hour", "Rain last hour", "mm", "precipitation", "measurement"},
+        {"rain_day", "Rain today", "mm", "precipitation", "total_increasing"},
+        {"rain_week", "Rain this week", "mm", "precipitation", "total_increasing"},
+        {"rain_month", "Rain this month", "mm", "precipitation", "total_increasing"},
+        {"rain_total", "Rain total", "mm", "precipitation", "total_increasing"},
+    };
+    return kQuantities;
+}
+
+const OutputQuantity* outputQuantity(const std::string& name) {
+    for (const OutputQuantity& q : outputQuantities())
+        if (name == q.name) return &q;
+    return nullptr;
+}
+
+OutputReading outputReadingOf(const WeatherSample& sample, std::time_t time, bool stored) {
+    OutputReading reading;
+    reading.time = time;
+    reading.stored = stored;
+    for (const Source& source : kSources) {
+        const std::string& text = sample[source.position];
+        std::optional<double> value = numberOf(text);
+        if (!value) continue;
+        const bool direction = source.position == P::windDir;
+        if (direction) *value *= 22.5;
+        const bool integral = text.find('.') == std::string::npos && (!direction || *value == static_cast<long long>(*value));
+        reading.values.push_back({source.name, *value, integral});
+    }
+    return reading;
+}
+
+std::optional<OutputReading> outputReadingOfRecord(const WeatherSample& sample) {
+    std::tm local{};
+    const std::string& stamp = sample[P::saveTime];
+    const char* end = ::strptime(stamp.c_str(), "%Y-%m-%d %H:%M:%S", &local);
+    if (!end || *end != '\0') return std::nullopt;
+    local.tm_isdst = -1;
+    const std::time_t time = std::mktime(&local);
+    if (time == static_cast<std::time_t>(-1)) return std::nullopt;
+    return outputReadingOf(sample, time, true);
+}
+
+std::string utcIsoText(std::time_t time) {
+    std::tm utc{};
+    ::gmtime_r(&time, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+} // namespace nimbrel

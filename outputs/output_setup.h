@@ -1,0 +1,18 @@
+// Making the configured outputs, for the window and `nimbrel-cli log` alike.
+#pragma once
+
+#include "outputs/output_queue.h"
+#include "outputs/output_settings.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace nimbrel {
+
+// The queue with every configured output, not yet started; nothing when none is configured (then no
+// thread runs at all). `status` receives the outputs' status texts from their own threads.
+std::unique_ptr<OutputQueue> makeOutputQueue(const OutputSettings& settings, const std::string& softwareVersion,
+                                             std::function<void(const std::string&)> status);
+
+} // namespace nimbrel

@@ -1,0 +1,22 @@
+// OutputSink: how the acquisition thread hands readings to the outputs (MQTT, weather-network upload).
+#pragma once
+
+#include "station/weather_sample.h"
+
+#include <ctime>
+
+namespace nimbrel {
+
+// Called from the acquisition thread, so every call returns at once: the network work happens on the
+// outputs' own thread. The samples are in base units (as normaliseSample leaves them) and are only
+// valid during the call.
+class OutputSink {
+public:
+    virtual ~OutputSink() = default;
+    // The current reading of a cycle, with its rain totals, read at `time`.
+    virtual void newReading(const WeatherSample& reading, std::time_t time) = 0;
+    // The records a cycle has just stored in the history file, newest first, with their save times.
+    virtual void newRecords(const SampleList& records) = 0;
+};
+
+} // namespace nimbrel

@@ -1,0 +1,71 @@
+// Sections mqtt and upload of Nimbrel.ini: defaults, the TLS port, limits, and passwords kept secret.
+#include "app/output_configuration.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace nimbrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+std::string allWarnings(const OutputConfiguration& config) {
+    std::string text;
+    for (const std::string& w : config.warnings) text += w + "\n";
+    return text;
+}
+
+TEST(OutputConfiguration, OffWithoutHostOrUrlAndDefaultsOtherwise) {
+    TempDir dir;
+    dir.write("Nimbrel.ini", "[config]\r\nlanguage=English\r\n");
+    EXPECT_FALSE(readOutputConfiguration(dir.path()).settings.anyEnabled());
+
+    dir.write("Nimbrel.ini", "[mqtt]\nhost=broker.lan\n[upload]\nurl=https://wx.example/update\n");
+    const OutputConfiguration config = readOutputConfiguration(dir.path());
+    const MqttSettings& mqtt = config.settings.mqtt;
+    EXPECT_EQ(mqtt.host, "broker.lan");
+    EXPECT_EQ(mqtt.port, 1883);
+    EXPECT_FALSE(mqtt.tls);
+    EXPECT_EQ(mqtt.topicPrefix, "nimbrel");
+    EXPECT_TRUE(mqtt.discovery);
+    EXPECT_EQ(mqtt.discoveryPrefix, "homeassistant");
+    EXPECT_EQ(mqtt.clientId.rfind("nimbrel-", 0), 0u) << mqtt.clientId;
+    EXPECT_EQ(config.settings.upload.intervalSeconds, 300);
+    EXPECT_TRUE(config.warnings.empty()) << allWarnings(config);
+
+    dir.write("Nimbrel.ini", "[mqtt]\nhost=broker.lan\ntls=on\ndiscovery=off\nclient_id=wx1\n"
+                             "[upload]\nurl=http://wx.example/\ninterval=30\n");
+    const OutputConfiguration tls = readOutputConfiguration(dir.path());
+    EXPECT_EQ(tls.settings.mqtt.port, 8883);
+    EXPECT_FALSE(tls.settings.mqtt.discovery);
+    EXPECT_EQ(tls.settings.mqtt.clientId, "wx1");
+    EXPECT_EQ(tls.settings.upload.intervalSeconds, 60);
+}
+
+TEST(OutputConfiguration, DefaultClientIdNamesHostAndFolder) {
+    // FNV-1a of "/var/lib/nimbrel", worked out by hand.
+    EXPECT_EQ(defaultMqttClientId("wxpc", "/var/lib/nimbrel"), "nimbrel-wxpc-dd1adda5");
+    EXPECT_NE(defaultMqttClientId("wxpc", "/var/lib/nimbrel"), defaultMqttClientId("wxpc", "/home/ann/wx"));
+}
+
+TEST(OutputConfiguration, PasswordFileIsReadAndAWorldReadableOneIsWarnedOfWithoutItsText) {
+    TempDir dir;
+    dir.write("Nimbrel.ini", "[mqtt]\nhost=broker.lan\nuser=wx\npassword_file=mqtt.secret\n");
+    dir.write("mqtt.secret", "s3cr3t-Pw\n");
+    fs::permissions(dir / "mqtt.secret", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    OutputConfiguration config = readOutputConfiguration(dir.path());
+    EXPECT_EQ(config.settings.mqtt.password, "s3cr3t-Pw");
+    EXPECT_TRUE(config.warnings.empty()) << allWarnings(config);
+
+    fs::permissions(dir / "mqtt.secret", fs::perms::others_read, fs::perm_options::add);
+    config = readOutputConfiguration(dir.path());
+    ASSERT_EQ(config.warnings.size(), 1u);
+    EXPECT_NE(config.warnings[0].find("mqtt.secret"), std::string::npos);
+    EXPECT_EQ(config.warnings[0].find("s3cr3t"), std::string::npos);
+}
+
+} // namespace
+} // namespace nimbrel

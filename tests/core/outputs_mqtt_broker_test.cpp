@@ -1,0 +1,288 @@
+// MQTT against a real mosquitto broker on 127.0.0.1: the bytes of discovery and state messages, and
+// publishing that resumes after the broker went away and came back.
+#include "outputs/mqtt_publisher.h"
+#include "outputs/output_queue.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <mosquitto.h>
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace nimbrel {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr const char* kBroker = "/usr/sbin/mosquitto";
+
+int freePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+bool accepts(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// A mosquitto process that keeps nothing between runs, so a restart forgets every retained message.
+class Broker {
+public:
+    Broker(const testing::TempDir& dir, int port) : config_(dir / "mosquitto.conf"), port_(port) {
+        dir.write("mosquitto.conf", "listener " + std::to_string(port) +
+                                        " 127.0.0.1\nallow_anonymous true\npersistence false\nlog_dest none\n");
+        std::filesystem::permissions(config_, std::filesystem::perms::others_read, std::filesystem::perm_options::add);
+    }
+    ~Broker() { stop(); }
+    bool start() {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::execl(kBroker, kBroker, "-c", config_.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        for (int i = 0; i < 100; ++i) {
+            if (accepts(port_)) return true;
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+    void stop() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    std::filesystem::path config_;
+    int port_;
+    pid_t pid_ = -1;
+};
+
+// Subscribes to everything and keeps the last payload of each topic.
+class Subscriber {
+public:
+    explicit Subscriber(int port) {
+        mosquitto_lib_init();
+        client_ = mosquitto_new("nimbrel-test-subscriber", true, this);
+        mosquitto_connect_callback_set(client_, [](mosquitto* m, void*, int rc) {
+            if (rc == 0) mosquitto_subscribe(m, nullptr, "#", 0);
+        });
+        mosquitto_message_callback_set(client_, [](mosquitto*, void* self, const mosquitto_message* msg) {
+            auto* me = static_cast<Subscriber*>(self);
+            std::lock_guard<std::mutex> lock(me->mutex_);
+            me->last_[msg->topic] = std::string(static_cast<const char*>(msg->payload), msg->payloadlen);
+            me->changed_.notify_all();
+        });
+        mosquitto_reconnect_delay_set(client_, 1, 1, false);
+        mosquitto_connect_async(client_, "127.0.0.1", port, 30);
+        mosquitto_loop_start(client_);
+    }
+    ~Subscriber() {
+        mosquitto_disconnect(client_);
+        mosquitto_loop_stop(client_, false);
+        mosquitto_destroy(client_);
+    }
+    // The payload of a topic once it equals `expected` or 10 seconds are over.
+    std::string waitFor(const std::string& topic, const std::string& expected) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait_for(lock, 10s, [&] { return last_.count(topic) && last_[topic] == expected; });
+        return last_.count(topic) ? last_[topic] : "(nothing)";
+    }
+    void forget() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        last_.clear();
+    }
+
+private:
+    mosquitto* client_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<std::string, std::string> last_;
+};
+
+WeatherSample reading(const char* outdoorTemperature) {
+    using P = WeatherSample::Position;
+    WeatherSample s;
+    s[P::indTemp] = "21.4";
+    s[P::outTemp] = outdoorTemperature;
+    s[P::indHumi] = "45";
+    s[P::outHumi] = "87";
+    s[P::dewPoint] = "3.2";
+    s[P::windChill] = "---"; // no reading: left out
+    s[P::absPres] = "1012.3";
+    s[P::relPres] = "1019.8";
+    s[P::winds] = "2.4";
+    s[P::gust] = "4.1";
+    s[P::windDir] = "5"; // ESE
+    s[P::hourRain] = "0.3";
+    s[P::dayRain] = "1.2";
+    s[P::weekRain] = "7.5";
+    s[P::monthRain] = "30.6";
+    s[P::totalRain] = "401.7";
+    return s;
+}
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+class MqttBroker : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::access(kBroker, X_OK) != 0)
+            GTEST_SKIP() << kBroker << " is missing: install the Debian package mosquitto (scripts/install-deps)";
+    }
+};
+
+TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
+    testing::TempDir dir;
+    const int port = freePort();
+    Broker broker(dir, port);
+    ASSERT_TRUE(broker.start());
+
+    MqttSettings settings;
+    settings.host = "127.0.0.1";
+    settings.port = port;
+    settings.topicPrefix = "wx";
+    settings.clientId = "nimbrel-test.1";
+    std::vector<std::unique_ptr<Output>> outputs;
+    outputs.push_back(std::make_unique<MqttPublisher>(settings, "9.9.9"));
+    auto& publisher = static_cast<MqttPublisher&>(*outputs.front());
+    OutputQueue queue(std::move(outputs));
+    queue.start();
+    ASSERT_TRUE(waitUntil([&] { return publisher.connected(); }, 10s));
+
+    // Retained, so a subscriber that comes later still gets them.
+    Subscriber subscriber(port);
+    EXPECT_EQ(subscriber.waitFor("wx/availability", "online"), "online");
+    const std::string discovery =
+        R"({"name":"Outdoor temperature","unique_id":"nimbrel-test_1_outdoor_temperature",)"
+        R"("state_topic":"wx/state","value_template":"{{ value_json.outdoor_temperature }}",)"
+        R"("device_class":"temperature","unit_of_measurement":"°C","state_class":"measurement",)"
+        R"("availability_topic":"wx/availability","device":{"identifiers":["nimbrel-test_1"],)"
+        R"("name":"Nimbrel weather station","manufacturer":"Nimbrel","model":"USB weather station",)"
+        R"("sw_version":"9.9.9"}})";
+    const std::string discoveryTopic = "homeassistant/sensor/nimbrel-test_1/outdoor_temperature/config";
+    EXPECT_EQ(subscriber.waitFor(discoveryTopic, discovery), discovery);
+
+    queue.newReading(reading("5.3"), 1765228410); // 2025-12-08 21:13:30 UTC
+    const std::string state =
+        R"({"time":"2025-12-08T21:13:30Z","indoor_temperature":21.4,"outdoor_temperature":5.3,)"
+        R"("indoor_humidity":45,"outdoor_humidity":87,"dew_point":3.2,"absolute_pressure":1012.3,)"
+        R"("relative_pressure":1019.8,"wind_speed":2.4,"wind_gust":4.1,"wind_direction":112.5,)"
+        R"("rain_hour":0.3,"rain_day":1.2,"rain_week":7.5,"rain_month":30.6,"rain_total":401.7,)"
+        R"("units":{"indoor_temperature":"°C","outdoor_temperature":"°C","indoor_humidity":"%",)"
+        R"("outdoor_humidity":"%","dew_point":"°C","absolute_pressure":"hPa","relative_pressure":"hPa",)"
+        R"("wind_speed":"m/s","wind_gust":"m/s","wind_direction":"°","rain_hour":"mm","rain_day":"mm",)"
+        R"("rain_week":"mm","rain_month":"mm","rain_total":"mm"}})";
+    EXPECT_EQ(subscriber.waitFor("wx/state", state), state);
+    EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.3"), "5.3");
+    EXPECT_EQ(subscriber.waitFor("wx/wind_direction", "112.5"), "112.5");
+
+    // The broker goes away: readings meanwhile are lost, none is queued up without end.
+    broker.stop();
+    ASSERT_TRUE(waitUntil([&] { return !publisher.connected(); }, 10s));
+    queue.newReading(reading("5.4"), 1765228425);
+    ASSERT_TRUE(waitUntil([&] { return publisher.skipped() == 1; }, 5s));
+
+    // Back (without the retained messages of before): online again, discovery again, readings again.
+    subscriber.forget();
+    ASSERT_TRUE(broker.start());
+    ASSERT_TRUE(waitUntil([&] { return publisher.connected(); }, 20s));
+    EXPECT_EQ(subscriber.waitFor("wx/availability", "online"), "online");
+    EXPECT_EQ(subscriber.waitFor(discoveryTopic, discovery), discovery);
+    queue.newReading(reading("5.5"), 1765228440);
+    EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.5"), "5.5");
+
+    // A stop says offline itself and returns at once.
+    const auto before = std::chrono::steady_clock::now();
+    queue.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+    EXPECT_EQ(subscriber.waitFor("wx/availability", "offline"), "offline");
+}
+
+TEST_F(MqttBroker, ABrokerThatComesAfterTheStartIsFoundAndAStopMeanwhileIsPrompt) {
+    testing::TempDir dir;
+    const int port = freePort();
+    Broker broker(dir, port);
+    MqttSettings settings;
+    settings.host = "127.0.0.1";
+    settings.port = port;
+    settings.clientId = "nimbrel-test-3";
+    {
+        MqttPublisher waiting(settings, "9.9.9");
+        waiting.start();
+        std::this_thread::sleep_for(1500ms);
+        const auto before = std::chrono::steady_clock::now();
+        waiting.stop();
+        EXPECT_LT(std::chrono::steady_clock::now() - before, 500ms);
+    }
+    MqttPublisher publisher(settings, "9.9.9");
+    publisher.start();
+    std::this_thread::sleep_for(500ms);
+    ASSERT_TRUE(broker.start());
+    EXPECT_TRUE(waitUntil([&] { return publisher.connected(); }, 10s));
+}
+
+TEST_F(MqttBroker, TheLastWillSaysOfflineWhenThePublisherVanishes) {
+    testing::TempDir dir;
+    const int port = freePort();
+    Broker broker(dir, port);
+    ASSERT_TRUE(broker.start());
+
+    // A second process that connects and then dies without a word. It forks before this process
+    // starts any thread of its own.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        MqttSettings settings;
+        settings.host = "127.0.0.1";
+        settings.port = port;
+        settings.topicPrefix = "wx";
+        settings.clientId = "nimbrel-test-2";
+        settings.discovery = false;
+        MqttPublisher publisher(settings, "9.9.9");
+        publisher.start();
+        const bool connected = waitUntil([&] { return publisher.connected(); }, 10s);
+        std::this_thread::sleep_for(300ms);
+        ::_exit(connected ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // Retained: a subscriber that comes afterwards learns it too.
+    Subscriber subscriber(port);
+    EXPECT_EQ(subscriber.waitFor("wx/availability", "offline"), "offline");
+}
+
+} // namespace
+} // namespace nimbrel
