@@ -30,6 +30,16 @@ std::time_t startOf2000() {
     return parseLocalTime("2000-01-01 00:00:00");
 }
 
+// Seconds since the local midnight of the day of `time` (a daylight-saving day has its real length).
+std::int64_t secondsSinceLocalMidnight(std::time_t time) {
+    std::tm day{};
+    ::localtime_r(&time, &day);
+    day.tm_hour = day.tm_min = day.tm_sec = 0;
+    day.tm_isdst = -1;
+    const std::time_t midnight = std::mktime(&day);
+    return midnight == static_cast<std::time_t>(-1) || midnight > time ? 0 : time - midnight;
+}
+
 } // namespace
 
 RainTotalsWalk::RainTotalsWalk(WeatherSample& sample, Clock& clock) : sample_(sample), clock_(clock) {
@@ -48,6 +58,7 @@ RainTotalsWalk::RainTotalsWalk(WeatherSample& sample, Clock& clock) : sample_(sa
     const std::string& stamp = sample_[P::sampleTime];
     sampleTime_ = isShortStamp(stamp) ? clock_.nowSeconds() : parseLocalTime(stamp);
     newerTime_ = sampleTime_;
+    sinceMidnight_ = secondsSinceLocalMidnight(sampleTime_);
     start2000_ = startOf2000();
     previousTime_ = start2000_;
 }
@@ -79,8 +90,8 @@ bool RainTotalsWalk::visitAll(std::span<const RainWalkRecord> records) {
     std::time_t previousTime = previousTime_;
     double sum = sum_;
     bool firstCounted = firstCounted_;
-    double totals[6];
-    bool open[3];
+    double totals[7];
+    bool open[4];
     std::copy(std::begin(totals_), std::end(totals_), totals);
     std::copy(std::begin(open_), std::end(open_), open);
     const auto leave = [&](bool walking) {
@@ -92,7 +103,8 @@ bool RainTotalsWalk::visitAll(std::span<const RainWalkRecord> records) {
         std::copy(std::begin(open), std::end(open), open_);
         return walking_ = walking;
     };
-    constexpr std::int64_t windows[3] = {kHour, kDay, kWeek};
+    const std::int64_t windows[4] = {kHour, kDay, kWeek, sinceMidnight_};
+    constexpr int windowTotal[4] = {1, 2, 3, 6};
 
     for (const RainWalkRecord& record : records) {
         if (record.counterMissing) continue;
@@ -118,11 +130,11 @@ bool RainTotalsWalk::visitAll(std::span<const RainWalkRecord> records) {
             sum += d;
         }
 
-        for (int w = 0; w < 3; ++w) {
+        for (int w = 0; w < 4; ++w) {
             if (span < windows[w]) {
-                totals[1 + w] = sum;
+                totals[windowTotal[w]] = sum;
             } else if (open[w]) {
-                totals[1 + w] = sum;
+                totals[windowTotal[w]] = sum;
                 open[w] = false;
             }
         }
@@ -176,10 +188,12 @@ void walkStoredFacts(RainTotalsWalk& walk, RainFacts& stored) {
 
 } // namespace
 
-bool computeRainTotals(WeatherSample& sample, RainFacts& history, Clock& clock) {
+bool computeRainTotals(WeatherSample& sample, RainFacts& history, Clock& clock, double* sinceMidnightMm) {
     RainTotalsWalk walk(sample, clock);
     walkStoredFacts(walk, history);
-    return walk.finish();
+    const bool counted = walk.finish();
+    if (counted && sinceMidnightMm) *sinceMidnightMm = walk.rainSinceMidnight();
+    return counted;
 }
 
 bool computeRainTotals(WeatherSample& sample, std::span<const WeatherSample> oldestFirst, Clock& clock) {

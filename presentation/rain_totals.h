@@ -45,6 +45,10 @@ public:
     // The next older records in turn, newest first.
     bool visitAll(std::span<const RainWalkRecord> records);
     bool finish();
+    // The rain since the local midnight of the sample's day, counted like the rolling windows: from the
+    // newest record at or before midnight (the interval that spans midnight counts to the new day).
+    // Valid after finish() when it returned true.
+    double rainSinceMidnight() const { return totals_[6]; }
 
 private:
     WeatherSample& sample_;
@@ -59,9 +63,11 @@ private:
     std::time_t newerTime_ = 0;
     std::time_t previousTime_ = 0;
     std::time_t start2000_ = 0; // an earlier time that is no stamp stands for this
-    // increment, hourRain, dayRain, weekRain, monthRain, totalRain: written as text by finish().
-    double totals_[6] = {};
-    bool open_[3] = {true, true, true}; // hour, 24 hours, week
+    std::int64_t sinceMidnight_ = 0; // seconds from the local midnight of the sample's day to the sample
+    // increment, hourRain, dayRain, weekRain, monthRain, totalRain: written as text by finish();
+    // then the rain since midnight.
+    double totals_[7] = {};
+    bool open_[4] = {true, true, true, true}; // hour, 24 hours, week, since midnight
 };
 
 // The rain walk's facts of the stored records by age, newest first. from(k) gives the facts from the
@@ -88,7 +94,9 @@ private:
 
 // Fill rainMm (when the counter wrapped), increment, hourRain ... monthRain and totalRain of `sample`
 // from the earlier samples. False when the sample has no rain counter (all those fields become "---").
-bool computeRainTotals(WeatherSample& sample, RainFacts& history, Clock& clock = systemClock());
+// `sinceMidnightMm`, when given, receives the rain since local midnight (when the result is true).
+bool computeRainTotals(WeatherSample& sample, RainFacts& history, Clock& clock = systemClock(),
+                       double* sinceMidnightMm = nullptr);
 bool computeRainTotals(WeatherSample& sample, std::span<const WeatherSample> oldestFirst,
                        Clock& clock = systemClock());
 

@@ -2,9 +2,11 @@
 
 namespace nimbrel {
 
-bool computeRainTotalsFromStore(WeatherSample& sample, HistoryStore& store, Clock& clock) {
+bool computeRainTotalsFromStore(WeatherSample& sample, HistoryStore& store, Clock& clock,
+                                double* sinceMidnightMm) {
     bool counted = false;
-    store.useRainFacts([&](RainFacts& stored) { counted = computeRainTotals(sample, stored, clock); });
+    store.useRainFacts(
+        [&](RainFacts& stored) { counted = computeRainTotals(sample, stored, clock, sinceMidnightMm); });
     return counted;
 }
 

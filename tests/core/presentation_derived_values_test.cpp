@@ -166,6 +166,37 @@ TEST(PresentationRainTotals, EachWindowEndsExactlyAtItsEdge) {
     }
 }
 
+// The rain since midnight ends at the local midnight of the sample's day, found like the other edges:
+// a record exactly at midnight or before it closes the day. On the day clocks go forward that
+// midnight is 11 hours before noon, not 12.
+TEST(PresentationRainTotals, RainSinceMidnightEndsAtLocalMidnight) {
+    const testing::TimeZoneScope berlin("CET-1CEST,M3.5.0,M10.5.0/3");
+    const struct {
+        const char* sampleTime;
+        const char* recordTime;
+        double expected;
+    } cases[] = {
+        {"2009-01-10 12:00:00", "2009-01-10 00:00:01", 2.5},
+        {"2009-01-10 12:00:00", "2009-01-10 00:00:00", 0.5},
+        {"2009-01-10 12:00:00", "2009-01-09 23:59:59", 0.5},
+        {"2009-03-29 12:00:00", "2009-03-29 00:00:01", 2.5},
+        {"2009-03-29 12:00:00", "2009-03-29 00:00:00", 0.5},
+        {"2009-03-29 12:00:00", "2009-03-28 23:59:59", 0.5},
+        {"2009-01-10 00:00:00", "2009-01-09 23:55:00", 0.5}, // the interval spanning midnight counts
+    };
+    for (const auto& c : cases) {
+        const SampleList history = {
+            record("2009-01-01 00:00:00", "8.0", "4.0", "90.0"),
+            record(c.recordTime, "10.0", "2.0", "100.0"),
+        };
+        WeatherSample s = record(c.sampleTime, "10.5", "");
+        double sinceMidnight = -1;
+        RainFactsOfList facts(history);
+        EXPECT_TRUE(computeRainTotals(s, facts, systemClock(), &sinceMidnight));
+        EXPECT_DOUBLE_EQ(sinceMidnight, c.expected) << c.sampleTime << " / " << c.recordTime;
+    }
+}
+
 TEST(PresentationRainTotals, CounterWrapAndImplausibleIncrease) {
     SampleList history = {record("2009-01-10 11:55:00", "6550.0", "0.0")};
     WeatherSample s = record("2009-01-10 12:00:00", "5.0", "");
