@@ -17,6 +17,8 @@ public:
     // Before the first reading: sets up the connection (which may complete later).
     virtual void start() = 0;
     virtual void publish(const OutputReading& reading) = 0;
+    // From another thread, before stop(): a publish under way gives up soon.
+    virtual void interrupt() {}
     // After the last reading; returns promptly.
     virtual void stop() = 0;
 };

@@ -1,70 +1,105 @@
 #include "outputs/output_queue.h"
 
 namespace nimbrel {
+namespace {
 
-OutputQueue::OutputQueue(std::vector<std::unique_ptr<Output>> outputs, std::size_t capacity)
-    : outputs_(std::move(outputs)), capacity_(capacity == 0 ? 1 : capacity) {}
+// 1, 10, 100, ...: a lasting outage is told of now and then, not once per reading.
+bool isPowerOfTen(unsigned long long n) {
+    while (n >= 10 && n % 10 == 0) n /= 10;
+    return n == 1;
+}
+
+} // namespace
+
+OutputQueue::OutputQueue(std::vector<std::unique_ptr<Output>> outputs, std::size_t capacity,
+                         std::function<void(const std::string&)> status)
+    : capacity_(capacity == 0 ? 1 : capacity), status_(std::move(status)) {
+    for (auto& output : outputs) {
+        lanes_.push_back(std::make_unique<Lane>());
+        lanes_.back()->output = std::move(output);
+    }
+}
 
 OutputQueue::~OutputQueue() {
     stop();
 }
 
 void OutputQueue::start() {
-    if (outputs_.empty() || thread_.joinable()) return;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = false;
+    if (lanes_.empty() || running_) return;
+    for (auto& lane : lanes_) {
+        {
+            std::lock_guard<std::mutex> lock(lane->mutex);
+            lane->stopping = false;
+        }
+        lane->output->start();
+        lane->thread = std::thread([&lane = *lane] { run(lane); });
     }
-    for (auto& output : outputs_) output->start();
-    thread_ = std::thread([this] { run(); });
+    running_ = true;
 }
 
 void OutputQueue::stop() {
-    if (!thread_.joinable()) return;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-        queue_.clear();
+    if (!running_) return;
+    running_ = false;
+    for (auto& lane : lanes_) {
+        {
+            std::lock_guard<std::mutex> lock(lane->mutex);
+            lane->stopping = true;
+            lane->queue.clear();
+        }
+        lane->wake.notify_all();
+        lane->output->interrupt();
     }
-    wake_.notify_all();
-    thread_.join();
-    for (auto& output : outputs_) output->stop();
+    for (auto& lane : lanes_) lane->thread.join();
+    for (auto& lane : lanes_) lane->output->stop();
 }
 
-void OutputQueue::newReading(const WeatherSample& reading, std::time_t time) {
-    if (!thread_.joinable()) return;
-    push(outputReadingOf(reading, time, false));
+void OutputQueue::newReading(const WeatherSample& reading, std::time_t time,
+                             std::optional<double> rainSinceMidnightMm) {
+    if (!running_) return;
+    push(outputReadingOf(reading, time, false, rainSinceMidnightMm));
 }
 
 void OutputQueue::newRecords(const SampleList& records) {
-    if (!thread_.joinable() || records.empty()) return;
-    if (auto reading = outputReadingOfRecord(records.front())) push(std::move(*reading));
+    if (!running_ || records.empty()) return;
+    if (auto reading = outputReadingOfRecord(records.front())) push(*reading);
 }
 
-void OutputQueue::push(OutputReading reading) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (stopping_) return;
-        if (queue_.size() >= capacity_) {
-            queue_.pop_front();
-            ++dropped_;
+unsigned long long OutputQueue::dropped() const {
+    unsigned long long total = 0;
+    for (const auto& lane : lanes_) total += lane->dropped.load();
+    return total;
+}
+
+void OutputQueue::push(const OutputReading& reading) {
+    for (auto& lane : lanes_) {
+        unsigned long long dropped = 0;
+        {
+            std::lock_guard<std::mutex> lock(lane->mutex);
+            if (lane->stopping) continue;
+            if (lane->queue.size() >= capacity_) {
+                lane->queue.pop_front();
+                dropped = ++lane->dropped;
+            }
+            lane->queue.push_back(reading);
         }
-        queue_.push_back(std::move(reading));
+        lane->wake.notify_one();
+        if (dropped > 0 && isPowerOfTen(dropped) && status_)
+            status_(lane->output->name() + ": the network is too slow; " + std::to_string(dropped) +
+                    (dropped == 1 ? " reading" : " readings") + " dropped so far");
     }
-    wake_.notify_one();
 }
 
-void OutputQueue::run() {
+void OutputQueue::run(Lane& lane) {
     for (;;) {
         OutputReading reading;
         {
-            std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (stopping_) return;
-            reading = std::move(queue_.front());
-            queue_.pop_front();
+            std::unique_lock<std::mutex> lock(lane.mutex);
+            lane.wake.wait(lock, [&] { return lane.stopping || !lane.queue.empty(); });
+            if (lane.stopping) return;
+            reading = std::move(lane.queue.front());
+            lane.queue.pop_front();
         }
-        for (auto& output : outputs_) output->publish(reading);
+        lane.output->publish(reading);
     }
 }
 

@@ -1,4 +1,4 @@
-// OutputQueue: the outputs' own thread and the bounded queue that feeds it from the acquisition thread.
+// OutputQueue: the outputs' threads and the bounded queues that feed them from the acquisition thread.
 #pragma once
 
 #include "outputs/output.h"
@@ -8,52 +8,64 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 namespace nimbrel {
 
-// A dead network must never delay a station cycle, and a queue that grows while the network is gone
-// would grow without end: when full, the oldest waiting reading makes room and is counted.
+// Each output has a thread and a queue of its own, so a weather network that does not answer holds
+// up neither the station cycle nor the MQTT broker. A dead network must never delay a station cycle,
+// and a queue that grows while the network is gone would grow without end: when full, the oldest
+// waiting reading makes room and is counted.
 class OutputQueue final : public OutputSink {
 public:
     static constexpr std::size_t kDefaultCapacity = 256;
 
-    explicit OutputQueue(std::vector<std::unique_ptr<Output>> outputs, std::size_t capacity = kDefaultCapacity);
-    // Stops the thread.
+    // `status` (when set) hears of dropped readings, from the acquisition thread.
+    explicit OutputQueue(std::vector<std::unique_ptr<Output>> outputs, std::size_t capacity = kDefaultCapacity,
+                         std::function<void(const std::string&)> status = {});
+    // Stops the threads.
     ~OutputQueue() override;
     OutputQueue(const OutputQueue&) = delete;
     OutputQueue& operator=(const OutputQueue&) = delete;
 
-    // Starts the outputs and the thread. Without outputs nothing starts and every reading is ignored.
+    // Starts the outputs and their threads. Without outputs nothing starts and every reading is ignored.
     void start();
-    // Ends the thread after the reading it is handing on (the rest of the queue is dropped uncounted)
-    // and stops the outputs.
+    // Interrupts what each output is sending, ends the threads (the rest of the queues is dropped
+    // uncounted) and stops the outputs.
     void stop();
 
-    void newReading(const WeatherSample& reading, std::time_t time) override;
+    void newReading(const WeatherSample& reading, std::time_t time,
+                    std::optional<double> rainSinceMidnightMm) override;
     // Only the newest record of a batch is queued: a first download stores weeks of records at once,
     // all saved now, and the outputs want to know what the history holds, not to replay it.
     void newRecords(const SampleList& records) override;
 
-    // Readings dropped because the queue was full, since the start.
-    unsigned long long dropped() const { return dropped_.load(); }
-    bool running() const { return thread_.joinable(); }
+    // Readings dropped because a queue was full, since the start, over all outputs.
+    unsigned long long dropped() const;
+    bool running() const { return running_; }
 
 private:
-    void push(OutputReading reading);
-    void run();
+    struct Lane {
+        std::unique_ptr<Output> output;
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::deque<OutputReading> queue;
+        bool stopping = false;
+        std::atomic<unsigned long long> dropped{0};
+        std::thread thread;
+    };
+    void push(const OutputReading& reading);
+    static void run(Lane& lane);
 
-    std::vector<std::unique_ptr<Output>> outputs_;
+    std::vector<std::unique_ptr<Lane>> lanes_;
     std::size_t capacity_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<OutputReading> queue_;
-    bool stopping_ = false;
-    std::atomic<unsigned long long> dropped_{0};
-    std::thread thread_;
+    std::function<void(const std::string&)> status_;
+    bool running_ = false;
 };
 
 } // namespace nimbrel

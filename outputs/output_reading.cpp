@@ -1,6 +1,7 @@
 #include "outputs/output_reading.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace nimbrel {
@@ -19,8 +20,8 @@ constexpr Source kSources[] = {
     {P::outHumi, "outdoor_humidity"},    {P::dewPoint, "dew_point"},          {P::windChill, "wind_chill"},
     {P::absPres, "absolute_pressure"},   {P::relPres, "relative_pressure"},   {P::winds, "wind_speed"},
     {P::gust, "wind_gust"},              {P::windDir, "wind_direction"},      {P::hourRain, "rain_hour"},
-    {P::dayRain, "rain_day"},            {P::weekRain, "rain_week"},          {P::monthRain, "rain_month"},
-    {P::totalRain, "rain_total"},
+    {-1, "rain_today"},                  {P::dayRain, "rain_24h"},            {P::weekRain, "rain_7d"},
+    {P::monthRain, "rain_30d"},          {P::totalRain, "rain_total"},
 };
 
 std::optional<double> numberOf(const std::string& text) {
@@ -34,8 +35,9 @@ std::optional<double> numberOf(const std::string& text) {
 } // namespace
 
 const std::vector<OutputQuantity>& outputQuantities() {
-    // Rain over a rolling hour falls as well as rises, so it is a measurement; the day, week and month
-    // totals only grow until they start again, which is what "total_increasing" means.
+    // Rain over a rolling window (an hour, 24 hours, 7 or 30 days) falls as well as rises, so it is a
+    // measurement; the rain since midnight and the running total only grow until they start again,
+    // which is what "total_increasing" means.
     static const std::vector<OutputQuantity> kQuantities = {
         {"indoor_temperature", "Indoor temperature", "°C", "temperature", "measurement"},
         {"outdoor_temperature", "Outdoor temperature", "°C", "temperature", "measurement"},
@@ -49,9 +51,10 @@ const std::vector<OutputQuantity>& outputQuantities() {
         {"wind_gust", "Wind gust", "m/s", "wind_speed", "measurement"},
         {"wind_direction", "Wind direction", "°", "", "measurement"},
         {"rain_hour", "Rain last hour", "mm", "precipitation", "measurement"},
-        {"rain_day", "Rain today", "mm", "precipitation", "total_increasing"},
-        {"rain_week", "Rain this week", "mm", "precipitation", "total_increasing"},
-        {"rain_month", "Rain this month", "mm", "precipitation", "total_increasing"},
+        {"rain_today", "Rain since midnight", "mm", "precipitation", "total_increasing"},
+        {"rain_24h", "Rain last 24 hours", "mm", "precipitation", "measurement"},
+        {"rain_7d", "Rain last 7 days", "mm", "precipitation", "measurement"},
+        {"rain_30d", "Rain last 30 days", "mm", "precipitation", "measurement"},
         {"rain_total", "Rain total", "mm", "precipitation", "total_increasing"},
     };
     return kQuantities;
@@ -63,11 +66,18 @@ const OutputQuantity* outputQuantity(const std::string& name) {
     return nullptr;
 }
 
-OutputReading outputReadingOf(const WeatherSample& sample, std::time_t time, bool stored) {
+OutputReading outputReadingOf(const WeatherSample& sample, std::time_t time, bool stored,
+                              std::optional<double> rainSinceMidnightMm) {
     OutputReading reading;
     reading.time = time;
     reading.stored = stored;
     for (const Source& source : kSources) {
+        if (source.position < 0) {
+            // A sum of tenths of a millimetre, rounded back to them (0.1 + 0.2 is not 0.3 in binary).
+            if (rainSinceMidnightMm)
+                reading.values.push_back({source.name, std::round(*rainSinceMidnightMm * 10) / 10, false});
+            continue;
+        }
         const std::string& text = sample[source.position];
         std::optional<double> value = numberOf(text);
         if (!value) continue;
@@ -87,7 +97,7 @@ std::optional<OutputReading> outputReadingOfRecord(const WeatherSample& sample) 
     local.tm_isdst = -1;
     const std::time_t time = std::mktime(&local);
     if (time == static_cast<std::time_t>(-1)) return std::nullopt;
-    return outputReadingOf(sample, time, true);
+    return outputReadingOf(sample, time, true, std::nullopt);
 }
 
 std::string utcIsoText(std::time_t time) {

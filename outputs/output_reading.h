@@ -38,8 +38,10 @@ const std::vector<OutputQuantity>& outputQuantities();
 const OutputQuantity* outputQuantity(const std::string& name);
 
 // The values of a sample in base units (as normaliseSample leaves it, with its rain totals),
-// taken at `time`. The wind direction's compass code becomes degrees (code x 22.5).
-OutputReading outputReadingOf(const WeatherSample& normalised, std::time_t time, bool stored);
+// taken at `time`, and the rain since local midnight when known. The wind direction's compass code
+// becomes degrees (code x 22.5).
+OutputReading outputReadingOf(const WeatherSample& normalised, std::time_t time, bool stored,
+                              std::optional<double> rainSinceMidnightMm);
 // The same for a stored history record, timed by its local `saveTime`; nothing when that is no time.
 std::optional<OutputReading> outputReadingOfRecord(const WeatherSample& normalised);
 

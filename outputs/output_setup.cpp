@@ -11,7 +11,7 @@ std::unique_ptr<OutputQueue> makeOutputQueue(const OutputSettings& settings, con
         outputs.push_back(std::make_unique<MqttPublisher>(settings.mqtt, softwareVersion, status));
     // The weather-network upload joins here once it is built; until then its settings are read only.
     if (outputs.empty()) return nullptr;
-    return std::make_unique<OutputQueue>(std::move(outputs));
+    return std::make_unique<OutputQueue>(std::move(outputs), OutputQueue::kDefaultCapacity, std::move(status));
 }
 
 } // namespace nimbrel

@@ -4,6 +4,7 @@
 #include "station/weather_sample.h"
 
 #include <ctime>
+#include <optional>
 
 namespace nimbrel {
 
@@ -13,8 +14,10 @@ namespace nimbrel {
 class OutputSink {
 public:
     virtual ~OutputSink() = default;
-    // The current reading of a cycle, with its rain totals, read at `time`.
-    virtual void newReading(const WeatherSample& reading, std::time_t time) = 0;
+    // The current reading of a cycle, with its rain totals, read at `time`; the rain since local
+    // midnight when the station has a rain counter.
+    virtual void newReading(const WeatherSample& reading, std::time_t time,
+                            std::optional<double> rainSinceMidnightMm) = 0;
     // The records a cycle has just stored in the history file, newest first, with their save times.
     virtual void newRecords(const SampleList& records) = 0;
 };

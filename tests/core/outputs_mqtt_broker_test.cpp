@@ -195,16 +195,17 @@ TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
     const std::string discoveryTopic = "homeassistant/sensor/nimbrel-test_1/outdoor_temperature/config";
     EXPECT_EQ(subscriber.waitFor(discoveryTopic, discovery), discovery);
 
-    queue.newReading(reading("5.3"), 1765228410); // 2025-12-08 21:13:30 UTC
+    // The rain since midnight is a sum of tenths: it goes out as tenths.
+    queue.newReading(reading("5.3"), 1765228410, 0.1 + 0.2); // 2025-12-08 21:13:30 UTC
     const std::string state =
         R"({"time":"2025-12-08T21:13:30Z","indoor_temperature":21.4,"outdoor_temperature":5.3,)"
         R"("indoor_humidity":45,"outdoor_humidity":87,"dew_point":3.2,"absolute_pressure":1012.3,)"
         R"("relative_pressure":1019.8,"wind_speed":2.4,"wind_gust":4.1,"wind_direction":112.5,)"
-        R"("rain_hour":0.3,"rain_day":1.2,"rain_week":7.5,"rain_month":30.6,"rain_total":401.7,)"
+        R"("rain_hour":0.3,"rain_today":0.3,"rain_24h":1.2,"rain_7d":7.5,"rain_30d":30.6,"rain_total":401.7,)"
         R"("units":{"indoor_temperature":"°C","outdoor_temperature":"°C","indoor_humidity":"%",)"
         R"("outdoor_humidity":"%","dew_point":"°C","absolute_pressure":"hPa","relative_pressure":"hPa",)"
-        R"("wind_speed":"m/s","wind_gust":"m/s","wind_direction":"°","rain_hour":"mm","rain_day":"mm",)"
-        R"("rain_week":"mm","rain_month":"mm","rain_total":"mm"}})";
+        R"("wind_speed":"m/s","wind_gust":"m/s","wind_direction":"°","rain_hour":"mm","rain_today":"mm",)"
+        R"("rain_24h":"mm","rain_7d":"mm","rain_30d":"mm","rain_total":"mm"}})";
     EXPECT_EQ(subscriber.waitFor("wx/state", state), state);
     EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.3"), "5.3");
     EXPECT_EQ(subscriber.waitFor("wx/wind_direction", "112.5"), "112.5");
@@ -212,7 +213,7 @@ TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
     // The broker goes away: readings meanwhile are lost, none is queued up without end.
     broker.stop();
     ASSERT_TRUE(waitUntil([&] { return !publisher.connected(); }, 10s));
-    queue.newReading(reading("5.4"), 1765228425);
+    queue.newReading(reading("5.4"), 1765228425, std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return publisher.skipped() == 1; }, 5s));
 
     // Back (without the retained messages of before): online again, discovery again, readings again.
@@ -221,7 +222,7 @@ TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
     ASSERT_TRUE(waitUntil([&] { return publisher.connected(); }, 20s));
     EXPECT_EQ(subscriber.waitFor("wx/availability", "online"), "online");
     EXPECT_EQ(subscriber.waitFor(discoveryTopic, discovery), discovery);
-    queue.newReading(reading("5.5"), 1765228440);
+    queue.newReading(reading("5.5"), 1765228440, std::nullopt);
     EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.5"), "5.5");
 
     // A stop says offline itself and returns at once.

@@ -55,11 +55,11 @@ TEST(OutputQueue, FullQueueDropsOldestWithoutEverBlockingTheCaller) {
     OutputQueue queue(std::move(outputs), 3);
     queue.start();
 
-    queue.newReading(sampleWithTemperature("1.0"), 101);
+    queue.newReading(sampleWithTemperature("1.0"), 101, std::nullopt);
     ASSERT_TRUE(output.waitForCount(1));
     // The output hangs on 101; six more arrive for three places: 102, 103 and 104 make room.
     const auto before = std::chrono::steady_clock::now();
-    for (std::time_t t = 102; t <= 107; ++t) queue.newReading(sampleWithTemperature("1.0"), t);
+    for (std::time_t t = 102; t <= 107; ++t) queue.newReading(sampleWithTemperature("1.0"), t, std::nullopt);
     EXPECT_LT(std::chrono::steady_clock::now() - before, 100ms);
     EXPECT_EQ(queue.dropped(), 3u);
 
@@ -69,11 +69,61 @@ TEST(OutputQueue, FullQueueDropsOldestWithoutEverBlockingTheCaller) {
     EXPECT_EQ(output.times, (std::vector<std::time_t>{101, 105, 106, 107}));
 }
 
+// Takes every reading at once.
+class QuickOutput final : public Output {
+public:
+    std::string name() const override { return "quick"; }
+    void start() override {}
+    void stop() override {}
+    void publish(const OutputReading& reading) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        times.push_back(reading.time);
+        changed.notify_all();
+    }
+    bool waitForCount(std::size_t n) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, 5s, [&] { return times.size() >= n; });
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::time_t> times;
+};
+
+TEST(OutputQueue, AHangingOutputHoldsUpNoOtherAndItsDropsAreToldAtOneTenAndAHundred) {
+    auto stuckOwned = std::make_unique<StuckOutput>();
+    auto quickOwned = std::make_unique<QuickOutput>();
+    StuckOutput& stuck = *stuckOwned;
+    QuickOutput& quick = *quickOwned;
+    std::vector<std::unique_ptr<Output>> outputs;
+    outputs.push_back(std::move(stuckOwned));
+    outputs.push_back(std::move(quickOwned));
+    std::vector<std::string> said;
+    OutputQueue queue(std::move(outputs), 1, [&](const std::string& text) { said.push_back(text); });
+    queue.start();
+
+    queue.newReading(sampleWithTemperature("1.0"), 1, std::nullopt);
+    ASSERT_TRUE(stuck.waitForCount(1));
+    ASSERT_TRUE(quick.waitForCount(1));
+    // The quick output goes on while the stuck one hangs on 1.
+    queue.newReading(sampleWithTemperature("1.0"), 2, std::nullopt);
+    ASSERT_TRUE(quick.waitForCount(2));
+    // The stuck output holds 1 and keeps 2 in its one place; 3 ... 102 push out 100 readings.
+    for (std::time_t t = 3; t <= 102; ++t) queue.newReading(sampleWithTemperature("1.0"), t, std::nullopt);
+    std::vector<std::string> aboutStuck;
+    for (const std::string& text : said)
+        if (text.rfind("stuck:", 0) == 0) aboutStuck.push_back(text);
+    EXPECT_EQ(aboutStuck, (std::vector<std::string>{"stuck: the network is too slow; 1 reading dropped so far",
+                                                    "stuck: the network is too slow; 10 readings dropped so far",
+                                                    "stuck: the network is too slow; 100 readings dropped so far"}));
+    stuck.release();
+    queue.stop();
+}
+
 TEST(OutputQueue, WithoutOutputsNothingRuns) {
     OutputQueue queue({});
     queue.start();
     EXPECT_FALSE(queue.running());
-    queue.newReading(WeatherSample{}, 1);
+    queue.newReading(WeatherSample{}, 1, std::nullopt);
     EXPECT_EQ(queue.dropped(), 0u);
 }
 
