@@ -4,11 +4,14 @@
 #include "app/profile_file.h"
 #include "station/flag_text.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <optional>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,6 +124,17 @@ UploadSettings uploadSettingsOf(const ProfileFile& profile, const std::filesyste
     UploadSettings upload;
     upload.url = valueOf(profile, "upload", "url");
     if (upload.url.empty()) return upload;
+    // Only the web's own two schemes; the address itself is not repeated, as it may hold a key.
+    const auto startsWith = [&](std::string_view scheme) {
+        return upload.url.size() > scheme.size() &&
+               std::equal(scheme.begin(), scheme.end(), upload.url.begin(),
+                          [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    };
+    if (!startsWith("http://") && !startsWith("https://")) {
+        warnings.push_back("Nimbrel.ini: [upload] url is neither an http:// nor an https:// address; nothing is uploaded");
+        upload.url.clear();
+        return upload;
+    }
     upload.id = valueOf(profile, "upload", "id");
     upload.password = passwordOf(profile, "upload", folder, warnings);
     const std::string interval = valueOf(profile, "upload", "interval");

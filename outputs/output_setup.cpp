@@ -1,6 +1,7 @@
 #include "outputs/output_setup.h"
 
 #include "outputs/mqtt_publisher.h"
+#include "outputs/weather_upload.h"
 
 namespace nimbrel {
 
@@ -9,7 +10,8 @@ std::unique_ptr<OutputQueue> makeOutputQueue(const OutputSettings& settings, con
     std::vector<std::unique_ptr<Output>> outputs;
     if (settings.mqtt.enabled())
         outputs.push_back(std::make_unique<MqttPublisher>(settings.mqtt, softwareVersion, status));
-    // The weather-network upload joins here once it is built; until then its settings are read only.
+    if (settings.upload.enabled())
+        outputs.push_back(std::make_unique<WeatherUpload>(settings.upload, uploadSoftwareType(softwareVersion), status));
     if (outputs.empty()) return nullptr;
     return std::make_unique<OutputQueue>(std::move(outputs), OutputQueue::kDefaultCapacity, std::move(status));
 }

@@ -43,6 +43,15 @@ TEST(OutputConfiguration, OffWithoutHostOrUrlAndDefaultsOtherwise) {
     EXPECT_FALSE(tls.settings.mqtt.discovery);
     EXPECT_EQ(tls.settings.mqtt.clientId, "wx1");
     EXPECT_EQ(tls.settings.upload.intervalSeconds, 60);
+
+    // Only web addresses are uploaded to (HTTPS in capitals too); the warning does not repeat the address.
+    dir.write("Nimbrel.ini", "[upload]\nurl=HTTPS://wx.example/u\n");
+    EXPECT_TRUE(readOutputConfiguration(dir.path()).settings.upload.enabled());
+    dir.write("Nimbrel.ini", "[upload]\nurl=file:///etc/passwd?key=k3y\n");
+    const OutputConfiguration file = readOutputConfiguration(dir.path());
+    EXPECT_FALSE(file.settings.upload.enabled());
+    EXPECT_EQ(allWarnings(file),
+              "Nimbrel.ini: [upload] url is neither an http:// nor an https:// address; nothing is uploaded\n");
 }
 
 TEST(OutputConfiguration, DefaultClientIdNamesHostAndFolder) {

@@ -58,8 +58,6 @@ int runLog(const FolderOption& dir) {
     // Made before the monitor, which hands them its readings, so they outlive it.
     const OutputConfiguration outputConfig = readOutputConfiguration(session.folder);
     for (const std::string& warning : outputConfig.warnings) std::cerr << "nimbrel-cli: log: " << warning << '\n';
-    if (outputConfig.settings.upload.enabled())
-        std::cerr << "nimbrel-cli: log: [upload] is configured, but this version does not upload yet\n";
     std::unique_ptr<OutputQueue> outputs =
         searchData ? makeOutputQueue(outputConfig.settings, kNimbrelVersion, say) : nullptr;
     MonitorThread monitor(*session.station, *session.store, listener, session.texts,

@@ -1,0 +1,198 @@
+#include "outputs/weather_upload.h"
+
+#include <curl/curl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace nimbrel {
+namespace {
+
+constexpr std::size_t kLongestKeptAnswer = 4096;
+constexpr std::size_t kLongestShownAnswer = 120;
+
+void initialiseLibraryOnce() {
+    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
+    (void)initialised;
+}
+
+std::optional<double> valueOf(const OutputReading& reading, std::string_view name) {
+    for (const OutputValue& v : reading.values)
+        if (v.name == name) return v.value;
+    return std::nullopt;
+}
+
+// Rounded half away from zero to `decimals` places; never "-0.0".
+std::string rounded(double value, int decimals) {
+    const double scale = std::pow(10.0, decimals);
+    double r = std::round(value * scale) / scale;
+    if (r == 0) r = 0;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, r);
+    return text;
+}
+
+std::string escaped(std::string_view text) {
+    initialiseLibraryOnce();
+    char* e = curl_easy_escape(nullptr, text.data(), static_cast<int>(text.size()));
+    if (!e) return {};
+    std::string result(e);
+    curl_free(e);
+    return result;
+}
+
+std::string utcStamp(std::time_t time) {
+    std::tm utc{};
+    ::gmtime_r(&time, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
+    return text;
+}
+
+size_t keepAnswer(char* data, size_t size, size_t count, void* target) {
+    auto& answer = *static_cast<std::string*>(target);
+    const size_t n = size * count;
+    if (answer.size() < kLongestKeptAnswer) answer.append(data, std::min(n, kLongestKeptAnswer - answer.size()));
+    return n;
+}
+
+int askInterrupted(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto* interrupted = static_cast<const std::atomic<bool>*>(flag);
+    return interrupted && interrupted->load() ? 1 : 0;
+}
+
+// The answer's first line, short and printable, without the password should a server echo it.
+std::string shownAnswer(const std::string& body, const std::string& password) {
+    std::string line = body.substr(0, body.find_first_of("\r\n"));
+    const std::size_t start = line.find_first_not_of(" \t");
+    line = start == std::string::npos ? std::string() : line.substr(start);
+    if (!password.empty())
+        for (std::size_t at; (at = line.find(password)) != std::string::npos;) line.replace(at, password.size(), "***");
+    if (line.size() > kLongestShownAnswer) line = line.substr(0, kLongestShownAnswer) + "...";
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    return line;
+}
+
+struct CurlDeleter {
+    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+
+} // namespace
+
+std::string uploadQuery(const UploadSettings& settings, const OutputReading& reading, const std::string& softwareType) {
+    std::vector<std::pair<const char*, std::string>> fields = {
+        {"ID", settings.id}, {"PASSWORD", settings.password}, {"dateutc", utcStamp(reading.time)}};
+    const auto add = [&](const char* key, const char* name, auto convert, int decimals) {
+        if (const std::optional<double> v = valueOf(reading, name)) fields.emplace_back(key, rounded(convert(*v), decimals));
+    };
+    const auto fahrenheit = [](double c) { return c * 9.0 / 5.0 + 32.0; };
+    const auto same = [](double x) { return x; };
+    const auto inchesOfMercury = [](double hPa) { return hPa / 33.86389; };
+    const auto mph = [](double metresPerSecond) { return metresPerSecond / 0.44704; };
+    const auto inches = [](double mm) { return mm / 25.4; };
+    add("tempf", "outdoor_temperature", fahrenheit, 1);
+    add("humidity", "outdoor_humidity", same, 0);
+    add("dewptf", "dew_point", fahrenheit, 1);
+    add("baromin", "relative_pressure", inchesOfMercury, 3);
+    add("windspeedmph", "wind_speed", mph, 1);
+    add("windgustmph", "wind_gust", mph, 1);
+    add("winddir", "wind_direction", same, 0);
+    add("rainin", "rain_hour", inches, 3);
+    add("dailyrainin", "rain_today", inches, 3);
+    fields.emplace_back("action", "updateraw");
+    fields.emplace_back("softwaretype", softwareType);
+
+    std::string query;
+    for (const auto& [key, value] : fields) {
+        if (!query.empty()) query += '&';
+        query += key;
+        query += '=';
+        query += escaped(value);
+    }
+    return query;
+}
+
+std::string uploadSoftwareType(const std::string& softwareVersion) {
+    return "Nimbrel-" + softwareVersion;
+}
+
+std::string uploadHost(const std::string& url) {
+    initialiseLibraryOnce();
+    std::string host = "the upload server";
+    CURLU* parsed = curl_url();
+    char* part = nullptr;
+    if (parsed && curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK && part)
+        host = part;
+    curl_free(part);
+    curl_url_cleanup(parsed);
+    return host;
+}
+
+OutputAnswer uploadOnce(const UploadSettings& settings, const OutputReading& reading, const std::string& softwareType,
+                        std::chrono::milliseconds timeout, const std::atomic<bool>* interrupted) {
+    initialiseLibraryOnce();
+    const std::string host = uploadHost(settings.url);
+    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    if (!curl) return {false, "could not set up a connection to " + host};
+    const std::string url =
+        settings.url + (settings.url.find('?') == std::string::npos ? "?" : "&") + uploadQuery(settings, reading, softwareType);
+    std::string body;
+    CURL* c = curl.get();
+    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeout.count()));
+    curl_easy_setopt(c, CURLOPT_USERAGENT, softwareType.c_str());
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &keepAnswer);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &askInterrupted);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(interrupted));
+    const CURLcode result = curl_easy_perform(c);
+    if (result == CURLE_ABORTED_BY_CALLBACK) return {false, "the upload to " + host + " was stopped"};
+    if (result != CURLE_OK) return {false, host + " did not answer: " + curl_easy_strerror(result)};
+
+    long code = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
+    const std::string line = shownAnswer(body, settings.password);
+    if (code == 200 && line.rfind("success", 0) == 0) return {true, host + " answered success"};
+    std::string text = host + " answered";
+    if (code != 200) text += " HTTP " + std::to_string(code);
+    text += line.empty() ? " with an empty page" : ": " + line;
+    return {false, text};
+}
+
+WeatherUpload::WeatherUpload(UploadSettings settings, std::string softwareType,
+                             std::function<void(const std::string&)> status, std::chrono::milliseconds timeout)
+    : settings_(std::move(settings)), softwareType_(std::move(softwareType)), status_(std::move(status)),
+      timeout_(timeout) {}
+
+void WeatherUpload::publish(const OutputReading& reading) {
+    if (reading.stored) return;
+    const std::time_t t = reading.time;
+    // Times that went backwards (a clock set back) start the count again.
+    if (lastSuccess_ && t >= *lastSuccess_ && t - *lastSuccess_ < settings_.intervalSeconds) return;
+    if (lastFailure_ && t >= *lastFailure_ && t - *lastFailure_ < kRetryPauseSeconds) return;
+    ++attempts_;
+    const OutputAnswer answer = uploadOnce(settings_, reading, softwareType_, timeout_, &interrupted_);
+    if (interrupted_) return;
+    if (answer.ok) {
+        lastSuccess_ = t;
+        lastFailure_.reset();
+        if (!reportedOk_ && status_) status_("Upload: " + answer.text);
+        reportedOk_ = true;
+    } else {
+        lastFailure_ = t;
+        reportedOk_ = false;
+        if (status_) status_("Upload: " + answer.text + "; trying again with a later reading");
+    }
+}
+
+} // namespace nimbrel

@@ -1,0 +1,203 @@
+// The weather-network upload: the query's bytes, and a small HTTP server on 127.0.0.1 that answers
+// success, answers an error, or never answers.
+#include "outputs/weather_upload.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace nimbrel {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Answers each request with `answer` (an empty answer: never answers, holding the connection) and
+// keeps each request's first line.
+class LocalHttpServer {
+public:
+    explicit LocalHttpServer(std::string answer) : answer_(std::move(answer)) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(listener_, 8);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~LocalHttpServer() {
+        stopping_ = true;
+        thread_.join();
+        for (int fd : held_) ::close(fd);
+        ::close(listener_);
+    }
+    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    std::vector<std::string> requests() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return requests_;
+    }
+
+private:
+    void serve() {
+        while (!stopping_) {
+            pollfd p{listener_, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0) continue;
+            const int fd = ::accept(listener_, nullptr, nullptr);
+            if (fd < 0) continue;
+            std::string request;
+            char buffer[4096];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+                if (n <= 0) break;
+                request.append(buffer, static_cast<std::size_t>(n));
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                requests_.push_back(request.substr(0, request.find("\r\n")));
+            }
+            if (answer_.empty()) {
+                held_.push_back(fd);
+                continue;
+            }
+            ::send(fd, answer_.data(), answer_.size(), MSG_NOSIGNAL);
+            ::close(fd);
+        }
+    }
+
+    std::string answer_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+    std::mutex mutex_;
+    std::vector<std::string> requests_;
+    std::vector<int> held_;
+};
+
+OutputReading fullReading() {
+    OutputReading r;
+    r.time = 1765228410; // 2025-12-08 21:13:30 UTC
+    r.values = {{"indoor_temperature", 21.4, false}, {"outdoor_temperature", 5.3, false},
+                {"outdoor_humidity", 87, true},      {"dew_point", 3.2, false},
+                {"absolute_pressure", 1012.3, false}, {"relative_pressure", 1019.8, false},
+                {"wind_speed", 2.4, false},          {"wind_gust", 4.1, false},
+                {"wind_direction", 112.5, false},    {"rain_hour", 0.3, false},
+                {"rain_today", 1.2, false},          {"rain_24h", 9.9, false}};
+    return r;
+}
+
+UploadSettings settingsFor(const std::string& url) {
+    UploadSettings s;
+    s.url = url;
+    s.id = "KXY 1&2";
+    s.password = "p@ss=w rd";
+    return s;
+}
+
+const std::string kExpectedQuery =
+    "ID=KXY%201%262&PASSWORD=p%40ss%3Dw%20rd&dateutc=2025-12-08%2021%3A13%3A30&tempf=41.5&humidity=87&"
+    "dewptf=37.8&baromin=30.115&windspeedmph=5.4&windgustmph=9.2&winddir=113&rainin=0.012&dailyrainin=0.047&"
+    "action=updateraw&softwaretype=Nimbrel-9.9.9";
+
+TEST(WeatherUpload, QueryValuesConvertedRoundedAndEscaped) {
+    EXPECT_EQ(uploadQuery(settingsFor("http://x/"), fullReading(), "Nimbrel-9.9.9"), kExpectedQuery);
+
+    // -17.8 °C is -0.04 °F: rounded to 0.0, not "-0.0". What the reading lacks is left out.
+    OutputReading cold;
+    cold.time = 0;
+    cold.values = {{"outdoor_temperature", -17.8, false}, {"wind_direction", 337.5, false}};
+    UploadSettings plain;
+    plain.id = "A";
+    plain.password = "B";
+    EXPECT_EQ(uploadQuery(plain, cold, "N"),
+              "ID=A&PASSWORD=B&dateutc=1970-01-01%2000%3A00%3A00&tempf=0.0&winddir=338&action=updateraw&softwaretype=N");
+}
+
+TEST(WeatherUpload, SuccessErrorAndSilenceFromARealServer) {
+    LocalHttpServer ok("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nsuccess\n");
+    OutputAnswer answer = uploadOnce(settingsFor(ok.url("/wx/update.php")), fullReading(), "Nimbrel-9.9.9", 5s);
+    EXPECT_TRUE(answer.ok);
+    EXPECT_EQ(answer.text, "127.0.0.1 answered success");
+    EXPECT_EQ(ok.requests(), (std::vector<std::string>{"GET /wx/update.php?" + kExpectedQuery + " HTTP/1.1"}));
+
+    // An address with a query of its own keeps it; ours follows.
+    uploadOnce(settingsFor(ok.url("/u?key=1")), fullReading(), "Nimbrel-9.9.9", 5s);
+    EXPECT_EQ(ok.requests().back(), "GET /u?key=1&" + kExpectedQuery + " HTTP/1.1");
+
+    // An error, with the password echoed back: the text names the status and hides the password.
+    LocalHttpServer refusing("HTTP/1.0 401 Unauthorized\r\n\r\nbad password p@ss=w rd for KXY\n");
+    answer = uploadOnce(settingsFor(refusing.url("/")), fullReading(), "Nimbrel-9.9.9", 5s);
+    EXPECT_FALSE(answer.ok);
+    EXPECT_EQ(answer.text, "127.0.0.1 answered HTTP 401: bad password *** for KXY");
+
+    // 200 without "success" is no success.
+    LocalHttpServer odd("HTTP/1.0 200 OK\r\n\r\nINVALIDPASSWORDID|Password or key and/or id are incorrect\n");
+    answer = uploadOnce(settingsFor(odd.url("/")), fullReading(), "Nimbrel-9.9.9", 5s);
+    EXPECT_FALSE(answer.ok);
+    EXPECT_EQ(answer.text, "127.0.0.1 answered: INVALIDPASSWORDID|Password or key and/or id are incorrect");
+
+    LocalHttpServer silent("");
+    const auto before = std::chrono::steady_clock::now();
+    answer = uploadOnce(settingsFor(silent.url("/")), fullReading(), "Nimbrel-9.9.9", 300ms);
+    const auto took = std::chrono::steady_clock::now() - before;
+    EXPECT_FALSE(answer.ok);
+    EXPECT_EQ(answer.text, "127.0.0.1 did not answer: Timeout was reached");
+    EXPECT_GE(took, 250ms); // libcurl measures its own time, a little apart from ours
+    EXPECT_LT(took, 2s);
+}
+
+TEST(WeatherUpload, OncePerIntervalAndAFailureRetriedAMinuteLaterAtTheEarliest) {
+    LocalHttpServer failing("HTTP/1.0 500 Internal Server Error\r\n\r\n");
+    std::vector<std::string> said;
+    UploadSettings settings = settingsFor(failing.url("/"));
+    settings.intervalSeconds = 300;
+    WeatherUpload failingUpload(settings, "N", [&](const std::string& text) { said.push_back(text); }, 5s);
+    OutputReading r = fullReading();
+    for (std::time_t t : {1000, 1030, 1059, 1060, 1061, 1120}) {
+        r.time = t;
+        failingUpload.publish(r);
+    }
+    EXPECT_EQ(failingUpload.attempts(), 3u); // 1000, 1060, 1120
+    ASSERT_EQ(said.size(), 3u);
+    EXPECT_EQ(said[0], "Upload: 127.0.0.1 answered HTTP 500 with an empty page; trying again with a later reading");
+
+    LocalHttpServer ok("HTTP/1.0 200 OK\r\n\r\nsuccess");
+    said.clear();
+    WeatherUpload upload(settingsFor(ok.url("/")), "N", [&](const std::string& text) { said.push_back(text); }, 5s);
+    for (std::time_t t : {1000, 1299, 1300, 1301, 1599, 1600}) {
+        r.time = t;
+        upload.publish(r);
+    }
+    r.time = 1700;
+    r.stored = true; // a stored record is not sent
+    upload.publish(r);
+    EXPECT_EQ(upload.attempts(), 3u); // 1000, 1300, 1600
+    EXPECT_EQ(said, (std::vector<std::string>{"Upload: 127.0.0.1 answered success"}));
+}
+
+TEST(WeatherUpload, AnInterruptEndsTheWaitForASilentServer) {
+    LocalHttpServer silent("");
+    WeatherUpload upload(settingsFor(silent.url("/")), "N", {}, 20s);
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(200ms);
+        upload.interrupt();
+    });
+    const auto before = std::chrono::steady_clock::now();
+    upload.publish(fullReading());
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 3s);
+    stopper.join();
+}
+
+} // namespace
+} // namespace nimbrel
