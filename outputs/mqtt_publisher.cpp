@@ -5,6 +5,10 @@
 #include <mosquitto.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <vector>
 #include <chrono>
 
 namespace nimbrel {
@@ -27,6 +31,33 @@ bool send(mosquitto* client, const MqttMessage& message, int qos) {
                              message.payload.data(), qos, message.retained) == MOSQ_ERR_SUCCESS;
 }
 
+std::string whereOf(const MqttSettings& settings) {
+    return settings.host + ":" + std::to_string(settings.port);
+}
+
+// User, password and TLS as configured. An error text when the certificates cannot be used, else "".
+std::string configureClient(mosquitto* client, const MqttSettings& settings) {
+    if (!settings.user.empty())
+        mosquitto_username_pw_set(client, settings.user.c_str(),
+                                  settings.password.empty() ? nullptr : settings.password.c_str());
+    if (!settings.tls) return {};
+    // Without a CA file of its own the broker is checked against the system's certificates.
+    const char* caFile = settings.caFile.empty() ? nullptr : settings.caFile.c_str();
+    const char* caPath = caFile ? nullptr : "/etc/ssl/certs";
+    if (mosquitto_tls_set(client, caFile, caPath, nullptr, nullptr, nullptr) != MOSQ_ERR_SUCCESS)
+        return "the certificates in " + std::string(caFile ? caFile : caPath) + " cannot be used";
+    return {};
+}
+
+// What the one-off sending waits for: the broker's answer to the connect, then its acknowledgements.
+struct OnceState {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int connectAnswer = -1;
+    int unacknowledged = 0;
+    bool lost = false;
+};
+
 } // namespace
 
 MqttPublisher::MqttPublisher(MqttSettings settings, std::string softwareVersion,
@@ -38,7 +69,7 @@ MqttPublisher::~MqttPublisher() {
 }
 
 std::string MqttPublisher::where() const {
-    return settings_.host + ":" + std::to_string(settings_.port);
+    return whereOf(settings_);
 }
 
 void MqttPublisher::report(const std::string& text) {
@@ -57,16 +88,7 @@ void MqttPublisher::start() {
     const std::string availability = mqttAvailabilityTopic(settings_);
     mosquitto_will_set(client_, availability.c_str(), static_cast<int>(std::char_traits<char>::length(kMqttOffline)),
                        kMqttOffline, kControlQos, true);
-    if (!settings_.user.empty())
-        mosquitto_username_pw_set(client_, settings_.user.c_str(),
-                                  settings_.password.empty() ? nullptr : settings_.password.c_str());
-    if (settings_.tls) {
-        // Without a CA file of its own the broker is checked against the system's certificates.
-        const char* caFile = settings_.caFile.empty() ? nullptr : settings_.caFile.c_str();
-        const char* caPath = caFile ? nullptr : "/etc/ssl/certs";
-        if (mosquitto_tls_set(client_, caFile, caPath, nullptr, nullptr, nullptr) != MOSQ_ERR_SUCCESS)
-            report("the certificates in " + std::string(caFile ? caFile : caPath) + " cannot be used");
-    }
+    if (const std::string problem = configureClient(client_, settings_); !problem.empty()) report(problem);
     mosquitto_connect_callback_set(client_, &MqttPublisher::onConnect);
     mosquitto_disconnect_callback_set(client_, &MqttPublisher::onDisconnect);
     mosquitto_reconnect_delay_set(client_, kFirstReconnectDelay, kLongestReconnectDelay, true);
@@ -150,6 +172,79 @@ void MqttPublisher::stop() {
     connected_ = false;
     mosquitto_destroy(client_);
     client_ = nullptr;
+}
+
+OutputAnswer mqttSendOnce(const MqttSettings& settings, const std::string& softwareVersion,
+                          const OutputReading& reading, std::chrono::milliseconds timeout) {
+    initialiseLibraryOnce();
+    const std::string where = whereOf(settings);
+    const std::string clientId = settings.clientId.empty() ? std::string() : settings.clientId + "-once";
+    OnceState state;
+    std::unique_ptr<mosquitto, void (*)(mosquitto*)> owned(
+        mosquitto_new(clientId.empty() ? nullptr : clientId.c_str(), true, &state), &mosquitto_destroy);
+    mosquitto* client = owned.get();
+    if (!client) return {false, "could not set up a client"};
+    if (const std::string problem = configureClient(client, settings); !problem.empty()) return {false, problem};
+    mosquitto_connect_callback_set(client, [](mosquitto*, void* self, int rc) {
+        auto& s = *static_cast<OnceState*>(self);
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.connectAnswer = rc;
+        s.changed.notify_all();
+    });
+    mosquitto_disconnect_callback_set(client, [](mosquitto*, void* self, int) {
+        auto& s = *static_cast<OnceState*>(self);
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.lost = true;
+        s.changed.notify_all();
+    });
+    mosquitto_publish_callback_set(client, [](mosquitto*, void* self, int) {
+        auto& s = *static_cast<OnceState*>(self);
+        std::lock_guard<std::mutex> lock(s.mutex);
+        --s.unacknowledged;
+        s.changed.notify_all();
+    });
+    if (const int rc = mosquitto_connect_async(client, settings.host.c_str(), settings.port, kKeepAliveSeconds);
+        rc != MOSQ_ERR_SUCCESS)
+        return {false, "no broker at " + where + ": " + (rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc))};
+    if (mosquitto_loop_start(client) != MOSQ_ERR_SUCCESS) return {false, "could not start its network thread"};
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    const auto finish = [&](OutputAnswer answer) {
+        mosquitto_disconnect(client);
+        mosquitto_loop_stop(client, answer.ok ? false : true);
+        return answer;
+    };
+    {
+        std::unique_lock<std::mutex> lock(state.mutex);
+        if (!state.changed.wait_until(lock, end, [&] { return state.connectAnswer >= 0 || state.lost; }))
+            return finish({false, "the broker at " + where + " did not answer in time"});
+        if (state.connectAnswer != 0)
+            return finish({false, "the broker at " + where + " refused the connection: " +
+                                      (state.connectAnswer > 0 ? mosquitto_connack_string(state.connectAnswer)
+                                                               : "the connection was lost")});
+    }
+    std::vector<MqttMessage> messages;
+    if (settings.discovery) messages = mqttDiscoveryMessages(settings, softwareVersion);
+    const std::size_t discoveryCount = messages.size();
+    for (MqttMessage& m : mqttReadingMessages(settings, reading)) messages.push_back(std::move(m));
+    for (const MqttMessage& message : messages) {
+        {
+            std::lock_guard<std::mutex> lock(state.mutex);
+            ++state.unacknowledged;
+        }
+        if (!send(client, message, kControlQos)) return finish({false, "the broker at " + where + " took no message"});
+    }
+    {
+        std::unique_lock<std::mutex> lock(state.mutex);
+        if (!state.changed.wait_until(lock, end, [&] { return state.unacknowledged <= 0 || state.lost; }) ||
+            state.unacknowledged > 0)
+            return finish({false, "the broker at " + where + " did not acknowledge every message in time"});
+    }
+    // Each value has its topic; the state message carries them all.
+    const std::size_t values = messages.size() - discoveryCount - 1;
+    std::string text = "the broker at " + where + " took ";
+    if (discoveryCount > 0) text += std::to_string(discoveryCount) + " discovery messages, ";
+    text += "the state and " + std::to_string(values) + " values";
+    return finish({true, text});
 }
 
 } // namespace nimbrel

@@ -5,6 +5,7 @@
 #include "outputs/output_settings.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -21,6 +22,13 @@ namespace nimbrel {
 // without persistence has forgotten them). The broker says `offline` for us when we vanish.
 // Readings that come while there is no connection are not kept: the next reading after the
 // reconnect brings everything up to date.
+// Sends one reading (and the discovery messages when they are on) with its own connection, and waits
+// until the broker has taken every message or `timeout` is over. It says nothing on the availability
+// topic: that belongs to the program that publishes all along. Its client id is the configured one
+// with "-once", so a logger that runs meanwhile keeps its connection.
+OutputAnswer mqttSendOnce(const MqttSettings& settings, const std::string& softwareVersion,
+                          const OutputReading& reading, std::chrono::milliseconds timeout);
+
 class MqttPublisher final : public Output {
 public:
     // `status` receives status texts (connected, lost, refused) from libmosquitto's thread; it never

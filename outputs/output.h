@@ -7,6 +7,12 @@
 
 namespace nimbrel {
 
+// What a destination answered to one sending.
+struct OutputAnswer {
+    bool ok = false;
+    std::string text; // "weather.example answered success"; never holds a password
+};
+
 // Every call comes from the outputs' thread. A call may take a while on a slow network, but never
 // longer than its own timeout: the queue keeps growing (and drops its oldest) meanwhile.
 class Output {

@@ -16,4 +16,17 @@ std::unique_ptr<OutputQueue> makeOutputQueue(const OutputSettings& settings, con
     return std::make_unique<OutputQueue>(std::move(outputs), OutputQueue::kDefaultCapacity, std::move(status));
 }
 
+std::vector<std::pair<std::string, OutputAnswer>> sendToEachOnce(const OutputSettings& settings,
+                                                                 const std::string& softwareVersion,
+                                                                 const OutputReading& reading) {
+    using namespace std::chrono_literals;
+    std::vector<std::pair<std::string, OutputAnswer>> answers;
+    if (settings.mqtt.enabled())
+        answers.emplace_back("MQTT", mqttSendOnce(settings.mqtt, softwareVersion, reading, 10s));
+    if (settings.upload.enabled())
+        answers.emplace_back("Upload", uploadOnce(settings.upload, reading, uploadSoftwareType(softwareVersion),
+                                                  WeatherUpload::kTimeout));
+    return answers;
+}
+
 } // namespace nimbrel

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace nimbrel {
 
@@ -14,5 +16,11 @@ namespace nimbrel {
 // thread runs at all). `status` receives the outputs' status texts from their own threads.
 std::unique_ptr<OutputQueue> makeOutputQueue(const OutputSettings& settings, const std::string& softwareVersion,
                                              std::function<void(const std::string&)> status);
+
+// Sends one reading to every configured output, each with its own connection, and gives each
+// output's name ("MQTT", "Upload") with its answer, in that order; nothing when none is configured.
+std::vector<std::pair<std::string, OutputAnswer>> sendToEachOnce(const OutputSettings& settings,
+                                                                 const std::string& softwareVersion,
+                                                                 const OutputReading& reading);
 
 } // namespace nimbrel

@@ -14,12 +14,6 @@
 
 namespace nimbrel {
 
-// What a destination answered to one sending.
-struct OutputAnswer {
-    bool ok = false;
-    std::string text; // "weather.example answered success"; never holds a password
-};
-
 // The query of one upload (without the '?'): ID, PASSWORD, dateutc, the values the reading has, then
 // action=updateraw and softwaretype; every value escaped by libcurl. The values are converted
 // exactly and then rounded half away from zero: temperatures to 0.1 °F (a station's 0.1 °C is 0.18 °F,

@@ -1,89 +1,19 @@
 // The weather-network upload: the query's bytes, and a small HTTP server on 127.0.0.1 that answers
 // success, answers an error, or never answers.
 #include "outputs/weather_upload.h"
+#include "tests/support/local_http_server.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <atomic>
 #include <chrono>
-#include <mutex>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace nimbrel {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Answers each request with `answer` (an empty answer: never answers, holding the connection) and
-// keeps each request's first line.
-class LocalHttpServer {
-public:
-    explicit LocalHttpServer(std::string answer) : answer_(std::move(answer)) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        ::listen(listener_, 8);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~LocalHttpServer() {
-        stopping_ = true;
-        thread_.join();
-        for (int fd : held_) ::close(fd);
-        ::close(listener_);
-    }
-    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-    std::vector<std::string> requests() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return requests_;
-    }
-
-private:
-    void serve() {
-        while (!stopping_) {
-            pollfd p{listener_, POLLIN, 0};
-            if (::poll(&p, 1, 20) <= 0) continue;
-            const int fd = ::accept(listener_, nullptr, nullptr);
-            if (fd < 0) continue;
-            std::string request;
-            char buffer[4096];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-                if (n <= 0) break;
-                request.append(buffer, static_cast<std::size_t>(n));
-            }
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                requests_.push_back(request.substr(0, request.find("\r\n")));
-            }
-            if (answer_.empty()) {
-                held_.push_back(fd);
-                continue;
-            }
-            ::send(fd, answer_.data(), answer_.size(), MSG_NOSIGNAL);
-            ::close(fd);
-        }
-    }
-
-    std::string answer_;
-    int listener_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::thread thread_;
-    std::mutex mutex_;
-    std::vector<std::string> requests_;
-    std::vector<int> held_;
-};
+using testing::LocalHttpServer;
 
 OutputReading fullReading() {
     OutputReading r;

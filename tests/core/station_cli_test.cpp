@@ -1,5 +1,6 @@
 #include "app/folder_lock.h"
 #include "tests/support/cli_run.h"
+#include "tests/support/local_http_server.h"
 #include "tests/support/temp_dir.h"
 
 #include <cstdio>
@@ -125,6 +126,46 @@ TEST_F(StationCli, SyncProgressOnlyOnATerminal) {
     EXPECT_EQ(intoPipe.out.find("been read"), std::string::npos);
     EXPECT_TRUE(intoPipe.out.starts_with("Read data from Nimbrel Radio Controlled ...\nSave all data on PC ...\n"))
         << intoPipe.out;
+}
+
+
+// publish on the test image: the upload reaches a real local server, a broker that is not there is
+// told of, and neither password is printed.
+TEST_F(StationCli, PublishSendsTheCurrentReadingToEachOutputAndSaysWhatEachAnswered) {
+    testing::TempDir dir;
+    dir.write("Nimbrel.ini", "[communication]\nTestFlag=TRUE\n");
+    CliRun run = cli("publish --dir " + dir.path().string());
+    EXPECT_EQ(run.status, 2) << run.out;
+    EXPECT_NE(run.out.find("publish: no output is configured: give host in [mqtt] or url in [upload] of "),
+              std::string::npos) << run.out;
+
+    testing::LocalHttpServer server("HTTP/1.0 200 OK\r\n\r\nsuccess\n");
+    // A port that is bound but not listening refuses every connection.
+    const int closed = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ::bind(closed, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::getsockname(closed, reinterpret_cast<sockaddr*>(&addr), &len);
+    const std::string brokerPort = std::to_string(ntohs(addr.sin_port));
+    dir.write("Nimbrel.ini", "[communication]\nTestFlag=TRUE\n[mqtt]\nhost=127.0.0.1\nport=" + brokerPort +
+                                 "\nuser=wx\npassword=Mq77-pw\n[upload]\nurl=" + server.url("/wx?key=1") +
+                                 "\nid=ST1\npassword_file=upload.secret\n");
+    dir.write("upload.secret", "Up-s3cret\n");
+    std::filesystem::permissions(dir / "upload.secret", std::filesystem::perms::owner_read);
+    run = cli("publish --dir " + dir.path().string());
+    ::close(closed);
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_TRUE(has(run.out, "MQTT: failed, no broker at 127.0.0.1:" + brokerPort + ": Connection refused")) << run.out;
+    EXPECT_TRUE(has(run.out, "Upload: ok, 127.0.0.1 answered success")) << run.out;
+    EXPECT_EQ(run.out.find("Mq77-pw"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("Up-s3cret"), std::string::npos) << run.out;
+    // The test image's outdoor reading is -39.2 °C and 64 %: -38.56 °F goes out as -38.6.
+    const std::vector<std::string> requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].rfind("GET /wx?key=1&ID=ST1&PASSWORD=Up-s3cret&dateutc=", 0), 0u) << requests[0];
+    EXPECT_NE(requests[0].find("&tempf=-38.6&humidity=64&"), std::string::npos) << requests[0];
 }
 
 } // namespace

@@ -44,6 +44,7 @@ void addTimeCommand(CLI::App& app);
 void addDumpCommand(CLI::App& app);
 void addSyncCommand(CLI::App& app);
 void addLogCommand(CLI::App& app);
+void addPublishCommand(CLI::App& app);
 void addDefaultsCommand(CLI::App& app);
 void addClearMemoryCommand(CLI::App& app);
 void addAlarmsCommand(CLI::App& app);

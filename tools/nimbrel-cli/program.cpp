@@ -62,6 +62,7 @@ void defineProgram(CLI::App& app) {
     addDumpCommand(app);
     addSyncCommand(app);
     addLogCommand(app);
+    addPublishCommand(app);
     addDefaultsCommand(app);
     addClearMemoryCommand(app);
     addAlarmsCommand(app);

@@ -1,0 +1,78 @@
+// nimbrel-cli publish: the station's current reading, once, to every output configured in Nimbrel.ini,
+// with what each answered: for users setting up MQTT or a weather network.
+#include "app/output_configuration.h"
+#include "app/scope_form.h"
+#include "nimbrel_version.h"
+#include "outputs/output_setup.h"
+#include "presentation/record_builders.h"
+#include "store/history_store.h"
+#include "store/store_rain_totals.h"
+#include "tools/nimbrel-cli/commands.h"
+#include "tools/nimbrel-cli/station_session.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+
+namespace nimbrel::cli {
+
+namespace {
+
+struct PublishOptions {
+    FolderOption dir;
+};
+
+int runPublish(const PublishOptions& options) {
+    StationSession session;
+    if (const int status = openStationSession("publish", options.dir, session); status != kExitOk) return status;
+    const OutputConfiguration config = readOutputConfiguration(session.folder);
+    for (const std::string& warning : config.warnings) std::fprintf(stderr, "publish: %s\n", warning.c_str());
+    if (!config.settings.anyEnabled()) {
+        const std::string ini = (session.folder / "Nimbrel.ini").string();
+        std::fprintf(stderr, "publish: no output is configured: give host in [mqtt] or url in [upload] of %s\n",
+                     ini.c_str());
+        return kExitBadInput;
+    }
+    if (const int status = findStation("publish", session); status != kExitOk) return status;
+
+    // The current record as the Scope window reads it; its rain totals from the history file, read only.
+    StationAccess& station = *session.station;
+    HistoryStore store((session.folder / "Nimbrel.dat").string(), station.clock());
+    ScopeForm form;
+    const ScopeForm::Outcome outcome = form.open(station, store, station.clock());
+    if (!form.recordRead()) {
+        for (int row : outcome.messages) std::fprintf(stderr, "publish: %s\n", session.texts.text(row).c_str());
+        return kExitUnreachable;
+    }
+    WeatherSample current = form.reading;
+    normaliseSample(current, form.settings, form.alarms);
+    double sinceMidnight = 0;
+    const bool counted = computeRainTotalsFromStore(current, store, station.clock(), &sinceMidnight);
+    const OutputReading reading = outputReadingOf(current, station.clock().nowSeconds(), false,
+                                                  counted ? std::optional(sinceMidnight) : std::nullopt);
+
+    int status = kExitOk;
+    for (const auto& [name, answer] : sendToEachOnce(config.settings, kNimbrelVersion, reading)) {
+        std::printf("%s: %s, %s\n", name.c_str(), answer.ok ? "ok" : "failed", answer.text.c_str());
+        if (!answer.ok) status = kExitUnreachable;
+    }
+    return status;
+}
+
+} // namespace
+
+void addPublishCommand(CLI::App& app) {
+    auto options = std::make_shared<PublishOptions>();
+    CLI::App& command = *app.add_subcommand(
+        "publish", "send the station's current reading once to every output configured in Nimbrel.ini "
+                   "(MQTT, weather-network upload) and say what each answered");
+    command.footer(
+        "One \"Name: ok, answer\" or \"Name: failed, why\" line per output. MQTT gets the discovery "
+        "messages too (unless discovery=off), but not the availability topic, which belongs to the "
+        "logger or the window. The upload is sent whatever its interval. Passwords are never printed. "
+        "Exits 1 when an output failed or the station could not be read, 2 when no output is configured.");
+    addDirOption(command, options->dir);
+    setRun(command, [options] { return runPublish(*options); });
+}
+
+} // namespace nimbrel::cli
