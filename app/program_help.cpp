@@ -80,8 +80,11 @@ constexpr HelpRow kEnvironment[] = {
 
 constexpr HelpRow kFiles[] = {
     {"Nimbrel.ini",
-     "the configuration, in the data folder: section config (language) and section "
-     "communication (UsbDeviceVid, UsbDevicePid, SearchData, TestFlag, DebugFlag, UsbLibrary)"},
+     "the configuration, in the data folder: section config (language), section "
+     "communication (UsbDeviceVid, UsbDevicePid, SearchData, TestFlag, DebugFlag, UsbLibrary), and the "
+     "outputs: section mqtt (host, port, user, password, password_file, tls, ca_file, topic_prefix, "
+     "client_id, discovery, discovery_prefix) and section upload (url, id, password, password_file, "
+     "interval); an empty host or url leaves that output off"},
     {"Nimbrel.dat", "the history copied from the station, one record a line, in the data folder"},
     {"AboutWeather.ini", "in the data folder: a one-time update of the About texts, merged into Nimbrel.ini "
                          "at start and then deleted"},
