@@ -3,6 +3,7 @@
 // recomputation from the file confirms.
 #include "acquisition/connection_watch.h"
 #include "acquisition/monitor_thread.h"
+#include "outputs/output_setup.h"
 #include "presentation/rain_totals.h"
 #include "presentation/time_text.h"
 #include "station/history_record.h"
@@ -10,12 +11,15 @@
 #include "store/history_store.h"
 #include "tests/core/sim_library.h"
 #include "tests/support/fake_clock.h"
+#include "tests/support/local_http_server.h"
 #include "tests/support/temp_dir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace nimbrel {
@@ -111,6 +115,68 @@ TEST(AcquisitionOverSimulator, TwoCyclesStoreTheWholeRingOnceInOrder) {
         computeRainTotals(again, std::span(stored).first(i), clock);
         for (int f : fields) ASSERT_EQ(again[f], stored[i][f]) << i << " " << WeatherSample::nameOf(f);
     }
+}
+
+// A weather-network server that never answers and a broker that is not there hold up no station
+// cycle: the cycles take as long as without outputs, and the outputs still stop at once.
+TEST(AcquisitionOverSimulator, DeadOutputsCostAStationCycleNoTime) {
+    testing::SimLibrary sim;
+    ASSERT_TRUE(sim.loaded()) << "libnimbrel-sim.so not found in " NIMBREL_BIN_DIR;
+    sim.reset("seed=7 start=1700000000 speed=0");
+    testing::FakeClock clock(std::chrono::system_clock::from_time_t(1700000000));
+    testing::TempDir dir;
+    HistoryStore store((dir / "Nimbrel.dat").string(), clock);
+    StationAccess station(loadUsbLibrary(NIMBREL_BIN_DIR "/libnimbrel-sim.so"), clock, false);
+    ConnectionWatch watch(station, store, true);
+    ASSERT_TRUE(watch.tick().connected);
+    QuietListener listener;
+    MonitorThread monitor(station, store, listener, AcquisitionTexts{}, false, clock);
+    monitor.runCycle(); // the first download, not timed
+
+    // Cycles five minutes apart, each with its new record and its reading.
+    const auto timeCycles = [&] {
+        std::vector<double> ms;
+        for (int i = 0; i < 8; ++i) {
+            sim.advance(300);
+            clock.advance(5min);
+            const auto before = std::chrono::steady_clock::now();
+            monitor.runCycle();
+            ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count());
+        }
+        std::sort(ms.begin(), ms.end());
+        return ms;
+    };
+    const std::vector<double> without = timeCycles();
+
+    testing::LocalHttpServer silent("");
+    const int refusing = ::socket(AF_INET, SOCK_STREAM, 0); // bound, never listening
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ::bind(refusing, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::getsockname(refusing, reinterpret_cast<sockaddr*>(&addr), &len);
+    OutputSettings settings;
+    settings.upload.url = silent.url("/");
+    settings.upload.intervalSeconds = 60;
+    settings.mqtt.host = "127.0.0.1";
+    settings.mqtt.port = ntohs(addr.sin_port);
+    std::unique_ptr<OutputQueue> outputs = makeOutputQueue(settings, "test", {});
+    outputs->start();
+    monitor.setOutputSink(outputs.get());
+    const std::vector<double> with = timeCycles();
+
+    // The upload hangs on its first reading meanwhile.
+    for (int i = 0; i < 100 && silent.requests().empty(); ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(silent.requests().size(), 1u);
+    std::printf("station cycle, median of 8: %.1f ms without outputs, %.1f ms with dead ones (longest %.1f, %.1f)\n",
+                without[4], with[4], without.back(), with.back());
+    // A blocking output would add its 20-second timeout.
+    EXPECT_LT(with.back(), without.back() + 1000);
+    const auto before = std::chrono::steady_clock::now();
+    outputs->stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+    ::close(refusing);
 }
 
 } // namespace
