@@ -59,7 +59,7 @@ std::vector<MqttMessage> mqttDiscoveryMessages(const MqttSettings& settings, con
 
 std::vector<MqttMessage> mqttReadingMessages(const MqttSettings& settings, const OutputReading& reading) {
     Json state;
-    state["time"] = utcIsoText(reading.time);
+    state["time"] = utcText(reading.time, "%Y-%m-%dT%H:%M:%SZ");
     Json units = Json::object();
     for (const OutputValue& value : reading.values) {
         state[value.name] = valueJson(value);

@@ -100,12 +100,11 @@ std::optional<OutputReading> outputReadingOfRecord(const WeatherSample& sample) 
     return outputReadingOf(sample, time, true, std::nullopt);
 }
 
-std::string utcIsoText(std::time_t time) {
+std::string utcText(std::time_t time, const char* pattern) {
     std::tm utc{};
     ::gmtime_r(&time, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
+    char text[64];
+    return std::string(text, std::strftime(text, sizeof text, pattern, &utc));
 }
 
 } // namespace nimbrel

@@ -45,7 +45,7 @@ OutputReading outputReadingOf(const WeatherSample& normalised, std::time_t time,
 // The same for a stored history record, timed by its local `saveTime`; nothing when that is no time.
 std::optional<OutputReading> outputReadingOfRecord(const WeatherSample& normalised);
 
-// "2026-12-08T21:13:30Z".
-std::string utcIsoText(std::time_t time);
+// The time in UTC by a strftime pattern: "%Y-%m-%dT%H:%M:%SZ" gives "2026-12-08T21:13:30Z".
+std::string utcText(std::time_t time, const char* pattern);
 
 } // namespace nimbrel

@@ -45,14 +45,6 @@ std::string escaped(std::string_view text) {
     return result;
 }
 
-std::string utcStamp(std::time_t time) {
-    std::tm utc{};
-    ::gmtime_r(&time, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
-    return text;
-}
-
 size_t keepAnswer(char* data, size_t size, size_t count, void* target) {
     auto& answer = *static_cast<std::string*>(target);
     const size_t n = size * count;
@@ -86,7 +78,7 @@ struct CurlDeleter {
 
 std::string uploadQuery(const UploadSettings& settings, const OutputReading& reading, const std::string& softwareType) {
     std::vector<std::pair<const char*, std::string>> fields = {
-        {"ID", settings.id}, {"PASSWORD", settings.password}, {"dateutc", utcStamp(reading.time)}};
+        {"ID", settings.id}, {"PASSWORD", settings.password}, {"dateutc", utcText(reading.time, "%Y-%m-%d %H:%M:%S")}};
     const auto add = [&](const char* key, const char* name, auto convert, int decimals) {
         if (const std::optional<double> v = valueOf(reading, name)) fields.emplace_back(key, rounded(convert(*v), decimals));
     };

@@ -614,7 +614,11 @@ void WeatherView::showNewestStoredRecord() {
 void WeatherView::startMonitor() {
     if (monitor_ || !context_.config.searchDataOn()) return;
     const OutputConfiguration outputConfig = readOutputConfiguration(context_.dataFolder);
-    for (const std::string& warning : outputConfig.warnings) std::cerr << "nimbrel: " << warning << '\n';
+    // Said on standard error and in the status line, where a user of the window sees it.
+    for (const std::string& warning : outputConfig.warnings) {
+        std::cerr << "nimbrel: " << warning << '\n';
+        emit statusText(QString::fromStdString(warning));
+    }
     // Their status texts come from their own threads; the view's status line takes them on its own.
     outputs_ = makeOutputQueue(outputConfig.settings, kNimbrelVersion, [this](const std::string& text) {
         QMetaObject::invokeMethod(

@@ -12,6 +12,7 @@
 #include "tests/core/sim_library.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/local_http_server.h"
+#include "tests/support/loopback_port.h"
 #include "tests/support/temp_dir.h"
 
 #include <algorithm>
@@ -149,18 +150,12 @@ TEST(AcquisitionOverSimulator, DeadOutputsCostAStationCycleNoTime) {
     const std::vector<double> without = timeCycles();
 
     testing::LocalHttpServer silent("");
-    const int refusing = ::socket(AF_INET, SOCK_STREAM, 0); // bound, never listening
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(refusing, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(refusing, reinterpret_cast<sockaddr*>(&addr), &len);
+    const testing::RefusingPort noBroker;
     OutputSettings settings;
     settings.upload.url = silent.url("/");
     settings.upload.intervalSeconds = 60;
     settings.mqtt.host = "127.0.0.1";
-    settings.mqtt.port = ntohs(addr.sin_port);
+    settings.mqtt.port = noBroker.port();
     std::unique_ptr<OutputQueue> outputs = makeOutputQueue(settings, "test", {});
     outputs->start();
     monitor.setOutputSink(outputs.get());
@@ -176,7 +171,6 @@ TEST(AcquisitionOverSimulator, DeadOutputsCostAStationCycleNoTime) {
     const auto before = std::chrono::steady_clock::now();
     outputs->stop();
     EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
-    ::close(refusing);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // publishing that resumes after the broker went away and came back.
 #include "outputs/mqtt_publisher.h"
 #include "outputs/output_queue.h"
+#include "tests/support/loopback_port.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -25,18 +26,6 @@ namespace {
 
 using namespace std::chrono_literals;
 constexpr const char* kBroker = "/usr/sbin/mosquitto";
-
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
 
 bool accepts(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -166,7 +155,7 @@ protected:
 
 TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
     testing::TempDir dir;
-    const int port = freePort();
+    const int port = testing::freeLoopbackPort();
     Broker broker(dir, port);
     ASSERT_TRUE(broker.start());
 
@@ -234,7 +223,7 @@ TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
 
 TEST_F(MqttBroker, ABrokerThatComesAfterTheStartIsFoundAndAStopMeanwhileIsPrompt) {
     testing::TempDir dir;
-    const int port = freePort();
+    const int port = testing::freeLoopbackPort();
     Broker broker(dir, port);
     MqttSettings settings;
     settings.host = "127.0.0.1";
@@ -257,7 +246,7 @@ TEST_F(MqttBroker, ABrokerThatComesAfterTheStartIsFoundAndAStopMeanwhileIsPrompt
 
 TEST_F(MqttBroker, TheLastWillSaysOfflineWhenThePublisherVanishes) {
     testing::TempDir dir;
-    const int port = freePort();
+    const int port = testing::freeLoopbackPort();
     Broker broker(dir, port);
     ASSERT_TRUE(broker.start());
 

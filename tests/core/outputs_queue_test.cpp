@@ -13,10 +13,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Holds the first reading until released, as a network that hangs would.
-class StuckOutput final : public Output {
+// Keeps the time of each reading. A stuck one holds the first reading until released, as a network
+// that hangs would.
+class RecordingOutput final : public Output {
 public:
-    std::string name() const override { return "stuck"; }
+    explicit RecordingOutput(bool stuck = true) : label(stuck ? "stuck" : "quick"), released(!stuck) {}
+    std::string name() const override { return label; }
     void start() override {}
     void stop() override {}
     void publish(const OutputReading& reading) override {
@@ -35,10 +37,11 @@ public:
         return changed.wait_for(lock, 5s, [&] { return times.size() >= n; });
     }
 
+    const std::string label;
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::time_t> times;
-    bool released = false;
+    bool released;
 };
 
 WeatherSample sampleWithTemperature(const char* text) {
@@ -48,8 +51,8 @@ WeatherSample sampleWithTemperature(const char* text) {
 }
 
 TEST(OutputQueue, FullQueueDropsOldestWithoutEverBlockingTheCaller) {
-    auto owned = std::make_unique<StuckOutput>();
-    StuckOutput& output = *owned;
+    auto owned = std::make_unique<RecordingOutput>();
+    RecordingOutput& output = *owned;
     std::vector<std::unique_ptr<Output>> outputs;
     outputs.push_back(std::move(owned));
     OutputQueue queue(std::move(outputs), 3);
@@ -69,31 +72,11 @@ TEST(OutputQueue, FullQueueDropsOldestWithoutEverBlockingTheCaller) {
     EXPECT_EQ(output.times, (std::vector<std::time_t>{101, 105, 106, 107}));
 }
 
-// Takes every reading at once.
-class QuickOutput final : public Output {
-public:
-    std::string name() const override { return "quick"; }
-    void start() override {}
-    void stop() override {}
-    void publish(const OutputReading& reading) override {
-        std::lock_guard<std::mutex> lock(mutex);
-        times.push_back(reading.time);
-        changed.notify_all();
-    }
-    bool waitForCount(std::size_t n) {
-        std::unique_lock<std::mutex> lock(mutex);
-        return changed.wait_for(lock, 5s, [&] { return times.size() >= n; });
-    }
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<std::time_t> times;
-};
-
 TEST(OutputQueue, AHangingOutputHoldsUpNoOtherAndItsDropsAreToldAtOneTenAndAHundred) {
-    auto stuckOwned = std::make_unique<StuckOutput>();
-    auto quickOwned = std::make_unique<QuickOutput>();
-    StuckOutput& stuck = *stuckOwned;
-    QuickOutput& quick = *quickOwned;
+    auto stuckOwned = std::make_unique<RecordingOutput>();
+    auto quickOwned = std::make_unique<RecordingOutput>(false);
+    RecordingOutput& stuck = *stuckOwned;
+    RecordingOutput& quick = *quickOwned;
     std::vector<std::unique_ptr<Output>> outputs;
     outputs.push_back(std::move(stuckOwned));
     outputs.push_back(std::move(quickOwned));

@@ -1,6 +1,7 @@
 #include "app/folder_lock.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/local_http_server.h"
+#include "tests/support/loopback_port.h"
 #include "tests/support/temp_dir.h"
 
 #include <cstdio>
@@ -140,22 +141,14 @@ TEST_F(StationCli, PublishSendsTheCurrentReadingToEachOutputAndSaysWhatEachAnswe
               std::string::npos) << run.out;
 
     testing::LocalHttpServer server("HTTP/1.0 200 OK\r\n\r\nsuccess\n");
-    // A port that is bound but not listening refuses every connection.
-    const int closed = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(closed, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(closed, reinterpret_cast<sockaddr*>(&addr), &len);
-    const std::string brokerPort = std::to_string(ntohs(addr.sin_port));
+    const testing::RefusingPort noBroker;
+    const std::string brokerPort = std::to_string(noBroker.port());
     dir.write("Nimbrel.ini", "[communication]\nTestFlag=TRUE\n[mqtt]\nhost=127.0.0.1\nport=" + brokerPort +
                                  "\nuser=wx\npassword=Mq77-pw\n[upload]\nurl=" + server.url("/wx?key=1") +
                                  "\nid=ST1\npassword_file=upload.secret\n");
     dir.write("upload.secret", "Up-s3cret\n");
     std::filesystem::permissions(dir / "upload.secret", std::filesystem::perms::owner_read);
     run = cli("publish --dir " + dir.path().string());
-    ::close(closed);
     EXPECT_EQ(run.status, 1) << run.out;
     EXPECT_TRUE(has(run.out, "MQTT: failed, no broker at 127.0.0.1:" + brokerPort + ": Connection refused")) << run.out;
     EXPECT_TRUE(has(run.out, "Upload: ok, 127.0.0.1 answered success")) << run.out;
