@@ -16,7 +16,7 @@ namespace {
 
 constexpr int kKeepAliveSeconds = 30;
 constexpr unsigned kFirstReconnectDelay = 1;
-constexpr unsigned kLongestReconnectDelay = 60;
+constexpr unsigned kLongestReconnectDelay = 15;
 // Availability and discovery are sent at least once; a reading repeats soon enough to go at most once.
 constexpr int kControlQos = 1;
 constexpr int kReadingQos = 0;
@@ -124,8 +124,13 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
                           mosquitto_connack_string(rc));
         return;
     }
-    publisher->sendOnConnect();
-    publisher->connected_ = true;
+    {
+        std::lock_guard<std::mutex> lock(publisher->pendingMutex_);
+        publisher->sendOnConnect();
+        if (publisher->pending_) publisher->sendReading(*publisher->pending_);
+        publisher->pending_.reset();
+        publisher->connected_ = true;
+    }
     publisher->report("connected to " + publisher->where());
 }
 
@@ -145,15 +150,22 @@ void MqttPublisher::onDisconnect(mosquitto*, void* self, int rc) {
 
 void MqttPublisher::publish(const OutputReading& reading) {
     if (reading.stored || !client_) return;
+    std::lock_guard<std::mutex> lock(pendingMutex_);
     if (!connected_) {
-        ++skipped_;
+        if (pending_) ++skipped_;
+        pending_ = reading;
         return;
     }
+    sendReading(reading);
+}
+
+bool MqttPublisher::sendReading(const OutputReading& reading) {
     for (const MqttMessage& message : mqttReadingMessages(settings_, reading))
         if (!send(client_, message, kReadingQos)) {
             ++skipped_;
-            return;
+            return false;
         }
+    return true;
 }
 
 void MqttPublisher::stop() {

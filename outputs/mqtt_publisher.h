@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -17,18 +18,11 @@ struct mosquitto;
 namespace nimbrel {
 
 // libmosquitto's own thread keeps the connection: it connects in the background, reconnects with a
-// growing pause (1 s doubling up to 60 s) when the broker goes away, and on every connect says
-// `online` on the availability topic and sends the discovery messages again (a broker restarted
-// without persistence has forgotten them). The broker says `offline` for us when we vanish.
-// Readings that come while there is no connection are not kept: the next reading after the
-// reconnect brings everything up to date.
-// Sends one reading (and the discovery messages when they are on) with its own connection, and waits
-// until the broker has taken every message or `timeout` is over. It says nothing on the availability
-// topic: that belongs to the program that publishes all along. Its client id is the configured one
-// with "-once", so a logger that runs meanwhile keeps its connection.
-OutputAnswer mqttSendOnce(const MqttSettings& settings, const std::string& softwareVersion,
-                          const OutputReading& reading, std::chrono::milliseconds timeout);
-
+// growing pause (1 s doubling up to 15 s, about a station cycle) when the broker goes away, and on
+// every connect says `online` on the availability topic and sends the discovery messages again (a
+// broker restarted without persistence has forgotten them). The broker says `offline` for us when we
+// vanish. Of the readings that come while there is no connection only the newest is kept, and sent
+// on the reconnect: a broker that was gone misses the readings of that time and no more.
 class MqttPublisher final : public Output {
 public:
     // `status` receives status texts (connected, lost, refused) from libmosquitto's thread; it never
@@ -46,7 +40,7 @@ public:
     void stop() override;
 
     bool connected() const { return connected_.load(); }
-    // Readings not sent because there was no connection.
+    // Readings not sent because there was no connection (and a newer one came) or the send failed.
     unsigned long long skipped() const { return skipped_.load(); }
 
 private:
@@ -54,6 +48,7 @@ private:
     static void onDisconnect(mosquitto*, void* self, int rc);
     void report(const std::string& text);
     void sendOnConnect();
+    bool sendReading(const OutputReading& reading);
     // The first connect, and libmosquitto's thread once it is made. False when it failed at once.
     bool connectAndLoop();
     // libmosquitto keeps trying only once a first connect got under way; until then, we do.
@@ -67,6 +62,10 @@ private:
     bool loopRunning_ = false;
     std::atomic<bool> connected_{false};
     std::atomic<unsigned long long> skipped_{0};
+    // The newest reading that found no connection. Held with its mutex from the check of
+    // `connected_` to the send, so a reading is never kept back behind a newer one.
+    std::mutex pendingMutex_;
+    std::optional<OutputReading> pending_;
     std::mutex statusMutex_;
 
     std::thread firstConnect_;
@@ -74,5 +73,12 @@ private:
     std::condition_variable stopWake_;
     bool stopping_ = false;
 };
+
+// Sends one reading (and the discovery messages when they are on) with its own connection, and waits
+// until the broker has taken every message or `timeout` is over. It says nothing on the availability
+// topic: that belongs to the program that publishes all along. Its client id is the configured one
+// with "-once", so a logger that runs meanwhile keeps its connection.
+OutputAnswer mqttSendOnce(const MqttSettings& settings, const std::string& softwareVersion,
+                          const OutputReading& reading, std::chrono::milliseconds timeout);
 
 } // namespace nimbrel

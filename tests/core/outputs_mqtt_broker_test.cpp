@@ -199,18 +199,21 @@ TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
     EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.3"), "5.3");
     EXPECT_EQ(subscriber.waitFor("wx/wind_direction", "112.5"), "112.5");
 
-    // The broker goes away: readings meanwhile are lost, none is queued up without end.
+    // The broker goes away: of the readings meanwhile only the newest is kept, none queued up without end.
     broker.stop();
     ASSERT_TRUE(waitUntil([&] { return !publisher.connected(); }, 10s));
     queue.newReading(reading("5.4"), 1765228425, std::nullopt);
+    queue.newReading(reading("5.45"), 1765228430, std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return publisher.skipped() == 1; }, 5s));
 
-    // Back (without the retained messages of before): online again, discovery again, readings again.
+    // Back (without the retained messages of before): online again, discovery again, the kept reading
+    // at once, then the readings that follow.
     subscriber.forget();
     ASSERT_TRUE(broker.start());
     ASSERT_TRUE(waitUntil([&] { return publisher.connected(); }, 20s));
     EXPECT_EQ(subscriber.waitFor("wx/availability", "online"), "online");
     EXPECT_EQ(subscriber.waitFor(discoveryTopic, discovery), discovery);
+    EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.45"), "5.45");
     queue.newReading(reading("5.5"), 1765228440, std::nullopt);
     EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.5"), "5.5");
 
