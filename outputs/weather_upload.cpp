@@ -52,9 +52,32 @@ size_t keepAnswer(char* data, size_t size, size_t count, void* target) {
     return n;
 }
 
-int askInterrupted(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto* interrupted = static_cast<const std::atomic<bool>*>(flag);
-    return interrupted && interrupted->load() ? 1 : 0;
+// The transfer, looking at `interrupted` every tenth of a second, so a stop waits no longer than that
+// for a server that does not answer. CURLE_ABORTED_BY_CALLBACK when it was interrupted.
+CURLcode perform(CURL* curl, const std::atomic<bool>* interrupted) {
+    CURLM* multi = curl_multi_init();
+    if (!multi) return CURLE_OUT_OF_MEMORY;
+    curl_multi_add_handle(multi, curl);
+    CURLcode result = CURLE_OK;
+    for (int running = 1; running > 0;) {
+        if (interrupted && interrupted->load()) {
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        if (curl_multi_perform(multi, &running) != CURLM_OK ||
+            (running > 0 && curl_multi_poll(multi, nullptr, 0, 100, nullptr) != CURLM_OK)) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+    }
+    if (result == CURLE_OK) {
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left))
+            if (message->msg == CURLMSG_DONE) result = message->data.result;
+    }
+    curl_multi_remove_handle(multi, curl);
+    curl_multi_cleanup(multi);
+    return result;
 }
 
 // The answer's first line, short and printable, without the password should a server echo it.
@@ -144,10 +167,7 @@ OutputAnswer uploadOnce(const UploadSettings& settings, const OutputReading& rea
     curl_easy_setopt(c, CURLOPT_USERAGENT, softwareType.c_str());
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &keepAnswer);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &askInterrupted);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(interrupted));
-    const CURLcode result = curl_easy_perform(c);
+    const CURLcode result = perform(c, interrupted);
     if (result == CURLE_ABORTED_BY_CALLBACK) return {false, "the upload to " + host + " was stopped"};
     if (result != CURLE_OK) return {false, host + " did not answer: " + curl_easy_strerror(result)};
 
