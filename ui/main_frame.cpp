@@ -80,6 +80,7 @@ MainFrame::MainFrame(const AppContext& context, QWidget* parent)
     view_ = new WeatherView(context_, this);
     setCentralWidget(inScrollArea(view_));
     connect(view_, &WeatherView::statusText, this, &MainFrame::showStatusText);
+    connect(view_, &WeatherView::outputText, this, &MainFrame::showOutputText);
     connect(view_, &WeatherView::progress, this, &MainFrame::showProgress);
     connect(view_, &WeatherView::titleChanged, this, &QWidget::setWindowTitle);
 
@@ -226,8 +227,26 @@ void MainFrame::buildStatusBar() {
     progressBar_->setFormat(QStringLiteral("%v / %m"));
     progressBar_->setMaximumWidth(220);
     progressBar_->hide();
+    outputsPane_ = new QLabel(bar);
+    outputsPane_->setObjectName(QStringLiteral("outputsPane"));
+    outputsPane_->hide();
     bar->addPermanentWidget(progressBar_);
+    bar->addPermanentWidget(outputsPane_);
     bar->addPermanentWidget(connectionPane_);
+}
+
+void MainFrame::showOutputText(const QString& text) {
+    // The name before the first ": " says which output it is.
+    outputTexts_[text.section(QStringLiteral(": "), 0, 0)] = text;
+    const QStringList texts = outputTexts_.values();
+    // A long text is cut to a fifth of the window's width, so the acquisition's line keeps its room;
+    // the whole of every text is in the tip.
+    const int widest = std::max(160, width() / 5);
+    QStringList shown;
+    for (const QString& t : texts) shown << outputsPane_->fontMetrics().elidedText(t, Qt::ElideRight, widest);
+    outputsPane_->setText(shown.join(QStringLiteral("  |  ")));
+    outputsPane_->setToolTip(texts.join(QLatin1Char('\n')));
+    outputsPane_->show();
 }
 
 namespace {

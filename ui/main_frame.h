@@ -4,6 +4,7 @@
 #include "ui/app_context.h"
 
 #include <QMainWindow>
+#include <QMap>
 #include <QTimer>
 #include <memory>
 
@@ -35,6 +36,7 @@ public:
     ConnectionPane* connectionPane() const { return connectionPane_; }
     // In the status bar while a long job of the acquisition thread runs (a first download).
     QProgressBar* progressBar() const { return progressBar_; }
+    QLabel* outputsPane() const { return outputsPane_; }
 
     // Keeps the window's size and place and whether toolbar and status bar show in `file` (an ini
     // file of the user's own configuration folder) between runs: restores them now and saves them when
@@ -50,6 +52,9 @@ public:
 
 public slots:
     void showStatusText(const QString& text);
+    // What an output (MQTT, the upload) said last, shown in a pane of its own that the acquisition's
+    // status texts do not overwrite: "MQTT: connected to ...", "Upload: ... answered success".
+    void showOutputText(const QString& text);
     // `done` of `total` steps of the acquisition thread's job; total 0 when it is over.
     void showProgress(qint64 done, qint64 total);
     void loadDefaultValue();
@@ -78,6 +83,8 @@ private:
     Absence absenceShown_ = Absence::none;
     ConnectionPane* connectionPane_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
+    QLabel* outputsPane_ = nullptr;     // hidden until an output says something
+    QMap<QString, QString> outputTexts_; // the newest text of each output, by its name
     QString windowStateFile_;
     DebugWindow* debugWindow_ = nullptr; // made on first use; a child of the frame
     QTimer connectionTimer_;

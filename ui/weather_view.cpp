@@ -619,10 +619,10 @@ void WeatherView::startMonitor() {
         std::cerr << "nimbrel: " << warning << '\n';
         emit statusText(QString::fromStdString(warning));
     }
-    // Their status texts come from their own threads; the view's status line takes them on its own.
+    // Their texts come from their own threads.
     outputs_ = makeOutputQueue(outputConfig.settings, kNimbrelVersion, [this](const std::string& text) {
         QMetaObject::invokeMethod(
-            this, [this, shown = QString::fromStdString(text)] { emit statusText(shown); }, Qt::QueuedConnection);
+            this, [this, shown = QString::fromStdString(text)] { emit outputText(shown); }, Qt::QueuedConnection);
     });
     monitor_ = std::make_unique<MonitorThread>(context_.station, context_.store, *listener_,
                                                acquisitionTextsFrom(context_.texts),

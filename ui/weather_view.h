@@ -56,6 +56,8 @@ public:
 signals:
     // From the acquisition thread, already on the user-interface thread.
     void statusText(const QString& text);
+    // What an output (MQTT, the upload) says, from its own thread, already on the user-interface thread.
+    void outputText(const QString& text);
     // How far a long job of the thread is: `done` of `total`; total 0 when it is over.
     void progress(qint64 done, qint64 total);
     void titleChanged(const QString& title);

@@ -252,6 +252,29 @@ TEST_F(MainWindowTest, TheProgressBarShowsLongJobsOnly) {
     EXPECT_FALSE(bar->isVisible());
 }
 
+TEST_F(MainWindowTest, EachOutputKeepsItsNewestTextInAPaneOfItsOwn) {
+    World world(english, false);
+    MainFrame frame(world.context());
+    frame.resize(1600, 700);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    QLabel* pane = frame.outputsPane();
+    EXPECT_FALSE(pane->isVisible());
+    const QString before = frame.statusPane()->text();
+    emit frame.view()->outputText(QStringLiteral("MQTT: no broker at wx.lan:1883 yet; retrying"));
+    emit frame.view()->outputText(QStringLiteral("Upload: 127.0.0.1 answered success"));
+    emit frame.view()->outputText(QStringLiteral("MQTT: connected to wx.lan:1883"));
+    EXPECT_TRUE(pane->isVisible());
+    EXPECT_EQ(pane->text(), QStringLiteral("MQTT: connected to wx.lan:1883  |  Upload: 127.0.0.1 answered success"));
+    EXPECT_EQ(frame.statusPane()->text(), before); // the acquisition's line is left alone
+
+    // A long answer is cut in the pane and whole in its tip.
+    const QString longAnswer = QStringLiteral("Upload: wx.example answered HTTP 500: ") + QString(300, QLatin1Char('x'));
+    emit frame.view()->outputText(longAnswer);
+    EXPECT_TRUE(pane->text().endsWith(QChar(0x2026))) << pane->text().toStdString();
+    EXPECT_EQ(pane->toolTip(), QStringLiteral("MQTT: connected to wx.lan:1883\n") + longAnswer);
+}
+
 TEST_F(MainWindowTest, TheWindowComesBackAsItWasLeft) {
     testing::TempDir config;
     const QString file = QString::fromStdString((config.path() / "window.ini").string());
