@@ -93,7 +93,11 @@ void MqttPublisher::start() {
     mosquitto_disconnect_callback_set(client_, &MqttPublisher::onDisconnect);
     mosquitto_reconnect_delay_set(client_, kFirstReconnectDelay, kLongestReconnectDelay, true);
     stopping_ = false;
-    if (!connectAndLoop()) firstConnect_ = std::thread([this] { retryFirstConnect(); });
+    // Even the first try looks the host name up, which may take seconds: never on the caller's thread
+    // (the window's).
+    firstConnect_ = std::thread([this] {
+        if (!connectAndLoop()) retryFirstConnect();
+    });
 }
 
 bool MqttPublisher::connectAndLoop() {

@@ -51,7 +51,8 @@ private:
     bool sendReading(const OutputReading& reading);
     // The first connect, and libmosquitto's thread once it is made. False when it failed at once.
     bool connectAndLoop();
-    // libmosquitto keeps trying only once a first connect got under way; until then, we do.
+    // libmosquitto keeps trying only once a first connect got under way; until then, we do, on the
+    // thread `firstConnect_`.
     void retryFirstConnect();
     std::string where() const;
 
