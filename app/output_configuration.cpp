@@ -86,6 +86,17 @@ std::string passwordOf(const ProfileFile& profile, std::string_view section, con
     return password;
 }
 
+// The start of topics: MQTT's wildcards + and # cannot be published to, so such a value is not used.
+std::string topicStartOf(const ProfileFile& profile, const char* key, const std::string& fallback,
+                         std::vector<std::string>& warnings) {
+    const std::string value = valueOf(profile, "mqtt", key);
+    if (value.empty()) return fallback;
+    if (value.find_first_of("+#") == std::string::npos) return value;
+    warnings.push_back("Nimbrel.ini: [mqtt] " + std::string(key) + "=" + value + " holds + or #, which no topic may; " +
+                       fallback + " is used");
+    return fallback;
+}
+
 MqttSettings mqttSettingsOf(const ProfileFile& profile, const std::filesystem::path& folder,
                             std::vector<std::string>& warnings) {
     MqttSettings mqtt;
@@ -105,8 +116,7 @@ MqttSettings mqttSettingsOf(const ProfileFile& profile, const std::filesystem::p
     mqtt.user = valueOf(profile, "mqtt", "user");
     mqtt.password = passwordOf(profile, "mqtt", folder, warnings);
     mqtt.caFile = valueOf(profile, "mqtt", "ca_file");
-    const std::string prefix = valueOf(profile, "mqtt", "topic_prefix");
-    if (!prefix.empty()) mqtt.topicPrefix = prefix;
+    mqtt.topicPrefix = topicStartOf(profile, "topic_prefix", mqtt.topicPrefix, warnings);
     mqtt.clientId = valueOf(profile, "mqtt", "client_id");
     if (mqtt.clientId.empty()) {
         char host[256] = {};
@@ -114,8 +124,7 @@ MqttSettings mqttSettingsOf(const ProfileFile& profile, const std::filesystem::p
         mqtt.clientId = defaultMqttClientId(host, folder);
     }
     mqtt.discovery = switchOf(profile, "mqtt", "discovery", true, warnings);
-    const std::string discoveryPrefix = valueOf(profile, "mqtt", "discovery_prefix");
-    if (!discoveryPrefix.empty()) mqtt.discoveryPrefix = discoveryPrefix;
+    mqtt.discoveryPrefix = topicStartOf(profile, "discovery_prefix", mqtt.discoveryPrefix, warnings);
     return mqtt;
 }
 

@@ -7,6 +7,12 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// A text of Nimbrel.ini that is no UTF-8 (a topic prefix in Latin-1) gets U+FFFD where it breaks,
+// rather than an exception.
+std::string jsonText(const Json& json) {
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 Json valueJson(const OutputValue& value) {
     if (value.integral) return static_cast<long long>(value.value);
     return value.value;
@@ -51,7 +57,7 @@ std::vector<MqttMessage> mqttDiscoveryMessages(const MqttSettings& settings, con
         config["state_class"] = q.stateClass;
         config["availability_topic"] = mqttAvailabilityTopic(settings);
         config["device"] = device;
-        messages.push_back({settings.discoveryPrefix + "/sensor/" + node + "/" + q.name + "/config", config.dump(),
+        messages.push_back({settings.discoveryPrefix + "/sensor/" + node + "/" + q.name + "/config", jsonText(config),
                             true});
     }
     return messages;
@@ -67,9 +73,9 @@ std::vector<MqttMessage> mqttReadingMessages(const MqttSettings& settings, const
     }
     state["units"] = units;
     std::vector<MqttMessage> messages;
-    messages.push_back({mqttStateTopic(settings), state.dump(), false});
+    messages.push_back({mqttStateTopic(settings), jsonText(state), false});
     for (const OutputValue& value : reading.values)
-        messages.push_back({settings.topicPrefix + "/" + value.name, valueJson(value).dump(), true});
+        messages.push_back({settings.topicPrefix + "/" + value.name, jsonText(valueJson(value)), true});
     return messages;
 }
 

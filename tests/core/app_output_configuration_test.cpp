@@ -54,6 +54,17 @@ TEST(OutputConfiguration, OffWithoutHostOrUrlAndDefaultsOtherwise) {
               "Nimbrel.ini: [upload] url is neither an http:// nor an https:// address; nothing is uploaded\n");
 }
 
+TEST(OutputConfiguration, TopicStartsWithAWildcardAreNotUsed) {
+    TempDir dir;
+    dir.write("Nimbrel.ini", "[mqtt]\nhost=b\ntopic_prefix=wx/#\ndiscovery_prefix=ha+\n");
+    const OutputConfiguration config = readOutputConfiguration(dir.path());
+    EXPECT_EQ(config.settings.mqtt.topicPrefix, "nimbrel");
+    EXPECT_EQ(config.settings.mqtt.discoveryPrefix, "homeassistant");
+    EXPECT_EQ(allWarnings(config),
+              "Nimbrel.ini: [mqtt] topic_prefix=wx/# holds + or #, which no topic may; nimbrel is used\n"
+              "Nimbrel.ini: [mqtt] discovery_prefix=ha+ holds + or #, which no topic may; homeassistant is used\n");
+}
+
 TEST(OutputConfiguration, DefaultClientIdNamesHostAndFolder) {
     // FNV-1a of "/var/lib/nimbrel", worked out by hand.
     EXPECT_EQ(defaultMqttClientId("wxpc", "/var/lib/nimbrel"), "nimbrel-wxpc-dd1adda5");

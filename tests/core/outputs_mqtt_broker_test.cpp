@@ -1,5 +1,6 @@
 // MQTT against a real mosquitto broker on 127.0.0.1: the bytes of discovery and state messages, and
 // publishing that resumes after the broker went away and came back.
+#include "outputs/mqtt_messages.h"
 #include "outputs/mqtt_publisher.h"
 #include "outputs/output_queue.h"
 #include "tests/support/loopback_port.h"
@@ -143,6 +144,17 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds limi
         std::this_thread::sleep_for(20ms);
     }
     return true;
+}
+
+// A topic prefix in Latin-1 (no UTF-8) is mended in the JSON texts, never thrown over.
+TEST(MqttMessages, ATopicPrefixThatIsNoUtf8IsMendedInTheJson) {
+    MqttSettings settings;
+    settings.topicPrefix = "wx\xE9";
+    settings.clientId = "c";
+    const std::vector<MqttMessage> messages = mqttDiscoveryMessages(settings, "1");
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.front().payload.find("\"state_topic\":\"wx\xEF\xBF\xBD/state\""), std::string::npos)
+        << messages.front().payload;
 }
 
 class MqttBroker : public ::testing::Test {
