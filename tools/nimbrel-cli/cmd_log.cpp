@@ -17,7 +17,6 @@
 #include <ctime>
 #include <iostream>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace nimbrel::cli {
@@ -30,12 +29,9 @@ extern "C" void onStopSignal(int) {
     stopSignalled.store(true);
 }
 
-// The outputs' threads say things too; one line at a time.
-std::mutex sayMutex;
-
+// The outputs' threads and the acquisition thread say things too: each line goes out in one piece.
 void say(const std::string& text) {
-    std::lock_guard<std::mutex> lock(sayMutex);
-    std::cout << localStampText(std::time(nullptr)) << "  " << text << std::endl;
+    std::cout << (localStampText(std::time(nullptr)) + "  " + text + '\n') << std::flush;
 }
 
 // One second of the watch's rhythm, cut short by a stop signal.
