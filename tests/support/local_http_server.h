@@ -1,10 +1,10 @@
 // LocalHttpServer: a small HTTP server on 127.0.0.1 for the upload tests, on a port of its own.
 #pragma once
 
-#include <arpa/inet.h>
+#include "tests/support/loopback_port.h"
+
 #include <atomic>
 #include <mutex>
-#include <netinet/in.h>
 #include <poll.h>
 #include <string>
 #include <sys/socket.h>
@@ -19,15 +19,8 @@ namespace nimbrel::testing {
 class LocalHttpServer {
 public:
     explicit LocalHttpServer(std::string answer) : answer_(std::move(answer)) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        listener_ = boundLoopbackSocket(port_);
         ::listen(listener_, 8);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
         thread_ = std::thread([this] { serve(); });
     }
     ~LocalHttpServer() {
