@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 #include <chrono>
@@ -50,12 +51,13 @@ std::string configureClient(mosquitto* client, const MqttSettings& settings) {
 }
 
 // What the one-off sending waits for: the broker's answer to the connect, then its acknowledgements.
+// Written by libmosquitto's thread under the mutex, which is there for the condition; read anywhere.
 struct OnceState {
     std::mutex mutex;
     std::condition_variable changed;
-    int connectAnswer = -1;
-    int unacknowledged = 0;
-    bool lost = false;
+    std::atomic<int> connectAnswer{-1};
+    std::atomic<int> unacknowledged{0};
+    std::atomic<bool> lost{false};
 };
 
 } // namespace
@@ -229,32 +231,27 @@ OutputAnswer mqttSendOnce(const MqttSettings& settings, const std::string& softw
         mosquitto_loop_stop(client, answer.ok ? false : true);
         return answer;
     };
-    {
+    // Waits for `done` or the end of the time; the lock is given back before a callback may need it.
+    const auto waitFor = [&](const std::function<bool()>& done) {
         std::unique_lock<std::mutex> lock(state.mutex);
-        if (!state.changed.wait_until(lock, end, [&] { return state.connectAnswer >= 0 || state.lost; }))
-            return finish({false, "the broker at " + where + " did not answer in time"});
-        if (state.connectAnswer != 0)
-            return finish({false, "the broker at " + where + " refused the connection: " +
-                                      (state.connectAnswer > 0 ? mosquitto_connack_string(state.connectAnswer)
-                                                               : "the connection was lost")});
-    }
+        return state.changed.wait_until(lock, end, done);
+    };
+    if (!waitFor([&] { return state.connectAnswer >= 0 || state.lost; }))
+        return finish({false, "the broker at " + where + " did not answer in time"});
+    if (state.connectAnswer != 0)
+        return finish({false, "the broker at " + where + " refused the connection: " +
+                                  (state.connectAnswer > 0 ? mosquitto_connack_string(state.connectAnswer)
+                                                           : "the connection was lost")});
     std::vector<MqttMessage> messages;
     if (settings.discovery) messages = mqttDiscoveryMessages(settings, softwareVersion);
     const std::size_t discoveryCount = messages.size();
     for (MqttMessage& m : mqttReadingMessages(settings, reading)) messages.push_back(std::move(m));
     for (const MqttMessage& message : messages) {
-        {
-            std::lock_guard<std::mutex> lock(state.mutex);
-            ++state.unacknowledged;
-        }
+        ++state.unacknowledged;
         if (!send(client, message, kControlQos)) return finish({false, "the broker at " + where + " took no message"});
     }
-    {
-        std::unique_lock<std::mutex> lock(state.mutex);
-        if (!state.changed.wait_until(lock, end, [&] { return state.unacknowledged <= 0 || state.lost; }) ||
-            state.unacknowledged > 0)
-            return finish({false, "the broker at " + where + " did not acknowledge every message in time"});
-    }
+    if (!waitFor([&] { return state.unacknowledged <= 0 || state.lost; }) || state.unacknowledged > 0)
+        return finish({false, "the broker at " + where + " did not acknowledge every message in time"});
     // Each value has its topic; the state message carries them all.
     const std::size_t values = messages.size() - discoveryCount - 1;
     std::string text = "the broker at " + where + " took ";

@@ -42,9 +42,10 @@ bool accepts(int port) {
 // A mosquitto process that keeps nothing between runs, so a restart forgets every retained message.
 class Broker {
 public:
-    Broker(const testing::TempDir& dir, int port) : config_(dir / "mosquitto.conf"), port_(port) {
-        dir.write("mosquitto.conf", "listener " + std::to_string(port) +
-                                        " 127.0.0.1\nallow_anonymous true\npersistence false\nlog_dest none\n");
+    // `anonymous` false: every client without a login is refused.
+    Broker(const testing::TempDir& dir, int port, bool anonymous = true) : config_(dir / "mosquitto.conf"), port_(port) {
+        dir.write("mosquitto.conf", "listener " + std::to_string(port) + " 127.0.0.1\nallow_anonymous " +
+                                        (anonymous ? "true" : "false") + "\npersistence false\nlog_dest none\n");
         std::filesystem::permissions(config_, std::filesystem::perms::others_read, std::filesystem::perm_options::add);
     }
     ~Broker() { stop(); }
@@ -257,6 +258,37 @@ TEST_F(MqttBroker, ABrokerThatComesAfterTheStartIsFoundAndAStopMeanwhileIsPrompt
     std::this_thread::sleep_for(500ms);
     ASSERT_TRUE(broker.start());
     EXPECT_TRUE(waitUntil([&] { return publisher.connected(); }, 10s));
+}
+
+TEST_F(MqttBroker, SendingOnceWaitsForTheAcknowledgementsOrSaysWhyNot) {
+    testing::TempDir dir;
+    const int port = testing::freeLoopbackPort();
+    Broker broker(dir, port);
+    ASSERT_TRUE(broker.start());
+    Subscriber subscriber(port);
+    MqttSettings settings;
+    settings.host = "127.0.0.1";
+    settings.port = port;
+    settings.topicPrefix = "wx";
+    settings.clientId = "once-test";
+    OutputReading r;
+    r.time = 1765228410;
+    r.values = {{"outdoor_temperature", 5.3, false}, {"outdoor_humidity", 87, true}};
+    OutputAnswer answer = mqttSendOnce(settings, "9.9.9", r, 5s);
+    EXPECT_TRUE(answer.ok);
+    EXPECT_EQ(answer.text, "the broker at 127.0.0.1:" + std::to_string(port) +
+                               " took 17 discovery messages, the state and 2 values");
+    EXPECT_EQ(subscriber.waitFor("wx/outdoor_humidity", "87"), "87");
+
+    testing::TempDir strictDir;
+    const int strictPort = testing::freeLoopbackPort();
+    Broker strict(strictDir, strictPort, false);
+    ASSERT_TRUE(strict.start());
+    settings.port = strictPort;
+    answer = mqttSendOnce(settings, "9.9.9", r, 5s);
+    EXPECT_FALSE(answer.ok);
+    EXPECT_EQ(answer.text, "the broker at 127.0.0.1:" + std::to_string(strictPort) +
+                               " refused the connection: Connection Refused: not authorised.");
 }
 
 TEST_F(MqttBroker, TheLastWillSaysOfflineWhenThePublisherVanishes) {
