@@ -3,6 +3,7 @@
 #include "store/history_file.h"
 #include "store/history_line.h"
 #include "store/history_store.h"
+#include "store/replacing_file.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
@@ -168,6 +169,20 @@ TEST(StoreFaults, LeftoversOfAnInterruptedRewriteGoWhenTheStoreIsOpenedOrRewritt
     leaveBehind();
     f.store.deleteRecords({record(0x0100)});
     EXPECT_EQ(names(), kept);
+}
+
+// The count of bytes written is where the next line starts in the rewritten file's index; a write
+// large enough to go straight to the file counts as much as the gathered ones.
+TEST(StoreFaults, AReplacingFileCountsEveryByteWhicheverWayItGoes) {
+    TempDir dir;
+    ReplacingFile file((dir / "Nimbrel.dat").string(), ".rewrite-");
+    ASSERT_TRUE(file.open());
+    ASSERT_TRUE(file.write(std::string(1 << 20, 'x'))); // one MiB: straight to the file
+    EXPECT_EQ(file.bytesWritten(), 1048576u);
+    ASSERT_TRUE(file.write("ab\r\n"));
+    EXPECT_EQ(file.bytesWritten(), 1048580u);
+    ASSERT_TRUE(file.commit());
+    EXPECT_EQ(std::filesystem::file_size(dir / "Nimbrel.dat"), 1048580u);
 }
 
 TEST(StoreFaults, RunningNumbersGoOnPastThirtyTwoBits) {
