@@ -195,11 +195,10 @@ milliseconds MonitorThread::runCycle() {
 void MonitorThread::showCurrentReading(WeatherSample& reading, const AlarmThresholds& alarms,
                                        MinMaxTable* minMax) {
     normaliseSample(reading, settings_, alarms);
-    double sinceMidnight = 0;
-    const bool counted = computeRainTotalsFromStore(reading, store_, clock_, &sinceMidnight);
+    std::optional<double> sinceMidnight;
+    computeRainTotalsFromStore(reading, store_, clock_, &sinceMidnight);
     // The outputs take base units; the window takes the user's.
-    if (outputs_)
-        outputs_->newReading(reading, clock_.nowSeconds(), counted ? std::optional(sinceMidnight) : std::nullopt);
+    if (outputs_) outputs_->newReading(reading, clock_.nowSeconds(), sinceMidnight);
     sampleForDisplay(reading, settings_);
     listener_.showReading(settings_, reading);
     listener_.showAlarmLamps(alarms, settings_, reading);

@@ -4,8 +4,6 @@
 #include "app/profile_file.h"
 #include "station/flag_text.h"
 
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -59,30 +57,28 @@ bool othersMayRead(const std::filesystem::path& file) {
     return ::stat(file.c_str(), &st) == 0 && (st.st_mode & S_IROTH) != 0;
 }
 
-// The password of a section: its `password`, else the first line of its `password_file`.
+// The password of a section: its `password`, else the first line of its `password_file`. Whichever
+// file holds it is warned of when every user may read it.
 std::string passwordOf(const ProfileFile& profile, std::string_view section, const std::filesystem::path& folder,
                        std::vector<std::string>& warnings) {
     const std::string where = "[" + std::string(section) + "]";
     std::string password = valueOf(profile, section, "password");
-    if (!password.empty()) {
-        const std::filesystem::path ini = folder / kConfigurationFileName;
-        if (othersMayRead(ini))
-            warnings.push_back(ini.string() + " holds the " + where +
-                               " password and every user may read it: chmod o-r it, or use password_file");
-        return password;
+    std::filesystem::path holder = folder / kConfigurationFileName;
+    const bool inIni = !password.empty();
+    if (!inIni) {
+        const std::string fileName = valueOf(profile, section, "password_file");
+        if (fileName.empty()) return {};
+        holder = std::filesystem::path(fileName).is_absolute() ? std::filesystem::path(fileName) : folder / fileName;
+        std::ifstream in(holder);
+        if (!in || !std::getline(in, password)) {
+            warnings.push_back(where + " password_file " + holder.string() + " cannot be read");
+            return {};
+        }
+        if (!password.empty() && password.back() == '\r') password.pop_back();
     }
-    const std::string fileName = valueOf(profile, section, "password_file");
-    if (fileName.empty()) return {};
-    const std::filesystem::path file = std::filesystem::path(fileName).is_absolute() ? std::filesystem::path(fileName)
-                                                                                      : folder / fileName;
-    std::ifstream in(file);
-    if (!in || !std::getline(in, password)) {
-        warnings.push_back(where + " password_file " + file.string() + " cannot be read");
-        return {};
-    }
-    if (!password.empty() && password.back() == '\r') password.pop_back();
-    if (othersMayRead(file))
-        warnings.push_back(file.string() + " holds the " + where + " password and every user may read it: chmod o-r it");
+    if (othersMayRead(holder))
+        warnings.push_back(holder.string() + " holds the " + where + " password and every user may read it: chmod o-r it" +
+                           (inIni ? ", or use password_file" : ""));
     return password;
 }
 
@@ -134,12 +130,8 @@ UploadSettings uploadSettingsOf(const ProfileFile& profile, const std::filesyste
     upload.url = valueOf(profile, "upload", "url");
     if (upload.url.empty()) return upload;
     // Only the web's own two schemes; the address itself is not repeated, as it may hold a key.
-    const auto startsWith = [&](std::string_view scheme) {
-        return upload.url.size() > scheme.size() &&
-               std::equal(scheme.begin(), scheme.end(), upload.url.begin(),
-                          [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
-    };
-    if (!startsWith("http://") && !startsWith("https://")) {
+    const std::string start = lowered(upload.url.substr(0, 8));
+    if (start.rfind("http://", 0) != 0 && start.rfind("https://", 0) != 0) {
         warnings.push_back("Nimbrel.ini: [upload] url is neither an http:// nor an https:// address; nothing is uploaded");
         upload.url.clear();
         return upload;

@@ -70,13 +70,9 @@ MqttPublisher::~MqttPublisher() {
     stop();
 }
 
-std::string MqttPublisher::where() const {
-    return whereOf(settings_);
-}
-
 void MqttPublisher::report(const std::string& text) {
     std::lock_guard<std::mutex> lock(statusMutex_);
-    if (status_) status_("MQTT: " + text);
+    if (status_) status_(std::string(kName) + ": " + text);
 }
 
 void MqttPublisher::start() {
@@ -111,7 +107,7 @@ bool MqttPublisher::connectAndLoop() {
 }
 
 void MqttPublisher::retryFirstConnect() {
-    report("no broker at " + where() + " yet; retrying");
+    report("no broker at " + whereOf(settings_) + " yet; retrying");
     std::chrono::seconds delay{kFirstReconnectDelay};
     for (;;) {
         {
@@ -126,7 +122,7 @@ void MqttPublisher::retryFirstConnect() {
 void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
     auto* publisher = static_cast<MqttPublisher*>(self);
     if (rc != 0) {
-        publisher->report("the broker at " + publisher->where() + " refused the connection: " +
+        publisher->report("the broker at " + whereOf(publisher->settings_) + " refused the connection: " +
                           mosquitto_connack_string(rc));
         return;
     }
@@ -137,7 +133,7 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
         publisher->pending_.reset();
         publisher->connected_ = true;
     }
-    publisher->report("connected to " + publisher->where());
+    publisher->report("connected to " + whereOf(publisher->settings_));
 }
 
 void MqttPublisher::sendOnConnect() {
@@ -151,7 +147,7 @@ void MqttPublisher::onDisconnect(mosquitto*, void* self, int rc) {
     auto* publisher = static_cast<MqttPublisher*>(self);
     publisher->connected_ = false;
     // rc 0 is our own disconnect at stop.
-    if (rc != 0) publisher->report("lost the broker at " + publisher->where() + "; reconnecting");
+    if (rc != 0) publisher->report("lost the broker at " + whereOf(publisher->settings_) + "; reconnecting");
 }
 
 void MqttPublisher::publish(const OutputReading& reading) {

@@ -33,7 +33,8 @@ public:
     MqttPublisher(const MqttPublisher&) = delete;
     MqttPublisher& operator=(const MqttPublisher&) = delete;
 
-    std::string name() const override { return "MQTT"; }
+    static constexpr const char* kName = "MQTT";
+    std::string name() const override { return kName; }
     void start() override;
     // Live readings only: history records reach the broker as the reading of their cycle already.
     void publish(const OutputReading& reading) override;
@@ -54,7 +55,6 @@ private:
     // libmosquitto keeps trying only once a first connect got under way; until then, we do, on the
     // thread `firstConnect_`.
     void retryFirstConnect();
-    std::string where() const;
 
     MqttSettings settings_;
     std::string softwareVersion_;

@@ -22,9 +22,9 @@ std::vector<std::pair<std::string, OutputAnswer>> sendToEachOnce(const OutputSet
     using namespace std::chrono_literals;
     std::vector<std::pair<std::string, OutputAnswer>> answers;
     if (settings.mqtt.enabled())
-        answers.emplace_back("MQTT", mqttSendOnce(settings.mqtt, softwareVersion, reading, 10s));
+        answers.emplace_back(MqttPublisher::kName, mqttSendOnce(settings.mqtt, softwareVersion, reading, 10s));
     if (settings.upload.enabled())
-        answers.emplace_back("Upload", uploadOnce(settings.upload, reading, uploadSoftwareType(softwareVersion),
+        answers.emplace_back(WeatherUpload::kName, uploadOnce(settings.upload, reading, uploadSoftwareType(softwareVersion),
                                                   WeatherUpload::kTimeout));
     return answers;
 }

@@ -198,12 +198,12 @@ void WeatherUpload::publish(const OutputReading& reading) {
     if (answer.ok) {
         lastSuccess_ = t;
         lastFailure_.reset();
-        if (!reportedOk_ && status_) status_("Upload: " + answer.text);
+        if (!reportedOk_ && status_) status_(std::string(kName) + ": " + answer.text);
         reportedOk_ = true;
     } else {
         lastFailure_ = t;
         reportedOk_ = false;
-        if (status_) status_("Upload: " + answer.text + "; trying again with a later reading");
+        if (status_) status_(std::string(kName) + ": " + answer.text + "; trying again with a later reading");
     }
 }
 

@@ -47,7 +47,8 @@ public:
                   std::function<void(const std::string&)> status = {},
                   std::chrono::milliseconds timeout = kTimeout);
 
-    std::string name() const override { return "Upload"; }
+    static constexpr const char* kName = "Upload";
+    std::string name() const override { return kName; }
     void start() override { interrupted_ = false; }
     // Live readings only, at most once per interval by their times.
     void publish(const OutputReading& reading) override;

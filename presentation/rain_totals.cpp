@@ -188,11 +188,12 @@ void walkStoredFacts(RainTotalsWalk& walk, RainFacts& stored) {
 
 } // namespace
 
-bool computeRainTotals(WeatherSample& sample, RainFacts& history, Clock& clock, double* sinceMidnightMm) {
+bool computeRainTotals(WeatherSample& sample, RainFacts& history, Clock& clock,
+                       std::optional<double>* sinceMidnightMm) {
     RainTotalsWalk walk(sample, clock);
     walkStoredFacts(walk, history);
     const bool counted = walk.finish();
-    if (counted && sinceMidnightMm) *sinceMidnightMm = walk.rainSinceMidnight();
+    if (sinceMidnightMm) *sinceMidnightMm = counted ? std::optional(walk.rainSinceMidnight()) : std::nullopt;
     return counted;
 }
 

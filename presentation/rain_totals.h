@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -94,9 +95,9 @@ private:
 
 // Fill rainMm (when the counter wrapped), increment, hourRain ... monthRain and totalRain of `sample`
 // from the earlier samples. False when the sample has no rain counter (all those fields become "---").
-// `sinceMidnightMm`, when given, receives the rain since local midnight (when the result is true).
+// `sinceMidnightMm`, when given, receives the rain since local midnight, or nothing without a counter.
 bool computeRainTotals(WeatherSample& sample, RainFacts& history, Clock& clock = systemClock(),
-                       double* sinceMidnightMm = nullptr);
+                       std::optional<double>* sinceMidnightMm = nullptr);
 bool computeRainTotals(WeatherSample& sample, std::span<const WeatherSample> oldestFirst,
                        Clock& clock = systemClock());
 

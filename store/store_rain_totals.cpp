@@ -3,7 +3,7 @@
 namespace nimbrel {
 
 bool computeRainTotalsFromStore(WeatherSample& sample, HistoryStore& store, Clock& clock,
-                                double* sinceMidnightMm) {
+                                std::optional<double>* sinceMidnightMm) {
     bool counted = false;
     store.useRainFacts(
         [&](RainFacts& stored) { counted = computeRainTotals(sample, stored, clock, sinceMidnightMm); });

@@ -13,9 +13,10 @@
 namespace nimbrel {
 
 // Rain totals of one sample (the current reading) against the stored history. False when the
-// sample has no rain counter. `sinceMidnightMm`, when given, receives the rain since local midnight.
+// sample has no rain counter. `sinceMidnightMm`, when given, receives the rain since local midnight
+// (nothing without a counter).
 bool computeRainTotalsFromStore(WeatherSample& sample, HistoryStore& store, Clock& clock = systemClock(),
-                                double* sinceMidnightMm = nullptr);
+                                std::optional<double>* sinceMidnightMm = nullptr);
 
 // Rain totals of records just fetched from the station (newest first) against the stored history
 // and the fetched records before each one. `label` is the localised "Compute history rain data";

@@ -190,10 +190,11 @@ TEST(PresentationRainTotals, RainSinceMidnightEndsAtLocalMidnight) {
             record(c.recordTime, "10.0", "2.0", "100.0"),
         };
         WeatherSample s = record(c.sampleTime, "10.5", "");
-        double sinceMidnight = -1;
+        std::optional<double> sinceMidnight;
         RainFactsOfList facts(history);
         EXPECT_TRUE(computeRainTotals(s, facts, systemClock(), &sinceMidnight));
-        EXPECT_DOUBLE_EQ(sinceMidnight, c.expected) << c.sampleTime << " / " << c.recordTime;
+        ASSERT_TRUE(sinceMidnight.has_value());
+        EXPECT_DOUBLE_EQ(*sinceMidnight, c.expected) << c.sampleTime << " / " << c.recordTime;
     }
 }
 

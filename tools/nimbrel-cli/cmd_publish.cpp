@@ -46,10 +46,9 @@ int runPublish(const PublishOptions& options) {
     }
     WeatherSample current = form.reading;
     normaliseSample(current, form.settings, form.alarms);
-    double sinceMidnight = 0;
-    const bool counted = computeRainTotalsFromStore(current, store, station.clock(), &sinceMidnight);
-    const OutputReading reading = outputReadingOf(current, station.clock().nowSeconds(), false,
-                                                  counted ? std::optional(sinceMidnight) : std::nullopt);
+    std::optional<double> sinceMidnight;
+    computeRainTotalsFromStore(current, store, station.clock(), &sinceMidnight);
+    const OutputReading reading = outputReadingOf(current, station.clock().nowSeconds(), false, sinceMidnight);
 
     int status = kExitOk;
     for (const auto& [name, answer] : sendToEachOnce(config.settings, kNimbrelVersion, reading)) {
