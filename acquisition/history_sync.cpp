@@ -5,6 +5,7 @@
 #include "station/history_record.h"
 #include "station/local_stamp.h"
 #include "station/station_access.h"
+#include "station/station_busy.h"
 #include "station/station_settings.h"
 #include "store/history_store.h"
 
@@ -31,6 +32,15 @@ bool usableStackAddress(long long a) {
 
 bool readPair(StationAccess& station, unsigned address, Pair& pair) {
     return station.readBytes(address, pair.data(), static_cast<int>(pair.size()));
+}
+
+// Lets a caller that waits for the station have it now; false when the download cannot go on after
+// (stopped, the station not back in time, or written to meanwhile).
+bool letWaitingCallerIn(const HistorySync& sync) {
+    if (!sync.busy || !sync.station.busy().othersWaiting()) return true;
+    const std::uint64_t writes = sync.station.link().writesStarted();
+    return sync.busy->yieldToWaiting(sync.clock, kYieldPatience, sync.stopRequested) &&
+           sync.station.link().writesStarted() == writes;
 }
 
 // Ring positions from `from` forwards to `to`: 0 when they are the same slot.
@@ -168,6 +178,7 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
         const int k = (address == 0x110 || m - skipped - added == 0) ? 1 : 2;
         address -= 32;
         if (sync.stopRequested && sync.stopRequested->load()) return giveUp();
+        if (!letWaitingCallerIn(sync)) return giveUp();
         const long long done = k + skipped + added;
         // A pair may hold one record past the expected ones (the last stored one, met again). More than
         // that: its slot was overwritten since, and the walk goes on through the whole ring.

@@ -6,15 +6,18 @@
 #include "station/weather_sample.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 
 namespace nimbrel {
 
 class StationAccess;
+class StationBusyLock;
 class HistoryStore;
 
-// What one download needs. The caller holds the station's busy flag for the whole call.
+// What one download needs. The caller holds the station's busy flag for the whole call, through
+// `busy` when it lets waiting callers in between two reads.
 struct HistorySync {
     StationAccess& station;
     HistoryStore& store;
@@ -28,7 +31,14 @@ struct HistorySync {
     // Set to true when the station could not be read (or the download was stopped), so that a
     // 0 from a failed download is not taken for "nothing new".
     bool* failed = nullptr;
+    // The caller's hold on the station's busy flag. When given, a window that waits for the station
+    // gets it between two reads and the download goes on after; when that caller wrote to the station
+    // meanwhile (its settings, its history cleared), the download is given up like a failed read.
+    StationBusyLock* busy = nullptr;
 };
+
+// How long a download waits for the station back from a caller it let in before giving up.
+inline constexpr std::chrono::milliseconds kYieldPatience{10000};
 
 // Fills `list` (emptied first) with every station record newer than the last stored one, newest
 // first, each stamped with a time counted back from now (or re-anchored on the last stored

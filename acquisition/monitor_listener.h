@@ -25,11 +25,11 @@ public:
     virtual void showMinMax(const StationSettings& settings, const MinMaxTable& table) = 0;
     // The main window's title, set once when the thread starts.
     virtual void setTitle(const std::string& title) = 0;
-    // A status-line text. Returns only after the text is shown, so the thread may go on at once.
+    // A status-line text. Never waits for the window: texts are shown in the order they were said.
     virtual void postStatus(const std::string& text) = 0;
     // A step of a long job (a download, the processing of its records): the status-line text and
-    // how far the job is, `done` of `total`. Returns only after the text is shown. Without a way to
-    // show the count, the text alone is a status text.
+    // how far the job is, `done` of `total`. Never waits for the window, which may show only the
+    // newest of several. Without a way to show the count, the text alone is a status text.
     virtual void showProgress(const std::string& text, long long /*done*/, long long /*total*/) {
         postStatus(text);
     }

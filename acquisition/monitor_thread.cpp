@@ -125,8 +125,8 @@ milliseconds MonitorThread::runCycle() {
 
     postStatus(texts_.readDataFrom + " " + texts_.applicationTitle + " ...");
 
-    // The flag is taken in one step and held from the first read to the end of the download, so a
-    // window can never slip its own transfers in between.
+    // The flag is taken in one step and held from the first read to the end of the download. A window
+    // that waits for it gets it between two reads of the download and gives it back (history_sync.h).
     StationBusyLock busy(station_.busy());
     if (!busy.tryAcquire()) return kBusyInsideCycleWait;
 
@@ -166,7 +166,8 @@ milliseconds MonitorThread::runCycle() {
                              listener_.showProgress(text, done, total);
                          },
                          &stopRequested_,
-                         &downloadFailed};
+                         &downloadFailed,
+                         &busy};
         count = syncHistory(sync, fetched);
     }
     busy.release();

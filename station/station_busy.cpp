@@ -4,11 +4,29 @@ namespace nimbrel {
 
 bool StationBusyLock::acquire(Clock& clock) {
     if (tryAcquire()) return true;
-    for (int wait = 0; wait < kWaits; ++wait) {
+    ++busy_.waiting_;
+    for (int wait = 0; wait < kWaits && !owns_; ++wait) {
         clock.sleepFor(kWait);
-        if (tryAcquire()) return true;
+        tryAcquire();
     }
-    return false;
+    --busy_.waiting_;
+    return owns_;
+}
+
+bool StationBusyLock::yieldToWaiting(Clock& clock, std::chrono::milliseconds patience,
+                                     const std::atomic<bool>* stop) {
+    if (!owns_ || !busy_.othersWaiting()) return owns_;
+    const auto stopped = [stop] { return stop && stop->load(); };
+    release();
+    // The waiter looks again at its own pace: keep the flag free until it has it.
+    for (auto waited = std::chrono::milliseconds{0};
+         !busy_.isBusy() && busy_.othersWaiting() && waited < patience && !stopped(); waited += kYieldStep)
+        clock.sleepFor(kYieldStep);
+    for (auto waited = std::chrono::milliseconds{0}; !tryAcquire() && waited < patience && !stopped();
+         waited += kYieldStep)
+        clock.sleepFor(kYieldStep);
+    if (stopped()) release();
+    return owns_;
 }
 
 bool StationBusyLock::tryAcquire() {

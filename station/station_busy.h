@@ -12,6 +12,10 @@
 // three times; still set: give up (false). The waits go through the clock, so tests never sleep.
 // tryAcquire() looks once and never waits (the acquisition thread skips a cycle instead).
 // The connection poll does not take the flag.
+//
+// A caller that waits in acquire() is counted, so the one long holder, a download of the whole history
+// ring, can let it have the station between two of its reads (yieldToWaiting) and take it back after:
+// a window opened during a first download does not time out behind it.
 #pragma once
 
 #include "station/clock.h"
@@ -26,9 +30,13 @@ public:
     bool tryTake() { return !flag_.test_and_set(std::memory_order_acquire); }
     void release() { flag_.clear(std::memory_order_release); }
     bool isBusy() const { return flag_.test(std::memory_order_acquire); }
+    // Whether a caller waits in acquire() for the flag now.
+    bool othersWaiting() const { return waiting_.load() > 0; }
 
 private:
+    friend class StationBusyLock;
     std::atomic_flag flag_;
+    std::atomic<int> waiting_{0};
 };
 
 class StationBusyLock {
@@ -47,6 +55,13 @@ public:
     bool tryAcquire();
     // Gives the flag back if this lock holds it.
     void release();
+    // While this lock holds the flag and another caller waits for it: gives it up until that caller
+    // has taken it (or stopped waiting), then takes it back as soon as it is free again. False when
+    // `stop` was set, or the flag stayed with the other caller past `patience`, before it came back:
+    // the lock then does not hold it. True at once when nobody waits.
+    bool yieldToWaiting(Clock& clock, std::chrono::milliseconds patience, const std::atomic<bool>* stop);
+    // The step of the waits in yieldToWaiting.
+    static constexpr std::chrono::milliseconds kYieldStep{10};
     bool owns() const { return owns_; }
 
 private:

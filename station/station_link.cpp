@@ -133,6 +133,7 @@ bool StationLink::readMemory(unsigned start, std::uint8_t* dst, int& length) {
 }
 
 bool StationLink::writeMemory(unsigned start, const std::uint8_t* src, int& length) {
+    ++writesStarted_;
     if (length <= 0) return emptyTransfer(length);
     if (testMode_) {
         const ImageSpan span = imageSpan(start, length);
@@ -165,6 +166,7 @@ bool StationLink::writeMemory(unsigned start, const std::uint8_t* src, int& leng
 }
 
 bool StationLink::writeByte(unsigned address, std::uint8_t value) {
+    ++writesStarted_;
     if (testMode_) {
         (*testImage_)[address & 0xFFFF] = value;
         clock_.sleepFor(kTestModeWait);

@@ -60,6 +60,10 @@ public:
 
     const StationImage& testImage() const { return *testImage_; }
 
+    // How many write commands have been started on this link: a download that let another caller
+    // have the station in between can tell whether its memory may have been changed meanwhile.
+    std::uint64_t writesStarted() const { return writesStarted_; }
+
     // A stopping acquisition thread does not wait out a silent station: from abandonRetries() on,
     // a failed report transfer is not tried again (the one under way ends after its current
     // attempt), nor is a failed read (StationAccess), until resumeRetries(). Normal running never
@@ -85,6 +89,7 @@ private:
     std::atomic<bool> connected_{false};
     std::atomic<int> handle_{-1};
     std::atomic<bool> retriesAbandoned_{false};
+    std::atomic<std::uint64_t> writesStarted_{0};
     std::unique_ptr<StationImage> testImage_;
 };
 

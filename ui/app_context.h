@@ -12,6 +12,7 @@ class LanguageTable;
 class StationAccess;
 class HistoryStore;
 class Clock;
+class AcquisitionSession;
 
 // Everything here outlives the main window; the window only borrows it.
 struct AppContext {
@@ -25,7 +26,14 @@ struct AppContext {
     // A reader polls no station and writes nothing in the folder: another program (or user) does.
     FolderAccess access = FolderAccess::writer;
 
+    // The folder's session, whose threads the main window starts and stops; none for a window that is
+    // tried alone.
+    AcquisitionSession* session = nullptr;
+
     bool reader() const { return access != FolderAccess::writer; }
 };
+
+// The context of a window over an opened folder: everything borrowed from its session.
+AppContext contextOf(AcquisitionSession& session);
 
 } // namespace nimbrel

@@ -1,9 +1,7 @@
 // AppStartup: brings the program up in order and owns what lives from start to end of the run.
 #pragma once
 
-#include "app/configuration.h"
-#include "app/folder_access.h"
-#include "app/language_table.h"
+#include "app/acquisition_session.h"
 
 #include <QString>
 #include <filesystem>
@@ -12,11 +10,9 @@
 
 namespace nimbrel {
 
-class HistoryStore;
 class MainFrame;
 class QtTranslations;
 class SingleInstance;
-class StationAccess;
 
 class AppStartup {
 public:
@@ -36,9 +32,9 @@ public:
     int exitCode() const { return exitCode_; }
 
     MainFrame* frame() const { return frame_.get(); }
-    const Configuration& configuration() const { return config_; }
-    const std::filesystem::path& dataFolder() const { return dataFolder_; }
-    FolderAccess access() const { return access_; }
+    const Configuration& configuration() const { return session_->config(); }
+    const std::filesystem::path& dataFolder() const { return session_->folder(); }
+    FolderAccess access() const { return session_->access(); }
 
 private:
     bool fail(const QString& message);
@@ -46,17 +42,11 @@ private:
     QString instanceKey_;
     int exitCode_ = 0;
     std::unique_ptr<SingleInstance> instance_;
-    std::filesystem::path dataFolder_;
-    FolderAccess access_ = FolderAccess::writer;
-    std::optional<FolderLock> folderLock_; // held by a writer only
-    Configuration config_;
-    std::optional<LanguageTable> texts_;
-    std::unique_ptr<StationAccess> station_;
-    std::unique_ptr<HistoryStore> store_;
+    // The folder's claim, configuration, station, history file and the threads that poll.
+    std::unique_ptr<AcquisitionSession> session_;
     // Qt's own texts in the configured language, for as long as any window may show them.
     std::unique_ptr<QtTranslations> qtTranslations_;
-    // Declared last so it goes first: the window joins the acquisition thread before the station
-    // and the history file that the thread uses go away.
+    // Declared last so it goes first: the window stops the session's threads before it goes.
     std::unique_ptr<MainFrame> frame_;
 };
 

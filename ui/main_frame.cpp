@@ -1,6 +1,6 @@
 #include "ui/main_frame.h"
 
-#include "acquisition/connection_watch.h"
+#include "app/acquisition_session.h"
 #include "app/acquisition_texts_from_table.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
@@ -69,10 +69,21 @@ enum CommandId {
 
 } // namespace
 
+namespace {
+
+AppContext withSession(AppContext context, std::unique_ptr<AcquisitionSession>& own) {
+    if (!context.session) {
+        own = std::make_unique<AcquisitionSession>(context.dataFolder, context.access, context.config,
+                                                   context.station, context.store);
+        context.session = own.get();
+    }
+    return context;
+}
+
+} // namespace
+
 MainFrame::MainFrame(const AppContext& context, QWidget* parent)
-    : QMainWindow(parent), context_(context),
-      watch_(
-          std::make_unique<ConnectionWatch>(context.station, context.store, context.config.searchDataOn())) {
+    : QMainWindow(parent), context_(withSession(context, ownSession_)) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowTitle(qtext(context.texts, 0));
     setWindowIcon(icon(QStringLiteral("nimbrel")));
@@ -83,27 +94,17 @@ MainFrame::MainFrame(const AppContext& context, QWidget* parent)
     connect(view_, &WeatherView::outputText, this, &MainFrame::showOutputText);
     connect(view_, &WeatherView::progress, this, &MainFrame::showProgress);
     connect(view_, &WeatherView::titleChanged, this, &QWidget::setWindowTitle);
+    connect(view_, &WeatherView::connectionSeen, this, &MainFrame::showConnection);
 
     buildMenusAndToolbar();
     buildStatusBar();
     placeOnScreen();
-
-    // A reader leaves the station to the program that writes the folder: it never looks for one.
-    if (context_.reader()) return;
-    connectionTimer_.setInterval(kConnectionTimerMs);
-    connect(&connectionTimer_, &QTimer::timeout, this, &MainFrame::connectionTick);
-    connectionTimer_.start();
-    // The first look for the station comes at once, not a second late: the acquisition thread reads a
-    // station as soon as the watch has found it.
-    QTimer::singleShot(0, this, [this] {
-        if (connectionTimer_.isActive()) connectionTick();
-    });
 }
 
 MainFrame::~MainFrame() {
-    connectionTimer_.stop();
-    // The view stops and joins the acquisition thread in its own destructor, before any
-    // widget it fills goes away.
+    // The session's threads end before any widget they fill goes away, and before a session of the
+    // frame's own does.
+    view_->stopMonitor();
 }
 
 void MainFrame::buildMenusAndToolbar() {
@@ -314,7 +315,10 @@ void MainFrame::placeOnScreen() {
 }
 
 void MainFrame::connectionTick() {
-    const ConnectionWatch::TickResult result = watch_->tick();
+    if (!context_.reader()) showConnection(context_.session->tick());
+}
+
+void MainFrame::showConnection(const ConnectionWatch::TickResult& result) {
     if (result.connectionChanged) connectionPane_->setConnected(result.connected);
     // Without a station the thread says nothing: the user is told why, once each time it changes, so a
     // missing station, one this user may not open and a slow one can be told apart.
@@ -415,7 +419,6 @@ void MainFrame::comeForward() {
 
 void MainFrame::closeEvent(QCloseEvent* event) {
     saveWindowState();
-    connectionTimer_.stop();
     view_->stopMonitor();
     QMainWindow::closeEvent(event);
 }

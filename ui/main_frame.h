@@ -1,11 +1,11 @@
 // MainFrame: the program's one top-level window: menus, toolbar, status bar, connection watch.
 #pragma once
 
+#include "acquisition/connection_watch.h"
 #include "ui/app_context.h"
 
 #include <QMainWindow>
 #include <QMap>
-#include <QTimer>
 #include <memory>
 
 class QLabel;
@@ -14,17 +14,19 @@ class QToolBar;
 
 namespace nimbrel {
 
+class AcquisitionSession;
 class ConnectionPane;
-class ConnectionWatch;
 class DebugWindow;
 class WeatherView;
 
 class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    // The connection watch ticks once a second while the frame exists.
+    // The session's connection watch ticks once a second on a thread of its own, from the first show.
     static constexpr int kConnectionTimerMs = 1000;
 
+    // A context without a session (a window tried alone) gets a session of the frame's own over the
+    // context's station and history file.
     explicit MainFrame(const AppContext& context, QWidget* parent = nullptr);
     ~MainFrame() override;
 
@@ -45,13 +47,16 @@ public:
     // A job shorter than this many steps passes in a blink: it gets no progress bar.
     static constexpr qint64 kProgressBarFrom = 10;
 
-    // One tick of the ConnectionTimer; the timer calls it, tests may call it directly.
+    // One tick of the connection watch on the window's thread, at once; for tests. The watch's own
+    // ticks come from the session's thread through showConnection.
     void connectionTick();
     // Restores a minimised window and brings it to the front (a second copy asked for it).
     void comeForward();
 
 public slots:
     void showStatusText(const QString& text);
+    // What a tick of the connection watch saw: the connection picture, and why no station can be used.
+    void showConnection(const ConnectionWatch::TickResult& result);
     // What an output (MQTT, the upload) said last, shown in a pane of its own that the acquisition's
     // status texts do not overwrite: "MQTT: connected to ...", "Upload: ... answered success".
     void showOutputText(const QString& text);
@@ -73,8 +78,8 @@ private:
     void saveWindowState();
     QString firstStatusText() const;
 
+    std::unique_ptr<AcquisitionSession> ownSession_; // only for a context without one
     AppContext context_;
-    std::unique_ptr<ConnectionWatch> watch_;
     WeatherView* view_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QLabel* statusPane_ = nullptr;
@@ -87,7 +92,6 @@ private:
     QMap<QString, QString> outputTexts_; // the newest text of each output, by its name
     QString windowStateFile_;
     DebugWindow* debugWindow_ = nullptr; // made on first use; a child of the frame
-    QTimer connectionTimer_;
 };
 
 } // namespace nimbrel

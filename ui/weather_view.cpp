@@ -1,13 +1,9 @@
 #include "ui/weather_view.h"
 
-#include "acquisition/monitor_thread.h"
-#include "app/acquisition_texts_from_table.h"
+#include "app/acquisition_session.h"
 #include "app/compass_names.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
-#include "app/output_configuration.h"
-#include "nimbrel_version.h"
-#include "outputs/output_setup.h"
 #include "presentation/record_builders.h"
 #include "presentation/units.h"
 #include "station/alarm_thresholds.h"
@@ -612,49 +608,45 @@ void WeatherView::showNewestStoredRecord() {
 }
 
 void WeatherView::startMonitor() {
-    if (monitor_ || !context_.config.searchDataOn()) return;
-    const OutputConfiguration outputConfig = readOutputConfiguration(context_.dataFolder);
+    if (!context_.session) return; // closed before its first start
+    AcquisitionSession& session = *context_.session;
     // Said on standard error and in the status line, where a user of the window sees it.
-    for (const std::string& warning : outputConfig.warnings) {
+    for (const std::string& warning : session.outputConfiguration().warnings) {
         std::cerr << "nimbrel: " << warning << '\n';
         emit statusText(QString::fromStdString(warning));
     }
-    // Their texts come from their own threads.
-    outputs_ = makeOutputQueue(outputConfig.settings, kNimbrelVersion, [this](const std::string& text) {
+    // Each comes from a thread of the session's and is queued onto the window's thread; listener_ is
+    // a child of the view, so what is still queued when the view goes is dropped with it.
+    SessionCallbacks callbacks;
+    callbacks.listener = listener_;
+    callbacks.connection = [listener = listener_, this](const ConnectionWatch::TickResult& result) {
         QMetaObject::invokeMethod(
-            this, [this, shown = QString::fromStdString(text)] { emit outputText(shown); }, Qt::QueuedConnection);
-    });
-    monitor_ = std::make_unique<MonitorThread>(context_.station, context_.store, *listener_,
-                                               acquisitionTextsFrom(context_.texts),
-                                               context_.config.testMode(), context_.clock);
-    if (outputs_) {
-        outputs_->start();
-        monitor_->setOutputSink(outputs_.get());
-    }
-    if (!monitor_->start()) {
-        monitor_.reset();
-        outputs_.reset();
-        QMessageBox::information(this, text(0), text("view.thread_fail"));
-    }
+            listener, [this, result] { emit connectionSeen(result); }, Qt::QueuedConnection);
+    };
+    callbacks.outputText = [listener = listener_, this](const std::string& text) {
+        QMetaObject::invokeMethod(
+            listener, [this, shown = QString::fromStdString(text)] { emit outputText(shown); },
+            Qt::QueuedConnection);
+    };
+    if (!session.start(std::move(callbacks))) QMessageBox::information(this, text(0), text("view.thread_fail"));
 }
 
 std::optional<StationSettings> WeatherView::stationSettings() const {
-    if (!monitor_) return std::nullopt;
-    return monitor_->settingsCopy();
+    if (!context_.session) return std::nullopt;
+    return context_.session->stationSettings();
 }
 
 bool WeatherView::monitorRunning() const {
-    return monitor_ != nullptr;
+    return context_.session && context_.session->polling();
 }
 
 void WeatherView::stopMonitor() {
-    // Release a status call that waits for this thread first, or the join below could wait forever.
+    // Nothing of the threads reaches the window from here on.
     listener_->beginClosing();
-    if (!monitor_) return;
-    monitor_->requestStop();
-    monitor_->join();
-    monitor_.reset();
-    outputs_.reset(); // stops them: MQTT says offline
+    if (!context_.session) return;
+    context_.session->stop();
+    // The session may go before the view does (the frame's own goes with the frame's members).
+    context_.session = nullptr;
 }
 
 } // namespace nimbrel

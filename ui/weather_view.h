@@ -1,7 +1,7 @@
 // WeatherView: the main window's view of the current conditions, min/max values and alarm lamps.
 #pragma once
 
-#include "outputs/output_queue.h"
+#include "acquisition/connection_watch.h"
 #include "station/station_settings.h"
 #include "ui/app_context.h"
 
@@ -19,7 +19,6 @@ namespace nimbrel {
 struct AlarmThresholds;
 struct MinMaxTable;
 class WeatherSample;
-class MonitorThread;
 class ViewListener;
 class AlarmLamp;
 class BarGauge;
@@ -42,8 +41,8 @@ public:
                         const WeatherSample& reading);
     void showMinMax(const StationSettings& settings, const MinMaxTable& table);
 
-    // Releases a status call that waits for the window, then stops and joins the thread. Safe
-    // to call more than once.
+    // Stops the session's threads and waits for them; nothing they still queued reaches the window.
+    // Safe to call more than once.
     void stopMonitor();
     bool monitorRunning() const;
     // The station's settings as the acquisition thread last read them (a copy); nothing before that.
@@ -61,6 +60,8 @@ signals:
     // How far a long job of the thread is: `done` of `total`; total 0 when it is over.
     void progress(qint64 done, qint64 total);
     void titleChanged(const QString& title);
+    // A tick of the session's connection watch, already on the user-interface thread.
+    void connectionSeen(const ConnectionWatch::TickResult& result);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -107,9 +108,6 @@ private:
     bool firstShown_ = false;
 
     ViewListener* listener_ = nullptr; // child object: queued calls die with the view
-    // Made before the thread that feeds them and stopped after it.
-    std::unique_ptr<OutputQueue> outputs_;
-    std::unique_ptr<MonitorThread> monitor_;
     std::unique_ptr<HistoryStore> newestRecords_; // a reader's look at the history file's end
 };
 

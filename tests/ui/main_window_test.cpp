@@ -122,8 +122,10 @@ TEST_F(MainWindowTest, FirstCycleFillsTheViewOverTheSimulator) {
     frame.show();
     EXPECT_EQ(frame.view()->controlText(10009), QStringLiteral("--- °C"));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-    // The first look for the station does not wait for the timer's first second.
-    EXPECT_TRUE(frame.connectionPane()->isConnected());
+    // The first look for the station, on the session's thread, does not wait for the watch's first
+    // second.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frame.connectionPane()->isConnected(); },
+                                MainFrame::kConnectionTimerMs / 2));
 
     ASSERT_TRUE(waitForFirstReading(frame));
     WeatherView& view = *frame.view();

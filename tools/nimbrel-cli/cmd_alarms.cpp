@@ -2,7 +2,7 @@
 #include "app/alarm_form.h"
 #include "tools/nimbrel-cli/assignments.h"
 #include "tools/nimbrel-cli/commands.h"
-#include "tools/nimbrel-cli/station_session.h"
+#include "tools/nimbrel-cli/folder_session.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -75,12 +75,12 @@ int runAlarms(const AlarmsOptions& options) {
     std::vector<Assignment> assignments;
     if (const int status = readAssignments(kCommand, options.words, fieldNames(), assignments); status != kExitOk)
         return status;
-    StationSession session;
-    if (const int status = openStationSession(kCommand, options.dir, session); status != kExitOk) return status;
-    if (const int status = findStation(kCommand, session); status != kExitOk) return status;
+    std::unique_ptr<AcquisitionSession> session;
+    if (const int status = openSession(kCommand, options.dir, FolderUse::beside, session); status != kExitOk) return status;
+    if (const int status = findStation(kCommand, *session); status != kExitOk) return status;
 
-    StationAccess& station = *session.station;
-    AlarmForm form(session.texts);
+    StationAccess& station = session->station();
+    AlarmForm form(session->texts());
     const AlarmOutcome opened = form.load(station, station.clock());
     if (!opened.ok) return fail(kExitUnreachable, kCommand + ": " + opened.message);
     if (assignments.empty()) {

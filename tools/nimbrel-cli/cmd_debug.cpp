@@ -1,7 +1,7 @@
 // nimbrel-cli debug setup|record N: the Debug window's dumps of the station's memory areas and records.
 #include "app/debug_log.h"
 #include "tools/nimbrel-cli/commands.h"
-#include "tools/nimbrel-cli/station_session.h"
+#include "tools/nimbrel-cli/folder_session.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -21,22 +21,22 @@ struct DebugCommandOptions {
 // blank lines.
 int runDebug(const char* name, const DebugCommandOptions& options, bool record) {
     const std::string command = std::string("debug ") + name;
-    StationSession session;
-    if (const int status = openStationSession(command, options.dir, session); status != kExitOk)
+    std::unique_ptr<AcquisitionSession> session;
+    if (const int status = openSession(command, options.dir, FolderUse::beside, session); status != kExitOk)
         return status;
-    DebugLog log(session.texts);
+    DebugLog log(session->texts());
     int n = 0;
     if (record) {
         const auto parsed = DebugLog::parseRecordNumber(options.number);
         if (!parsed) return fail(kExitBadInput, command + ": " + log.recordNumberPrompt());
         n = *parsed;
     }
-    if (const int status = findStation(command, session); status != kExitOk) return status;
+    if (const int status = findStation(command, *session); status != kExitOk) return status;
 
-    StationAccess& station = *session.station;
+    StationAccess& station = session->station();
     const DebugLog::Result result =
         record ? log.readRecord(station, station.clock(), n) : log.readSetup(station, station.clock());
-    if (!result.ok()) return fail(kExitUnreachable, command + ": " + session.texts.text(result.messageRow));
+    if (!result.ok()) return fail(kExitUnreachable, command + ": " + session->texts().text(result.messageRow));
     std::string text = log.text();
     text.erase(0, text.find_first_not_of('\n'));
     std::fputs(text.c_str(), stdout);

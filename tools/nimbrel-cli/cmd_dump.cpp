@@ -6,7 +6,7 @@
 #include "station/station_access.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/station_print.h"
-#include "tools/nimbrel-cli/station_session.h"
+#include "tools/nimbrel-cli/folder_session.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -26,15 +26,15 @@ std::string usbIds(const Configuration& config) {
 }
 
 int runDump(const FolderOption& dir) {
-    StationSession session;
-    if (const int status = openStationSession("dump", dir, session); status != kExitOk) return status;
-    const Configuration& config = session.config;
+    std::unique_ptr<AcquisitionSession> session;
+    if (const int status = openSession("dump", dir, FolderUse::beside, session); status != kExitOk) return status;
+    const Configuration& config = session->config();
     const std::string source =
         config.testMode()
-            ? "test image (TestFlag of " + (session.folder / kConfigurationFileName).string() + ")"
+            ? "test image (TestFlag of " + (session->folder() / kConfigurationFileName).string() + ")"
             : "USB " + usbIds(config) + " through " + usbLibraryPath(config.usbLibrary).string();
 
-    StationAccess& access = *session.station;
+    StationAccess& access = session->station();
     if (!access.pollConnection()) return fail(kExitUnreachable, noStationText(access, config));
 
     StationSettings settings;

@@ -1,6 +1,5 @@
 // nimbrel-cli publish: the station's current reading, once, to every output configured in Nimbrel.ini,
 // with what each answered: for users setting up MQTT or a weather network.
-#include "app/output_configuration.h"
 #include "app/scope_form.h"
 #include "nimbrel_version.h"
 #include "outputs/output_setup.h"
@@ -8,7 +7,7 @@
 #include "store/history_store.h"
 #include "store/store_rain_totals.h"
 #include "tools/nimbrel-cli/commands.h"
-#include "tools/nimbrel-cli/station_session.h"
+#include "tools/nimbrel-cli/folder_session.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -23,25 +22,25 @@ struct PublishOptions {
 };
 
 int runPublish(const PublishOptions& options) {
-    StationSession session;
-    if (const int status = openStationSession("publish", options.dir, session); status != kExitOk) return status;
-    const OutputConfiguration config = readOutputConfiguration(session.folder);
+    std::unique_ptr<AcquisitionSession> session;
+    if (const int status = openSession("publish", options.dir, FolderUse::beside, session); status != kExitOk) return status;
+    const OutputConfiguration& config = session->outputConfiguration();
     for (const std::string& warning : config.warnings) std::fprintf(stderr, "publish: %s\n", warning.c_str());
     if (!config.settings.anyEnabled()) {
-        const std::string ini = (session.folder / "Nimbrel.ini").string();
+        const std::string ini = (session->folder() / "Nimbrel.ini").string();
         std::fprintf(stderr, "publish: no output is configured: give host in [mqtt] or url in [upload] of %s\n",
                      ini.c_str());
         return kExitBadInput;
     }
-    if (const int status = findStation("publish", session); status != kExitOk) return status;
+    if (const int status = findStation("publish", *session); status != kExitOk) return status;
 
     // The current record as the Scope window reads it; its rain totals from the history file, read only.
-    StationAccess& station = *session.station;
-    HistoryStore store((session.folder / "Nimbrel.dat").string(), station.clock());
+    StationAccess& station = session->station();
+    HistoryStore& store = session->store();
     ScopeForm form;
     const ScopeForm::Outcome outcome = form.open(station, store, station.clock());
     if (!form.recordRead()) {
-        for (int row : outcome.messages) std::fprintf(stderr, "publish: %s\n", session.texts.text(row).c_str());
+        for (int row : outcome.messages) std::fprintf(stderr, "publish: %s\n", session->texts().text(row).c_str());
         return kExitUnreachable;
     }
     WeatherSample current = form.reading;

@@ -3,7 +3,7 @@
 #include "station/station_busy.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/confirmation.h"
-#include "tools/nimbrel-cli/station_session.h"
+#include "tools/nimbrel-cli/folder_session.h"
 
 #include <CLI/CLI.hpp>
 #include <memory>
@@ -29,25 +29,25 @@ struct AskedCommand {
 };
 
 int runAsked(const AskedCommand& asked, const AskedOptions& options) {
-    StationSession session;
-    if (const int status = openStationSession(asked.name, options.dir, session); status != kExitOk)
+    std::unique_ptr<AcquisitionSession> session;
+    if (const int status = openSession(asked.name, options.dir, FolderUse::beside, session); status != kExitOk)
         return status;
     bool agreed = false;
     if (const int status =
-            confirm(asked.name, session.texts.text(asked.question), options.yes, session.texts, agreed);
+            confirm(asked.name, session->texts().text(asked.question), options.yes, session->texts(), agreed);
         status != kExitOk || !agreed)
         return status; // answered no: nothing done, as the window does nothing
-    if (const int status = findStation(asked.name, session); status != kExitOk) return status;
+    if (const int status = findStation(asked.name, *session); status != kExitOk) return status;
 
-    StationAccess& station = *session.station;
+    StationAccess& station = session->station();
     StationBusyLock busy(station.busy());
     if (!busy.acquire(station.clock()))
         return fail(kExitUnreachable,
-                    std::string(asked.name) + ": " + session.texts.text(kCannotCommunicate));
+                    std::string(asked.name) + ": " + session->texts().text(kCannotCommunicate));
     const bool done = (station.*asked.operation)(false);
     busy.release();
     if (!done)
-        return fail(kExitUnreachable, std::string(asked.name) + ": " + session.texts.text(asked.failureText));
+        return fail(kExitUnreachable, std::string(asked.name) + ": " + session->texts().text(asked.failureText));
     return kExitOk;
 }
 

@@ -2,7 +2,7 @@
 #include "app/scope_form.h"
 #include "store/history_store.h"
 #include "tools/nimbrel-cli/commands.h"
-#include "tools/nimbrel-cli/station_session.h"
+#include "tools/nimbrel-cli/folder_session.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -17,17 +17,17 @@ struct ScopeOptions {
 };
 
 int runScope(const ScopeOptions& options) {
-    StationSession session;
-    if (const int status = openStationSession("scope", options.dir, session); status != kExitOk)
+    std::unique_ptr<AcquisitionSession> session;
+    if (const int status = openSession("scope", options.dir, FolderUse::beside, session); status != kExitOk)
         return status;
-    if (const int status = findStation("scope", session); status != kExitOk) return status;
+    if (const int status = findStation("scope", *session); status != kExitOk) return status;
 
     // The rain totals of the current reading come from the history file, read only.
-    StationAccess& station = *session.station;
-    HistoryStore store((session.folder / "Nimbrel.dat").string(), station.clock());
+    StationAccess& station = session->station();
+    HistoryStore store((session->folder() / "Nimbrel.dat").string(), station.clock());
     ScopeForm form;
     const ScopeForm::Outcome outcome = form.open(station, store, station.clock());
-    for (int row : outcome.messages) std::fprintf(stderr, "scope: %s\n", session.texts.text(row).c_str());
+    for (int row : outcome.messages) std::fprintf(stderr, "scope: %s\n", session->texts().text(row).c_str());
     if (!outcome.stationTaken) return kExitUnreachable;
 
     const auto& boxes = scopeBoxes();

@@ -5,7 +5,7 @@
 #include "station/station_busy.h"
 #include "tools/nimbrel-cli/assignments.h"
 #include "tools/nimbrel-cli/commands.h"
-#include "tools/nimbrel-cli/station_session.h"
+#include "tools/nimbrel-cli/folder_session.h"
 
 #include <CLI/CLI.hpp>
 #include <array>
@@ -48,11 +48,11 @@ int runSetup(const SetupOptions& options) {
     if (const int status = readAssignments(kName, options.words, names, assignments); status != kExitOk)
         return status;
 
-    StationSession session;
-    if (const int status = openStationSession(kName, options.dir, session); status != kExitOk) return status;
-    if (const int status = findStation(kName, session); status != kExitOk) return status;
-    StationAccess& station = *session.station;
-    SetupForm form(station, station.clock(), session.texts);
+    std::unique_ptr<AcquisitionSession> session;
+    if (const int status = openSession(kName, options.dir, FolderUse::beside, session); status != kExitOk) return status;
+    if (const int status = findStation(kName, *session); status != kExitOk) return status;
+    StationAccess& station = session->station();
+    SetupForm form(station, station.clock(), session->texts());
     if (const auto failure = form.open()) return fail(kExitUnreachable, std::string(kName) + ": " + *failure);
 
     if (assignments.empty()) {
@@ -81,7 +81,7 @@ int runSetup(const SetupOptions& options) {
 
     std::array<std::uint8_t, kSavedBytes> before{}, after{};
     if (!readSavedBytes(station, before))
-        return fail(kExitUnreachable, std::string(kName) + ": " + session.texts.text(kCannotCommunicate));
+        return fail(kExitUnreachable, std::string(kName) + ": " + session->texts().text(kCannotCommunicate));
     const SetupOutcome outcome = form.save();
     // Whatever the save did, show what it changed on the station (a refused alarm write may have
     // left the settings written back).

@@ -1,9 +1,7 @@
 // nimbrel-cli sync [--dir DIR]: one whole polling cycle, as the window's acquisition thread runs it.
-#include "acquisition/connection_watch.h"
-#include "acquisition/monitor_thread.h"
+#include "store/history_store.h"
 #include "tools/nimbrel-cli/commands.h"
-#include "tools/nimbrel-cli/logger_session.h"
-#include "tools/nimbrel-cli/station_setup.h"
+#include "tools/nimbrel-cli/folder_session.h"
 
 #include <CLI/CLI.hpp>
 #include <iostream>
@@ -14,23 +12,17 @@ namespace nimbrel::cli {
 namespace {
 
 int runSync(const FolderOption& dir) {
-    LoggerSession session;
-    if (const int status = openLoggerSession("sync", dir, session); status != kExitOk) return status;
-
-    // The first tick of the connection watch finds the station and marks it synchronised, as it
-    // does for the window; SearchData only matters to a watch that keeps running.
-    ConnectionWatch watch(*session.station, *session.store, true);
-    if (!watch.tick().connected)
-        return fail(kExitUnreachable, "sync: " + noStationText(*session.station, session.config));
+    std::unique_ptr<AcquisitionSession> session;
+    if (const int status = openSession("sync", dir, FolderUse::writer, session); status != kExitOk) return status;
 
     ConsoleListener listener(false);
-    MonitorThread monitor(*session.station, *session.store, listener, session.texts,
-                          session.config.testMode(), session.station->clock());
-    monitor.runCycle();
-    if (monitor.lastSaveFailed())
-        return fail(kExitUnreachable,
-                    "sync: " + session.texts.saveFailed + " (" + session.store->path() + ")");
-    if (!monitor.lastCycleComplete())
+    const CycleOutcome outcome = session->runOneCycle(listener);
+    if (!outcome.found)
+        return fail(kExitUnreachable, "sync: " + noStationText(session->station(), session->config()));
+    if (outcome.saveFailed)
+        return fail(kExitUnreachable, "sync: " + session->texts().text("acquisition.save_failed") + " (" +
+                                          session->store().path() + ")");
+    if (!outcome.complete)
         return fail(kExitUnreachable, "sync: the station did not answer every read; the records not stored "
                                       "will be fetched by the next sync");
     return kExitOk;

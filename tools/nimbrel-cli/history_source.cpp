@@ -6,7 +6,7 @@
 #include "station/station_busy.h"
 #include "store/history_store.h"
 #include "tools/nimbrel-cli/hex_input.h"
-#include "tools/nimbrel-cli/station_session.h"
+#include "tools/nimbrel-cli/folder_session.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -28,9 +28,9 @@ bool rangeBoundIsValid(const std::string& command, const char* name, const std::
 // The settings that the station shows now, read as the window's thread reads them; nothing when no
 // station answers.
 std::optional<StationSettings> settingsFromStation(const std::string& command, const FolderOption& dir) {
-    StationSession session;
-    if (openStationSession(command, dir, session) != kExitOk) return std::nullopt;
-    StationAccess& station = *session.station;
+    std::unique_ptr<AcquisitionSession> session;
+    if (openSession(command, dir, FolderUse::beside, session) != kExitOk) return std::nullopt;
+    StationAccess& station = session->station();
     if (!station.pollConnection()) return std::nullopt;
     StationBusyLock busy(station.busy());
     StationSettings settings;

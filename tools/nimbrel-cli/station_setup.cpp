@@ -30,26 +30,6 @@ int chooseFolder(const std::string& command, const FolderOption& dir, std::files
     return kExitOk;
 }
 
-int loadStationLibrary(const std::string& command, const Configuration& config,
-                       std::unique_ptr<UsbLibrary>& library) {
-    library.reset();
-    if (config.testMode()) return kExitOk;
-    const std::filesystem::path libraryPath = usbLibraryPath(config.usbLibrary);
-    library = loadUsbLibrary(libraryPath.string());
-    if (!library->loadError().empty())
-        return fail(kExitUnreachable, command + ": no station can be reached: " + library->loadError());
-    return kExitOk;
-}
-
-int openStation(const std::string& command, const Configuration& config,
-                std::unique_ptr<StationAccess>& station) {
-    std::unique_ptr<UsbLibrary> library;
-    if (const int status = loadStationLibrary(command, config, library); status != kExitOk) return status;
-    station = std::make_unique<StationAccess>(std::move(library), systemClock(), config.testMode(),
-                                              StationIds{config.usbDeviceVid, config.usbDevicePid});
-    return kExitOk;
-}
-
 std::string noStationText(const StationAccess& station, const Configuration& config) {
     return nimbrel::noStationText(station.lastFindWasRefused(), config, LanguageTable(config.languageIndex));
 }

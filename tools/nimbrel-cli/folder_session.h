@@ -1,34 +1,29 @@
-// LoggerSession: what `sync` and `log` set up before they poll: data folder, lock, configuration,
-// station, history file and texts, exactly as the window does.
+// What every command that uses the station or the history opens first: its data folder, through the
+// same acquisition session as the window, with a failure said on standard error.
 #pragma once
 
-#include "acquisition/acquisition_texts.h"
 #include "acquisition/monitor_listener.h"
-#include "app/configuration.h"
-#include "app/folder_lock.h"
-#include "station/station_access.h"
-#include "store/history_store.h"
+#include "app/acquisition_session.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/station_setup.h"
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
 namespace nimbrel::cli {
 
-struct LoggerSession {
-    std::filesystem::path folder;
-    std::unique_ptr<FolderLock> lock;
-    Configuration config;
-    std::unique_ptr<StationAccess> station;
-    std::unique_ptr<HistoryStore> store;
-    AcquisitionTexts texts;
-};
+// Chooses the data folder from `dir` and opens it for `use`: `writer` for the commands that store
+// history (the folder's lock taken, the history file opened), `beside` for those that work beside the
+// window or the logger (no lock; they never write Nimbrel.dat, and the USB library keeps two
+// programs' exchanges with one station apart). The station is not looked for yet, so a command may
+// still refuse its input first. Returns kExitOk with `session` set, or the status of a failure after
+// printing "<command>: why".
+int openSession(const std::string& command, const FolderOption& dir, FolderUse use,
+                std::unique_ptr<AcquisitionSession>& session);
 
-// Chooses the data folder, takes its lock and opens everything. Returns the exit status of a failure
-// (after printing why), or kExitOk with `session` filled.
-int openLoggerSession(const std::string& command, const FolderOption& dir, LoggerSession& session);
+// Looks for the station. Returns kExitOk when it is attached, or kExitUnreachable after saying, in the
+// configured language, that none was found or that this user may not open it.
+int findStation(const std::string& command, AcquisitionSession& session);
 
 // Prints the acquisition thread's status texts on standard output, each on its own line, with the
 // local time in front when asked. The readings themselves are not printed. The progress of a long job
