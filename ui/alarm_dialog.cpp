@@ -33,15 +33,9 @@ const std::vector<std::vector<std::string_view>> kColumns = {
 
 void openAlarmWindow(const AppContext& context, QWidget* parent) {
     AlarmDialog dialog(context, parent);
-    // The read is over and the station free again before any message is shown.
-    if (!dialog.failureMessage().isEmpty()) {
-        for (const QString& line : dialog.failureMessage().split(QLatin1Char('\n'))) {
-            QMessageBox box(QMessageBox::Warning, qtext(context.texts.text(0)), line, QMessageBox::Ok, parent);
-            box.setObjectName(QStringLiteral("alarmMessage"));
-            box.exec();
-        }
-    }
+    dialog.startReading();
     dialog.exec();
+    dialog.finishStationWork(); // closed while it read: the read's thread ends before the form goes
 }
 
 AlarmDialog::AlarmDialog(const AppContext& context, QWidget* parent)
@@ -50,9 +44,6 @@ AlarmDialog::AlarmDialog(const AppContext& context, QWidget* parent)
     setObjectName(QStringLiteral("alarmWindow"));
     setWindowTitle(qtext(t.text(9)));
     setModal(true);
-
-    const AlarmOutcome opened = form_.load(context.station, context.clock);
-    failureMessage_ = qtext(opened.message);
 
     auto* columns = new QHBoxLayout;
     for (const auto& column : kColumns) {
@@ -77,6 +68,7 @@ AlarmDialog::AlarmDialog(const AppContext& context, QWidget* parent)
                 edit->setMinimumWidth(70);
                 boxes_[b.control] = edit;
                 auto* unit = new QLabel(qtext(form_.unitLabel(b.control)));
+                units_[b.control] = unit;
                 unit->setObjectName(QStringLiteral("unit%1").arg(b.control));
                 unit->setMinimumWidth(34);
                 grid->addWidget(new QLabel(b.caption.empty() ? QString() : qtext(t.text(b.caption))), row, 0);
@@ -113,13 +105,42 @@ AlarmDialog::AlarmDialog(const AppContext& context, QWidget* parent)
     layout->addLayout(columns);
     layout->addLayout(buttons);
     fill();
+    connect(direction_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!filling_) form_.selectDirection(index);
+    });
+}
+
+void AlarmDialog::startReading() {
+    read(true);
+}
+
+void AlarmDialog::readStation() {
+    read(false);
+    work_.finish();
+}
+
+void AlarmDialog::read(bool tellFailure) {
+    AlarmForm& form = form_;
+    const AppContext& context = context_;
+    // The window takes no input meanwhile, so the form is the read's alone until it is done.
+    work_.run<AlarmOutcome>([&form, &context] { return form.load(context.station, context.clock); },
+                            [this, tellFailure](AlarmOutcome& opened) {
+                                failureMessage_ = qtext(opened.message);
+                                fill();
+                                // The read is over and the station free again before any message shows.
+                                if (tellFailure && !failureMessage_.isEmpty())
+                                    for (const QString& line : failureMessage_.split(QLatin1Char('\n')))
+                                        showMessage(line);
+                            });
 }
 
 void AlarmDialog::fill() {
+    filling_ = true;
     for (const auto& [control, edit] : boxes_) edit->setText(qtext(form_.text(control)));
+    for (const auto& [control, unit] : units_) unit->setText(qtext(form_.unitLabel(control)));
     direction_->setCurrentIndex(form_.directionIndex());
-    connect(direction_, &QComboBox::currentIndexChanged, this, [this](int index) { form_.selectDirection(index); });
     saveButton_->setEnabled(form_.dataRead());
+    filling_ = false;
 }
 
 void AlarmDialog::showMessage(const QString& text) {
@@ -147,13 +168,18 @@ void AlarmDialog::save() {
     if (question.exec() != QMessageBox::Yes) return;
 
     // save() holds the station only while it reads and writes; the message comes after.
-    const AlarmOutcome saved = form_.save(context_.station, context_.clock);
-    if (saved.ok) {
-        accept();
-        return;
-    }
-    showMessage(qtext(saved.message));
-    if (saved.control != 0 && boxes_.count(saved.control)) boxes_[saved.control]->setFocus();
+    AlarmForm& form = form_;
+    const AppContext& context = context_;
+    work_.run<AlarmOutcome>([&form, &context] { return form.save(context.station, context.clock); },
+                            [this](AlarmOutcome& saved) {
+                                if (saved.ok) {
+                                    accept();
+                                    return;
+                                }
+                                showMessage(qtext(saved.message));
+                                if (saved.control != 0 && boxes_.count(saved.control))
+                                    boxes_[saved.control]->setFocus();
+                            });
 }
 
 } // namespace nimbrel

@@ -127,7 +127,13 @@ void DebugWindow::tell(const QString& text) {
 
 void DebugWindow::readSetup() {
     optionsChanged();
-    const DebugLog::Result result = log_->readSetup(context_.station, context_.clock);
+    DebugLog& log = *log_;
+    const AppContext& context = context_;
+    work_.run<DebugLog::Result>([&log, &context] { return log.readSetup(context.station, context.clock); },
+                                [this](DebugLog::Result& result) { told(result); });
+}
+
+void DebugWindow::told(const DebugLog::Result& result) {
     if (!result.ok()) tell(qtext(context_.texts, result.messageRow));
 }
 
@@ -140,8 +146,12 @@ void DebugWindow::readRecord() {
         number_->selectAll();
         return;
     }
-    const DebugLog::Result result = log_->readRecord(context_.station, context_.clock, *n);
-    if (!result.ok()) tell(qtext(context_.texts, result.messageRow));
+    DebugLog& log = *log_;
+    const AppContext& context = context_;
+    const int number = *n;
+    work_.run<DebugLog::Result>(
+        [&log, &context, number] { return log.readRecord(context.station, context.clock, number); },
+        [this](DebugLog::Result& result) { told(result); });
 }
 
 void DebugWindow::clearLog() {

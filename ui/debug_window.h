@@ -1,7 +1,9 @@
 // DebugWindow: the service log of the station's memory areas and records, kept for the whole run.
 #pragma once
 
+#include "app/debug_log.h"
 #include "ui/app_context.h"
+#include "ui/station_work.h"
 
 #include <QDialog>
 #include <atomic>
@@ -12,8 +14,6 @@ class QLineEdit;
 class QPlainTextEdit;
 
 namespace nimbrel {
-
-class DebugLog;
 
 // The window (objectName "debugWindow"): the log "c1025", the options "c1027" (read), "c1028" (data)
 // and "c1026" (write), the buttons "c1029" (setup read), "c1030" (record read), "c1019" (clear) and
@@ -29,6 +29,8 @@ public:
     DebugLog& log() { return *log_; }
     // The log as shown (after the queued refreshes have run).
     QString shownText() const;
+    // Handles events until a read that the window started is over.
+    void finishStationWork() { work_.finish(); }
 
 public slots:
     void readSetup();
@@ -44,6 +46,8 @@ private:
     void queueRefresh();
     void refresh();
     void tell(const QString& text);
+    // A read's failure, told once the station is free again.
+    void told(const DebugLog::Result& result);
 
     AppContext context_; // a copy: it only holds references to what lives for the run
     std::shared_ptr<DebugLog> log_;
@@ -53,6 +57,8 @@ private:
     QCheckBox* writeOption_ = nullptr;
     QLineEdit* number_ = nullptr;
     std::atomic<bool> refreshQueued_{false};
+    // Its reads run off the window's thread; the window takes no input meanwhile.
+    StationWork work_{this, true};
 };
 
 // The Debug command: makes the window on first use (parent: the main window) and shows and raises it;

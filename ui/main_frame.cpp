@@ -151,7 +151,14 @@ void MainFrame::buildMenusAndToolbar() {
                                               void (*open)(const AppContext&, QWidget*)) {
         QAction* action = command(this, id, qtext(context_.texts, row), qtext(context_.texts, tip));
         action->setIcon(icon(QString::fromLatin1(picture)));
-        connect(action, &QAction::triggered, this, [this, open] { open(context_, this); });
+        connect(action, &QAction::triggered, this, [this, open] {
+            // The windows read the station off this thread, which handles events meanwhile: a second
+            // click before the first window is up opens nothing more.
+            if (stationWindowOpen_ || stationWork_.running()) return;
+            stationWindowOpen_ = true;
+            open(context_, this);
+            stationWindowOpen_ = false;
+        });
         system->addAction(action);
         return action;
     };
@@ -372,21 +379,27 @@ void MainFrame::loadDefaultValue() {
     question.setObjectName(QStringLiteral("loadDefaultQuestion"));
     question.button(QMessageBox::Yes)->setText(qtext(t, "frame.yes"));
     question.button(QMessageBox::No)->setText(qtext(t, "frame.no"));
-    if (question.exec() != QMessageBox::Yes) return;
+    if (question.exec() != QMessageBox::Yes || stationWork_.running()) return;
 
-    // The station is shared with the acquisition thread: take it like every other caller.
-    StationBusyLock busy(context_.station.busy());
-    if (!busy.acquire(context_.clock)) {
-        QMessageBox::information(this, qtext(t, 0), qtext(t, 162));
-        return;
-    }
-    const bool done = context_.station.resetStation();
-    busy.release();
-    if (!done) {
-        QMessageBox failure(QMessageBox::NoIcon, qtext(t, 0), qtext(t, 168), QMessageBox::Ok, this);
-        failure.setObjectName(QStringLiteral("loadDefaultFailure"));
-        failure.exec();
-    }
+    // The station is shared with the acquisition thread: take it like every other caller, off this
+    // thread, so that a busy or silent station never freezes the window.
+    enum class Loaded { done, busy, failed };
+    StationAccess& station = context_.station;
+    Clock& clock = context_.clock;
+    stationWork_.run<Loaded>(
+        [&station, &clock] {
+            StationBusyLock busy(station.busy());
+            if (!busy.acquire(clock)) return Loaded::busy;
+            return station.resetStation() ? Loaded::done : Loaded::failed;
+        },
+        [this](Loaded& loaded) {
+            const LanguageTable& t = context_.texts;
+            if (loaded == Loaded::busy) QMessageBox::information(this, qtext(t, 0), qtext(t, 162));
+            if (loaded != Loaded::failed) return;
+            QMessageBox failure(QMessageBox::NoIcon, qtext(t, 0), qtext(t, 168), QMessageBox::Ok, this);
+            failure.setObjectName(QStringLiteral("loadDefaultFailure"));
+            failure.exec();
+        });
 }
 
 void MainFrame::showHistory() {
@@ -419,6 +432,7 @@ void MainFrame::comeForward() {
 
 void MainFrame::closeEvent(QCloseEvent* event) {
     saveWindowState();
+    stationWork_.finish();
     view_->stopMonitor();
     QMainWindow::closeEvent(event);
 }

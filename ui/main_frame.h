@@ -3,6 +3,7 @@
 
 #include "acquisition/connection_watch.h"
 #include "ui/app_context.h"
+#include "ui/station_work.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -52,6 +53,8 @@ public:
     void connectionTick();
     // Restores a minimised window and brings it to the front (a second copy asked for it).
     void comeForward();
+    // Handles events until the station command that the window started (Load Default) is over.
+    void finishStationWork() { stationWork_.finish(); }
 
 public slots:
     void showStatusText(const QString& text);
@@ -92,6 +95,8 @@ private:
     QMap<QString, QString> outputTexts_; // the newest text of each output, by its name
     QString windowStateFile_;
     DebugWindow* debugWindow_ = nullptr; // made on first use; a child of the frame
+    bool stationWindowOpen_ = false;     // a station window is being read for or is open
+    StationWork stationWork_{this, false};
 };
 
 } // namespace nimbrel

@@ -27,9 +27,9 @@ QString objectNameOf(int control) {
 
 void openSetupWindow(const AppContext& context, QWidget* parent) {
     SetupDialog dialog(context, parent);
-    // The station is read before the window shows; its failure is told with the flag already free.
-    if (const auto failure = dialog.readStation()) dialog.tell(*failure);
+    dialog.startReading();
     dialog.exec();
+    dialog.finishStationWork(); // closed while it read: the read's thread ends before the form goes
 }
 
 SetupDialog::SetupDialog(const AppContext& context, QWidget* parent)
@@ -198,12 +198,28 @@ void SetupDialog::build() {
     layout->addLayout(buttons);
 }
 
+void SetupDialog::startReading() {
+    read(true);
+}
+
 std::optional<QString> SetupDialog::readStation() {
-    const auto failure = form_->open();
-    showForm();
-    save_->setEnabled(form_->dataRead());
-    if (failure) return QString::fromStdString(*failure);
-    return std::nullopt;
+    read(false);
+    work_.finish();
+    return readFailure_;
+}
+
+void SetupDialog::read(bool tellFailure) {
+    SetupForm& form = *form_;
+    // The window takes no input meanwhile, so the form is the read's alone until it is done. Its
+    // failure is told with the flag already free.
+    work_.run<std::optional<std::string>>([&form] { return form.open(); },
+                                          [this, tellFailure](std::optional<std::string>& failure) {
+                                              showForm();
+                                              save_->setEnabled(form_->dataRead());
+                                              readFailure_.reset();
+                                              if (failure) readFailure_ = QString::fromStdString(*failure);
+                                              if (readFailure_ && tellFailure) tell(*readFailure_);
+                                          });
 }
 
 void SetupDialog::showForm() {
@@ -236,17 +252,18 @@ void SetupDialog::onSave() {
         return;
     }
     if (!ask(QString::fromStdString(context_.texts.text(152)))) return;
-    const SetupOutcome outcome = form_->save();
-    if (outcome.done) {
-        accept();
-        return;
-    }
-    tell(QString::fromStdString(outcome.message));
+    SetupForm& form = *form_;
+    work_.run<SetupOutcome>([&form] { return form.save(); }, [this](SetupOutcome& outcome) { saved(outcome); });
 }
 
 void SetupDialog::onDefault() {
     if (!ask(QString::fromStdString(context_.texts.text(157)))) return;
-    const SetupOutcome outcome = form_->loadDefaults();
+    SetupForm& form = *form_;
+    work_.run<SetupOutcome>([&form] { return form.loadDefaults(); },
+                            [this](SetupOutcome& outcome) { saved(outcome); });
+}
+
+void SetupDialog::saved(const SetupOutcome& outcome) {
     if (outcome.done) {
         accept();
         return;

@@ -3,6 +3,7 @@
 
 #include "app/setup_form.h"
 #include "ui/app_context.h"
+#include "ui/station_work.h"
 
 #include <QDialog>
 #include <functional>
@@ -18,8 +19,9 @@ class QPushButton;
 
 namespace nimbrel {
 
-// Opens the Setup window over the main window: reads the station, says so when that failed, and
-// runs the window modally. The main frame's Setup command (menu and toolbar) calls this.
+// Opens the Setup window over the main window and runs it modally; it reads the station while it is
+// already on the screen, and says so when that failed. The main frame's Setup command (menu and
+// toolbar) calls this.
 void openSetupWindow(const AppContext& context, QWidget* parent);
 
 class SetupDialog : public QDialog {
@@ -28,9 +30,14 @@ public:
     SetupDialog(const AppContext& context, QWidget* parent = nullptr);
     ~SetupDialog() override;
 
-    // Reads the settings and the alarm block and shows them; the message to show when that failed
-    // (Save then stays disabled). The busy flag is free again when this returns.
+    // Reads the settings and the alarm block off the window's thread and shows them; a failure is told
+    // (Save then stays disabled). Until then the window waits and takes no input.
+    void startReading();
+    // The same, returning once the read is over (the window's events handled meanwhile) with the
+    // message that a failure would tell, without telling it. The busy flag is free again then.
     std::optional<QString> readStation();
+    // Handles events until a save or a load of the defaults that the window started is over.
+    void finishStationWork() { work_.finish(); }
 
     SetupForm& form() { return *form_; }
 
@@ -40,10 +47,13 @@ public:
 
 private:
     void build();
+    void read(bool tellFailure);
     void showForm();
     void showPressures();
     void onSave();
     void onDefault();
+    // What a save or a load of the defaults came to: the window closes, or the failure is told.
+    void saved(const SetupOutcome& outcome);
 
     AppContext context_;
     std::unique_ptr<SetupForm> form_;
@@ -59,6 +69,8 @@ private:
     QPushButton* save_ = nullptr;
     QPushButton* default_ = nullptr;
     bool filling_ = false;
+    std::optional<QString> readFailure_;
+    StationWork work_{this, true};
 };
 
 } // namespace nimbrel

@@ -102,6 +102,7 @@ TEST_F(AlarmDialogTest, SaveWritesTheStationAndCancelWritesNothing) {
     AppContext context = world.context();
     {
         AlarmDialog dialog(context);
+        dialog.readStation();
         ASSERT_TRUE(dialog.failureMessage().isEmpty()) << dialog.failureMessage().toStdString();
         dialog.show();
         EXPECT_EQ(box(dialog, 1005)->text(), QStringLiteral("60"));
@@ -119,6 +120,7 @@ TEST_F(AlarmDialogTest, SaveWritesTheStationAndCancelWritesNothing) {
             b->button(QMessageBox::Yes)->click();
         });
         dialog.findChild<QPushButton*>(QStringLiteral("c1028"))->click();
+        dialog.finishStationWork();
         EXPECT_EQ(question, QStringLiteral("Operation Notify|Do you want save?"));
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
     }
@@ -133,6 +135,7 @@ TEST_F(AlarmDialogTest, SaveWritesTheStationAndCancelWritesNothing) {
 
     sim.setByte(0x1A, 0x00);
     AlarmDialog dialog(context);
+    dialog.readStation();
     dialog.show();
     const unsigned long framesAfterReading = sim.frames();
     type(dialog, 1005, QStringLiteral("80"));
@@ -146,6 +149,7 @@ TEST_F(AlarmDialogTest, SaveWritesTheStationAndCancelWritesNothing) {
 TEST_F(AlarmDialogTest, RefusedBoxesAndFailuresAreShownWithTheStationFree) {
     AppContext context = world.context();
     AlarmDialog dialog(context);
+    dialog.readStation();
     dialog.show();
     type(dialog, 1005, QStringLiteral("100"));
     QString prompt;
@@ -171,6 +175,7 @@ TEST_F(AlarmDialogTest, RefusedBoxesAndFailuresAreShownWithTheStationFree) {
         question->button(QMessageBox::Yes)->click();
     });
     dialog.findChild<QPushButton*>(QStringLiteral("c1028"))->click();
+    dialog.finishStationWork();
     EXPECT_EQ(failure, QStringLiteral("Read weather alarm data fail!"));
     EXPECT_FALSE(busyWhileShown);
     EXPECT_TRUE(dialog.isVisible());
@@ -180,6 +185,7 @@ TEST_F(AlarmDialogTest, RefusedBoxesAndFailuresAreShownWithTheStationFree) {
     // Opening without a station: Save stays disabled.
     sim.setPlugged(0);
     AlarmDialog unread(context);
+    unread.readStation();
     EXPECT_EQ(unread.failureMessage(), QStringLiteral("Read weather alarm data fail!\nRead weather setup data fail!"));
     EXPECT_FALSE(unread.findChild<QPushButton*>(QStringLiteral("c1028"))->isEnabled());
     sim.setPlugged(1);
@@ -194,6 +200,7 @@ TEST_F(AlarmDialogTest, PicturesInEveryLanguage) {
         local.station->pollConnection();
         AppContext context = local.context();
         AlarmDialog dialog(context);
+        dialog.readStation();
         dialog.show();
         EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("unit1003"))->text(), QStringLiteral("°F"));
         EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("unit1023"))->text(), QStringLiteral("inHg"));

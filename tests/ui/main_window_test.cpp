@@ -332,13 +332,17 @@ TEST_F(MainWindowTest, TheStationWindowsOpenFromTheirCommands) {
         {"c32783", "setupDialog"}, {"c32786", "alarmWindow"}, {"c32779", "scopeDialog"}};
     for (const auto& [command, window] : windows) {
         QString opened;
-        QTimer::singleShot(0, &frame, [&] {
+        // Each window reads the station off the window's thread: it is looked at once it is up and
+        // takes input again.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &frame, [&] {
             QWidget* modal = QApplication::activeModalWidget();
-            ASSERT_NE(modal, nullptr) << command;
+            if (!modal || !modal->isEnabled() || !opened.isEmpty()) return;
             opened = modal->objectName();
             modal->grab().save(artifactPath(QStringLiteral("from-menu-%1.png").arg(opened)));
             modal->close();
         });
+        poll.start(5);
         frame.findChild<QAction*>(QString::fromLatin1(command))->trigger();
         EXPECT_EQ(opened, QString::fromLatin1(window)) << command;
     }
@@ -407,14 +411,18 @@ TEST_F(MainWindowTest, LoadDefaultAsksFirstAndReportsAFailure) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         box->button(QMessageBox::Yes)->click();
-        QTimer::singleShot(0, [&] {
-            auto* report = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(report, nullptr);
-            failure = report->windowTitle() + QLatin1Char('|') + report->text();
-            report->accept();
-        });
     });
+    // The report comes once the station's answer is in, off the window's thread.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* report = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!report || report->objectName() != QStringLiteral("loadDefaultFailure")) return;
+        failure = report->windowTitle() + QLatin1Char('|') + report->text();
+        report->accept();
+    });
+    poll.start(5);
     frame.loadDefaultValue();
+    frame.finishStationWork();
     EXPECT_EQ(failure, QStringLiteral("Nimbrel Radio Controlled|Init weather setup data fail!"));
     sim.setPlugged(1);
 }

@@ -246,6 +246,7 @@ TEST(DebugWindow, FailedSetupReadIsToldWithTheStationFree) {
         clickOk(box);
     });
     window->findChild<QPushButton*>(QStringLiteral("c1029"))->click();
+    window->finishStationWork();
     EXPECT_EQ(told, QStringLiteral("Read weather setup data fail!"));
     EXPECT_FALSE(busy);
     EXPECT_EQ(window->log().text(), "");
@@ -261,6 +262,7 @@ TEST(DebugWindow, PictureInEveryLanguageOverTheSimulator) {
         DebugWindow* window = showDebugWindow(world.context(), &frame, nullptr);
         window->findChild<QCheckBox*>(QStringLiteral("c1028"))->click();
         window->findChild<QPushButton*>(QStringLiteral("c1030"))->click();
+        window->finishStationWork();
         window->findChild<QPushButton*>(QStringLiteral("c1029"))->click();
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return window->shownText().contains(QStringLiteral("(60H-FFH)")); }));

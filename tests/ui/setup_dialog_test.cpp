@@ -98,6 +98,7 @@ TEST_F(SetupDialogTest, SaveWritesTheChangedValuesToTheStation) {
     // The station keeps its current pressures up to date itself; the save leaves them as they are.
     const auto pressures = sim.bytes(0x20, 4);
     QTest::mouseClick(save, Qt::LeftButton);
+    dialog.finishStationWork();
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(sim.bytes(0x10, 2), (std::vector<unsigned char>{30, 0x21}));
