@@ -53,7 +53,7 @@ int runLog(const FolderOption& dir) {
     ConsoleListener listener(true);
     // Made before the monitor, which hands them its readings, so they outlive it.
     const OutputConfiguration outputConfig = readOutputConfiguration(session.folder);
-    for (const std::string& warning : outputConfig.warnings) std::cerr << "nimbrel-cli: log: " << warning << '\n';
+    for (const std::string& warning : outputConfig.warnings) warn("log", warning);
     std::unique_ptr<OutputQueue> outputs =
         searchData ? makeOutputQueue(outputConfig.settings, kNimbrelVersion, say) : nullptr;
     MonitorThread monitor(*session.station, *session.store, listener, session.texts,
@@ -66,7 +66,7 @@ int runLog(const FolderOption& dir) {
     if (!searchData)
         say("SearchData is off in Nimbrel.ini: the station is looked for but not read");
     else if (!monitor.start())
-        return fail(kExitUnreachable, "log: the acquisition thread could not be started");
+        return fail(kExitUnreachable, "log", "the acquisition thread could not be started");
 
     bool deniedSaid = false;
     while (!stopSignalled.load()) {
@@ -74,7 +74,7 @@ int runLog(const FolderOption& dir) {
         if (tick.connectionChanged) say(tick.connected ? "station connected" : "station not connected");
         // Said once each time it starts: a station this user may not open stays so until the rule is in.
         if (tick.accessDenied && !deniedSaid)
-            std::cerr << "nimbrel-cli: log: " << noStationText(*session.station, session.config) << '\n';
+            warn("log", noStationText(*session.station, session.config, StationSearch::continues));
         deniedSaid = tick.accessDenied;
         waitOneTick();
     }

@@ -27,7 +27,7 @@ int runScope(const ScopeOptions& options) {
     HistoryStore store((session.folder / "Nimbrel.dat").string(), station.clock());
     ScopeForm form;
     const ScopeForm::Outcome outcome = form.open(station, store, station.clock());
-    for (int row : outcome.messages) std::fprintf(stderr, "scope: %s\n", session.texts.text(row).c_str());
+    for (int row : outcome.messages) warn("scope", session.texts.text(row));
     if (!outcome.stationTaken) return kExitUnreachable;
 
     const auto& boxes = scopeBoxes();

@@ -21,18 +21,19 @@ int runSync(const FolderOption& dir) {
     // does for the window; SearchData only matters to a watch that keeps running.
     ConnectionWatch watch(*session.station, *session.store, true);
     if (!watch.tick().connected)
-        return fail(kExitUnreachable, "sync: " + noStationText(*session.station, session.config));
+        return fail(kExitUnreachable, "sync",
+                    noStationText(*session.station, session.config, StationSearch::givenUp));
 
     ConsoleListener listener(false);
     MonitorThread monitor(*session.station, *session.store, listener, session.texts,
                           session.config.testMode(), session.station->clock());
     monitor.runCycle();
     if (monitor.lastSaveFailed())
-        return fail(kExitUnreachable,
-                    "sync: " + session.texts.saveFailed + " (" + session.store->path() + ")");
+        return fail(kExitUnreachable, "sync", session.texts.saveFailed + " (" + session.store->path() + ")");
     if (!monitor.lastCycleComplete())
-        return fail(kExitUnreachable, "sync: the station did not answer every read; the records not stored "
-                                      "will be fetched by the next sync");
+        return fail(
+            kExitUnreachable, "sync",
+            "the station did not answer every read; the records not stored will be fetched by the next sync");
     return kExitOk;
 }
 

@@ -21,7 +21,7 @@ int openLoggerSession(const std::string& command, const FolderOption& dir, Logge
     try {
         std::filesystem::current_path(session.folder);
     } catch (const std::filesystem::filesystem_error& e) {
-        return fail(kExitBadInput, command + ": " + e.what());
+        return fail(kExitBadInput, command, e.what());
     }
 
     // One program per data folder: the window or another logger may be downloading into it. A folder
@@ -29,12 +29,11 @@ int openLoggerSession(const std::string& command, const FolderOption& dir, Logge
     FolderClaim claim = claimDataFolder(session.folder);
     if (claim.access != FolderAccess::writer) {
         const LanguageTable texts(readConfiguration(session.folder).languageIndex);
-        return fail(kExitUnreachable,
-                    command + ": " +
-                        (claim.access == FolderAccess::readerLocked
-                             ? texts.text("app.folder_busy", {session.folder.string()})
-                             : texts.text("app.folder_not_writable",
-                                          {session.folder.string(), std::strerror(claim.reason)})));
+        return fail(kExitUnreachable, command,
+                    (claim.access == FolderAccess::readerLocked
+                         ? texts.text("app.folder_busy", {session.folder.string()})
+                         : texts.text("app.folder_not_writable",
+                                      {session.folder.string(), std::strerror(claim.reason)})));
     }
     session.lock = std::make_unique<FolderLock>(std::move(*claim.lock));
     session.config = loadConfiguration(session.folder);
@@ -46,7 +45,7 @@ int openLoggerSession(const std::string& command, const FolderOption& dir, Logge
         std::make_unique<HistoryStore>((session.folder / "Nimbrel.dat").string(), session.station->clock());
     session.store->setDebugFlag(session.config.debugMode());
     if (!session.store->open())
-        return fail(kExitUnreachable, command + ": cannot open " + session.store->path());
+        return fail(kExitUnreachable, command, "cannot open " + session.store->path());
 
     session.texts = acquisitionTextsFrom(LanguageTable(session.config.languageIndex));
     return kExitOk;

@@ -17,7 +17,8 @@ int openStationSession(const std::string& command, const FolderOption& dir, Stat
 
 int findStation(const std::string& command, StationSession& session) {
     if (session.station->pollConnection()) return kExitOk;
-    return fail(kExitUnreachable, command + ": " + noStationText(*session.station, session.config));
+    return fail(kExitUnreachable, command,
+                noStationText(*session.station, session.config, StationSearch::givenUp));
 }
 
 } // namespace nimbrel::cli

@@ -25,7 +25,7 @@ int chooseFolder(const std::string& command, const FolderOption& dir, std::files
         folder = chooseDataFolder(programDirectory(), given);
     } catch (const DataFolderError& e) {
         // In the user's language, as the window says it.
-        return fail(kExitBadInput, command + ": " + e.text(LanguageTable(startupLanguageIndex(e.folder()))));
+        return fail(kExitBadInput, command, e.text(LanguageTable(startupLanguageIndex(e.folder()))));
     }
     return kExitOk;
 }
@@ -37,7 +37,7 @@ int loadStationLibrary(const std::string& command, const Configuration& config,
     const std::filesystem::path libraryPath = usbLibraryPath(config.usbLibrary);
     library = loadUsbLibrary(libraryPath.string());
     if (!library->loadError().empty())
-        return fail(kExitUnreachable, command + ": no station can be reached: " + library->loadError());
+        return fail(kExitUnreachable, command, "no station can be reached: " + library->loadError());
     return kExitOk;
 }
 
@@ -50,8 +50,9 @@ int openStation(const std::string& command, const Configuration& config,
     return kExitOk;
 }
 
-std::string noStationText(const StationAccess& station, const Configuration& config) {
-    return nimbrel::noStationText(station.lastFindWasRefused(), config, LanguageTable(config.languageIndex));
+std::string noStationText(const StationAccess& station, const Configuration& config, StationSearch search) {
+    return nimbrel::noStationText(station.lastFindWasRefused(), config, LanguageTable(config.languageIndex),
+                                  search);
 }
 
 } // namespace nimbrel::cli

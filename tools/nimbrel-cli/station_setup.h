@@ -2,6 +2,7 @@
 // USB library that the folder's configuration names (none in test mode).
 #pragma once
 
+#include "app/acquisition_texts_from_table.h"
 #include "app/configuration.h"
 #include "station/station_access.h"
 #include "station/usb_library.h"
@@ -35,7 +36,8 @@ int openStation(const std::string& command, const Configuration& config,
                 std::unique_ptr<StationAccess>& station);
 
 // What a command says when the station was not found, in the configured language: a station is
-// plugged in that this user may not open, or none was found (with the USB ids looked for).
-std::string noStationText(const StationAccess& station, const Configuration& config);
+// plugged in that this user may not open, or none was found (with the USB ids looked for), and
+// whether the command goes on looking.
+std::string noStationText(const StationAccess& station, const Configuration& config, StationSearch search);
 
 } // namespace nimbrel::cli
