@@ -12,7 +12,8 @@ std::string messageLine(std::string_view command, std::string_view message) {
 }
 
 void warn(std::string_view command, std::string_view message) {
-    std::cerr << messageLine(command, message) << '\n';
+    // In one piece: standard error is unbuffered, and log's threads write there too.
+    std::cerr << messageLine(command, message) + '\n';
 }
 
 int fail(int status, std::string_view command, std::string_view message) {
