@@ -19,11 +19,13 @@ AcquisitionTexts acquisitionTextsFrom(const LanguageTable& table) {
     return texts;
 }
 
-std::string noStationText(bool accessDenied, const Configuration& config, const LanguageTable& table) {
+std::string noStationText(bool accessDenied, const Configuration& config, const LanguageTable& table,
+                          StationSearch search) {
     if (accessDenied) return table.text("station.access_denied");
     char ids[16];
     std::snprintf(ids, sizeof ids, "%04X:%04X", config.usbDeviceVid & 0xFFFF, config.usbDevicePid & 0xFFFF);
-    return table.text("station.not_found", {ids});
+    return table.text(search == StationSearch::continues ? "station.not_found" : "station.not_found_given_up",
+                      {ids});
 }
 
 } // namespace nimbrel

@@ -15,33 +15,30 @@ struct HelpRow {
     bool windowOnly = false;
 };
 
-// Terms stand two blanks in, texts start in this column and are wrapped before kWidth; a term too
-// long for its column puts its text on the next line.
-constexpr std::size_t kTextColumn = 32;
-constexpr std::size_t kWidth = 100;
+// Columns on a terminal: a UTF-8 character (the degree sign of a unit) takes one, whatever its bytes.
+std::size_t shownWidth(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(
+        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
 
-void appendRow(std::string& out, std::string_view term, std::string_view text) {
-    std::string line = "  " + std::string(term);
-    if (line.size() + 2 > kTextColumn) {
-        out += line + '\n';
-        line.clear();
-    }
-    line.resize(kTextColumn, ' ');
-    std::size_t used = kTextColumn;
+// Appends `line` and then `text`'s words to `out`, breaking before kHelpWidth; each further line starts
+// `indent` blanks in. `line` is at least `indent` wide already.
+void appendWords(std::string& out, std::string line, std::size_t indent, std::string_view text) {
+    std::size_t used = shownWidth(line);
     while (!text.empty()) {
         const std::size_t space = text.find(' ');
         const std::string_view word = text.substr(0, space);
-        if (used > kTextColumn && used + 1 + word.size() > kWidth) {
+        if (used > indent && used + 1 + shownWidth(word) > kHelpWidth) {
             out += line + '\n';
-            line.assign(kTextColumn, ' ');
-            used = kTextColumn;
+            line.assign(indent, ' ');
+            used = indent;
         }
-        if (used > kTextColumn) {
+        if (used > indent) {
             line += ' ';
             ++used;
         }
         line += word;
-        used += word.size();
+        used += shownWidth(word);
         text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
     }
     out += line + '\n';
@@ -50,7 +47,7 @@ void appendRow(std::string& out, std::string_view term, std::string_view text) {
 std::string block(std::string_view heading, const HelpRow* rows, std::size_t count, HelpFor program) {
     std::string out = std::string(heading) + ":\n";
     for (std::size_t i = 0; i < count; ++i)
-        if (program == HelpFor::window || !rows[i].windowOnly) appendRow(out, rows[i].term, rows[i].text);
+        if (program == HelpFor::window || !rows[i].windowOnly) out += helpRow(rows[i].term, rows[i].text);
     return out;
 }
 
@@ -141,6 +138,45 @@ std::string versionLine(const std::string& program) {
     return program + " " + kNimbrelVersion;
 }
 
+std::string helpRow(std::string_view term, std::string_view text) {
+    std::string out;
+    std::string line = "  " + std::string(term);
+    if (text.empty()) return line + '\n';
+    if (shownWidth(line) + 2 > kHelpTextColumn) {
+        out += line + '\n';
+        line.clear();
+    }
+    line.append(kHelpTextColumn - shownWidth(line), ' ');
+    // Each of the text's own lines starts at the column.
+    for (std::size_t end; (end = text.find('\n')) != std::string_view::npos; text.remove_prefix(end + 1)) {
+        appendWords(out, line, kHelpTextColumn, text.substr(0, end));
+        line.assign(kHelpTextColumn, ' ');
+    }
+    appendWords(out, line, kHelpTextColumn, text);
+    return out;
+}
+
+std::string wrapHelpText(std::string_view text) {
+    std::string out;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        if (shownWidth(line) <= kHelpWidth) {
+            out += line;
+            out += '\n';
+        } else {
+            const std::size_t indent = std::min(line.find_first_not_of(' '), line.size());
+            appendWords(out, std::string(indent, ' '), indent, line.substr(indent));
+        }
+        if (end == std::string_view::npos) {
+            out.pop_back(); // the text's last line had no line end
+            break;
+        }
+        text.remove_prefix(end + 1);
+    }
+    return out;
+}
+
 std::string environmentHelp(HelpFor program) {
     return block("Environment", kEnvironment, std::size(kEnvironment), program);
 }
@@ -167,10 +203,10 @@ std::string windowHelp() {
         "window said why), 2 for an option it does not know.\n"
         "\n"
         "Options:\n";
-    appendRow(out, "--dir DIR", "the data folder, created when it is missing");
-    appendRow(out, "-h, --help", "print this help and exit");
-    appendRow(out, "--version", "print the version and exit");
-    appendRow(out, "-platform NAME, -style NAME, -reverse, ...", "Qt's own options, passed on to Qt");
+    out += helpRow("--dir DIR", "the data folder, created when it is missing");
+    out += helpRow("-h, --help", "print this help and exit");
+    out += helpRow("--version", "print the version and exit");
+    out += helpRow("-platform NAME, -style NAME, -reverse, ...", "Qt's own options, passed on to Qt");
     out += '\n';
     return out + environmentHelp(HelpFor::window) + '\n' + filesHelp(HelpFor::window);
 }

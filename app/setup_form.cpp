@@ -455,7 +455,7 @@ std::optional<std::string> SetupForm::assign(int control, std::string_view value
         } else if (v == "off" || v == "0" || v == "no" || v == "false") {
             setChecked(control, false);
         } else {
-            return std::string(info->name) + " takes on or off, not \"" + std::string(value) + "\"";
+            return "\"" + std::string(value) + "\" is neither on nor off";
         }
         return std::nullopt;
     }
@@ -464,7 +464,7 @@ std::optional<std::string> SetupForm::assign(int control, std::string_view value
         setText(control, std::string(trimmed(value)));
         return std::nullopt;
     case SetupFieldKind::shown:
-        return std::string(info->name) + " is shown only; the station measures it";
+        return std::string("shown only: the station measures it");
     case SetupFieldKind::list: {
         const std::string wanted = lowered(value);
         const LanguageTable english(nimbrel::english);
@@ -477,7 +477,7 @@ std::optional<std::string> SetupForm::assign(int control, std::string_view value
             }
         std::string list;
         for (const std::string& c : choices(control)) list += (list.empty() ? "" : ", ") + c;
-        return std::string(info->name) + " takes one of " + list + ", not \"" + std::string(value) + "\"";
+        return "\"" + std::string(value) + "\" is none of " + list;
     }
     }
     return std::nullopt;

@@ -117,7 +117,7 @@ public:
     // Sets a field from a value typed for it on the command line: a list's entry (in the window's
     // language or in English, any letter case), a number without its unit, on/off for a check box.
     // Ranges are checked by validate(), as in the window. A message in English when the value
-    // cannot be taken.
+    // cannot be taken; it does not repeat the field's name, which the caller shows with it.
     std::optional<std::string> assign(int control, std::string_view value);
 
     // The window's checks before it asks whether to save: the interval, and the relative pressure

@@ -58,7 +58,7 @@ TEST_F(CliSetupCommand, PrintsRefusesAndSavesLikeTheWindow) {
         EXPECT_EQ(run.out, "") << refused;
     }
     EXPECT_TRUE(says(setup("recording_interval=241").err,
-                     "nimbrel-cli: setup: Please enter an integer between 5 and 240.\n"));
+                     "nimbrel-cli: setup: Recording interval: Please enter an integer between 5 and 240.\n"));
     EXPECT_TRUE(says(setup("pressure-unit=inHg relativepressure=33").err,
                      "Please enter a number between 14.765 and 32.483."));
     EXPECT_FALSE(std::filesystem::exists(state())) << "a refused setup wrote to the station";
@@ -84,6 +84,30 @@ TEST_F(CliSetupCommand, PrintsRefusesAndSavesLikeTheWindow) {
     const CliRun bound = setup("pressure-unit=inHg \"relative pressure=14.765\"");
     EXPECT_EQ(bound.status, 0) << bound.err;
     EXPECT_TRUE(says(bound.out, "0x0011: 21 -> 41\n")) << bound.out;
+}
+
+// With several assignments on one line, the message names the one that was refused: by the window's
+// check when the save is asked for, or when the value is taken.
+TEST_F(CliSetupCommand, NamesTheRefusedField) {
+    const struct {
+        const char* words;
+        const char* err;
+    } cases[] = {
+        {"\"Recording interval=4\" \"Wind unit=knot\"",
+         "nimbrel-cli: setup: Recording interval: Please enter an integer between 5 and 240.\n"},
+        {"\"Recording interval=10\" \"Relative pressure=2000\"",
+         "nimbrel-cli: setup: Relative pressure: Please enter a number between 300 and 1500.\n"},
+        {"\"Pressure unit=inHg\" \"Wind unit=furlongs\"",
+         "nimbrel-cli: setup: Wind unit: \"furlongs\" is none of m/s, km/h, knot, m/h, bft\n"},
+        {"\"Recording interval=10\" \"Alarm enable Indoor Temperature High=maybe\"",
+         "nimbrel-cli: setup: Alarm enable Indoor Temperature High: \"maybe\" is neither on nor off\n"},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = setup(c.words);
+        EXPECT_EQ(run.status, 2) << c.words;
+        EXPECT_EQ(run.err, c.err) << c.words;
+    }
+    EXPECT_FALSE(std::filesystem::exists(state())) << "a refused setup wrote to the station";
 }
 
 } // namespace

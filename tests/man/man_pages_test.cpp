@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -61,6 +62,48 @@ TEST(ManPages, TheCommandLinePageDescribesEveryCommandWithItsOptions) {
 
     // By hand, so a walk that finds nothing cannot pass.
     EXPECT_NE(part(page, ".SS \"nimbrel-cli graph ").find("--describe"), std::string::npos);
+}
+
+std::vector<std::string> wordsOf(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+// The help of the program and of every command, as CLI11 lays it out itself and as nimbrel-cli does.
+void collectHelp(CLI::App& command, std::vector<std::string>& wrapped, std::vector<std::string>& plain) {
+    wrapped.push_back(command.help());
+    const auto ownFormatter = command.get_formatter();
+    // CLI11's own layout with nimbrel-cli's labels: a copy of just its base.
+    command.formatter(std::make_shared<CLI::Formatter>(dynamic_cast<const CLI::Formatter&>(*ownFormatter)));
+    plain.push_back(command.help());
+    command.formatter(ownFormatter);
+    for (CLI::App* sub : command.get_subcommands({})) collectHelp(*sub, wrapped, plain);
+}
+
+// Each --help keeps within the width of the window's help, a multi-byte character one column, and
+// says every word it said unwrapped.
+TEST(CommandLineHelp, WrappedToTheHelpWidthWithEveryWordKept) {
+    CLI::App app("", "nimbrel-cli");
+    cli::defineProgram(app);
+    std::vector<std::string> wrapped, plain;
+    collectHelp(app, wrapped, plain);
+    ASSERT_EQ(wrapped.size(), 22U); // the program, its 19 commands and debug's two
+    for (std::size_t i = 0; i < wrapped.size(); ++i) {
+        std::istringstream lines(wrapped[i]);
+        for (std::string line; std::getline(lines, line);) {
+            const auto columns =
+                std::count_if(line.begin(), line.end(), [](unsigned char c) { return (c & 0xC0) != 0x80; });
+            EXPECT_LE(columns, 100) << line;
+        }
+        EXPECT_EQ(wordsOf(wrapped[i]), wordsOf(plain[i]));
+    }
+    EXPECT_NE(wrapped[0].find(
+                  "\n  sync                          one polling cycle: read the station, store its new "
+                  "history records\n                                in Nimbrel.dat\n"),
+              std::string::npos)
+        << wrapped[0];
 }
 
 TEST(ManPages, BothPagesNameTheEnvironmentAndTheFiles) {

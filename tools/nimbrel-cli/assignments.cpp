@@ -61,9 +61,13 @@ int readAssignments(const std::string& command, const std::vector<std::string>& 
                     const std::vector<std::string>& knownNames, std::vector<Assignment>& assignments) {
     std::string error;
     auto parsed = parseAssignments(words, knownNames, error);
-    if (!parsed) return fail(kExitBadInput, command + ": " + error);
+    if (!parsed) return fail(kExitBadInput, command, error);
     assignments = std::move(*parsed);
     return kExitOk;
+}
+
+int refuseField(std::string_view command, std::string_view field, std::string_view why) {
+    return fail(kExitBadInput, command, std::string(field) + ": " + std::string(why));
 }
 
 } // namespace nimbrel::cli

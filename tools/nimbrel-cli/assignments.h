@@ -33,4 +33,8 @@ std::optional<std::vector<Assignment>> parseAssignments(const std::vector<std::s
 int readAssignments(const std::string& command, const std::vector<std::string>& words,
                     const std::vector<std::string>& knownNames, std::vector<Assignment>& assignments);
 
+// Refuses the value of one field: "<command>: <field>: why" on standard error, and kExitBadInput.
+// With several assignments on one line, the field's name tells which of them was refused.
+int refuseField(std::string_view command, std::string_view field, std::string_view why);
+
 } // namespace nimbrel::cli

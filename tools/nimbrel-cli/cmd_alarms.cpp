@@ -48,8 +48,8 @@ int applyAssignments(AlarmForm& form, const std::vector<Assignment>& assignments
             if (index < 0) {
                 std::string entries;
                 for (const std::string& e : form.directionEntries()) entries += (entries.empty() ? "" : ", ") + e;
-                return fail(kExitBadInput, kCommand + ": \"" + a.value + "\" is not a direction of the list (" +
-                                               entries + ")");
+                return refuseField(kCommand, a.name,
+                                   "\"" + a.value + "\" is not a direction of the list (" + entries + ")");
             }
             form.selectDirection(index);
             continue;
@@ -82,7 +82,7 @@ int runAlarms(const AlarmsOptions& options) {
     StationAccess& station = session->station();
     AlarmForm form(session->texts());
     const AlarmOutcome opened = form.load(station, station.clock());
-    if (!opened.ok) return fail(kExitUnreachable, kCommand + ": " + opened.message);
+    if (!opened.ok) return fail(kExitUnreachable, kCommand, opened.message);
     if (assignments.empty()) {
         printFields(form);
         return kExitOk;
@@ -90,10 +90,10 @@ int runAlarms(const AlarmsOptions& options) {
 
     if (const int status = applyAssignments(form, assignments); status != kExitOk) return status;
     if (const AlarmOutcome checked = form.validate(); !checked.ok)
-        return fail(kExitBadInput, kCommand + ": " + std::string(alarmBoxByControl(checked.control)->name) + ": " +
-                                       checked.message);
+        return refuseField(kCommand, alarmBoxByControl(checked.control)->name, checked.message);
     const AlarmOutcome saved = form.save(station, station.clock());
-    if (!saved.ok) return fail(saved.control != 0 ? kExitBadInput : kExitUnreachable, kCommand + ": " + saved.message);
+    if (!saved.ok)
+        return fail(saved.control != 0 ? kExitBadInput : kExitUnreachable, kCommand, saved.message);
     for (const ByteChange& c : saved.changes) {
         char line[32];
         std::snprintf(line, sizeof line, "0x%04X: %02X -> %02X", c.address, c.before, c.after);

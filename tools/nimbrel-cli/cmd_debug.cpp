@@ -28,7 +28,7 @@ int runDebug(const char* name, const DebugCommandOptions& options, bool record) 
     int n = 0;
     if (record) {
         const auto parsed = DebugLog::parseRecordNumber(options.number);
-        if (!parsed) return fail(kExitBadInput, command + ": " + log.recordNumberPrompt());
+        if (!parsed) return fail(kExitBadInput, command, log.recordNumberPrompt());
         n = *parsed;
     }
     if (const int status = findStation(command, *session); status != kExitOk) return status;
@@ -36,7 +36,7 @@ int runDebug(const char* name, const DebugCommandOptions& options, bool record) 
     StationAccess& station = session->station();
     const DebugLog::Result result =
         record ? log.readRecord(station, station.clock(), n) : log.readSetup(station, station.clock());
-    if (!result.ok()) return fail(kExitUnreachable, command + ": " + session->texts().text(result.messageRow));
+    if (!result.ok()) return fail(kExitUnreachable, command, session->texts().text(result.messageRow));
     std::string text = log.text();
     text.erase(0, text.find_first_not_of('\n'));
     std::fputs(text.c_str(), stdout);

@@ -25,7 +25,7 @@ void addDecodeCommand(CLI::App& app, const std::string& name, const std::string&
     setRun(command, [name, words, decode] {
         std::string error;
         auto bytes = parseHexBytes(*words, N, error);
-        if (!bytes) return fail(kExitBadInput, name + ": " + error);
+        if (!bytes) return fail(kExitBadInput, name, error);
         decode(std::span<const std::uint8_t, N>(bytes->data(), N));
         return kExitOk;
     });

@@ -17,6 +17,7 @@ namespace nimbrel::cli {
 
 namespace {
 
+constexpr const char* kName = "dump";
 constexpr int kRecordsShown = 5;
 
 std::string usbIds(const Configuration& config) {
@@ -27,7 +28,7 @@ std::string usbIds(const Configuration& config) {
 
 int runDump(const FolderOption& dir) {
     std::unique_ptr<AcquisitionSession> session;
-    if (const int status = openSession("dump", dir, FolderUse::beside, session); status != kExitOk) return status;
+    if (const int status = openSession(kName, dir, FolderUse::beside, session); status != kExitOk) return status;
     const Configuration& config = session->config();
     const std::string source =
         config.testMode()
@@ -35,7 +36,8 @@ int runDump(const FolderOption& dir) {
             : "USB " + usbIds(config) + " through " + usbLibraryPath(config.usbLibrary).string();
 
     StationAccess& access = session->station();
-    if (!access.pollConnection()) return fail(kExitUnreachable, noStationText(access, config));
+    if (!access.pollConnection())
+        return fail(kExitUnreachable, kName, noStationText(access, config, StationSearch::givenUp));
 
     StationSettings settings;
     AlarmThresholds alarms;
@@ -44,12 +46,12 @@ int runDump(const FolderOption& dir) {
     int count = 0;
     if (!access.readSettingsBlock(settings) || !access.readAlarmBlock(alarms) ||
         !access.readMinMaxBlock(minmax) || !access.readPointers(stackAddress, count))
-        return fail(kExitUnreachable, "the station does not answer");
+        return fail(kExitUnreachable, kName, "the station does not answer");
 
     // The area's bytes as one line too, for the commands that take --settings.
     std::uint8_t area[kSettingsLength] = {};
     if (!access.readBytes(0, area, static_cast<int>(kSettingsLength)))
-        return fail(kExitUnreachable, "the station does not answer");
+        return fail(kExitUnreachable, kName, "the station does not answer");
 
     std::cout << "station: " << source << '\n';
     std::cout << "[settings 0x00-0x1F]\n";
@@ -76,7 +78,7 @@ int runDump(const FolderOption& dir) {
         const unsigned address = recordAddressBack(stackAddress, n);
         WeatherSample sample;
         if (!access.readRecordAt(address, sample))
-            return fail(kExitUnreachable, "the station does not answer");
+            return fail(kExitUnreachable, kName, "the station does not answer");
         char at[16];
         std::snprintf(at, sizeof at, "0x%04X", address);
         std::cout << "[record " << n << (n == 0 ? " (newest)" : "") << " at " << at << "]\n";
@@ -90,7 +92,7 @@ int runDump(const FolderOption& dir) {
 void addDumpCommand(CLI::App& app) {
     auto dir = std::make_shared<FolderOption>();
     CLI::App& command =
-        *app.add_subcommand("dump", "read the station and print its areas and newest five records");
+        *app.add_subcommand(kName, "read the station and print its areas and newest five records");
     addDirOption(command, *dir);
     setRun(command, [dir] { return runDump(*dir); });
 }

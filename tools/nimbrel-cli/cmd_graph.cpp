@@ -23,6 +23,8 @@ namespace nimbrel::cli {
 
 namespace {
 
+constexpr const char* kName = "graph";
+
 struct GraphOptions {
 #ifdef NIMBREL_HAVE_CHART
     HistoryOptions history;
@@ -95,21 +97,22 @@ bool parseSize(const std::string& text, QSize& size) {
 int runGraph(const GraphOptions& options) {
     const std::optional<int> quantity = graphQuantityNamed(options.series);
     if (!quantity)
-        return fail(kExitBadInput, "graph: --series \"" + options.series + "\" is none of " +
-                                       namesOf(graphQuantityName, kGraphQuantities));
+        return fail(kExitBadInput, kName,
+                    "--series \"" + options.series + "\" is none of " +
+                        namesOf(graphQuantityName, kGraphQuantities));
     const std::optional<ChartType> type = chartTypeNamed(options.type);
     if (!type)
-        return fail(kExitBadInput,
-                    "graph: --type \"" + options.type + "\" is none of " + namesOf(typeNameAt, kChartTypes));
+        return fail(kExitBadInput, kName,
+                    "--type \"" + options.type + "\" is none of " + namesOf(typeNameAt, kChartTypes));
     QSize size;
     if (!parseSize(options.size, size))
-        return fail(kExitBadInput,
-                    "graph: --size \"" + options.size + "\" is not WIDTHxHEIGHT (64x48 to 8192x8192)");
+        return fail(kExitBadInput, kName,
+                    "--size \"" + options.size + "\" is not WIDTHxHEIGHT (64x48 to 8192x8192)");
     if (!options.describe && !options.out)
-        return fail(kExitBadInput, "graph: --out FILE or --describe is needed");
+        return fail(kExitBadInput, kName, "--out FILE or --describe is needed");
 
     HistorySource source;
-    if (const int status = openHistorySource("graph", options.history, source); status != kExitOk)
+    if (const int status = openHistorySource(kName, options.history, source); status != kExitOk)
         return status;
     // Only the chosen quantity's fields are kept: ten years of one series stay small.
     GraphData data(source.units, source.axisClockIndex, *quantity);
@@ -118,13 +121,13 @@ int runGraph(const GraphOptions& options) {
         data.add(record);
         return true;
     });
-    if (!read) return fail(kExitUnreachable, "graph: the history file could not be read to its end");
+    if (!read) return fail(kExitUnreachable, kName, "the history file could not be read to its end");
     const ChartModel model = data.model({*quantity, *type, options.view3D}, source.texts);
 
     if (options.describe) {
         printModel(model);
         if (std::fflush(stdout) != 0 || std::ferror(stdout))
-            return fail(kExitUnreachable, "graph: cannot write");
+            return fail(kExitUnreachable, kName, "cannot write");
         return kExitOk;
     }
 
@@ -136,7 +139,7 @@ int runGraph(const GraphOptions& options) {
     QGuiApplication app(argc, argv);
     QString error;
     if (!chart::saveChart(model, QString::fromStdString(*options.out), size, &error))
-        return fail(kExitUnreachable, "graph: cannot save " + *options.out + ": " + error.toStdString());
+        return fail(kExitUnreachable, kName, "cannot save " + *options.out + ": " + error.toStdString());
     return kExitOk;
 }
 
@@ -147,7 +150,7 @@ int runGraph(const GraphOptions& options) {
 void addGraphCommand(CLI::App& app) {
     auto options = std::make_shared<GraphOptions>();
     CLI::App& command = *app.add_subcommand(
-        "graph", "draw the Graph window's chart of a range of save times into a picture (.jpg, .png, .svg)");
+        kName, "draw the Graph window's chart of a range of save times into a picture (.jpg, .png, .svg)");
     command.footer("SERIES is one of the window's series box entries (Humidity, \"Indoor Temperature\", "
                    "\"Outdoor Temperature\", \"Wind Chill\", Pressure, Wind, Rain), TYPE one of its types "
                    "(Line, Bar, HorizBar, Area, Point, FastLine, Arrow, Volume, Bezier, Point3D, Bar3D). "
@@ -169,7 +172,8 @@ void addGraphCommand(CLI::App& app) {
 #ifdef NIMBREL_HAVE_CHART
         return runGraph(*options);
 #else
-        return fail(kExitUnreachable, "graph: this nimbrel-cli was built without Qt 6 Gui and cannot draw charts");
+            return fail(kExitUnreachable, kName,
+                        "this nimbrel-cli was built without Qt 6 Gui and cannot draw charts");
 #endif
     });
 }

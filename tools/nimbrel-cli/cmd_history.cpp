@@ -37,8 +37,9 @@ int runHistory(const HistoryOptions& options) {
         line += '\n';
         return std::fwrite(line.data(), 1, line.size(), stdout) == line.size();
     });
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) return fail(kExitUnreachable, "history: cannot write the rows");
-    if (!read) return fail(kExitUnreachable, "history: the history file could not be read to its end");
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return fail(kExitUnreachable, "history", "cannot write the rows");
+    if (!read) return fail(kExitUnreachable, "history", "the history file could not be read to its end");
     return kExitOk;
 }
 
@@ -47,7 +48,7 @@ int runExport(const ExportOptions& options) {
     if (options.columns) {
         std::string error;
         auto columns = parseExportColumns(*options.columns, error);
-        if (!columns) return fail(kExitBadInput, "export: --columns: " + error);
+        if (!columns) return fail(kExitBadInput, "export", "--columns: " + error);
         choice.columns = std::move(*columns);
     }
     choice.separator = separatorFromText(options.separator);
@@ -73,11 +74,11 @@ int runExport(const ExportOptions& options) {
     switch (result.status) {
     case ExportStatus::written: return kExitOk;
     case ExportStatus::ownFile:
-        return fail(kExitBadInput, "export: " + source.texts.text("export.own_file", {options.out}));
+        return fail(kExitBadInput, "export", source.texts.text("export.own_file", {options.out}));
     case ExportStatus::cancelled:
     case ExportStatus::failed: break;
     }
-    return fail(kExitUnreachable, "export: " + source.texts.text("export.failed", {options.out, result.reason}));
+    return fail(kExitUnreachable, "export", source.texts.text("export.failed", {options.out, result.reason}));
 }
 
 } // namespace

@@ -38,7 +38,7 @@ int runLog(const FolderOption& dir) {
 
     say("logging into " + session->store().path() + " (stop with Ctrl+C)");
     for (const std::string& warning : session->outputConfiguration().warnings)
-        std::cerr << "nimbrel-cli: log: " << warning << '\n';
+        warn("log", warning);
     if (!session->config().searchDataOn())
         say("SearchData is off in Nimbrel.ini: the station is looked for but not read");
 
@@ -52,11 +52,11 @@ int runLog(const FolderOption& dir) {
         if (tick.connectionChanged) say(tick.connected ? "station connected" : "station not connected");
         // Said once each time it starts: a station this user may not open stays so until the rule is in.
         if (tick.accessDenied && !deniedSaid)
-            std::cerr << "nimbrel-cli: log: " << noStationText(session->station(), session->config()) << '\n';
+            warn("log", noStationText(session->station(), session->config(), StationSearch::continues));
         deniedSaid = tick.accessDenied;
     };
     if (!session->start(std::move(callbacks)))
-        return fail(kExitUnreachable, "log: the acquisition thread could not be started");
+        return fail(kExitUnreachable, "log", "the acquisition thread could not be started");
 
     while (!stopSignalled.load()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
 

@@ -25,12 +25,11 @@ int runPublish(const PublishOptions& options) {
     std::unique_ptr<AcquisitionSession> session;
     if (const int status = openSession("publish", options.dir, FolderUse::beside, session); status != kExitOk) return status;
     const OutputConfiguration& config = session->outputConfiguration();
-    for (const std::string& warning : config.warnings) std::fprintf(stderr, "publish: %s\n", warning.c_str());
+    for (const std::string& warning : config.warnings) warn("publish", warning);
     if (!config.settings.anyEnabled()) {
         const std::string ini = (session->folder() / "Nimbrel.ini").string();
-        std::fprintf(stderr, "publish: no output is configured: give host in [mqtt] or url in [upload] of %s\n",
-                     ini.c_str());
-        return kExitBadInput;
+        return fail(kExitBadInput, "publish",
+                    "no output is configured: give host in [mqtt] or url in [upload] of " + ini);
     }
     if (const int status = findStation("publish", *session); status != kExitOk) return status;
 
@@ -40,7 +39,7 @@ int runPublish(const PublishOptions& options) {
     ScopeForm form;
     const ScopeForm::Outcome outcome = form.open(station, store, station.clock());
     if (!form.recordRead()) {
-        for (int row : outcome.messages) std::fprintf(stderr, "publish: %s\n", session->texts().text(row).c_str());
+        for (int row : outcome.messages) warn("publish", session->texts().text(row));
         return kExitUnreachable;
     }
     WeatherSample current = form.reading;

@@ -42,12 +42,10 @@ int runAsked(const AskedCommand& asked, const AskedOptions& options) {
     StationAccess& station = session->station();
     StationBusyLock busy(station.busy());
     if (!busy.acquire(station.clock()))
-        return fail(kExitUnreachable,
-                    std::string(asked.name) + ": " + session->texts().text(kCannotCommunicate));
+        return fail(kExitUnreachable, asked.name, session->texts().text(kCannotCommunicate));
     const bool done = (station.*asked.operation)(false);
     busy.release();
-    if (!done)
-        return fail(kExitUnreachable, std::string(asked.name) + ": " + session->texts().text(asked.failureText));
+    if (!done) return fail(kExitUnreachable, asked.name, session->texts().text(asked.failureText));
     return kExitOk;
 }
 

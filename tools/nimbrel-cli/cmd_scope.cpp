@@ -24,10 +24,10 @@ int runScope(const ScopeOptions& options) {
 
     // The rain totals of the current reading come from the history file, read only.
     StationAccess& station = session->station();
-    HistoryStore store((session->folder() / "Nimbrel.dat").string(), station.clock());
+    HistoryStore& store = session->store();
     ScopeForm form;
     const ScopeForm::Outcome outcome = form.open(station, store, station.clock());
-    for (int row : outcome.messages) std::fprintf(stderr, "scope: %s\n", session->texts().text(row).c_str());
+    for (int row : outcome.messages) warn("scope", session->texts().text(row));
     if (!outcome.stationTaken) return kExitUnreachable;
 
     const auto& boxes = scopeBoxes();

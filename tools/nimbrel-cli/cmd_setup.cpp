@@ -53,7 +53,7 @@ int runSetup(const SetupOptions& options) {
     if (const int status = findStation(kName, *session); status != kExitOk) return status;
     StationAccess& station = session->station();
     SetupForm form(station, station.clock(), session->texts());
-    if (const auto failure = form.open()) return fail(kExitUnreachable, std::string(kName) + ": " + *failure);
+    if (const auto failure = form.open()) return fail(kExitUnreachable, kName, *failure);
 
     if (assignments.empty()) {
         for (const SetupFieldInfo* f : fields)
@@ -74,14 +74,18 @@ int runSetup(const SetupOptions& options) {
             const bool typed = f->kind == SetupFieldKind::integer || f->kind == SetupFieldKind::number;
             if (typed != typedValues) continue;
             if (const auto refused = form.assign(f->control, a.value))
-                return fail(kExitBadInput, std::string(kName) + ": " + *refused);
+                return refuseField(kName, f->name, *refused);
         }
-    if (const auto problem = form.validate())
-        return fail(kExitBadInput, std::string(kName) + ": " + problem->message);
+    // The window's checks put the focus on the box they refuse; its name is the field's.
+    if (const auto problem = form.validate()) {
+        for (const SetupFieldInfo* f : fields)
+            if (f->control == problem->focusControl) return refuseField(kName, f->name, problem->message);
+        return fail(kExitBadInput, kName, problem->message);
+    }
 
     std::array<std::uint8_t, kSavedBytes> before{}, after{};
     if (!readSavedBytes(station, before))
-        return fail(kExitUnreachable, std::string(kName) + ": " + session->texts().text(kCannotCommunicate));
+        return fail(kExitUnreachable, kName, session->texts().text(kCannotCommunicate));
     const SetupOutcome outcome = form.save();
     // Whatever the save did, show what it changed on the station (a refused alarm write may have
     // left the settings written back).
@@ -90,8 +94,7 @@ int runSetup(const SetupOptions& options) {
             if (before[a] != after[a]) std::printf("0x%04X: %02X -> %02X\n", a, before[a], after[a]);
     std::fflush(stdout);
     if (!outcome.done)
-        return fail(outcome.refused ? kExitBadInput : kExitUnreachable,
-                    std::string(kName) + ": " + outcome.message);
+        return fail(outcome.refused ? kExitBadInput : kExitUnreachable, kName, outcome.message);
     return kExitOk;
 }
 

@@ -18,13 +18,15 @@ int runSync(const FolderOption& dir) {
     ConsoleListener listener(false);
     const CycleOutcome outcome = session->runOneCycle(listener);
     if (!outcome.found)
-        return fail(kExitUnreachable, "sync: " + noStationText(session->station(), session->config()));
+        return fail(kExitUnreachable, "sync",
+                    noStationText(session->station(), session->config(), StationSearch::givenUp));
     if (outcome.saveFailed)
-        return fail(kExitUnreachable, "sync: " + session->texts().text("acquisition.save_failed") + " (" +
-                                          session->store().path() + ")");
+        return fail(kExitUnreachable, "sync",
+                    session->texts().text("acquisition.save_failed") + " (" + session->store().path() + ")");
     if (!outcome.complete)
-        return fail(kExitUnreachable, "sync: the station did not answer every read; the records not stored "
-                                      "will be fetched by the next sync");
+        return fail(
+            kExitUnreachable, "sync",
+            "the station did not answer every read; the records not stored will be fetched by the next sync");
     return kExitOk;
 }
 

@@ -72,12 +72,15 @@ int runText(const TextOptions& options) {
     const bool direction = kind->units[0].empty();
     // A direction needs only its code; SCALE FROM TO may follow and are not used.
     if (!direction && !options.scale)
-        return fail(kExitBadInput, "usage: nimbrel-cli text KIND VALUE SCALE FROM TO");
+        return fail(kExitBadInput, "text",
+                    std::string(kind->name) +
+                        " needs SCALE FROM TO (usage: nimbrel-cli text KIND VALUE SCALE FROM TO)");
     if (!direction) {
         for (const std::string& unit : {options.from, options.to})
             if (!knownUnit(*kind, unit))
-                return fail(kExitBadInput, "text: unit \"" + unit + "\" is not a " + std::string(kind->name) +
-                                               " unit (" + unitList(*kind) + ")");
+                return fail(kExitBadInput, "text",
+                            "unit \"" + unit + "\" is not a " + std::string(kind->name) + " unit (" +
+                                unitList(*kind) + ")");
     }
     std::cout << kind->text(options.value, options.scale.value_or(1.0f), options.from, options.to) << '\n';
     return kExitOk;

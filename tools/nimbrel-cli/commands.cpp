@@ -5,8 +5,19 @@
 
 namespace nimbrel::cli {
 
-int fail(int status, const std::string& message) {
-    std::cerr << "nimbrel-cli: " << message << '\n';
+std::string messageLine(std::string_view command, std::string_view message) {
+    std::string line = "nimbrel-cli: ";
+    if (!command.empty()) line.append(command).append(": ");
+    return line.append(message);
+}
+
+void warn(std::string_view command, std::string_view message) {
+    // In one piece: standard error is unbuffered, and log's threads write there too.
+    std::cerr << messageLine(command, message) + '\n';
+}
+
+int fail(int status, std::string_view command, std::string_view message) {
+    warn(command, message);
     return status;
 }
 

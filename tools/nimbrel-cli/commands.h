@@ -15,10 +15,18 @@
 // and answers --help from it; the descriptions given there are the command's help text and manual page.
 // runFrob does the work and returns one of the statuses below; what it refuses itself (a unit that
 // does not fit the quantity, a value the window would refuse) goes through fail(kExitBadInput, ...).
+//
+// Every message on standard error names the program and then the command it is about, whoever
+// found the fault (CLI11, a check of this tool, the station, the window's own prompt):
+//
+//     nimbrel-cli: setup: Recording interval: Please enter an integer between 5 and 240.
+//
+// messageLine() is the one place that form is made; fail() and warn() print it.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace CLI {
 class App;
@@ -30,8 +38,15 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitUnreachable = 1; // the station, a file or the network could not be reached
 inline constexpr int kExitBadInput = 2;    // refused input: usage, or a value the window refuses
 
-// Prints "nimbrel-cli: message" on stderr and returns status, for one-line failures.
-int fail(int status, const std::string& message);
+// "nimbrel-cli: COMMAND: message", or "nimbrel-cli: message" when `command` is empty (a fault
+// before any command was chosen). `command` is the command's words, "debug record" for a subcommand.
+std::string messageLine(std::string_view command, std::string_view message);
+
+// Prints messageLine() on standard error: a warning, or a failure that returns its own status.
+void warn(std::string_view command, std::string_view message);
+
+// warn(), then returns `status`: for the commands' one-line failures.
+int fail(int status, std::string_view command, std::string_view message);
 
 // Makes `run` what `command` does once its words are parsed and checked; the program then exits with
 // the status `run` returns.

@@ -34,8 +34,8 @@ int confirm(const std::string& command, const std::string& question, bool answer
     agreed = answeredYes;
     if (answeredYes) return kExitOk;
     if (::isatty(STDIN_FILENO) != 1 || ::isatty(STDERR_FILENO) != 1)
-        return fail(kExitBadInput, command + ": \"" + question +
-                                       "\" needs an answer; there is no terminal to ask on, so give --yes");
+        return fail(kExitBadInput, command,
+                    "\"" + question + "\" needs an answer; there is no terminal to ask on, so give --yes");
     std::cerr << question << " [" << typedWord(texts.text("frame.yes")) << '/'
               << typedWord(texts.text("frame.no")) << "] " << std::flush;
     std::string answer;

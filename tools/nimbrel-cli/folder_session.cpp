@@ -17,18 +17,19 @@ int openSession(const std::string& command, const FolderOption& dir, FolderUse u
         try {
             std::filesystem::current_path(folder);
         } catch (const std::filesystem::filesystem_error& e) {
-            return fail(kExitBadInput, command + ": " + e.what());
+            return fail(kExitBadInput, command, e.what());
         }
     }
     AcquisitionSession::Opening opening = AcquisitionSession::open(folder, use);
-    if (!opening.session) return fail(kExitUnreachable, command + ": " + opening.message);
+    if (!opening.session) return fail(kExitUnreachable, command, opening.message);
     session = std::move(opening.session);
     return kExitOk;
 }
 
 int findStation(const std::string& command, AcquisitionSession& session) {
     if (session.station().pollConnection()) return kExitOk;
-    return fail(kExitUnreachable, command + ": " + noStationText(session.station(), session.config()));
+    return fail(kExitUnreachable, command,
+                noStationText(session.station(), session.config(), StationSearch::givenUp));
 }
 
 ConsoleListener::ConsoleListener(bool stamped)

@@ -21,7 +21,8 @@ constexpr const char* kAfterEveryTime = "~";
 
 bool rangeBoundIsValid(const std::string& command, const char* name, const std::optional<std::string>& bound) {
     if (!bound || isRangeStamp(*bound)) return true;
-    fail(kExitBadInput, command + ": " + name + " \"" + *bound + "\" is not a time of the form YYYY-MM-DD HH:MM:SS");
+    fail(kExitBadInput, command,
+         std::string(name) + " \"" + *bound + "\" is not a time of the form YYYY-MM-DD HH:MM:SS");
     return false;
 }
 
@@ -59,22 +60,21 @@ int openHistorySource(const std::string& command, const HistoryOptions& options,
         return kExitBadInput;
     HistoryRange range;
     if (!range.accept(options.from.value_or(""), options.to.value_or(kAfterEveryTime)))
-        return fail(kExitBadInput, command + ": " + source.texts.text(138));
+        return fail(kExitBadInput, command, source.texts.text(138));
 
     std::optional<StationSettings> settings;
     if (options.settings) {
         std::string error;
         const auto bytes = parseHexBytes({*options.settings}, kSettingsLength, error);
-        if (!bytes) return fail(kExitBadInput, command + ": --settings: " + error);
+        if (!bytes) return fail(kExitBadInput, command, "--settings: " + error);
         settings.emplace();
         decodeSettings(std::span<const std::uint8_t, kSettingsLength>(bytes->data(), kSettingsLength), *settings);
     } else {
         settings = settingsFromStation(command, options.dir);
         if (!settings)
-            std::fprintf(stderr,
-                         "%s: no settings given and no station answered: values are in the history file's own "
-                         "units (°C, %%, Hpa, m/s, mm) and times year-month-day, 24 hours\n",
-                         command.c_str());
+            warn(command, "no settings given and no station answered: values are in the history file's own "
+                          "units (°C, %, "
+                          "Hpa, m/s, mm) and times year-month-day, 24 hours");
     }
     if (settings) {
         source.units = unitSelectionOf(*settings);
@@ -88,7 +88,7 @@ int openHistorySource(const std::string& command, const HistoryOptions& options,
     HistoryStore store(path);
     source.rows = store.findRecordsInRange(range.from(), range.to());
     if (!source.rows.failure().empty())
-        return fail(kExitUnreachable, command + ": cannot read " + path + ": " + source.rows.failure());
+        return fail(kExitUnreachable, command, "cannot read " + path + ": " + source.rows.failure());
     return kExitOk;
 }
 

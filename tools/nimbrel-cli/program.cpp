@@ -4,11 +4,49 @@
 #include "tools/nimbrel-cli/commands.h"
 
 #include <CLI/CLI.hpp>
+#include <iostream>
+#include <memory>
 #include <sstream>
 #include <vector>
 
 namespace nimbrel::cli {
 namespace {
+
+// CLI11's help laid out as the rest of the help is (app/program_help.h): entries wrapped under their
+// column, descriptions and footers within the same width.
+class WrappingFormatter : public CLI::Formatter {
+public:
+    WrappingFormatter() { column_width(kHelpTextColumn); }
+
+    std::string make_option(const CLI::Option* option, bool positional) const override {
+        return helpRow(make_option_name(option, positional) + make_option_opts(option),
+                       make_option_desc(option));
+    }
+    std::string make_subcommand(const CLI::App* command) const override {
+        return helpRow(command->get_display_name(true), command->get_description());
+    }
+    std::string make_description(const CLI::App* app) const override {
+        return wrapHelpText(Formatter::make_description(app));
+    }
+    std::string make_footer(const CLI::App* app) const override {
+        return wrapHelpText(Formatter::make_footer(app));
+    }
+};
+
+// The command CLI11 was parsing when it refused a word: its words ("debug record", or empty before
+// any command) and the App that defines it.
+struct ParsedCommand {
+    std::string words;
+    const CLI::App* app;
+};
+ParsedCommand commandBeingParsed(const CLI::App& program) {
+    ParsedCommand command{"", &program};
+    while (!command.app->get_subcommands().empty()) {
+        command.app = command.app->get_subcommands().back();
+        command.words += (command.words.empty() ? "" : " ") + command.app->get_name();
+    }
+    return command;
+}
 
 // One command's help under a heading that is its usage line: "nimbrel-cli sync [OPTIONS]:" and the
 // rest indented, so that help2man makes it a subsection. -h,--help is said once for all of them, and
@@ -49,6 +87,8 @@ void nameGroupCommands(CLI::App& app) {
 } // namespace
 
 void defineProgram(CLI::App& app) {
+    // First, so that every command inherits it.
+    app.formatter(std::make_shared<WrappingFormatter>());
     app.require_subcommand(1);
     // Before the commands, which take the help flag and the labels over from the program.
     app.set_help_flag("-h,--help", "print this help and exit");
@@ -78,6 +118,46 @@ void defineProgram(CLI::App& app) {
                "folder.\nExit status: 0 done, 1 the station or a file could not be reached, 2 refused "
                "input.\nEach command has its own --help.\n\n" +
                environmentHelp(HelpFor::commandLine) + '\n' + filesHelp(HelpFor::commandLine));
+}
+
+int runProgram(CLI::App& app, int argc, char** argv) {
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (argc == 2 && first == "help") {
+        std::cout << app.help();
+        return kExitOk;
+    }
+    // Not listed: the manual page is made from it.
+    if (argc == 2 && first == "--help-all") {
+        std::cout << allCommandsHelp(app);
+        return kExitOk;
+    }
+    // Nothing, or a first word that names no command: say so, rather than CLI11's "a subcommand is
+    // required" (the help calls them commands).
+    if (argc == 1) return fail(kExitBadInput, "", "a command is needed (try nimbrel-cli help)");
+    if (!first.starts_with('-') &&
+        app.get_subcommands([&](CLI::App* c) { return c->check_name(first); }).empty())
+        return fail(kExitBadInput, "", "unknown command \"" + first + "\" (try nimbrel-cli help)");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::RuntimeError& e) {
+        return e.get_exit_code(); // a command that failed and said why
+    } catch (const CLI::ParseError& e) {
+        // Help or the version asked for: printed, 0.
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
+        const ParsedCommand command = commandBeingParsed(app);
+        std::string why = e.what();
+        if (why == "A subcommand is required") {
+            // Where a command is expected, CLI11 sets aside the words it does not know and misses only
+            // the command.
+            const std::vector<std::string> unknown = command.app->remaining();
+            why = unknown.empty() ? "a command is needed" : "unknown option \"" + unknown.front() + "\"";
+        }
+        return fail(kExitBadInput, command.words,
+                    why + " (try nimbrel-cli " +
+                        (command.words.empty() ? "help" : command.words + " --help") + ")");
+    }
+    return kExitOk;
 }
 
 std::string allCommandsHelp(CLI::App& app) {

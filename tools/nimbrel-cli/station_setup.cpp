@@ -25,13 +25,14 @@ int chooseFolder(const std::string& command, const FolderOption& dir, std::files
         folder = chooseDataFolder(programDirectory(), given);
     } catch (const DataFolderError& e) {
         // In the user's language, as the window says it.
-        return fail(kExitBadInput, command + ": " + e.text(LanguageTable(startupLanguageIndex(e.folder()))));
+        return fail(kExitBadInput, command, e.text(LanguageTable(startupLanguageIndex(e.folder()))));
     }
     return kExitOk;
 }
 
-std::string noStationText(const StationAccess& station, const Configuration& config) {
-    return nimbrel::noStationText(station.lastFindWasRefused(), config, LanguageTable(config.languageIndex));
+std::string noStationText(const StationAccess& station, const Configuration& config, StationSearch search) {
+    return nimbrel::noStationText(station.lastFindWasRefused(), config, LanguageTable(config.languageIndex),
+                                  search);
 }
 
 } // namespace nimbrel::cli

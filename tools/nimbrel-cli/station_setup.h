@@ -1,6 +1,7 @@
 // The data folder option of every station and history command, and what they say without a station.
 #pragma once
 
+#include "app/acquisition_texts_from_table.h"
 #include "app/configuration.h"
 #include "station/station_access.h"
 #include "tools/nimbrel-cli/commands.h"
@@ -23,7 +24,8 @@ void addDirOption(CLI::App& command, FolderOption& dir);
 int chooseFolder(const std::string& command, const FolderOption& dir, std::filesystem::path& folder);
 
 // What a command says when the station was not found, in the configured language: a station is
-// plugged in that this user may not open, or none was found (with the USB ids looked for).
-std::string noStationText(const StationAccess& station, const Configuration& config);
+// plugged in that this user may not open, or none was found (with the USB ids looked for), and
+// whether the command goes on looking.
+std::string noStationText(const StationAccess& station, const Configuration& config, StationSearch search);
 
 } // namespace nimbrel::cli
