@@ -18,13 +18,11 @@ bool StationBusyLock::yieldToWaiting(Clock& clock, std::chrono::milliseconds pat
     if (!owns_ || !busy_.othersWaiting()) return owns_;
     const auto stopped = [stop] { return stop && stop->load(); };
     release();
-    // The waiter looks again at its own pace: keep the flag free until it has it.
-    for (auto waited = std::chrono::milliseconds{0};
-         !busy_.isBusy() && busy_.othersWaiting() && waited < patience && !stopped(); waited += kYieldStep)
-        clock.sleepFor(kYieldStep);
-    for (auto waited = std::chrono::milliseconds{0}; !tryAcquire() && waited < patience && !stopped();
-         waited += kYieldStep)
-        clock.sleepFor(kYieldStep);
+    // The waiter looks again at its own pace, and gives up after its three looks at the latest: keep the
+    // flag free until it has it or has gone.
+    while (!busy_.isBusy() && busy_.othersWaiting() && !stopped()) clock.sleepFor(kYieldStep);
+    const Clock::TimePoint deadline = clock.now() + patience;
+    while (!tryAcquire() && !stopped() && clock.now() < deadline) clock.sleepFor(kYieldStep);
     if (stopped()) release();
     return owns_;
 }
