@@ -223,6 +223,12 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
         });
     }
 
+    // The count ends at the records kept, the number the cycle's summary gives as read: the last stored
+    // one met again and the slots left for the next cycle are not among them.
+    const auto kept = static_cast<long long>(list.size());
+    if (sync.progress && (kept != added || kept != expected))
+        sync.progress(std::to_string(kept) + " " + sync.texts.dataHasBeenRead + " ...", kept, kept);
+
     const WeatherSample& lastStored = walk.lastStored();
     if (found && !list.empty() && lastStored[WeatherSample::sampleTime].size() > 10 &&
         !reanchor(sync, lastStored, list)) {

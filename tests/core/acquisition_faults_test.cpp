@@ -105,8 +105,11 @@ TEST(AcquisitionFaults, ARecordCompletedDuringTheDownloadIsLeftForTheNextCycle) 
     // Half way through the ring the station completes its current record: the pointer moves on over
     // the oldest slot, which the download reads last.
     bool moved = false;
+    std::string lastCount;
     listener.onStatus = [&](const std::string& text) {
-        if (!moved && text.find(" Data has been read.") != std::string::npos && std::stoi(text) >= 2000) {
+        if (text.find(" Data has been read.") == std::string::npos) return;
+        lastCount = text;
+        if (!moved && std::stoi(text) >= 2000) {
             moved = true;
             sim.advance(300);
         }
@@ -117,6 +120,7 @@ TEST(AcquisitionFaults, ARecordCompletedDuringTheDownloadIsLeftForTheNextCycle) 
     ASSERT_EQ(sim.peekU16(0x1E), stackAtStart + 16);
     EXPECT_TRUE(monitor.lastCycleComplete());
     EXPECT_EQ(monitor.lastFetchCount(), 4078); // the record read from the overwritten slot is left out
+    EXPECT_EQ(lastCount, "4078 Data has been read. ..."); // the count ends at the number the summary gives
 
     clock.advance(5min);
     monitor.runCycle();

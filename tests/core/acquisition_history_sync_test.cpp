@@ -167,8 +167,9 @@ TEST_F(HistorySyncTest, StopsAtTheLastStoredRecordAndReanchorsOnIt) {
     progress.clear();
     EXPECT_EQ(sync(list), 2);
     EXPECT_EQ(addresses(list), (std::vector<std::string>{"0007F0", "0007E0"}));
-    // Two slots lie after the stored one: three records expected, the stored one included.
-    EXPECT_EQ(progress, (std::vector<std::pair<long long, long long>>{{2, 3}, {3, 3}}));
+    // Two slots lie after the stored one: three records expected, the stored one included; the count
+    // ends at the two fetched.
+    EXPECT_EQ(progress, (std::vector<std::pair<long long, long long>>{{2, 3}, {3, 3}, {2, 2}}));
     EXPECT_EQ(station.readAddresses().size(), 1u + 2u + 1u); // the walk ends in the pair that matched
     // Stamped forwards from the stored time, an interval each.
     EXPECT_EQ(list[1][WeatherSample::sampleTime], stampAt(base, -10min));
