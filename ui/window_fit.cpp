@@ -21,6 +21,9 @@ namespace {
 const QMargins kFrameReserve(4, 32, 4, 4);
 std::optional<QMargins> measuredFrame;
 
+// Platforms where no window manager draws a frame round a window: a screen of its own, or none.
+const char* const kFramelessPlatforms[] = {"offscreen", "minimal", "eglfs", "linuxfb", "vnc", "vkkhrdisplay"};
+
 // The window manager takes a window in shortly after it is mapped; it is looked at this often, for at
 // most this long, before it is taken to have no frame.
 constexpr int kFrameLookMs = 40;
@@ -136,8 +139,14 @@ QRect filledGeometry(const QMargins& frame, const QRect& area) {
     return area.marginsRemoved(frame);
 }
 
+QMargins frameReserveOn(const QString& platform) {
+    for (const char* frameless : kFramelessPlatforms)
+        if (platform == QLatin1String(frameless)) return {};
+    return kFrameReserve;
+}
+
 QMargins expectedFrameMargins() {
-    return measuredFrame.value_or(kFrameReserve);
+    return measuredFrame.value_or(frameReserveOn(QGuiApplication::platformName()));
 }
 
 int captionWidth(const QString& caption) {

@@ -20,9 +20,12 @@ QRect fittedGeometry(const QRect& wanted, const QMargins& frame, const QRect& ar
 // The inside of a window whose frame covers `area` exactly.
 QRect filledGeometry(const QMargins& frame, const QRect& area);
 
-// The frame that windows get: as measured on a window the window manager has taken in, else a reserve
-// for a title bar and borders.
+// The frame that windows get: as measured on a window the window manager has taken in, else the
+// reserve of this platform.
 QMargins expectedFrameMargins();
+// The room left for a frame before one is known, on a Qt platform of this name: a title bar and borders
+// under a window manager (X11, Wayland), nothing where no window manager draws frames (offscreen).
+QMargins frameReserveOn(const QString& platform);
 
 // How wide a window must be for the window manager to show its whole caption beside its buttons,
 // measured in a bold face of the application's font (title bars are set in bold).
