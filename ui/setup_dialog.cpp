@@ -211,16 +211,19 @@ void SetupDialog::build() {
     layout->addLayout(buttons);
 
     // The alarm enables stand beside the rest where the screen is wide enough, frame included; else (long
-    // captions on a small screen) under the rest, in as many columns as its width holds, so the window
-    // fits the screen and no caption is cut.
+    // captions on a small screen) under the rest, in as many columns as the width of the rest holds, and
+    // at least three where the screen has room for them (a window of eleven rows is too tall), so the
+    // window fits the screen and no caption is cut.
     const QMargins frame = expectedFrameMargins();
-    if (layout->totalSizeHint().width() + frame.left() + frame.right() >
-        screen()->availableGeometry().width()) {
+    const int screenWidth = screen()->availableGeometry().width();
+    if (layout->totalSizeHint().width() + frame.left() + frame.right() > screenWidth) {
         columns->removeWidget(alarmGroup);
-        const int spacing = std::max(0, alarmGrid->horizontalSpacing());
+        const int column = widestBox + std::max(0, alarmGrid->horizontalSpacing());
         const int under =
             left->sizeHint().width() + columns->horizontalSpacing() + displayGroup->sizeHint().width();
-        arrangeAlarms(std::clamp(under / (widestBox + spacing), 2, 4));
+        const QMargins inside = layout->contentsMargins() + alarmGrid->contentsMargins();
+        const int room = screenWidth - frame.left() - frame.right() - inside.left() - inside.right();
+        arrangeAlarms(std::clamp(std::max(under / column, std::min(3, room / column)), 2, 4));
         columns->addWidget(alarmGroup, 1, 0, 1, 2);
     }
 }
