@@ -89,10 +89,11 @@ void fitWhenFramed(QWidget& w) {
         if (w.isVisible() && !framed && ++looks < kFrameLooks) return;
         timer->deleteLater();
         if (!w.isVisible()) return;
-        if (framed) {
-            measuredFrame = frame;
-            fit(w, frame);
-        }
+        if (framed) measuredFrame = frame;
+        // The window manager's first configure of a message box can bring back the width it was mapped
+        // with, before it was widened: widened again, now that it has been taken in.
+        if (auto* box = qobject_cast<QMessageBox*>(&w)) widenForCaption(*box);
+        if (framed) fit(w, frame);
         // Placed for good: from now on the user sizes the main window.
         w.setProperty(kFillsWorkArea, QVariant());
     });
@@ -154,8 +155,8 @@ int captionWidth(const QString& caption) {
     bold.setBold(true);
     const QFontMetrics metrics(bold);
     // Beside the caption: the window's icon and three buttons (minimise, maximise, close) of about a
-    // line and a half each, and the title bar's padding.
-    return metrics.horizontalAdvance(caption) + 7 * metrics.height();
+    // line and a half each, and the title bar's padding, with room to spare for a larger theme.
+    return metrics.horizontalAdvance(caption) + 9 * metrics.height();
 }
 
 void keepWindowsOnScreen() {
