@@ -67,8 +67,9 @@ void fit(QWidget& w, const QMargins& frame) {
 }
 
 // A message box sizes itself for its text; its caption, which the window manager sets in its title bar
-// beside the buttons, is cut short in a narrow box. It is widened for it, as far as the work area allows.
-void widenForCaption(QMessageBox& box) {
+// beside the buttons, is cut short in a narrow box. It is widened for it, as far as the work area allows,
+// on both sides when `centred` (a box centred on its window stays centred).
+void widenForCaption(QMessageBox& box, bool centred) {
     const QMargins frame = expectedFrameMargins();
     const int room = workAreaOf(box).width() - frame.left() - frame.right();
     const int wanted = std::min(captionWidth(box.windowTitle()), room);
@@ -76,7 +77,9 @@ void widenForCaption(QMessageBox& box) {
     int height = box.height();
     if (QLayout* layout = box.layout(); layout && layout->hasHeightForWidth())
         height = std::max(layout->totalHeightForWidth(wanted), layout->totalMinimumSize().height());
+    const int grown = wanted - box.width();
     box.setFixedSize(wanted, height);
+    if (centred) box.move(box.pos() - QPoint(grown / 2, 0));
 }
 
 // Fits the window again once its own frame is known, and remembers that frame for the windows to come.
@@ -91,8 +94,8 @@ void fitWhenFramed(QWidget& w) {
         if (!w.isVisible()) return;
         if (framed) measuredFrame = frame;
         // The window manager's first configure of a message box can bring back the width it was mapped
-        // with, before it was widened: widened again, now that it has been taken in.
-        if (auto* box = qobject_cast<QMessageBox*>(&w)) widenForCaption(*box);
+        // with, before it was widened: widened again where it stands, now that it has been taken in.
+        if (auto* box = qobject_cast<QMessageBox*>(&w)) widenForCaption(*box, false);
         if (framed) fit(w, frame);
         // Placed for good: from now on the user sizes the main window.
         w.setProperty(kFillsWorkArea, QVariant());
@@ -118,7 +121,7 @@ protected:
         }
         // Shown and placed (a message box has sized itself for its text by now); the window manager is
         // about to take it in.
-        if (auto* box = qobject_cast<QMessageBox*>(&w)) widenForCaption(*box);
+        if (auto* box = qobject_cast<QMessageBox*>(&w)) widenForCaption(*box, true);
         fit(w, expectedFrameMargins());
         fitWhenFramed(w);
         return false;
