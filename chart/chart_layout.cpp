@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QMarginsF>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -100,6 +101,86 @@ double widestLine(const QFontMetricsF& fm, const std::vector<Tick>& ticks) {
     return w;
 }
 
+// How many points of the series that has the most lie on the time axis's range.
+std::size_t mostPointsInRange(const ChartModel& m, double min, double max) {
+    std::size_t most = 0;
+    for (const ChartSeries& s : m.series) {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const double x = (*s.x)[i];
+            if (!std::isnan((*s.y)[i]) && x >= min && x <= max) ++n;
+        }
+        most = std::max(most, n);
+    }
+    return most;
+}
+
+// One series' bar along a time axis of `length` pixels: the points share it, a pair side by side,
+// never thinner than a pixel nor so thick that a few points fill the plot.
+double barThicknessFor(double length, std::size_t points, int seriesCount) {
+    const double count = static_cast<double>(std::max<std::size_t>(points, 1));
+    const double series = std::max(1, seriesCount);
+    return std::clamp(length / count * 0.7 / series, 1.0, std::max(1.0, length / 8.0 / series));
+}
+
+// The room, in pixels, that what a type draws around a point takes beyond the point, at the low and
+// high end of each axis.
+struct EndRoom {
+    double timeLow = 0.0, timeHigh = 0.0, valueLow = 0.0, valueHigh = 0.0;
+};
+
+constexpr double kPointRadius = 3.0; // the painter's point marks and arrow dots, with their outline
+
+EndRoom endRoomOf(const ChartModel& m, const ChartLayout& l, double timeLength) {
+    EndRoom room;
+    auto all = [&room](double r) { room.timeLow = room.timeHigh = room.valueLow = room.valueHigh = r; };
+    switch (m.type) {
+    case ChartType::line:
+    case ChartType::fastLine:
+    case ChartType::bezier: {
+        // Half of the widest line, so a line along an axis's end shows whole.
+        int widest = 1;
+        for (const ChartSeries& s : m.series) widest = std::max(widest, s.lineWidth);
+        all(m.view3D ? 1.0 : std::ceil(widest / 2.0));
+        break;
+    }
+    case ChartType::area:
+        // Filled down to the axis; only the outline at the top of the range needs its pixel.
+        room.valueHigh = 1.0;
+        break;
+    case ChartType::point:
+    case ChartType::point3D:
+    case ChartType::arrow:
+        all(kPointRadius + 1.0);
+        if (m.type == ChartType::point3D && !m.view3D) {
+            room.timeHigh += kPointRadius; // a flat cube's depth goes right and up
+            room.valueHigh += kPointRadius;
+        }
+        break;
+    case ChartType::volume:
+        // A pair's lines stand side by side, a couple of pixels apart.
+        room.timeHigh = m.view3D ? 1.0 : 2.0 * std::max(0, l.seriesCount - 1) + 1.0;
+        room.valueHigh = 1.0;
+        break;
+    case ChartType::bar:
+    case ChartType::bar3D:
+    case ChartType::horizBar: {
+        // Half a pair of bars at each end of the time axis, and the outline at the end of the values.
+        const double thickness =
+            barThicknessFor(timeLength, mostPointsInRange(m, l.timeMin, l.timeMax), l.seriesCount);
+        room.timeLow = room.timeHigh = std::ceil(thickness * std::max(1, l.seriesCount) / 2.0) + 1.0;
+        room.valueHigh = 1.0;
+        if (m.type == ChartType::bar3D && !m.view3D) {
+            const double depth = std::ceil(std::clamp(thickness * 0.6, 2.0, 10.0));
+            room.timeHigh += depth; // a flat box's depth goes right and up
+            room.valueHigh += depth;
+        }
+        break;
+    }
+    }
+    return room;
+}
+
 } // namespace
 
 QString timeDateText(double seconds, int dateIndex) {
@@ -184,15 +265,31 @@ ChartLayout layoutChart(const ChartModel& model, const QSizeF& size, const QPain
     }
     l.plot = QRectF(std::round(area.left()), std::round(area.top()), std::round(area.width()),
                     std::round(area.height()));
+
+    // The axes' ranges inside the walls, leaving room for the marks drawn at their ends; never less than
+    // half the plot, however small the picture.
+    const EndRoom room = endRoomOf(model, l, l.swapped ? l.plot.height() : l.plot.width());
+    const QMarginsF inset = l.swapped ? QMarginsF(room.valueLow, room.timeHigh, room.valueHigh, room.timeLow)
+                                      : QMarginsF(room.timeLow, room.valueHigh, room.timeHigh, room.valueLow);
+    const bool roomy = inset.left() + inset.right() <= l.plot.width() / 2 &&
+                       inset.top() + inset.bottom() <= l.plot.height() / 2;
+    l.data = roomy ? l.plot.marginsRemoved(inset) : l.plot;
+    if (model.type == ChartType::bar || model.type == ChartType::bar3D || model.type == ChartType::horizBar) {
+        l.barThickness = barThicknessFor(l.swapped ? l.data.height() : l.data.width(),
+                                         mostPointsInRange(model, l.timeMin, l.timeMax), l.seriesCount);
+        if (model.type == ChartType::bar3D && !model.view3D)
+            l.barDepth = std::clamp(l.barThickness * 0.6, 2.0, 10.0);
+    }
+
     if (!l.swapped) {
-        l.valueTicks = valueTicks(l.valueMin, l.valueMax, l.plot.height(), line * 2.5);
-        l.timeTicks = timeTicks(l.timeMin, l.timeMax, l.plot.width(), timeLabelWidth + 3 * kGap,
+        l.valueTicks = valueTicks(l.valueMin, l.valueMax, l.data.height(), line * 2.5);
+        l.timeTicks = timeTicks(l.timeMin, l.timeMax, l.data.width(), timeLabelWidth + 3 * kGap,
                                 model.time.dateIndex, model.time.clockIndex);
     } else {
         l.valueTicks =
-            valueTicks(l.valueMin, l.valueMax, l.plot.width(),
-                       widestLine(fm, valueTicks(l.valueMin, l.valueMax, l.plot.width(), 80)) + 4 * kGap);
-        l.timeTicks = timeTicks(l.timeMin, l.timeMax, l.plot.height(), 2 * line + 2 * kGap,
+            valueTicks(l.valueMin, l.valueMax, l.data.width(),
+                       widestLine(fm, valueTicks(l.valueMin, l.valueMax, l.data.width(), 80)) + 4 * kGap);
+        l.timeTicks = timeTicks(l.timeMin, l.timeMax, l.data.height(), 2 * line + 2 * kGap,
                                 model.time.dateIndex, model.time.clockIndex);
     }
     return l;

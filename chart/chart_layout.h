@@ -29,6 +29,14 @@ struct ChartLayout {
     QRectF legendRect;
     // The front plane of the plot: the axes run along its left and bottom edges.
     QRectF plot;
+    // Where the axes' ranges lie on the front plane: the plot less the room that the marks at the ends of
+    // each axis take (half a bar, a point's radius, a wide line's half), so none of them is cut by the
+    // plot's edge. Equal to the plot for types whose marks end where their values do.
+    QRectF data;
+    // Bars: the thickness of one series' bar along the time axis (pixels), and in flat Bar3D the depth
+    // of its box; 0 for other types.
+    double barThickness = 0.0;
+    double barDepth = 0.0;
     // Offset from the front plane to the back wall (0 in 2D): right and up.
     double depth = 0.0;
     // HorizBar: the time axis runs up the left edge and the values along the bottom.
@@ -39,7 +47,7 @@ struct ChartLayout {
     std::vector<Tick> valueTicks;
     int seriesCount = 0;
 
-    // The front-plane pixel of a point (x seconds, y value); points off the axes map outside `plot`.
+    // The front-plane pixel of a point (x seconds, y value); points off the axes map outside `data`.
     QPointF map(double x, double y) const {
         return swapped ? QPointF(valuePixel(y), timePixel(x)) : QPointF(timePixel(x), valuePixel(y));
     }
@@ -47,11 +55,11 @@ struct ChartLayout {
     // every point of ten years.
     double timePixel(double x) const {
         const double f = (x - timeMin) / (timeMax - timeMin);
-        return swapped ? plot.bottom() - f * plot.height() : plot.left() + f * plot.width();
+        return swapped ? data.bottom() - f * data.height() : data.left() + f * data.width();
     }
     double valuePixel(double y) const {
         const double f = (y - valueMin) / (valueMax - valueMin);
-        return swapped ? plot.left() + f * plot.width() : plot.bottom() - f * plot.height();
+        return swapped ? data.left() + f * data.width() : data.bottom() - f * data.height();
     }
     // The depth slab of series i: from its front (near) to its back (far), as distances along the
     // depth direction; 0, 0 in 2D.

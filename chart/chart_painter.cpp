@@ -254,7 +254,7 @@ private:
         p_.setPen(QPen(c_.main, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p_.setBrush(Qt::NoBrush);
         for (const QPolygonF& run : runs)
-            for (QPolygonF piece : clipPolyline(run, l_.plot)) {
+            for (QPolygonF piece : clipPolyline(run, l_.data)) {
                 piece.translate(shift(depth));
                 if (piece.size() == 1) {
                     p_.drawPoint(piece.front());
@@ -274,7 +274,7 @@ private:
         p_.setPen(QPen(c_.edge, 1));
         p_.setBrush(c_.main);
         for (const QPolygonF& run : runs)
-            for (const QPolygonF& piece : clipPolyline(run, l_.plot)) {
+            for (const QPolygonF& piece : clipPolyline(run, l_.data)) {
                 if (piece.size() == 1) {
                     p_.drawLine(piece.front() + a, piece.front() + b);
                     continue;
@@ -288,7 +288,9 @@ private:
     }
 
     // In 3D each area is a solid block in its own depth. Flat, a pair of areas overlaps: the faces are
-    // see-through and every outline is drawn after every face, so neither series hides the other.
+    // solid, so each shows in its legend's colour (see-through faces would mix a third colour where they
+    // overlap), the lower series' face in front of the higher one's (paintChart draws them in that
+    // order), and every outline is drawn after every face, so a line hidden behind a face still shows.
     void areas(const std::vector<QPolygonF>& runs) {
         const double base = l_.valuePixel(l_.valueMin);
         for (const QPolygonF& run : runs) {
@@ -304,10 +306,8 @@ private:
             const QPolygonF face = clipPolygon(shape, l_.plot);
             if (face.isEmpty()) continue;
             if (!m_.view3D) {
-                QColor seeThrough = c_.main;
-                seeThrough.setAlphaF(0.6f);
                 p_.setPen(Qt::NoPen);
-                p_.setBrush(seeThrough);
+                p_.setBrush(c_.main);
                 p_.drawPolygon(face);
                 continue;
             }
@@ -362,7 +362,7 @@ private:
         for (std::size_t i = 0; i < s.size(); ++i) {
             if (!isValue(ys[i])) continue;
             const QPointF q = screenPoint(l_, xs[i], ys[i]);
-            if (!l_.plot.contains(q) || !seen.first(q)) continue;
+            if (!l_.data.contains(q) || !seen.first(q)) continue;
             if (raster)
                 p_.drawImage(QPointF(std::round(q.x() + at.x() - stampCentre.x()),
                                      std::round(q.y() + at.y() - stampCentre.y())),
@@ -402,12 +402,12 @@ private:
             if (!isValue(ys[i])) continue;
             const QPointF end = screenPoint(l_, xs[i], ys[i]);
             const QPointF start = havePrevious ? previous : end;
-            const bool inside = l_.plot.contains(end);
+            const bool inside = l_.data.contains(end);
             if (inside && !seen.first(end)) continue;
             previous = end;
             havePrevious = true;
             QPointF a = start, b = end;
-            if (!clipSegment(a, b, l_.plot)) continue;
+            if (!clipSegment(a, b, l_.data)) continue;
             shafts.emplace_back(a + at, b + at);
             if (shafts.size() >= 4096) flush();
             if (!inside) continue;
@@ -483,29 +483,24 @@ private:
         for (const Column& c : columns(s)) {
             QPointF a(c.pixel + 0.5, std::min(base, c.least));
             QPointF b(c.pixel + 0.5, std::max(base, c.greatest));
-            if (!clipSegment(a, b, l_.plot)) continue;
+            if (!clipSegment(a, b, l_.data)) continue;
             p_.drawLine(a + at, b + at);
         }
     }
 
     // Bars as wide as the points leave room for (side by side for a pair), one pixel wide when there
-    // are more points than pixels; in depth, boxes.
+    // are more points than pixels; in depth, boxes. The layout leaves room for half a pair of bars at
+    // each end of the time axis, so the first and last bars show whole; a point off the time axis's
+    // range gets no bar, not part of one.
     void bars(const ChartSeries& s) {
         const bool across = l_.swapped;
-        const double room = across ? l_.plot.height() : l_.plot.width();
-        std::size_t visible = 0;
-        for (const ChartSeries& other : m_.series) {
-            std::size_t n = 0;
-            for (std::size_t i = 0; i < other.size(); ++i)
-                if (isValue((*other.y)[i]) && (*other.x)[i] >= l_.timeMin && (*other.x)[i] <= l_.timeMax) ++n;
-            visible = std::max(visible, n);
-        }
-        const double count = static_cast<double>(std::max<std::size_t>(visible, 1));
         const double seriesCount = std::max(1, l_.seriesCount);
-        const double thickness = std::clamp(room / count * 0.7 / seriesCount, 1.0, room / 8.0 / seriesCount);
+        const double thickness = l_.barThickness;
         const double offset = (index_ - (seriesCount - 1) / 2.0) * thickness;
         const bool inDepth = m_.view3D || m_.type == ChartType::bar3D;
-        const double depth = m_.view3D ? far_ - near_ : std::clamp(thickness * 0.6, 2.0, 10.0);
+        const double depth = m_.view3D ? far_ - near_ : l_.barDepth;
+        const double firstPixel = across ? l_.data.top() : l_.data.left();
+        const double lastPixel = across ? l_.data.bottom() : l_.data.right();
         const QPointF at = shift(near_);
         const double base = l_.valuePixel(baseValue(l_));
         auto bar = [&](double along, double least, double greatest) {
@@ -527,14 +522,16 @@ private:
                 p_.fillRect(r.translated(at), c_.main);
         };
         if (thickness <= 1.0) {
-            for (const Column& c : columns(s)) bar(c.pixel + 0.5, c.least, c.greatest);
+            for (const Column& c : columns(s))
+                if (c.pixel >= std::floor(firstPixel) && c.pixel <= lastPixel)
+                    bar(c.pixel + 0.5, c.least, c.greatest);
             return;
         }
         p_.setPen(QPen(c_.edge, 1));
         const auto& xs = *s.x;
         const auto& ys = *s.y;
         for (std::size_t i = 0; i < s.size(); ++i) {
-            if (!isValue(ys[i])) continue;
+            if (!isValue(ys[i]) || !(xs[i] >= l_.timeMin && xs[i] <= l_.timeMax)) continue;
             const double along = l_.timePixel(xs[i]);
             const double v = l_.valuePixel(static_cast<double>(ys[i]));
             if (!std::isfinite(along) || !std::isfinite(v)) continue;
@@ -550,6 +547,26 @@ private:
     double near_ = 0, far_ = 0, middle_ = 0;
     Pass pass_ = Pass::all;
 };
+
+// The series from the highest mean value to the lowest, ties and empty series in the painter's usual
+// back-to-front order: solid areas drawn so, the lower (the dew point under the temperature, the wind
+// under the gust) stays in front and both show.
+std::vector<int> higherFirst(const ChartModel& m) {
+    std::vector<std::pair<double, int>> means;
+    for (int i = static_cast<int>(m.series.size()) - 1; i >= 0; --i) {
+        const ChartSeries& s = m.series[static_cast<std::size_t>(i)];
+        double sum = 0.0;
+        std::size_t n = 0;
+        for (std::size_t k = 0; k < s.size(); ++k)
+            if (isValue((*s.y)[k])) sum += static_cast<double>((*s.y)[k]), ++n;
+        means.emplace_back(n > 0 ? sum / static_cast<double>(n) : -HUGE_VAL, i);
+    }
+    std::stable_sort(means.begin(), means.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<int> order;
+    for (const auto& [mean, i] : means) order.push_back(i);
+    return order;
+}
 
 void drawText(QPainter& p, const QRectF& r, int flags, const QString& text) {
     p.drawText(r, flags, text);
@@ -678,9 +695,12 @@ ChartLayout paintChart(QPainter& painter, const ChartModel& model, const QRectF&
         l.plot.united(l.plot.translated(ChartLayout::depthOffset(l.depth))).adjusted(-1, -1, 1, 1);
     painter.setClipRect(clip);
     SeriesPainter series(painter, l, model);
-    for (int i = static_cast<int>(model.series.size()) - 1; i >= 0; --i) series.draw(i);
     if (model.type == ChartType::area && !model.view3D) {
+        const std::vector<int> order = higherFirst(model);
+        for (int i : order) series.draw(i);
         series.setPass(SeriesPainter::Pass::outlines);
+        for (int i : order) series.draw(i);
+    } else {
         for (int i = static_cast<int>(model.series.size()) - 1; i >= 0; --i) series.draw(i);
     }
     painter.restore();

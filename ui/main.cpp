@@ -2,6 +2,7 @@
 #include "app/program_help.h"
 #include "nimbrel_version.h"
 #include "ui/app_startup.h"
+#include "ui/window_fit.h"
 
 #include <QApplication>
 #include <iostream>
@@ -28,6 +29,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QString::fromLatin1(nimbrel::kNimbrelVersion));
     // The desktop matches the window to its menu entry and icon by this name (on Wayland only by it).
     QGuiApplication::setDesktopFileName(QStringLiteral(NIMBREL_APP_ID));
+    // Every window, the first message included, stays on the screen with its title bar and borders.
+    nimbrel::keepWindowsOnScreen();
     nimbrel::AppStartup startup;
     if (!startup.start(argc, argv)) return startup.exitCode();
     return QApplication::exec();

@@ -17,6 +17,7 @@
 #include "ui/scope_dialog.h"
 #include "ui/setup_dialog.h"
 #include "ui/weather_view.h"
+#include "ui/window_fit.h"
 #include "ui/window_texts.h"
 
 #include <QAbstractButton>
@@ -230,14 +231,22 @@ void MainFrame::buildStatusBar() {
     connectionPane_ = new ConnectionPane(qtext(context_.texts, 117), qtext(context_.texts, 118), bar);
     connectionPane_->setObjectName(QStringLiteral("pane1"));
     connectionPane_->setConnected(context_.station.isConnected());
+    // The count stands beside the bar, where the fill never runs across it, and the bar is long enough
+    // to show the download creep on.
     progressBar_ = new QProgressBar(bar);
     progressBar_->setObjectName(QStringLiteral("progressBar"));
     progressBar_->setFormat(QStringLiteral("%v / %m"));
-    progressBar_->setMaximumWidth(220);
+    progressBar_->setTextVisible(false);
+    progressBar_->setFixedWidth(kProgressBarWidth);
     progressBar_->hide();
+    progressText_ = new QLabel(bar);
+    progressText_->setObjectName(QStringLiteral("progressText"));
+    progressText_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    progressText_->hide();
     outputsPane_ = new QLabel(bar);
     outputsPane_->setObjectName(QStringLiteral("outputsPane"));
     outputsPane_->hide();
+    bar->addPermanentWidget(progressText_);
     bar->addPermanentWidget(progressBar_);
     bar->addPermanentWidget(outputsPane_);
     bar->addPermanentWidget(connectionPane_);
@@ -283,6 +292,7 @@ void MainFrame::rememberWindowIn(const QString& file) {
     QSettings saved(file, QSettings::IniFormat);
     const QSize size = saved.value(kSizeKey).toSize();
     if (size.isValid()) {
+        stopFillingWorkArea(*this);
         resize(size);
         const QPoint position = saved.value(kPositionKey).toPoint();
         if (reachable(QRect(position, size)))
@@ -313,12 +323,9 @@ void MainFrame::saveWindowState() {
 }
 
 void MainFrame::placeOnScreen() {
-    // The frame takes the whole work area of the primary screen, as the station's users expect.
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.topLeft());
-        resize(area.size());
-    }
+    // The window, with its title bar and borders, takes the whole work area of the primary screen, as
+    // the station's users expect.
+    fillWorkArea(*this);
 }
 
 void MainFrame::connectionTick() {
@@ -359,11 +366,17 @@ QString MainFrame::firstStatusText() const {
 void MainFrame::showProgress(qint64 done, qint64 total) {
     if (total < kProgressBarFrom) {
         progressBar_->hide();
+        progressText_->hide();
         return;
     }
     progressBar_->setRange(0, static_cast<int>(std::min<qint64>(total, INT_MAX)));
     progressBar_->setValue(static_cast<int>(std::clamp<qint64>(done, 0, total)));
+    progressText_->setText(progressBar_->text());
+    // As wide as the largest count of this job, so the bar does not shift while the count grows.
+    progressText_->setMinimumWidth(progressText_->fontMetrics().horizontalAdvance(
+        QStringLiteral("%1 / %1").arg(progressBar_->maximum())));
     progressBar_->show();
+    progressText_->show();
 }
 
 void MainFrame::showStatusText(const QString& text) {

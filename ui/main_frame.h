@@ -37,8 +37,11 @@ public:
     // why this window only shows the folder's newest stored record.
     QLabel* statusPane() const { return statusPane_; }
     ConnectionPane* connectionPane() const { return connectionPane_; }
-    // In the status bar while a long job of the acquisition thread runs (a first download).
+    // In the status bar while a long job of the acquisition thread runs (a first download): the bar,
+    // and beside it the count ("120 / 4080").
     QProgressBar* progressBar() const { return progressBar_; }
+    QLabel* progressText() const { return progressText_; }
+    static constexpr int kProgressBarWidth = 200;
     QLabel* outputsPane() const { return outputsPane_; }
 
     // Keeps the window's size and place and whether toolbar and status bar show in `file` (an ini
@@ -91,7 +94,8 @@ private:
     Absence absenceShown_ = Absence::none;
     ConnectionPane* connectionPane_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
-    QLabel* outputsPane_ = nullptr;     // hidden until an output says something
+    QLabel* progressText_ = nullptr;
+    QLabel* outputsPane_ = nullptr;      // hidden until an output says something
     QMap<QString, QString> outputTexts_; // the newest text of each output, by its name
     QString windowStateFile_;
     DebugWindow* debugWindow_ = nullptr; // made on first use; a child of the frame

@@ -2,6 +2,7 @@
 
 #include "app/language_table.h"
 #include "station/station_access.h"
+#include "ui/window_fit.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -13,7 +14,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 namespace nimbrel {
 
@@ -156,26 +160,35 @@ void SetupDialog::build() {
     labelled(displayGrid, 7, text(42), makeList(SetupForm::kRainDisplay));
     displayGrid->setRowStretch(8, 1);
 
-    // The 22 alarm enables, in two columns in the order they are listed.
+    // The 22 alarm enables, in columns in the order they are listed.
     auto* alarmGroup = new QGroupBox(text(141), this);
     auto* alarmGrid = new QGridLayout(alarmGroup);
     const auto controls = SetupForm::alarmEnableControls();
-    const int perColumn = static_cast<int>(controls.size() + 1) / 2;
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        const int control = controls[i];
+    std::vector<QCheckBox*> alarmBoxes;
+    int widestBox = 0;
+    for (const int control : controls) {
         auto* box = new QCheckBox(keyText("setup.box." + std::to_string(control)), this);
         box->setObjectName(objectNameOf(control));
         connect(box, &QCheckBox::toggled, this, [this, control](bool on) {
             if (!filling_) form_->setChecked(control, on);
         });
         boxes_[control] = box;
-        alarmGrid->addWidget(box, static_cast<int>(i) % perColumn, static_cast<int>(i) / perColumn);
+        alarmBoxes.push_back(box);
+        widestBox = std::max(widestBox, box->sizeHint().width());
     }
+    auto arrangeAlarms = [&](int columnCount) {
+        const int perColumn = (static_cast<int>(alarmBoxes.size()) + columnCount - 1) / columnCount;
+        for (QCheckBox* box : alarmBoxes) alarmGrid->removeWidget(box);
+        for (std::size_t i = 0; i < alarmBoxes.size(); ++i)
+            alarmGrid->addWidget(alarmBoxes[i], static_cast<int>(i) % perColumn,
+                                 static_cast<int>(i) / perColumn);
+    };
+    arrangeAlarms(2);
 
-    auto* columns = new QHBoxLayout;
-    columns->addLayout(left);
-    columns->addWidget(displayGroup);
-    columns->addWidget(alarmGroup);
+    auto* columns = new QGridLayout;
+    columns->addLayout(left, 0, 0);
+    columns->addWidget(displayGroup, 0, 1);
+    columns->addWidget(alarmGroup, 0, 2);
 
     save_ = new QPushButton(text(72), this);
     save_->setObjectName(objectNameOf(1028));
@@ -196,6 +209,23 @@ void SetupDialog::build() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);
     layout->addLayout(buttons);
+
+    // The alarm enables stand beside the rest where the screen is wide enough, frame included; else (long
+    // captions on a small screen) under the rest, in as many columns as the width of the rest holds, and
+    // at least three where the screen has room for them (a window of eleven rows is too tall), so the
+    // window fits the screen and no caption is cut.
+    const QMargins frame = expectedFrameMargins();
+    const int screenWidth = screen()->availableGeometry().width();
+    if (layout->totalSizeHint().width() + frame.left() + frame.right() > screenWidth) {
+        columns->removeWidget(alarmGroup);
+        const int column = widestBox + std::max(0, alarmGrid->horizontalSpacing());
+        const int under =
+            left->sizeHint().width() + columns->horizontalSpacing() + displayGroup->sizeHint().width();
+        const QMargins inside = layout->contentsMargins() + alarmGrid->contentsMargins();
+        const int room = screenWidth - frame.left() - frame.right() - inside.left() - inside.right();
+        arrangeAlarms(std::clamp(std::max(under / column, std::min(3, room / column)), 2, 4));
+        columns->addWidget(alarmGroup, 1, 0, 1, 2);
+    }
 }
 
 void SetupDialog::startReading() {

@@ -278,6 +278,16 @@ TEST(AppLanguageTable, TranslationsKeepTheirPlaceholders) {
     }
 }
 
+// The History window's button opens the window that the Record menu names: one word for it in each
+// language ("Diagramm" in German, not "Grafik").
+TEST(AppLanguageTable, TheHistoryWindowsGraphButtonNamesTheGraphWindow) {
+    for (int language = 0; language < kLanguageCount; ++language) {
+        const LanguageTable table(language);
+        EXPECT_EQ(table.text("history.graph"), table.text(86) + "...") << language;
+    }
+    EXPECT_EQ(LanguageTable(german).text("history.graph"), "Diagramm...");
+}
+
 TEST(AppLanguageTable, UnknownRowsAndKeysGiveEmptyText) {
     const LanguageTable table(german);
     EXPECT_EQ(table.text(-1), "");

@@ -212,6 +212,92 @@ TEST(ChartPainter, DegenerateShapesDrawSomethingSensible) {
     }
 }
 
+// Flat areas overlap: each face shows in its legend swatch's own colour, never a mix of the two, and the
+// lower series stands in front of the higher one, whichever of the pair it is.
+TEST(ChartPainter, EachAreaShowsInItsLegendsColourTheLowerInFront) {
+    const QRgb red = qRgb(255, 0, 0);
+    const QRgb green = qRgb(0, 255, 0);
+    struct Case {
+        float redValue, greenValue;
+        QRgb near12, near40; // at 500 s, at values 12 (under both tops) and 40 (under the higher only)
+    } cases[] = {{50, 25, green, red}, {25, 50, red, green}};
+    for (const Case& c : cases) {
+        ChartModel m = handMade(ChartType::area, false);
+        m.series[0] = makeSeries("Red", kSeriesRed, {250, 500, 750}, {c.redValue, c.redValue, c.redValue});
+        m.series[1] =
+            makeSeries("Green", kSeriesGreen, {250, 500, 750}, {c.greenValue, c.greenValue, c.greenValue});
+        QImage image;
+        const ChartLayout l = drawn(m, image);
+        EXPECT_EQ(image.pixel(l.map(500, 12).toPoint()), c.near12) << c.redValue;
+        EXPECT_EQ(image.pixel(l.map(500, 40).toPoint()), c.near40) << c.redValue;
+        // The legend's swatches, in the middle of the legend's line, have the same two colours.
+        const int y = static_cast<int>(l.legendRect.center().y());
+        const QRect legendLine(0, y, image.width(), 1);
+        EXPECT_GT(countColour(image, legendLine, [&](QRgb p) { return p == red; }), 3);
+        EXPECT_GT(countColour(image, legendLine, [&](QRgb p) { return p == green; }), 3);
+    }
+}
+
+// The widths of the runs of red pixels along a line of the image, from `from` in steps of `step`.
+std::vector<int> redRuns(const QImage& image, QPoint from, QPoint step, int count) {
+    std::vector<int> runs;
+    int run = 0;
+    for (int i = 0; i <= count; ++i) {
+        const QPoint p = from + step * i;
+        if (i < count && image.rect().contains(p) && isRed(image.pixel(p))) {
+            ++run;
+        } else if (run > 0) {
+            runs.push_back(run);
+            run = 0;
+        }
+    }
+    return runs;
+}
+
+// Bars at both ends of the time axis show whole, as wide as a bar in the middle; a point just before
+// the axis's start gets no bar, not half of one.
+TEST(ChartPainter, BarsAtTheEndsOfTheTimeAxisShowWhole) {
+    for (ChartType type : {ChartType::bar, ChartType::bar3D, ChartType::horizBar}) {
+        SCOPED_TRACE(std::string(chartTypeName(type)));
+        ChartModel m = handMade(type, false);
+        m.series = {makeSeries("Red", kSeriesRed, {-10, 0, 500, 1000}, {50, 50, 50, 50})};
+        QImage image;
+        const ChartLayout l = drawn(m, image);
+        // Across the bars, halfway up them, over the whole plot and a pixel either side of it.
+        const QRect plot = l.plot.toAlignedRect().adjusted(-1, -1, 1, 1);
+        const std::vector<int> runs =
+            type == ChartType::horizBar
+                ? redRuns(image, QPoint(static_cast<int>(l.valuePixel(25)), plot.top()), QPoint(0, 1),
+                          plot.height())
+                : redRuns(image, QPoint(plot.left(), static_cast<int>(l.valuePixel(25))), QPoint(1, 0),
+                          plot.width());
+        ASSERT_EQ(runs.size(), 3u);
+        // To a pixel: a bar's edges fall between pixels where the points do.
+        EXPECT_NEAR(runs[0], runs[1], 1);
+        EXPECT_NEAR(runs[2], runs[1], 1);
+        EXPECT_GE(runs[1], 10);
+    }
+}
+
+// Point marks at the axes' minimum and maximum show whole, as a mark in the middle does.
+TEST(ChartPainter, PointsAtTheEndsOfTheAxesShowWhole) {
+    for (ChartType type : {ChartType::point, ChartType::point3D}) {
+        SCOPED_TRACE(std::string(chartTypeName(type)));
+        ChartModel m = handMade(type, false);
+        m.series = {makeSeries("Red", kSeriesRed, {0, 500, 1000}, {0, 50, 100})};
+        QImage image;
+        const ChartLayout l = drawn(m, image);
+        auto markAt = [&](double t, double v) {
+            const QPoint centre = l.map(t, v).toPoint();
+            return countColour(image, QRect(centre - QPoint(8, 8), QSize(17, 17)), isRed);
+        };
+        const int middle = markAt(500, 50);
+        EXPECT_GE(middle, 20);
+        EXPECT_EQ(markAt(0, 0), middle);
+        EXPECT_EQ(markAt(1000, 100), middle);
+    }
+}
+
 TEST(ChartPainter, ClippingKeepsWhatIsInsideAndCutsAtTheEdges) {
     const QRectF r(0, 0, 100, 100);
     QPointF a(-100, 50), b(100, 50);

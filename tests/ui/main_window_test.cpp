@@ -1,9 +1,6 @@
 // The main window over the simulated station: the view filled by the first cycle, the connection
 // watch's tick rules, the menus, one copy per data folder, a reader of a logged folder, and a picture
 // in each language.
-#include "tests/ui/artifacts.h"
-#include "tests/ui/sim_controls.h"
-#include "tests/ui/sim_world.h"
 #include "app/configuration.h"
 #include "app/folder_lock.h"
 #include "app/language_table.h"
@@ -14,12 +11,15 @@
 #include "station/weather_sample.h"
 #include "store/history_store.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/artifacts.h"
+#include "tests/ui/sim_controls.h"
+#include "tests/ui/sim_world.h"
 #include "ui/about_box.h"
 #include "ui/app_startup.h"
 #include "ui/connection_pane.h"
-#include "ui/history_dialog.h"
 #include "ui/controls/alarm_lamp.h"
 #include "ui/controls/hyperlink.h"
+#include "ui/history_dialog.h"
 #include "ui/main_frame.h"
 #include "ui/single_instance.h"
 #include "ui/weather_view.h"
@@ -27,10 +27,10 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QGuiApplication>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -38,8 +38,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStatusBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -178,7 +178,8 @@ TEST_F(MainWindowTest, WhyNoStationCanBeUsedIsSaidInTheStatusLine) {
         frame.connectionTick();
         EXPECT_FALSE(frame.connectionPane()->isConnected());
         const QString said = frame.statusPane()->text();
-        EXPECT_TRUE(said.startsWith(QStringLiteral("Keine Station gefunden (USB 0713:0818). Ist sie angeschlossen")))
+        EXPECT_TRUE(
+            said.startsWith(QStringLiteral("Keine Station gefunden (USB 0713:0818). Ist sie angeschlossen")))
             << said.toStdString();
         frame.showStatusText(QStringLiteral("x"));
         frame.connectionTick();
@@ -221,8 +222,18 @@ TEST_F(MainWindowTest, TheProgressBarShowsLongJobsOnly) {
     EXPECT_EQ(bar->text(), QStringLiteral("2 / 10"));
     emit frame.view()->progress(120, 4080);
     EXPECT_EQ(bar->text(), QStringLiteral("120 / 4080"));
+    // The count stands beside the bar, whole, not across its fill; the bar is long enough to read.
+    QCoreApplication::processEvents(); // the status bar lays out what it shows
+    QLabel* count = frame.progressText();
+    EXPECT_TRUE(count->isVisible());
+    EXPECT_FALSE(bar->isTextVisible());
+    EXPECT_EQ(count->text(), QStringLiteral("120 / 4080"));
+    EXPECT_GE(count->width(), count->fontMetrics().horizontalAdvance(count->text()));
+    EXPECT_FALSE(count->geometry().intersects(bar->geometry()));
+    EXPECT_GE(bar->width(), 200);
     emit frame.view()->progress(0, 0); // over
     EXPECT_FALSE(bar->isVisible());
+    EXPECT_FALSE(count->isVisible());
 }
 
 TEST_F(MainWindowTest, EachOutputKeepsItsNewestTextInAPaneOfItsOwn) {
@@ -238,11 +249,13 @@ TEST_F(MainWindowTest, EachOutputKeepsItsNewestTextInAPaneOfItsOwn) {
     emit frame.view()->outputText(QStringLiteral("Upload: 127.0.0.1 answered success"));
     emit frame.view()->outputText(QStringLiteral("MQTT: connected to wx.lan:1883"));
     EXPECT_TRUE(pane->isVisible());
-    EXPECT_EQ(pane->text(), QStringLiteral("MQTT: connected to wx.lan:1883  |  Upload: 127.0.0.1 answered success"));
+    EXPECT_EQ(pane->text(),
+              QStringLiteral("MQTT: connected to wx.lan:1883  |  Upload: 127.0.0.1 answered success"));
     EXPECT_EQ(frame.statusPane()->text(), before); // the acquisition's line is left alone
 
     // A long answer is cut in the pane and whole in its tip.
-    const QString longAnswer = QStringLiteral("Upload: wx.example answered HTTP 500: ") + QString(300, QLatin1Char('x'));
+    const QString longAnswer =
+        QStringLiteral("Upload: wx.example answered HTTP 500: ") + QString(300, QLatin1Char('x'));
     emit frame.view()->outputText(longAnswer);
     EXPECT_TRUE(pane->text().endsWith(QChar(0x2026))) << pane->text().toStdString();
     EXPECT_EQ(pane->toolTip(), QStringLiteral("MQTT: connected to wx.lan:1883\n") + longAnswer);
@@ -344,8 +357,8 @@ TEST_F(MainWindowTest, MenusHoldOnlyWorkingCommandsInTheConfiguredLanguage) {
         QStringList buttons;
         for (QAction* action : frame.toolBar()->actions())
             buttons << (action->isSeparator() ? QStringLiteral("|") : action->objectName());
-        EXPECT_EQ(buttons,
-                  QStringList({"c32774", "c32783", "c32786", "c32779", "|", "c32785", "c32788", "|", "c57664"}));
+        EXPECT_EQ(buttons, QStringList({"c32774", "c32783", "c32786", "c32779", "|", "c32785", "c32788", "|",
+                                        "c57664"}));
         for (int id : {59392, 59393, 57665, 32783, 32786, 32779, 32774, 32785, 32788, 57664}) {
             QAction* action = frame.findChild<QAction*>(QStringLiteral("c%1").arg(id));
             ASSERT_NE(action, nullptr) << id;

@@ -3,9 +3,10 @@
 // 1920 x 1080 at two device pixels per pixel. In every language the frame fits the small screen, every
 // text fits its label and every control can be reached; pictures use the sharp screen's pixels; and
 // screenshots are left in the build's artifacts for a person to look at.
-#include "tests/ui/artifacts.h"
 #include "app/configuration.h"
+#include "app/history_columns.h"
 #include "app/language_table.h"
+#include "app/scope_form.h"
 #include "station/alarm_thresholds.h"
 #include "station/min_max_table.h"
 #include "station/station_access.h"
@@ -15,16 +16,28 @@
 #include "store/history_store.h"
 #include "tests/support/stationless_world.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/artifacts.h"
+#include "ui/about_box.h"
+#include "ui/alarm_dialog.h"
 #include "ui/connection_pane.h"
 #include "ui/controls/station_picture.h"
+#include "ui/debug_window.h"
+#include "ui/export_dialog.h"
+#include "ui/graph_dialog.h"
+#include "ui/history_dialog.h"
 #include "ui/main_frame.h"
+#include "ui/scope_dialog.h"
+#include "ui/setup_dialog.h"
 #include "ui/weather_view.h"
+#include "ui/window_fit.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLayout>
+#include <QMessageBox>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScreen>
@@ -35,8 +48,10 @@
 #include <QSvgRenderer>
 #include <QTest>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
 
 namespace nimbrel {
 namespace {
@@ -282,6 +297,120 @@ TEST(WindowFit, TheFrameFitsASmallScreenInEveryLanguage) {
         EXPECT_TRUE(area->horizontalScrollBar()->isVisible()) << name;
         EXPECT_TRUE(area->verticalScrollBar()->isVisible()) << name;
         expectEveryControlReachable(frame, name + " at 640x480");
+    }
+}
+
+// Where a window goes so that its frame (title bar and borders, as a window manager of 1 px borders, a
+// 20 px title bar and a 5 px lower edge draws them) lies on the work area.
+TEST(WindowFit, AWindowIsMovedInAndMadeSmallerJustEnoughForItsFrame) {
+    const QMargins frame(1, 20, 1, 5);
+    const QRect screen(0, 0, 1024, 768);
+    const QRect belowAPanel(0, 30, 1024, 738);
+    struct Case {
+        const char* what;
+        QRect wanted;
+        QRect area;
+        QSize minimum;
+        QRect fitted;
+    } cases[] = {
+        {"fits as it is", {100, 100, 600, 400}, screen, {}, {100, 100, 600, 400}},
+        {"inside as large as the screen", {0, 0, 1024, 768}, screen, {}, {1, 20, 1022, 743}},
+        {"exactly as large as fits", {1, 20, 1022, 743}, screen, {}, {1, 20, 1022, 743}},
+        {"one pixel wider than fits", {1, 20, 1023, 743}, screen, {}, {1, 20, 1022, 743}},
+        {"frame one pixel off the right", {2, 20, 1022, 743}, screen, {}, {1, 20, 1022, 743}},
+        {"frame one pixel off the bottom", {300, 21, 400, 743}, screen, {}, {300, 20, 400, 743}},
+        {"title bar above the screen", {100, 10, 600, 400}, screen, {}, {100, 20, 600, 400}},
+        {"wider than the screen", {-20, 156, 1071, 390}, screen, {}, {1, 156, 1022, 390}},
+        {"under a panel", {0, 0, 1024, 768}, belowAPanel, {}, {1, 50, 1022, 713}},
+        {"layout larger than the screen", {-20, -20, 1100, 900}, screen, {1100, 800}, {1, 20, 1100, 800}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(fittedGeometry(c.wanted, frame, c.area, c.minimum), c.fitted) << c.what;
+    }
+    EXPECT_EQ(filledGeometry(frame, screen), QRect(1, 20, 1022, 743));
+    EXPECT_EQ(filledGeometry(frame, belowAPanel), QRect(1, 50, 1022, 713));
+    EXPECT_EQ(filledGeometry(QMargins(), screen), screen);
+}
+
+// Before any window manager's frame has been seen, the main window leaves room for one where a window
+// manager draws frames: a title bar and borders round it cover the work area, and stay on it.
+TEST(WindowFit, TheMainWindowLeavesRoomForAFrameBeforeItIsKnown) {
+    for (const char* platform : {"xcb", "wayland"}) {
+        const QMargins reserve = frameReserveOn(QLatin1String(platform));
+        EXPECT_GE(reserve.top(), 20) << platform; // a title bar
+        EXPECT_GE(reserve.left(), 1) << platform;
+        EXPECT_GE(reserve.right(), 1) << platform;
+        EXPECT_GE(reserve.bottom(), 1) << platform;
+    }
+    EXPECT_EQ(frameReserveOn(QStringLiteral("offscreen")), QMargins()); // no window manager, no frame
+    World world(german);
+    MainFrame frame(world.context());
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(frame.geometry().marginsAdded(expectedFrameMargins()), area);
+}
+
+// Each dialog as it opens on the small screen, in every language: the window, with the room a frame
+// takes, lies on the work area with room to spare, and it is no smaller than its layout needs (nothing
+// cut off).
+TEST(WindowFit, EveryDialogFitsASmallScreenWithItsFrameInEveryLanguage) {
+    keepWindowsOnScreen();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QMargins frame = expectedFrameMargins();
+    for (int language = 0; language < kLanguageCount; ++language) {
+        World world(language);
+        const AppContext context = world.context();
+        const ScopeForm scope;
+        const HistoryTitles titles = historyColumnTitles(world.texts, UnitSelection{});
+        const std::pair<const char*, std::function<std::unique_ptr<QWidget>()>> dialogs[] = {
+            {"Setup", [&] { return std::make_unique<SetupDialog>(context); }},
+            {"Alarm", [&] { return std::make_unique<AlarmDialog>(context); }},
+            {"Scope", [&] { return std::make_unique<ScopeDialog>(scope, world.texts); }},
+            {"History", [&] { return std::make_unique<HistoryDialog>(context, UnitSelection{}); }},
+            {"Graph",
+             [&] {
+                 return std::make_unique<GraphDialog>(context, UnitSelection{}, 0,
+                                                      lastMonthGraphStart(world.clock.nowSeconds()));
+             }},
+            {"Debug", [&] { return std::make_unique<DebugWindow>(context); }},
+            {"Export", [&] { return std::make_unique<ExportDialog>(world.texts, titles); }},
+            {"About", [&] { return std::make_unique<AboutBox>(world.config, world.texts); }},
+        };
+        for (const auto& [name, make] : dialogs) {
+            const std::string where = std::string(name) + " in " + kLanguageNames[language];
+            std::unique_ptr<QWidget> dialog = make();
+            dialog->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get())) << where;
+            const QRect outer = dialog->geometry().marginsAdded(frame);
+            EXPECT_TRUE(area.contains(outer)) << where << ": " << outer.x() << "," << outer.y() << " "
+                                              << outer.width() << "x" << outer.height();
+            // Room for a taller title bar than most, and a panel besides, as the main window leaves.
+            EXPECT_LE(dialog->width(), 1000) << where;
+            EXPECT_LE(dialog->height(), 700) << where;
+            const QSize needed = dialog->layout() ? dialog->layout()->totalMinimumSize() : QSize();
+            EXPECT_GE(dialog->width(), needed.width()) << where;
+            EXPECT_GE(dialog->height(), needed.height()) << where;
+            dialog->close();
+        }
+    }
+}
+
+// A message box is as wide as its caption needs beside a title bar's icon and three buttons, so the
+// window manager shows "Nimbrel Funkwetterstation" whole; a short text alone would make it narrower.
+TEST(WindowFit, AMessageBoxIsWideEnoughForItsCaption) {
+    keepWindowsOnScreen();
+    for (int language = 0; language < kLanguageCount; ++language) {
+        const LanguageTable texts(language);
+        const QString caption = QString::fromStdString(texts.text(0));
+        QMessageBox box(QMessageBox::NoIcon, caption, QStringLiteral("OK?"), QMessageBox::Ok);
+        box.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        const QFontMetrics metrics(bold);
+        EXPECT_GE(box.width(), metrics.horizontalAdvance(caption) + 4 * 24) << caption.toStdString();
+        EXPECT_GE(box.width(), captionWidth(caption)) << caption.toStdString();
+        EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(
+            box.geometry().marginsAdded(expectedFrameMargins())));
     }
 }
 
