@@ -35,9 +35,10 @@ AcquisitionSession::Opening AcquisitionSession::open(const std::filesystem::path
             const LanguageTable texts(readConfiguration(folder).languageIndex);
             opening.failure =
                 access == FolderAccess::readerLocked ? Failure::folderBusy : Failure::folderNotWritable;
-            opening.message = access == FolderAccess::readerLocked
-                                  ? texts.text("app.folder_busy", {folder.string()})
-                                  : texts.text("app.folder_not_writable", {folder.string(), std::strerror(claim.reason)});
+            opening.message =
+                access == FolderAccess::readerLocked
+                    ? texts.text("app.folder_busy", {folder.string()})
+                    : texts.text("app.folder_not_writable", {folder.string(), std::strerror(claim.reason)});
             return opening;
         }
         owned->lock = std::move(claim.lock);
@@ -57,9 +58,9 @@ AcquisitionSession::Opening AcquisitionSession::open(const std::filesystem::path
             return opening;
         }
     }
-    owned->station = std::make_unique<StationAccess>(
-        std::move(library), systemClock(), owned->config.testMode(),
-        StationIds{owned->config.usbDeviceVid, owned->config.usbDevicePid});
+    owned->station =
+        std::make_unique<StationAccess>(std::move(library), systemClock(), owned->config.testMode(),
+                                        StationIds{owned->config.usbDeviceVid, owned->config.usbDevicePid});
     owned->store = std::make_unique<HistoryStore>((folder / "Nimbrel.dat").string(), owned->station->clock());
     owned->store->setDebugFlag(owned->config.debugMode());
     // Only the folder's writer makes the file and clears what an interrupted rewrite left; a reader
@@ -81,7 +82,8 @@ AcquisitionSession::AcquisitionSession(std::unique_ptr<Owned> owned, std::filesy
 }
 
 AcquisitionSession::AcquisitionSession(std::filesystem::path folder, FolderAccess access,
-                                       const Configuration& config, StationAccess& station, HistoryStore& store)
+                                       const Configuration& config, StationAccess& station,
+                                       HistoryStore& store)
     : folder_(std::move(folder)), access_(access), config_(config), texts_(config.languageIndex),
       station_(station), store_(store), outputConfig_(readOutputConfiguration(folder_)),
       watch_(station, store, config.searchDataOn()) {}
@@ -104,9 +106,9 @@ bool AcquisitionSession::start(SessionCallbacks callbacks) {
     bool started = true;
     if (config_.searchDataOn() && callbacks_.listener) {
         // Made before the thread that feeds them, and stopped after it.
-        outputs_ = makeOutputQueue(outputConfig_.settings, kNimbrelVersion, callbacks_.outputText
-                                                                               ? callbacks_.outputText
-                                                                               : [](const std::string&) {});
+        outputs_ = makeOutputQueue(
+            outputConfig_.settings, kNimbrelVersion,
+            callbacks_.outputText ? callbacks_.outputText : [](const std::string&) {});
         monitor_ = std::make_unique<MonitorThread>(station_, store_, *callbacks_.listener,
                                                    acquisitionTextsFrom(texts_), config_.testMode(), clock());
         if (outputs_) {
@@ -171,7 +173,8 @@ CycleOutcome AcquisitionSession::runOneCycle(MonitorListener& listener) {
         outcome.found = ConnectionWatch(station_, store_, true).tick().connected;
     }
     if (!outcome.found) return outcome;
-    MonitorThread monitor(station_, store_, listener, acquisitionTextsFrom(texts_), config_.testMode(), clock());
+    MonitorThread monitor(station_, store_, listener, acquisitionTextsFrom(texts_), config_.testMode(),
+                          clock());
     monitor.runCycle();
     outcome.saveFailed = monitor.lastSaveFailed();
     outcome.complete = monitor.lastCycleComplete();

@@ -128,7 +128,7 @@ void AlarmDialog::read(bool tellFailure) {
                                 failureMessage_ = qtext(opened.message);
                                 fill();
                                 // The read is over and the station free again before any message shows.
-                                if (tellFailure && !failureMessage_.isEmpty())
+                                if (tellFailure && isVisible() && !failureMessage_.isEmpty())
                                     for (const QString& line : failureMessage_.split(QLatin1Char('\n')))
                                         showMessage(line);
                             });

@@ -1,10 +1,9 @@
 #include "ui/scope_dialog.h"
 
-#include "ui/station_work.h"
-
 #include "app/language_table.h"
 #include "app/scope_form.h"
 #include "ui/app_context.h"
+#include "ui/station_work.h"
 #include "ui/window_texts.h"
 
 #include <QDialogButtonBox>
@@ -100,8 +99,9 @@ void openScopeWindow(const AppContext& context, QWidget* parent) {
     ScopeForm::Outcome outcome;
     // The read runs off the window's thread, which handles its events meanwhile under a busy cursor.
     StationWork work(parent, false);
-    work.run<ScopeForm::Outcome>([&form, &context] { return form.open(context.station, context.store, context.clock); },
-                                 [&outcome](ScopeForm::Outcome& read) { outcome = std::move(read); });
+    work.run<ScopeForm::Outcome>(
+        [&form, &context] { return form.open(context.station, context.store, context.clock); },
+        [&outcome](ScopeForm::Outcome& read) { outcome = std::move(read); });
     work.finish();
     // The station is free again here: the acquisition thread goes on while the user reads these.
     for (int row : outcome.messages) tell(context.texts, parent, row);

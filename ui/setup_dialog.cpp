@@ -248,7 +248,9 @@ void SetupDialog::read(bool tellFailure) {
                                               save_->setEnabled(form_->dataRead());
                                               readFailure_.reset();
                                               if (failure) readFailure_ = QString::fromStdString(*failure);
-                                              if (readFailure_ && tellFailure) tell(*readFailure_);
+                                              // Not when the user closed the window meanwhile.
+                                              if (readFailure_ && tellFailure && isVisible())
+                                                  tell(*readFailure_);
                                           });
 }
 
@@ -283,7 +285,8 @@ void SetupDialog::onSave() {
     }
     if (!ask(QString::fromStdString(context_.texts.text(152)))) return;
     SetupForm& form = *form_;
-    work_.run<SetupOutcome>([&form] { return form.save(); }, [this](SetupOutcome& outcome) { saved(outcome); });
+    work_.run<SetupOutcome>([&form] { return form.save(); },
+                            [this](SetupOutcome& outcome) { saved(outcome); });
 }
 
 void SetupDialog::onDefault() {

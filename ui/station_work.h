@@ -47,7 +47,7 @@ public:
 private:
     QWidget* window_;
     bool blocked_;
-    QObject receiver_; // the results' way onto the user-interface thread
+    QObject receiver_;    // the results' way onto the user-interface thread
     BackgroundTask task_; // declared last: its thread ends before the receiver goes
 };
 

@@ -57,7 +57,7 @@ private:
     std::optional<Progress> pending_; // the newest progress, until a queued call shows it
     std::uint64_t round_ = 1;         // moves on with every status text and end of progress
     std::uint64_t queuedRound_ = 0;   // the round whose progress call is queued
-    std::string lastProgressText_;      // the last progress text sent, on the acquisition thread's side
+    std::string lastProgressText_;    // the last progress text sent, on the acquisition thread's side
 };
 
 } // namespace nimbrel

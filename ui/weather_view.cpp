@@ -628,7 +628,8 @@ void WeatherView::startMonitor() {
             listener, [this, shown = QString::fromStdString(text)] { emit outputText(shown); },
             Qt::QueuedConnection);
     };
-    if (!session.start(std::move(callbacks))) QMessageBox::information(this, text(0), text("view.thread_fail"));
+    if (!session.start(std::move(callbacks)))
+        QMessageBox::information(this, text(0), text("view.thread_fail"));
 }
 
 std::optional<StationSettings> WeatherView::stationSettings() const {

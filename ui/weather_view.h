@@ -107,7 +107,7 @@ private:
     ConditionPicture* condition_ = nullptr;
     bool firstShown_ = false;
 
-    ViewListener* listener_ = nullptr; // child object: queued calls die with the view
+    ViewListener* listener_ = nullptr;            // child object: queued calls die with the view
     std::unique_ptr<HistoryStore> newestRecords_; // a reader's look at the history file's end
 };
 

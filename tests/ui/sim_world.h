@@ -24,7 +24,9 @@ inline const std::string kSimLibrary = std::string(NIMBREL_BIN_DIR) + "/libnimbr
 class QuickClock final : public Clock {
 public:
     TimePoint now() override { return std::chrono::system_clock::now(); }
-    void sleepFor(std::chrono::milliseconds duration) override { std::this_thread::sleep_for(duration / 100); }
+    void sleepFor(std::chrono::milliseconds duration) override {
+        std::this_thread::sleep_for(duration / 100);
+    }
 };
 
 // One window's world: configuration, texts, the station over the simulator, a history file.

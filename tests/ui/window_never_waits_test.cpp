@@ -78,9 +78,8 @@ struct ShortLinkWorld : World {
 class EventLoopWatchdog {
 public:
     EventLoopWatchdog() {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            longest_ = std::max(longest_, sinceLast_.restart());
-        });
+        QObject::connect(&timer_, &QTimer::timeout,
+                         [this] { longest_ = std::max(longest_, sinceLast_.restart()); });
         sinceLast_.start();
         timer_.start(5);
     }
@@ -154,7 +153,8 @@ TEST_F(WindowNeverWaitsTest, SetupAndAHistorySearchDuringAFirstDownload) {
     // Setup, opened halfway through the download, shows the station's values within 2 s.
     {
         ModalCloser setup(QStringLiteral("setupDialog"), [](QWidget* dialog) {
-            return dialog->isEnabled() && dialog->findChild<QPushButton*>(QStringLiteral("c1028"))->isEnabled() &&
+            return dialog->isEnabled() &&
+                   dialog->findChild<QPushButton*>(QStringLiteral("c1028"))->isEnabled() &&
                    dialog->findChild<QLineEdit*>(QStringLiteral("c1233"))->text() == QStringLiteral("5");
         });
         frame.findChild<QAction*>(QStringLiteral("c32783"))->trigger();
@@ -170,8 +170,8 @@ TEST_F(WindowNeverWaitsTest, SetupAndAHistorySearchDuringAFirstDownload) {
         EXPECT_GE(history.readyAfterMs, 0);
     }
     // The download went on after Setup had its turn, whole.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return storedBytes(world) > 0 && !frame.progressBar()->isVisible(); },
-                                30000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return storedBytes(world) > 0 && !frame.progressBar()->isVisible(); }, 30000));
     WeatherSample last;
     ASSERT_TRUE(world.store->readLastRecord(last));
     EXPECT_EQ(last[WeatherSample::ID], "1000");
@@ -217,8 +217,8 @@ TEST_F(WindowNeverWaitsTest, AHeldUpWindowDoesNotSlowAFirstDownload) {
     const double held = firstDownloadSeconds(sim, 5000);
     resetStation();
     const double free2 = firstDownloadSeconds(sim, 0);
-    std::printf("first download: %.3f s, %.3f s with the window's thread free; %.3f s with it held up\n", free1,
-                free2, held);
+    std::printf("first download: %.3f s, %.3f s with the window's thread free; %.3f s with it held up\n",
+                free1, free2, held);
     // The held-up run is timed between two free ones, so a machine that slows down meanwhile does not
     // count against it.
     EXPECT_LE(held, 1.02 * std::max(free1, free2)) << "free " << free1 << " s, " << free2 << " s";

@@ -76,7 +76,8 @@ int runAlarms(const AlarmsOptions& options) {
     if (const int status = readAssignments(kCommand, options.words, fieldNames(), assignments); status != kExitOk)
         return status;
     std::unique_ptr<AcquisitionSession> session;
-    if (const int status = openSession(kCommand, options.dir, FolderUse::beside, session); status != kExitOk) return status;
+    if (const int status = openSession(kCommand, options.dir, FolderUse::beside, session); status != kExitOk)
+        return status;
     if (const int status = findStation(kCommand, *session); status != kExitOk) return status;
 
     StationAccess& station = session->station();

@@ -5,8 +5,8 @@
 #include "station/history_record.h"
 #include "station/station_access.h"
 #include "tools/nimbrel-cli/commands.h"
-#include "tools/nimbrel-cli/station_print.h"
 #include "tools/nimbrel-cli/folder_session.h"
+#include "tools/nimbrel-cli/station_print.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -28,7 +28,8 @@ std::string usbIds(const Configuration& config) {
 
 int runDump(const FolderOption& dir) {
     std::unique_ptr<AcquisitionSession> session;
-    if (const int status = openSession(kName, dir, FolderUse::beside, session); status != kExitOk) return status;
+    if (const int status = openSession(kName, dir, FolderUse::beside, session); status != kExitOk)
+        return status;
     const Configuration& config = session->config();
     const std::string source =
         config.testMode()

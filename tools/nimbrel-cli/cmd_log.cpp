@@ -31,14 +31,14 @@ void say(const std::string& text) {
 
 int runLog(const FolderOption& dir) {
     std::unique_ptr<AcquisitionSession> session;
-    if (const int status = openSession("log", dir, FolderUse::writer, session); status != kExitOk) return status;
+    if (const int status = openSession("log", dir, FolderUse::writer, session); status != kExitOk)
+        return status;
 
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
 
     say("logging into " + session->store().path() + " (stop with Ctrl+C)");
-    for (const std::string& warning : session->outputConfiguration().warnings)
-        warn("log", warning);
+    for (const std::string& warning : session->outputConfiguration().warnings) warn("log", warning);
     if (!session->config().searchDataOn())
         say("SearchData is off in Nimbrel.ini: the station is looked for but not read");
 

@@ -23,7 +23,8 @@ struct PublishOptions {
 
 int runPublish(const PublishOptions& options) {
     std::unique_ptr<AcquisitionSession> session;
-    if (const int status = openSession("publish", options.dir, FolderUse::beside, session); status != kExitOk) return status;
+    if (const int status = openSession("publish", options.dir, FolderUse::beside, session); status != kExitOk)
+        return status;
     const OutputConfiguration& config = session->outputConfiguration();
     for (const std::string& warning : config.warnings) warn("publish", warning);
     if (!config.settings.anyEnabled()) {

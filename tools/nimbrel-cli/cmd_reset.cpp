@@ -30,7 +30,8 @@ struct AskedCommand {
 
 int runAsked(const AskedCommand& asked, const AskedOptions& options) {
     std::unique_ptr<AcquisitionSession> session;
-    if (const int status = openSession(asked.name, options.dir, FolderUse::beside, session); status != kExitOk)
+    if (const int status = openSession(asked.name, options.dir, FolderUse::beside, session);
+        status != kExitOk)
         return status;
     bool agreed = false;
     if (const int status =

@@ -49,7 +49,8 @@ int runSetup(const SetupOptions& options) {
         return status;
 
     std::unique_ptr<AcquisitionSession> session;
-    if (const int status = openSession(kName, options.dir, FolderUse::beside, session); status != kExitOk) return status;
+    if (const int status = openSession(kName, options.dir, FolderUse::beside, session); status != kExitOk)
+        return status;
     if (const int status = findStation(kName, *session); status != kExitOk) return status;
     StationAccess& station = session->station();
     SetupForm form(station, station.clock(), session->texts());

@@ -13,7 +13,8 @@ namespace {
 
 int runSync(const FolderOption& dir) {
     std::unique_ptr<AcquisitionSession> session;
-    if (const int status = openSession("sync", dir, FolderUse::writer, session); status != kExitOk) return status;
+    if (const int status = openSession("sync", dir, FolderUse::writer, session); status != kExitOk)
+        return status;
 
     ConsoleListener listener(false);
     const CycleOutcome outcome = session->runOneCycle(listener);

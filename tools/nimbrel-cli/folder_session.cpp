@@ -38,7 +38,8 @@ ConsoleListener::ConsoleListener(bool stamped)
 void ConsoleListener::postStatus(const std::string& text) {
     endProgress();
     // In one piece: the outputs' threads print lines too.
-    std::cout << ((stamped_ ? localStampText(std::time(nullptr)) + "  " : std::string()) + text + '\n') << std::flush;
+    std::cout << ((stamped_ ? localStampText(std::time(nullptr)) + "  " : std::string()) + text + '\n')
+              << std::flush;
 }
 
 void ConsoleListener::showProgress(const std::string& text, long long done, long long total) {

@@ -5,8 +5,8 @@
 #include "presentation/record_builders.h"
 #include "station/station_busy.h"
 #include "store/history_store.h"
-#include "tools/nimbrel-cli/hex_input.h"
 #include "tools/nimbrel-cli/folder_session.h"
+#include "tools/nimbrel-cli/hex_input.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
