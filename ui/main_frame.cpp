@@ -68,10 +68,7 @@ enum CommandId {
     kAbout = 57664,
 };
 
-} // namespace
-
-namespace {
-
+// A context without a session gets one of the frame's own over its station and history file.
 AppContext withSession(AppContext context, std::unique_ptr<AcquisitionSession>& own) {
     if (!context.session) {
         own = std::make_unique<AcquisitionSession>(context.dataFolder, context.access, context.config,
