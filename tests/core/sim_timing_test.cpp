@@ -1,6 +1,7 @@
 // The simulated station's timing: sensor messages every 48 s, records completed on the station's minute,
 // byte 0 counting the minutes, new settings taken 3 s after the PC's request, and its timing settings.
 #include "tests/core/sim_library.h"
+#include "tests/support/temp_dir.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -15,6 +16,9 @@ constexpr const char* kStill = "seed=4 start=1700000000 speed=0 ";
 class SimTiming : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(sim.loaded()) << "libnimbrel-sim.so not found in " NIMBREL_BIN_DIR; }
+    void TearDown() override {
+        if (sim.setWallClock) sim.setWallClock(-1);
+    }
 
     int start(const std::string& settings) {
         const int handle = sim.start((kStill + settings).c_str());
@@ -188,6 +192,29 @@ TEST_F(SimTiming, TakesTheTimingSettingsFromTheEnvironment) {
     EXPECT_EQ(minutes(), 0);
     at(90.1);
     EXPECT_EQ(minutes(), 1);
+}
+
+TEST_F(SimTiming, AKeptStationKeepsItsMomentsAndItsPendingSettings) {
+    ASSERT_TRUE(sim.setWallClock);
+    sim.setWallClock(1800000000); // the same real moment for both runs: at speed 0 no time passes anyway
+    TempDir dir;
+    const std::string file = " state=" + (dir / "station.state").string();
+    int h = start("log_phase=100" + file);
+    const unsigned newest = sim.peekU16(0x1E);
+    ASSERT_TRUE(SimLibrary::isAck(sim.writeByte(h, 0x001A, 0xAA))); // saved, with its request pending
+
+    // The next run asks for other phases; the kept station has its own.
+    h = start("log_phase=200" + file);
+    EXPECT_EQ(sim.peekU16(0x1E), newest);
+    EXPECT_EQ(minutes(), 3);
+    at(2.9);
+    EXPECT_EQ(sim.peek(0x1A, 1)[0], 0xAA);
+    at(3.1);
+    EXPECT_EQ(sim.peek(0x1A, 1)[0], 0x00);
+    at(99);
+    EXPECT_EQ(sim.peekU16(0x1E), newest);
+    at(100);
+    EXPECT_EQ(sim.peekU16(0x1E), newest + 16);
 }
 
 } // namespace
