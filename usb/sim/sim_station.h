@@ -45,7 +45,8 @@ public:
     void read(unsigned address, std::uint8_t* out, int length) const;
 
     // A block written by the PC. Bytes 0x1E-0x1F (the newest record's address) belong to the station's
-    // own ring keeping and are not overwritten; 0x55 at 0x1A loads the defaults.
+    // own ring keeping and are not overwritten; 0x55 at 0x1A loads the defaults at once, and 0xAA there has
+    // the new settings taken kSettingsDelay seconds later.
     void writeBlock(unsigned address, const std::uint8_t* data, int length);
     void writeByte(unsigned address, std::uint8_t value);
 
