@@ -52,8 +52,9 @@ std::string block(std::string_view heading, const HelpRow* rows, std::size_t cou
 }
 
 constexpr HelpRow kEnvironment[] = {
-    {"XDG_DATA_HOME", "the default data folder is $XDG_DATA_HOME/nimbrel when the program is installed "
-                      "or its own folder is not writable; when it is unset or not an absolute path, ~/.local/share/nimbrel"},
+    {"XDG_DATA_HOME",
+     "the default data folder is $XDG_DATA_HOME/nimbrel when the program is installed "
+     "or its own folder is not writable; when it is unset or not an absolute path, ~/.local/share/nimbrel"},
     {"HOME", "the home folder, for the default data folder"},
     {"XDG_CONFIG_HOME", "window.ini lives in $XDG_CONFIG_HOME/nimbrel (by default ~/.config/nimbrel)", true},
     {"LC_ALL, LC_MESSAGES, LANG", "the first one set chooses the language of a message about a data folder "
@@ -73,6 +74,14 @@ constexpr HelpRow kEnvironment[] = {
     {"NIMBREL_SIM_DENIED", "simulated station: 1 makes it attached but not to be opened by this user, as a "
                            "station without the udev rule (default 0)"},
     {"NIMBREL_SIM_STATE", "simulated station: the file that keeps it between runs (default: not kept)"},
+    {"NIMBREL_SIM_INTERVAL", "simulated station: its logging interval in minutes, 1 to 240 (default 5)"},
+    {"NIMBREL_SIM_SENSOR_PHASE", "simulated station: seconds from its start to its first sensor message, "
+                                 "0 to under 48 (default: its seed's)"},
+    {"NIMBREL_SIM_LOG_PHASE", "simulated station: seconds from its start to its first logging moment, 0 to "
+                              "under one interval (default: its seed's)"},
+    {"NIMBREL_SIM_DRIFT",
+     "simulated station: seconds a day its clock runs fast, or slow when negative, up to "
+     "864 (default 0)"},
 };
 
 constexpr HelpRow kFiles[] = {

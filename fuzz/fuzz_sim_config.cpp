@@ -26,6 +26,12 @@ void checkRanges(const SimConfig& config) {
     require(std::isfinite(config.speed) && config.speed >= 0, "the clock runs forwards at a finite speed");
     require(config.start == -1 || (std::isfinite(config.start) && config.start >= 0),
             "the start is \"now\" or a finite time after 1970");
+    require(config.interval >= 1 && config.interval <= 240, "the logging interval is 1 to 240 minutes");
+    require(config.sensorPhase == -1 || (config.sensorPhase >= 0 && config.sensorPhase < 48),
+            "the sensor phase is the seed's or within one sensor period");
+    require(config.logPhase == -1 || (config.logPhase >= 0 && config.logPhase < 240 * 60),
+            "the logging phase is the seed's or within the longest interval");
+    require(std::isfinite(config.drift) && std::abs(config.drift) <= 864, "the drift is at most 864 s a day");
 }
 
 bool mentionsNow(std::string_view text) {
@@ -70,7 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(fromFile.seed == fromText.seed && fromFile.speed == fromText.speed &&
                 fromFile.ackFaults == fromText.ackFaults && fromFile.silentFaults == fromText.silentFaults &&
                 fromFile.unplugFaults == fromText.unplugFaults && fromFile.vid == fromText.vid &&
-                fromFile.pid == fromText.pid,
+                fromFile.pid == fromText.pid && fromFile.interval == fromText.interval &&
+                fromFile.sensorPhase == fromText.sensorPhase && fromFile.logPhase == fromText.logPhase &&
+                fromFile.drift == fromText.drift,
             "the file reads as its text");
     // "start=now" reads the clock, which may tick between the two reads.
     if (!mentionsNow(text)) require(fromFile.start == fromText.start, "the file's start reads as its text");

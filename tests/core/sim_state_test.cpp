@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// 150 s into a 5-minute interval (1700000100 is an interval's start).
+// The station's start; its logging moments fall where its seed puts them.
 constexpr double kStart = 1700000250;
 constexpr double kWall = 1800000000; // the real clock of the first run
 
@@ -37,7 +37,8 @@ protected:
     std::uint8_t byteAt(unsigned address) { return sim.peek(address, 1)[0]; }
     std::set<std::string> namesIn(const fs::path& folder) {
         std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
         return names;
     }
 

@@ -119,7 +119,11 @@ TEST(ManPages, BothPagesNameTheEnvironmentAndTheFiles) {
                                              "NIMBREL_SIM_VID",
                                              "NIMBREL_SIM_PID",
                                              "NIMBREL_SIM_DENIED",
-                                             "NIMBREL_SIM_STATE"};
+                                             "NIMBREL_SIM_STATE",
+                                             "NIMBREL_SIM_INTERVAL",
+                                             "NIMBREL_SIM_SENSOR_PHASE",
+                                             "NIMBREL_SIM_LOG_PHASE",
+                                             "NIMBREL_SIM_DRIFT"};
     const std::vector<std::string> files = {
         "Nimbrel.ini",        "Nimbrel.dat",      "AboutWeather.ini",
         ".nimbrel.lock",      "libnimbrel.so",    "libnimbrel-sim.so",

@@ -6,15 +6,20 @@
 //
 // Settings (read when FindHandle is first called): environment variables NIMBREL_SIM_SEED, _START (seconds
 // since the epoch or "now"), _SPEED, _ACK_FAULTS, _SILENT_FAULTS, _UNPLUG_FAULTS (rates 0..1), _VID, _PID,
-// _DENIED, _STATE; then the file libnimbrel-sim.ini beside the library, whose "key=value" lines (seed,
-// start, speed, ack_faults, silent_faults, unplug_faults, vid, pid, denied, state) override them.
-// usb/sim/README.md says more.
+// _DENIED, _STATE, _INTERVAL (logging minutes, 1-240), _SENSOR_PHASE and _LOG_PHASE (seconds from the start
+// to the first sensor message and logging moment), _DRIFT (seconds a day the station's clock runs fast);
+// then the file libnimbrel-sim.ini beside the library, whose "key=value" lines (seed, start, speed,
+// ack_faults, silent_faults, unplug_faults, vid, pid, denied, state, interval, sensor_phase, log_phase,
+// drift) override them. usb/sim/README.md says more.
+// The station keeps its own time: live values change at its sensor messages (every 48 simulated seconds),
+// records are completed on its minute with byte 0 of the current record counting the minutes since, and
+// 0xAA written to 0x1A is taken, and cleared, 3 simulated seconds later.
 // state=FILE keeps the station between runs: it is loaded from FILE when made (and at a find or a
-// command frame after another program saved it), saved to FILE atomically after every write frame and byte write it takes,
-// and its clock goes on at its speed meanwhile. A missing, short or damaged FILE gives a fresh station.
-// denied=1 plays a station this user may not open (no udev rule yet): FindHandle gives -1 and FindFailure
-// NIMBREL_FIND_ACCESS_DENIED (2); FindFailure otherwise says NIMBREL_FIND_NO_STATION (1) for a find of
-// other ids or an unplugged station, and NIMBREL_FIND_FOUND (0) after a find that gave a handle.
+// command frame after another program saved it), saved to FILE atomically after every write frame and byte
+// write it takes, and its clock goes on at its speed meanwhile. A missing, short or damaged FILE gives a
+// fresh station. denied=1 plays a station this user may not open (no udev rule yet): FindHandle gives -1 and
+// FindFailure NIMBREL_FIND_ACCESS_DENIED (2); FindFailure otherwise says NIMBREL_FIND_NO_STATION (1) for a
+// find of other ids or an unplugged station, and NIMBREL_FIND_FOUND (0) after a find that gave a handle.
 //
 // Test controls, reached with dlsym:
 //   NimbrelSimReset(settings)    makes a new station from a settings text such as

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -14,8 +14,9 @@
 namespace nimbrel::sim {
 namespace {
 
-constexpr const char* kKeys[] = {"seed", "start", "speed",  "ack_faults", "silent_faults", "unplug_faults",
-                                 "vid",  "pid",   "denied", "state"};
+constexpr const char* kKeys[] = {"seed",          "start",        "speed",     "ack_faults", "silent_faults",
+                                 "unplug_faults", "vid",          "pid",       "denied",     "state",
+                                 "interval",      "sensor_phase", "log_phase", "drift"};
 
 // The station lives every record from its first day to the start, and catches up with its clock at
 // every call: a start past 2100, or a clock a million times faster than the real one, would keep it busy
@@ -110,7 +111,24 @@ bool applySetting(SimConfig& config, std::string_view key, std::string_view valu
         config.denied = denied == 1;
     } else if (name == "state") {
         config.stateFile = std::string(value); // empty: the station is not kept
-
+    } else if (name == "interval") {
+        std::uint64_t minutes = 0;
+        if (!readUnsigned(value, minutes) || minutes < 1 || minutes > 240) return false;
+        config.interval = static_cast<int>(minutes);
+    } else if (name == "sensor_phase") {
+        double phase = 0;
+        if (!readDouble(value, phase) || phase < 0 || phase >= kSensorPeriod) return false;
+        config.sensorPhase = phase;
+    } else if (name == "log_phase") {
+        // Less than the interval, which another line may still set: a phase of the interval or more is
+        // refused when the station is made.
+        double phase = 0;
+        if (!readDouble(value, phase) || phase < 0 || phase >= 240 * 60.0) return false;
+        config.logPhase = phase;
+    } else if (name == "drift") {
+        double drift = 0;
+        if (!readDouble(value, drift) || std::abs(drift) > kMostDrift) return false;
+        config.drift = drift;
     } else {
         return false;
     }

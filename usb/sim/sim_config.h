@@ -20,13 +20,23 @@ struct SimConfig {
     double unplugFaults = 0; // rate of unplugging at a command frame
     int vid = 0x0713;
     int pid = 0x0818;
-    bool denied = false; // the station is attached but this user may not open it (no udev rule yet)
-    std::string stateFile; // where the station is kept between runs; empty: it is not kept
+    bool denied = false;     // the station is attached but this user may not open it (no udev rule yet)
+    std::string stateFile;   // where the station is kept between runs; empty: it is not kept
+    int interval = 5;        // the logging interval in minutes (1-240), the fixed block's historyCircle
+    double sensorPhase = -1; // seconds from the start to the first sensor message; negative: the seed's own
+    double logPhase = -1;    // seconds from the start to the first logging moment (less than one interval);
+                             // negative: the seed's own
+    double drift = 0;        // seconds a day the station's clock runs fast (positive) or slow
 };
 
+// Sensor messages come every kSensorPeriod simulated seconds; a station's clock is at most kMostDrift
+// seconds a day off.
+constexpr double kSensorPeriod = 48;
+constexpr double kMostDrift = 864;
+
 // Applies one "key=value" setting (keys: seed, start, speed, ack_faults, silent_faults, unplug_faults, vid,
-// pid, denied, state). Returns false for an unknown key or a value that does not read; the setting then stays as
-// it was.
+// pid, denied, state, interval, sensor_phase, log_phase, drift). Returns false for an unknown key or a value
+// that does not read; the setting then stays as it was.
 bool applySetting(SimConfig& config, std::string_view key, std::string_view value);
 
 // Applies every "key=value" of a text: words separated by blanks or lines, spaces around '=' allowed,

@@ -25,8 +25,8 @@ SimConfig withStart(SimConfig config) {
 } // namespace
 
 SimDevice::SimDevice(const SimConfig& config)
-    : config_(withStart(config)), station_(config_.seed, config_.start),
-      faultRandom_(config_.seed ^ 0xFA017ull), realStart_(std::chrono::steady_clock::now()) {
+    : config_(withStart(config)), station_(config_.seed, config_), faultRandom_(config_.seed ^ 0xFA017ull),
+      realStart_(std::chrono::steady_clock::now()) {
     if (!config_.stateFile.empty()) loadState();
 }
 
@@ -38,9 +38,11 @@ void SimDevice::loadState() {
     if (!state || !std::isfinite(state->savedAt)) return;
     StateReader in(state->station.data(), state->station.size());
     if (!station_.restoreFrom(in)) return;
+    station_.setDrift(config_.drift); // the drift is this run's setting, like the speed
     // While no program ran it the station's clock went on at its speed; a clock set back gives no time.
     const double realGap = std::max(0.0, wallClockSeconds() - state->savedAt);
-    config_.start = std::max(station_.now(), std::min(station_.now() + realGap * config_.speed, kLatestSimTime));
+    config_.start =
+        std::max(station_.now(), std::min(station_.now() + realGap * config_.speed, kLatestSimTime));
     realStart_ = std::chrono::steady_clock::now();
     extraSeconds_ = 0;
     catchUp(); // completes the records that fell due meanwhile
@@ -61,7 +63,8 @@ void SimDevice::saveState() {
     }
     if (saveFailureTold_) return;
     saveFailureTold_ = true;
-    std::fprintf(stderr, "libnimbrel-sim: the simulated station cannot be kept in %s (%s); it goes on without\n",
+    std::fprintf(stderr,
+                 "libnimbrel-sim: the simulated station cannot be kept in %s (%s); it goes on without\n",
                  config_.stateFile.c_str(), error.c_str());
 }
 

@@ -19,7 +19,7 @@
 
 namespace nimbrel::sim {
 
-constexpr std::uint32_t kStateVersion = 1;
+constexpr std::uint32_t kStateVersion = 2;
 
 class StateWriter {
 public:
@@ -28,7 +28,9 @@ public:
     void u64(std::uint64_t value);
     void i32(std::int32_t value) { u32(static_cast<std::uint32_t>(value)); }
     void f64(double value);
-    void raw(const std::uint8_t* data, std::size_t length) { bytes_.insert(bytes_.end(), data, data + length); }
+    void raw(const std::uint8_t* data, std::size_t length) {
+        bytes_.insert(bytes_.end(), data, data + length);
+    }
 
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
     std::vector<std::uint8_t>& bytes() { return bytes_; }
@@ -75,7 +77,8 @@ std::optional<UnwrappedState> unwrapState(const std::vector<std::uint8_t>& file)
 // Replaces the file at `path` by `bytes` as one step: a temporary file in the same folder is written,
 // flushed to disk and renamed over it, so a reader meets the old content or the new, never a part.
 // On failure the temporary file is removed, the old file is left as it was and `error` says why.
-bool replaceFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error);
+bool replaceFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                           std::string& error);
 
 // The whole file, or nothing when it cannot be read or is longer than `limit` bytes.
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path, std::size_t limit);
