@@ -106,9 +106,7 @@ bool AcquisitionSession::start(SessionCallbacks callbacks) {
     bool started = true;
     if (config_.searchDataOn() && callbacks_.listener) {
         // Made before the thread that feeds them, and stopped after it.
-        outputs_ = makeOutputQueue(
-            outputConfig_.settings, kNimbrelVersion,
-            callbacks_.outputText ? callbacks_.outputText : [](const std::string&) {});
+        outputs_ = makeOutputQueue(outputConfig_.settings, kNimbrelVersion, callbacks_.outputText);
         monitor_ = std::make_unique<MonitorThread>(station_, store_, *callbacks_.listener,
                                                    acquisitionTextsFrom(texts_), config_.testMode(), clock());
         if (outputs_) {

@@ -1,7 +1,7 @@
 // MainFrame: the program's one top-level window: menus, toolbar, status bar, connection watch.
 #pragma once
 
-#include "acquisition/connection_watch.h"
+#include "app/acquisition_session.h"
 #include "ui/app_context.h"
 #include "ui/station_work.h"
 
@@ -15,7 +15,6 @@ class QToolBar;
 
 namespace nimbrel {
 
-class AcquisitionSession;
 class ConnectionPane;
 class DebugWindow;
 class WeatherView;
@@ -24,7 +23,7 @@ class MainFrame : public QMainWindow {
     Q_OBJECT
 public:
     // The session's connection watch ticks once a second on a thread of its own, from the first show.
-    static constexpr int kConnectionTimerMs = 1000;
+    static constexpr int kConnectionTimerMs = static_cast<int>(AcquisitionSession::kWatchInterval.count());
 
     // A context without a session (a window tried alone) gets a session of the frame's own over the
     // context's station and history file.

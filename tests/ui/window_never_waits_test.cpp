@@ -183,7 +183,6 @@ DownloadWithWindows runDownloadWithWindows() {
         seen.historyReadyMs = history.readyAfterMs;
     }
     // The download goes on after Setup had its turn, whole.
-    seen.longestGapMs = watchdog.longest();
     if (!QTest::qWaitFor([&] { return storedBytes(world) > 0 && !frame.progressBar()->isVisible(); }, 30000))
         return seen;
     WeatherSample last;
