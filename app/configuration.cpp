@@ -69,6 +69,16 @@ std::string usbLibraryName(const ProfileFile& profile) {
     return name;
 }
 
+double marginSetting(const ProfileFile& profile) {
+    const std::optional<std::string> stored = profile.value("communication", "Margin");
+    if (!stored || stored->empty()) return kDefaultMargin;
+    double seconds = 0;
+    const auto [end, error] = std::from_chars(stored->data(), stored->data() + stored->size(), seconds);
+    if (error != std::errc{} || end != stored->data() + stored->size() || !(seconds >= 0 && seconds <= 10))
+        return kDefaultMargin;
+    return seconds;
+}
+
 std::string configuredLanguage(const ProfileFile& profile) {
     return textOrDefault(profile, "config", "language", kDefaultLanguage, kLanguageBuffer);
 }
@@ -142,6 +152,7 @@ Configuration configurationOf(const std::filesystem::path& folder, bool consumeA
     config.testFlag = textOrDefault(profile, "communication", "TestFlag", kDefaultTestFlag, kFlagBuffer);
     config.debugFlag = textOrDefault(profile, "communication", "DebugFlag", kDefaultDebugFlag, kFlagBuffer);
     config.usbLibrary = usbLibraryName(profile);
+    config.margin = marginSetting(profile);
 
     const AboutTexts about = merged ? *merged : readAbout(profile, kDefaultCopyright);
     config.version = about.version;

@@ -19,6 +19,7 @@ inline constexpr const char* kDefaultTestFlag = "false";
 inline constexpr const char* kDefaultDebugFlag = "false";
 inline constexpr const char* kDefaultUsbLibrary = "libnimbrel.so";
 inline constexpr const char* kSimulatedUsbLibrary = "libnimbrel-sim.so";
+inline constexpr double kDefaultMargin = 3.0;
 inline constexpr const char* kDefaultVersion = "Nimbrel Version 1.0";
 inline constexpr const char* kDefaultCopyright = "Copyright (C) 2024 The Nimbrel developers";
 // What an update file with an empty copyright line leaves in the About box.
@@ -40,6 +41,9 @@ struct Configuration {
     // File name of the USB library in the program's directory; kSimulatedUsbLibrary runs the
     // program against a simulated station.
     std::string usbLibrary = kDefaultUsbLibrary;
+    // Seconds every exchange keeps from the station's sensor messages and logging moments once they
+    // are known (Margin, 0 to 10; anything else leaves the default).
+    double margin = kDefaultMargin;
 
     // section "about"
     std::string version = kDefaultVersion;

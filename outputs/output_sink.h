@@ -20,6 +20,9 @@ public:
                             std::optional<double> rainSinceMidnightMm) = 0;
     // The records a cycle has just stored in the history file, newest first, with their save times.
     virtual void newRecords(const SampleList& records) = 0;
+    // The station problem began (true: the station stopped answering, or was unplugged) or ended.
+    // Said once per change.
+    virtual void stationProblem(bool /*on*/) {}
 };
 
 } // namespace nimbrel

@@ -1,9 +1,12 @@
 #include "station/station_access.h"
 
+#include "station/byte_codec.h"
 #include "station/history_record.h"
 #include "station/local_stamp.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 
 namespace nimbrel {
 
@@ -22,7 +25,116 @@ bool writeArea(StationLink& link, unsigned address, const std::array<std::uint8_
 } // namespace
 
 StationAccess::StationAccess(std::unique_ptr<UsbLibrary> library, Clock& clock, bool testMode, StationIds ids)
-    : link_(std::move(library), clock, testMode), clock_(link_.library(), clock), ids_(ids) {}
+    : link_(std::move(library), clock, testMode), clock_(link_.library(), clock), ids_(ids) {
+    link_.setExchangeGuard([this] { return guardExchange(); });
+}
+
+double StationAccess::nowSeconds() {
+    return std::chrono::duration<double>(clock_.now().time_since_epoch()).count();
+}
+
+bool StationAccess::guardExchange() {
+    ++counters_.exchanges;
+    const double now = nowSeconds();
+    {
+        std::lock_guard lock(shareMutex_);
+        if (share_ && now - shareLookedAt_ >= 1.0) {
+            shareLookedAt_ = now;
+            if (auto other = share_->loadIfChanged()) {
+                timing_.adopt(*other, now);
+                shared_ = *other;
+            }
+        }
+    }
+    const bool clear = waitForClearance(StationTiming::kExchangeSeconds);
+    lastFrameAt_ = nowSeconds();
+    return clear;
+}
+
+bool StationAccess::waitForClearance(double seconds) {
+    double now = nowSeconds();
+    const double start = timing_.clearStart(now, seconds);
+    if (start <= now) return true;
+    ++counters_.movedOutOfMargin;
+    // Bounded in waits too, so a clock that stands still (a simulator at speed 0) cannot hold it.
+    using std::chrono::milliseconds;
+    milliseconds budget(static_cast<long long>((start - now) * 1000) + 1000);
+    while (now < start && budget.count() > 0) {
+        if (link_.retriesAbandoned()) return false;
+        const milliseconds step = std::min({budget, milliseconds(200),
+                                            milliseconds(static_cast<long long>((start - now) * 1000) + 1)});
+        clock_.sleepFor(step);
+        budget -= step;
+        now = nowSeconds();
+    }
+    return true;
+}
+
+void StationAccess::openTimingShare() {
+    if (timingFolder_.empty() || link_.testMode()) return;
+    std::lock_guard lock(shareMutex_);
+    share_ = std::make_unique<TimingShare>(timingFolder_, link_.library().deviceKey(link_.handle()));
+    if (!share_->active()) share_.reset();
+    shareLookedAt_ = -1e18; // taken at the next exchange
+}
+
+void StationAccess::shareTiming() {
+    std::lock_guard lock(shareMutex_);
+    if (!share_) return;
+    const TimingSnapshot now = timing_.snapshot();
+    if (!now.sensorKept && !now.minuteKept) return;
+    const bool moved = now.sensorMoment != shared_.sensorMoment || now.minuteMoment != shared_.minuteMoment ||
+                       now.loggingMoment != shared_.loggingMoment || now.sensorKept != shared_.sensorKept ||
+                       now.minuteKept != shared_.minuteKept;
+    if (now.learnedAt <= shared_.learnedAt || (!moved && now.learnedAt - shared_.learnedAt < 60)) return;
+    if (share_->save(now)) shared_ = now;
+}
+
+void StationAccess::observe(unsigned address, const std::uint8_t* bytes, int length, double start, double end) {
+    const unsigned last = address + static_cast<unsigned>(length);
+    if (address <= 0x1E && last >= 0x20)
+        timing_.notePointer(start, end, codec::u16At(bytes + (0x1E - address)),
+                            address <= 0x10 ? bytes[0x10 - address] : 0);
+    const unsigned current = timing_.pointer();
+    if (isRecordAddress(current) && address <= current && last >= current + kRecordSize) {
+        std::array<std::uint8_t, kRecordSize> record{};
+        std::copy_n(bytes + (current - address), kRecordSize, record.begin());
+        timing_.noteCurrentRecord(start, end, current, record);
+    }
+    shareTiming();
+}
+
+bool StationAccess::readOnce(unsigned address, std::uint8_t* dst, int length) {
+    int got = length;
+    const double before = nowSeconds();
+    if (!link_.readMemory(address, dst, got)) return false;
+    const double end = nowSeconds();
+    counters_.lastGoodRead = end;
+    // A read of one command's length was made at its frame; a longer one somewhere in between.
+    if (!link_.testMode()) observe(address, dst, length, length <= 32 ? lastFrameAt_.load() : before, end);
+    return true;
+}
+
+bool StationAccess::learningRead() {
+    timing_.learningReadMade(nowSeconds());
+    std::array<std::uint8_t, 32> head{};
+    if (!readOnce(kSettingsAddress, head.data(), static_cast<int>(head.size()))) return false;
+    const unsigned current = timing_.pointer();
+    std::array<std::uint8_t, kRecordSize> record{};
+    return !isRecordAddress(current) || readOnce(current, record.data(), static_cast<int>(record.size()));
+}
+
+bool StationAccess::learnIfDue() {
+    if (link_.testMode() || !link_.connected() || !timing_.learningReadDue(nowSeconds())) return true;
+    return learningRead();
+}
+
+bool StationAccess::probe() {
+    std::array<std::uint8_t, 32> head{};
+    if (readOnce(kSettingsAddress, head.data(), static_cast<int>(head.size()))) return true;
+    ++counters_.failedReads;
+    return false;
+}
 
 bool StationAccess::pollConnection() {
     // A download that is finding the station again owns the look; this tick keeps what it knows.
@@ -34,6 +146,7 @@ bool StationAccess::pollConnection() {
     if (!link_.connected()) {
         if (link_.findStation(ids_.vendorId, ids_.productId)) {
             link_.setConnected(true);
+            openTimingShare();
             connectionChanged_ = true;
             synchronised_ = false;
             ++timesFound_;
@@ -65,10 +178,14 @@ bool StationAccess::recoverConnection() {
 }
 
 bool StationAccess::readBytes(unsigned address, std::uint8_t* dst, int length) {
+    learnIfDue();
     for (int attempt = 1;; ++attempt) {
-        int got = length;
-        if (link_.readMemory(address, dst, got)) return true;
-        if (attempt == kReadAttempts || link_.retriesAbandoned() || !recoverConnection()) return false;
+        if (readOnce(address, dst, length)) return true;
+        if (attempt == kReadAttempts || link_.retriesAbandoned() || !recoverConnection()) {
+            ++counters_.failedReads;
+            return false;
+        }
+        ++counters_.retries;
     }
 }
 
@@ -178,6 +295,17 @@ bool StationAccess::readRecordAt(unsigned address, WeatherSample& sample, bool q
     const bool tell = !quiet && debugOptions().data;
     std::array<std::uint8_t, kRecordSize> bytes{};
     if (!readArea(address, bytes)) return false;
+    // The current record may be read while the station writes it: part old, part new. It is read
+    // again until two reads agree.
+    if (!link_.testMode() && address == timing_.pointer()) {
+        for (int again = 0; again < kReadAttempts; ++again) {
+            std::array<std::uint8_t, kRecordSize> next{};
+            if (!readArea(address, next)) return false;
+            if (next == bytes) break;
+            if (again == 0) ++counters_.tornReads;
+            bytes = next;
+        }
+    }
     if (!decodeRecord(bytes, sample)) {
         if (!readArea(address, bytes)) return false;
         decodeRecord(bytes, sample);

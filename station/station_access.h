@@ -9,6 +9,8 @@
 #include "station/station_link.h"
 #include "station/station_observer.h"
 #include "station/station_settings.h"
+#include "station/station_timing.h"
+#include "station/timing_share.h"
 #include "station/weather_sample.h"
 
 #include <array>
@@ -23,6 +25,16 @@ namespace nimbrel {
 struct StationIds {
     int vendorId = 0x0713;
     int productId = 0x0818;
+};
+
+// What happened on the link since the program started, for the report of how it is doing.
+struct LinkCounters {
+    std::atomic<std::uint64_t> exchanges{0};        // command frames sent
+    std::atomic<std::uint64_t> retries{0};          // reads tried again after a failed attempt
+    std::atomic<std::uint64_t> failedReads{0};      // reads that failed at every attempt
+    std::atomic<std::uint64_t> tornReads{0};        // current-record reads that two reads did not agree on
+    std::atomic<std::uint64_t> movedOutOfMargin{0}; // exchanges that waited for a busy moment to pass
+    std::atomic<double> lastGoodRead{0};            // when a read last succeeded; 0 before any
 };
 
 // Exists from program start to program end and owns the link. Every operation returns whether all
@@ -84,6 +96,27 @@ public:
     // the PC's local time now.
     bool readRecordAt(unsigned address, WeatherSample& sample, bool quiet = false);
 
+    // The station's timing, learned from the reads (station_timing.h). Every command frame keeps the
+    // margin from the moments it knows; while it knows none, reads that teach them are slipped in
+    // between the caller's reads once a second (and by learnIfDue while nothing else is read).
+    StationTiming& timing() { return timing_; }
+    const LinkCounters& counters() const { return counters_; }
+    // Seconds every exchange keeps from the station's busy moments once they are known (default 3).
+    void setMargin(double seconds) { timing_.setMargin(seconds); }
+    // Where what is learned is shared with the other programs on the station (timing_share.h); ""
+    // (the default) learns alone. Set before the station is first found.
+    void setTimingFolder(std::string folder) { timingFolder_ = std::move(folder); }
+    // Makes a learning read when one is due; the caller holds busy(). False when it failed.
+    bool learnIfDue();
+    // One short exchange, read once and never tried again: whether a station that stopped answering
+    // answers again. The caller holds busy().
+    bool probe();
+    // Waits until a burst of exchanges lasting `seconds` fits before the next busy moment; false when
+    // the wait was given up (the program is stopping).
+    bool waitForClearance(double seconds);
+    // The program's clock in seconds since the epoch.
+    double nowSeconds();
+
     // Asks the station to load its default values (byte 0x1A = 0x55).
     bool resetStation(bool quiet = false);
     // Empties the station's history count: bytes 0x1B, 0x1C = 0, then 0x1A = 0xAA; stops at the
@@ -101,6 +134,16 @@ private:
     bool recoverConnection();
     template <std::size_t N> bool readArea(unsigned address, std::array<std::uint8_t, N>& bytes);
     void notify(StationNotice code, StationPayload payload);
+    // Before each command frame: counts it, takes what other programs learned, keeps the margins.
+    bool guardExchange();
+    // What a successful read of [address, address + length), made over [start, end], shows of the
+    // station's timing.
+    void observe(unsigned address, const std::uint8_t* bytes, int length, double start, double end);
+    bool learningRead();
+    // One attempt at a read, observed when it succeeds.
+    bool readOnce(unsigned address, std::uint8_t* dst, int length);
+    void openTimingShare();
+    void shareTiming();
 
     StationLink link_;
     StationClock clock_;
@@ -114,6 +157,15 @@ private:
     std::mutex findMutex_;
     mutable std::mutex observerMutex_;
     std::shared_ptr<StationObserver> observer_;
+
+    StationTiming timing_;
+    LinkCounters counters_;
+    std::string timingFolder_;
+    std::mutex shareMutex_;
+    std::unique_ptr<TimingShare> share_;
+    double shareLookedAt_ = -1e18;
+    TimingSnapshot shared_; // as last saved or taken
+    std::atomic<double> lastFrameAt_{0}; // when the last command frame went out
 };
 
 } // namespace nimbrel

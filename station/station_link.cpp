@@ -82,6 +82,11 @@ bool StationLink::receiveWithRetries(std::uint8_t* report8) {
     return retried([&] { return receiveReport(report8); });
 }
 
+bool StationLink::sendCommand(const std::uint8_t* frame8) {
+    if (guard_ && !guard_()) return false;
+    return sendReport(frame8);
+}
+
 bool StationLink::emptyTransfer(int& length) {
     length = 0;
     if (testMode_) clock_.sleepFor(kTestModeWait);
@@ -108,7 +113,7 @@ bool StationLink::readMemory(unsigned start, std::uint8_t* dst, int& length) {
     int offset = 0;
     while (offset < length) {
         const Report frame = blockFrame(kRead, start + static_cast<unsigned>(offset));
-        if (!sendReport(frame.data())) {
+        if (!sendCommand(frame.data())) {
             result = false;
             break;
         }
@@ -145,7 +150,7 @@ bool StationLink::writeMemory(unsigned start, const std::uint8_t* src, int& leng
     int offset = 0;
     while (offset < length) {
         const Report frame = blockFrame(kWrite, start + static_cast<unsigned>(offset));
-        if (!sendReport(frame.data())) {
+        if (!sendCommand(frame.data())) {
             result = false;
             break;
         }
@@ -175,7 +180,7 @@ bool StationLink::writeByte(unsigned address, std::uint8_t value) {
     Report frame = blockFrame(kWriteByte, address);
     frame[5] = value;
     frame[6] = 0x00;
-    if (!sendReport(frame.data())) return false;
+    if (!sendCommand(frame.data())) return false;
     clock_.sleepFor(kFrameWait);
     return receiveAcknowledgement();
 }

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace nimbrel {
@@ -72,6 +73,11 @@ public:
     void resumeRetries() { retriesAbandoned_ = false; }
     bool retriesAbandoned() const { return retriesAbandoned_; }
 
+    // Called before every command frame sent to the station (not in test mode): it may wait first (to
+    // keep the frame away from the station's busy moments), and false gives the frame up. Set once,
+    // before the link is used.
+    void setExchangeGuard(std::function<bool()> guard) { guard_ = std::move(guard); }
+
 private:
     // The transfer tried again at once after each failure, within pollBound and kTransferTimeLimit.
     template <class Transfer> bool retried(Transfer transfer);
@@ -81,6 +87,7 @@ private:
     // A transfer of no bytes: nothing is sent, length becomes 0 and it succeeds (after the test
     // mode's wait).
     bool emptyTransfer(int& length);
+    bool sendCommand(const std::uint8_t* frame8);
 
     std::unique_ptr<UsbLibrary> library_;
     Clock& clock_;
@@ -91,6 +98,7 @@ private:
     std::atomic<bool> retriesAbandoned_{false};
     std::atomic<std::uint64_t> writesStarted_{0};
     std::unique_ptr<StationImage> testImage_;
+    std::function<bool()> guard_;
 };
 
 } // namespace nimbrel

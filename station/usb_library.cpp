@@ -28,6 +28,7 @@ using WriteDataFn = bool (*)(int, unsigned char*);
 using ReadDataFn = bool (*)(int, unsigned char*);
 using FindFailureFn = int (*)();
 using StationNowFn = double (*)();
+using DeviceKeyFn = const char* (*)(int);
 // FindFailure's code for a station this user may not open (NIMBREL_FIND_ACCESS_DENIED in
 // usb/hid/nimbrel_usb.h); any other code after a failed find means no station.
 constexpr int kAccessDeniedCode = 2;
@@ -35,9 +36,9 @@ constexpr int kAccessDeniedCode = 2;
 class SharedLibrary final : public UsbLibrary {
 public:
     SharedLibrary(void* module, FindHandleFn find, CheckHandleFn check, WriteDataFn write, ReadDataFn read,
-                  FindFailureFn failure, StationNowFn stationNow)
+                  FindFailureFn failure, StationNowFn stationNow, DeviceKeyFn deviceKey)
         : module_(module), find_(find), check_(check), write_(write), read_(read), failure_(failure),
-          stationNow_(stationNow) {}
+          stationNow_(stationNow), deviceKey_(deviceKey) {}
     ~SharedLibrary() override { dlclose(module_); }
     SharedLibrary(const SharedLibrary&) = delete;
     SharedLibrary& operator=(const SharedLibrary&) = delete;
@@ -62,6 +63,10 @@ public:
     std::optional<double> stationNow() const override {
         return stationNow_ ? std::optional<double>(stationNow_()) : std::nullopt;
     }
+    std::string deviceKey(int handle) const override {
+        const char* key = deviceKey_ ? deviceKey_(handle) : nullptr;
+        return key ? std::string(key) : std::string();
+    }
 
 private:
     void* module_;
@@ -71,6 +76,7 @@ private:
     ReadDataFn read_;
     FindFailureFn failure_; // null in libraries older than it
     StationNowFn stationNow_; // only the simulated station has it
+    DeviceKeyFn deviceKey_;   // null in libraries older than it
     std::atomic<bool> lastFindFailed_{false};
 };
 
@@ -102,7 +108,8 @@ std::unique_ptr<UsbLibrary> loadUsbLibrary(const std::string& path) {
     }
     auto failure = entryPoint<FindFailureFn>(module, "FindFailure");
     auto stationNow = entryPoint<StationNowFn>(module, "NimbrelSimNow");
-    return std::make_unique<SharedLibrary>(module, find, check, write, read, failure, stationNow);
+    auto deviceKey = entryPoint<DeviceKeyFn>(module, "DeviceKey");
+    return std::make_unique<SharedLibrary>(module, find, check, write, read, failure, stationNow, deviceKey);
 }
 
 } // namespace nimbrel

@@ -37,6 +37,10 @@ public:
     // The station's own time in seconds since the epoch, when the library keeps one (the simulated
     // station, whose time may run faster than the PC's or stand still); nothing for a real station.
     virtual std::optional<double> stationNow() const { return std::nullopt; }
+    // A text that names the station behind handle for as long as it stays where it is (its device
+    // node, or the simulated station's file), so that programs on one station can share what they
+    // learned of it; "" when the library cannot tell.
+    virtual std::string deviceKey(int /*handle*/) const { return {}; }
 };
 
 // Loads the shared library file at path and binds FindHandle, CheckHandle, WriteData and ReadData.

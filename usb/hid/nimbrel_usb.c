@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <hidapi.h>
 #include <pthread.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/file.h>
@@ -280,6 +281,16 @@ NIMBREL_EXPORT bool ReadData(int handle, unsigned char* report8) {
     if (got != REPORT_SIZE) return false; /* nothing yet, an error, or not one whole report */
     memcpy(report8, buffer, REPORT_SIZE);
     return true;
+}
+
+NIMBREL_EXPORT const char* DeviceKey(int handle) {
+    static __thread char key[512];
+    key[0] = '\0';
+    pthread_mutex_lock(&mutex);
+    struct slot* s = slot_of(handle);
+    if (s && s->path) snprintf(key, sizeof key, "hidraw:%s", s->path);
+    pthread_mutex_unlock(&mutex);
+    return key;
 }
 
 /* When the program unloads the library: close what is still open and let hidapi free what it holds. */

@@ -10,6 +10,9 @@
  *               closed and its handle becomes invalid.
  *   WriteData   sends one 8-byte output report; true when the device took all of it.
  *   ReadData    true only when one whole 8-byte input report was stored in the buffer.
+ *   DeviceKey   a text naming the device behind the handle ("hidraw:" and its node), so that programs
+ *               on one station can share what they learned of its timing; "" for an unknown handle.
+ *               Valid until the calling thread's next call.
  *
  * ReadData does not wait: it looks once whether a report is there and returns at once, because the
  * program retries a failed transfer in a tight loop up to 393,217 times (its bound) and a silent
@@ -58,6 +61,7 @@ int FindFailure(void);
 bool CheckHandle(int handle);
 bool WriteData(int handle, unsigned char* report8);
 bool ReadData(int handle, unsigned char* report8);
+const char* DeviceKey(int handle);
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,245 @@
+#include "station/station_timing.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace nimbrel {
+namespace {
+
+// The earliest start not before t of an exchange lasting `duration` that stays more than `guard` away
+// from every moment anchor + k * period.
+double clearOf(double t, double duration, double guard, double anchor, double period) {
+    const double m = anchor + std::ceil((t - guard - anchor) / period) * period;
+    return t + duration > m - guard ? std::max(t, m + guard) : t;
+}
+
+} // namespace
+
+double Beat::nextAt(double t) const {
+    return *anchor_ + std::ceil((t - *anchor_) / period_) * period_;
+}
+
+double Beat::lastAt(double t) const {
+    return *anchor_ + std::floor((t - *anchor_) / period_) * period_;
+}
+
+bool Beat::fits(double from, double to) const {
+    const double tolerance = spread_ + kTolerance;
+    return nextAt(from - tolerance) <= to + tolerance;
+}
+
+void Beat::place(double from, double to) {
+    const double mid = (from + to) / 2;
+    // Two placings an hour apart or more tell how the station's clock runs against ours.
+    if (anchor_ && !awaitingConfirmation_ && mid - placedAt_ >= 3600) {
+        const double predicted = *anchor_ + std::round((mid - *anchor_) / period_) * period_;
+        driftPerDay_ = (mid - predicted) / ((mid - placedAt_) / 86400.0);
+    }
+    anchor_ = mid;
+    spread_ = (to - from) / 2;
+    lastSeen_ = to;
+    placedAt_ = mid;
+}
+
+void Beat::changed(double from, double to) {
+    silent_ = 0;
+    const bool precise = to - from <= kPreciseGap;
+    if (anchor_ && fits(from, to)) {
+        awaitingConfirmation_ = false;
+        doubted_ = false;
+        lastSeen_ = to;
+        if (precise) place(from, to); // follows the drift
+        return;
+    }
+    // A change where none was due: what was learned does not fit this station (or never was).
+    if (anchor_) doubted_ = true;
+    if (precise) {
+        place(from, to);
+        awaitingConfirmation_ = doubted_;
+    } else {
+        anchor_.reset();
+    }
+}
+
+void Beat::unchanged(double from, double to) {
+    if (!anchor_) return;
+    const double tolerance = spread_ + kTolerance;
+    if (nextAt(from + tolerance) > to - tolerance) return;
+    if (++silent_ >= kSilentLimit) {
+        anchor_.reset();
+        doubted_ = true;
+        silent_ = 0;
+    }
+}
+
+double Beat::clearStart(double from, double duration, double margin) const {
+    return kept() ? clearOf(from, duration, margin + spread_, *anchor_, period_) : from;
+}
+
+void Beat::adopt(double anchor, double spread, double seen, double drift, bool recheck) {
+    anchor_ = anchor;
+    spread_ = spread;
+    lastSeen_ = placedAt_ = seen;
+    driftPerDay_ = drift;
+    awaitingConfirmation_ = false;
+    doubted_ = recheck;
+    silent_ = 0;
+}
+
+void Beat::forget() {
+    anchor_.reset();
+    awaitingConfirmation_ = doubted_ = false;
+    silent_ = 0;
+}
+
+void StationTiming::setMargin(double seconds) {
+    std::lock_guard lock(mutex_);
+    margin_ = std::max(0.0, seconds);
+}
+
+double StationTiming::margin() const {
+    std::lock_guard lock(mutex_);
+    return margin_;
+}
+
+void StationTiming::notePointer(double start, double end, unsigned pointer, int intervalMinutes) {
+    std::lock_guard lock(mutex_);
+    if (intervalMinutes >= 1 && intervalMinutes <= 240) interval_ = intervalMinutes;
+    if (pointer_ != 0 && pointer != pointer_) {
+        // The station completed a record since the last look: that was on its minute.
+        minute_.changed(pointerRead_.first, end);
+        if (minute_.kept()) {
+            const double tick = minute_.nextAt(pointerRead_.first - minute_.spread());
+            if (tick <= end + minute_.spread()) logging_ = tick;
+        }
+    }
+    pointer_ = pointer;
+    pointerRead_ = {start, end};
+}
+
+void StationTiming::noteCurrentRecord(double start, double end, unsigned address,
+                                      const std::array<std::uint8_t, 16>& bytes) {
+    std::lock_guard lock(mutex_);
+    if (lastRead_ && lastRead_->address == address) {
+        const RecordRead& before = *lastRead_;
+        if (!std::equal(bytes.begin() + 1, bytes.end(), before.bytes.begin() + 1))
+            sensor_.changed(before.start, end), lastChange_ = end;
+        else
+            sensor_.unchanged(before.end, start);
+        if (bytes[0] != before.bytes[0])
+            minute_.changed(before.start, end), lastChange_ = end;
+        else
+            minute_.unchanged(before.end, start);
+    }
+    lastRead_ = RecordRead{start, end, address, bytes};
+    placeLoggingMoment(*lastRead_);
+}
+
+void StationTiming::placeLoggingMoment(const RecordRead& read) {
+    if (!minute_.kept() || interval_ == 0 || read.bytes[0] > 240) return;
+    const double mid = (read.start + read.end) / 2;
+    const double tick = minute_.lastAt(mid);
+    // Too near the turn of a minute to tell which side of it byte 0 was read.
+    const double unsure = minute_.spread() + (read.end - read.start) / 2 + 0.3;
+    if (mid - tick < unsure || tick + kMinute - mid < unsure) return;
+    logging_ = tick - read.bytes[0] * kMinute;
+}
+
+unsigned StationTiming::pointer() const {
+    std::lock_guard lock(mutex_);
+    return pointer_;
+}
+
+bool StationTiming::loggingKept() const {
+    return minute_.kept() && logging_ && interval_ > 0;
+}
+
+bool StationTiming::kept() const {
+    std::lock_guard lock(mutex_);
+    return sensor_.kept() || loggingKept();
+}
+
+bool StationTiming::learningReadDue(double now) const {
+    std::lock_guard lock(mutex_);
+    if (sensor_.kept() && loggingKept()) return false;
+    // A station whose memory stands still teaches nothing: look less often.
+    const double step = now - lastChange_ > 120 ? 10 * kLearningStep : kLearningStep;
+    return now - lastLearningRead_ >= step;
+}
+
+void StationTiming::learningReadMade(double now) {
+    std::lock_guard lock(mutex_);
+    lastLearningRead_ = now;
+    if (lastChange_ < -1e17) lastChange_ = now;
+}
+
+double StationTiming::clearStart(double now, double duration) const {
+    std::lock_guard lock(mutex_);
+    double t = now;
+    // Clearing one moment can only lead towards the next; a few rounds settle it.
+    for (int round = 0; round < 4; ++round) {
+        double next = sensor_.clearStart(t, duration, margin_);
+        if (loggingKept())
+            next = clearOf(next, duration, margin_ + minute_.spread(), *logging_, interval_ * kMinute);
+        if (next == t) break;
+        t = next;
+    }
+    return t;
+}
+
+bool StationTiming::loggingMomentMayFall(double from, double to) const {
+    std::lock_guard lock(mutex_);
+    if (!loggingKept()) return true;
+    const double period = interval_ * kMinute;
+    const double guard = minute_.spread() + Beat::kTolerance;
+    const double m = *logging_ + std::ceil((from - guard - *logging_) / period) * period;
+    return m <= to + guard;
+}
+
+std::optional<double> StationTiming::lastLoggingMoment(unsigned pointer) const {
+    std::lock_guard lock(mutex_);
+    if (!lastRead_ || lastRead_->address != pointer) return std::nullopt;
+    const double readAt = (lastRead_->start + lastRead_->end) / 2;
+    if (loggingKept()) {
+        const double period = interval_ * kMinute;
+        return *logging_ + std::floor((readAt - *logging_) / period) * period;
+    }
+    return readAt - lastRead_->bytes[0] * kMinute - 30;
+}
+
+double StationTiming::learnedAtLocked() const {
+    return std::max(sensor_.anchor() ? sensor_.lastSeen() : 0.0, minute_.anchor() ? minute_.lastSeen() : 0.0);
+}
+
+TimingSnapshot StationTiming::snapshot() const {
+    std::lock_guard lock(mutex_);
+    TimingSnapshot s;
+    s.sensorMoment = sensor_.anchor();
+    s.sensorSpread = sensor_.spread();
+    s.sensorKept = sensor_.kept();
+    s.minuteMoment = minute_.anchor();
+    s.minuteSpread = minute_.spread();
+    s.minuteKept = minute_.kept();
+    if (loggingKept()) s.loggingMoment = logging_;
+    s.intervalMinutes = interval_;
+    s.learnedAt = learnedAtLocked();
+    s.driftPerDay = minute_.driftPerDay();
+    return s;
+}
+
+void StationTiming::adopt(const TimingSnapshot& other, double now) {
+    std::lock_guard lock(mutex_);
+    if (other.learnedAt <= learnedAtLocked()) return;
+    const bool recheck = now - other.learnedAt > kShareFreshness;
+    if (other.sensorMoment && other.sensorKept)
+        sensor_.adopt(*other.sensorMoment, other.sensorSpread, other.learnedAt, 0, recheck);
+    if (other.minuteMoment && other.minuteKept) {
+        minute_.adopt(*other.minuteMoment, other.minuteSpread, other.learnedAt, other.driftPerDay, recheck);
+        if (other.loggingMoment && other.intervalMinutes > 0) {
+            logging_ = other.loggingMoment;
+            interval_ = other.intervalMinutes;
+        }
+    }
+}
+
+} // namespace nimbrel
