@@ -20,6 +20,9 @@ struct AcquisitionTexts {
     std::string saveFailed =                                       // acquisition.save_failed
         "The new records could not be saved in the history file on the PC (is the disk full?). "
         "They stay on the station and are read again next time.";
+    std::string stationStopped =                                   // acquisition.station_stopped
+        "The station stopped answering. Unplug it, take out its batteries for a minute, put them back "
+        "and plug it in again.";
 };
 
 } // namespace nimbrel

@@ -13,6 +13,7 @@
 #include <array>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <ctime>
 #include <span>
@@ -51,11 +52,28 @@ unsigned slotsAfter(unsigned from, unsigned to) {
 
 enum class Outcome { taken, skipped, matched, readFailed };
 
+// When the newest completed record was completed: the station's last logging moment as the current
+// record at `pointer` tells it, read now when this cycle has not read it yet. The test image never
+// moves on, and its records are stamped from the present time.
+std::time_t newestStamp(const HistorySync& sync, unsigned pointer) {
+    StationAccess& station = sync.station;
+    const std::time_t now = sync.clock.nowSeconds();
+    if (station.link().testMode()) return now;
+    auto moment = station.timing().lastLoggingMoment(pointer, station.nowSeconds());
+    if (!moment) {
+        WeatherSample current;
+        if (station.readRecordAt(pointer, current, true))
+            moment = station.timing().lastLoggingMoment(pointer, station.nowSeconds());
+    }
+    // How long ago, on the station's clock, counted back from the download's own "now".
+    return moment ? now - static_cast<std::time_t>(std::llround(station.nowSeconds() - *moment)) : now;
+}
+
 // The state of one download while it walks the ring backwards.
 class Walk {
 public:
-    Walk(const HistorySync& sync, SampleList& list, unsigned stackAddr, int interval)
-        : sync_(sync), list_(list), stackAddr_(stackAddr), interval_(interval), t_(sync.clock.nowSeconds()),
+    Walk(const HistorySync& sync, SampleList& list, unsigned stackAddr, int interval, std::time_t newest)
+        : sync_(sync), list_(list), stackAddr_(stackAddr), interval_(interval), t_(newest),
           testMode_(sync.station.link().testMode()) {
         haveLast_ = sync.store.readLastRecord(lastStored_);
     }
@@ -149,7 +167,11 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
     if (sync.failed) *sync.failed = false;
 
     StationSettings settings;
-    bool settingsRead = sync.station.readSettingsBlock(settings, false);
+    bool settingsRead = sync.settings != nullptr;
+    if (settingsRead)
+        settings = *sync.settings;
+    else
+        settingsRead = sync.station.readSettingsBlock(settings, false);
     long long a = codec::parseInteger(settings.historyStackAddr);
     long long r = codec::parseInteger(settings.historyRecords);
     if (!settingsRead || !usableStackAddress(a) || r < 0) {
@@ -167,8 +189,9 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
     const long long p = a == kFirstRecordAddress ? kLastRecordAddress : a - 16;
     if (p < kFirstRecordAddress || p > kLastRecordAddress || p % kRecordSize != 0) return 0;
 
-    Walk walk(sync, list, static_cast<unsigned>(a),
-              static_cast<int>(codec::parseInteger(settings.historyCircle)));
+    const double began = sync.station.nowSeconds();
+    Walk walk(sync, list, static_cast<unsigned>(a), static_cast<int>(codec::parseInteger(settings.historyCircle)),
+              newestStamp(sync, static_cast<unsigned>(a)));
     unsigned address = static_cast<unsigned>(p) + 16;
     long long added = 0, skipped = 0;
     bool found = false;
@@ -209,8 +232,10 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
     // The station may have completed records while the ring was read (a first download takes minutes):
     // each moved the pointer on over the oldest slot, which the walk reads last. What was read from
     // those slots may be the new record in the wrong place; it is left for the next cycle, which
-    // fetches it as the newest.
-    if (!sync.station.readSettingsBlock(settings, false)) return giveUp();
+    // fetches it as the newest. Once the logging moments are known, the pointer is read again only
+    // when one fell during the download.
+    const bool mayHaveMoved = sync.station.timing().loggingMomentMayFall(began, sync.station.nowSeconds());
+    if (mayHaveMoved && !sync.station.readSettingsBlock(settings, false)) return giveUp();
     const auto stackNow = static_cast<unsigned>(codec::parseInteger(settings.historyStackAddr));
     if (isRecordAddress(stackNow) && stackNow != static_cast<unsigned>(a)) {
         const unsigned moved = slotsAfter(static_cast<unsigned>(a), stackNow);

@@ -15,6 +15,7 @@ namespace nimbrel {
 class StationAccess;
 class StationBusyLock;
 class HistoryStore;
+struct StationSettings;
 
 // What one download needs. The caller holds the station's busy flag for the whole call, through
 // `busy` when it lets waiting callers in between two reads.
@@ -35,14 +36,17 @@ struct HistorySync {
     // gets it between two reads and the download goes on after; when that caller wrote to the station
     // meanwhile (its settings, its history cleared), the download is given up like a failed read.
     StationBusyLock* busy = nullptr;
+    // The station's settings area as the caller has just read it in this cycle; read here when null.
+    const StationSettings* settings = nullptr;
 };
 
 // How long a download waits for the station back from a caller it let in before giving up.
 inline constexpr std::chrono::milliseconds kYieldPatience{10000};
 
 // Fills `list` (emptied first) with every station record newer than the last stored one, newest
-// first, each stamped with a time counted back from now (or re-anchored on the last stored
-// record when that record is met again in the ring). Returns the number of records in the list.
+// first. The newest is stamped at the station's last logging moment (station_timing.h; the present
+// time in the test mode), each older one an interval earlier, or they are re-anchored on the last
+// stored record when that record is met again in the ring. Returns the number of records in the list.
 //
 // A 32-byte read that fails gives up the whole download of this call: the list comes back empty
 // and 0 is returned, so the next call fetches those records again rather than leaving a hole

@@ -97,8 +97,15 @@ bool MonitorThread::stationFoundSinceLastLook() const {
     return station_.timesFound() != findsSeen_ && station_.isConnected() && station_.isSynchronised();
 }
 
+void MonitorThread::learnWhileIdle() {
+    if (testMode_ || !station_.isConnected() || !station_.isSynchronised() || health_->silent()) return;
+    StationBusyLock busy(station_.busy());
+    if (busy.tryAcquire()) station_.learnIfDue();
+}
+
 void MonitorThread::pause(milliseconds duration) {
     while (duration.count() > 0 && !stopRequested() && !stationFoundSinceLastLook()) {
+        learnWhileIdle();
         const milliseconds slice = std::min(duration, kWaitSlice);
         clock_.sleepFor(slice);
         duration -= slice;
@@ -109,6 +116,13 @@ void MonitorThread::postStatus(const std::string& text) {
     listener_.postStatus(text);
 }
 
+void MonitorThread::tell(LinkHealth::Change change) {
+    if (change == LinkHealth::Change::none) return;
+    const bool began = change == LinkHealth::Change::began;
+    if (outputs_) outputs_->stationProblem(began);
+    if (began && health_->lockedUp()) postStatus(texts_.stationStopped);
+}
+
 milliseconds MonitorThread::runCycle() {
     const milliseconds cycleWait = testMode_ ? kTestModeCycleWait : kCycleWait;
     // Taken before the connection is looked at, so a station found from here on ends the next pause.
@@ -117,8 +131,11 @@ milliseconds MonitorThread::runCycle() {
     if (station_.busy().isBusy()) return kBusyBeforeCycleWait;
 
     const std::time_t now = clock_.nowSeconds();
-    // Unplugged: nothing is read and nothing is said until the station is back.
-    if (!station_.isConnected()) return cycleWait;
+    // Unplugged: nothing is read and nothing is said until the station is back (the outputs hear of it).
+    if (!station_.isConnected()) {
+        tell(health_->unplugged());
+        return cycleWait;
+    }
     // Just found: the connection watch marks it synchronised within the second; look again at once.
     if (!station_.isSynchronised()) return milliseconds{0};
     if (station_.busy().isBusy()) return kBusyInsideCycleWait;
@@ -130,9 +147,25 @@ milliseconds MonitorThread::runCycle() {
     StationBusyLock busy(station_.busy());
     if (!busy.tryAcquire()) return kBusyInsideCycleWait;
 
+    // A station that stopped answering is tried with one short exchange, not the whole cycle.
+    if (health_->silent() && !station_.probe()) {
+        tell(health_->unanswered());
+        return cycleWait;
+    }
+    // The cycle's reads form one short burst between two of the station's busy moments.
+    station_.waitForClearance(kBurstSeconds);
     bool settingsRead = station_.readSettingsBlock(settings_, false);
+    if (!settingsRead && station_.isConnected() && !stopRequested()) {
+        // Attached but silent, after every attempt: the rest of the cycle would be silence too.
+        busy.release();
+        lastFetchCount_ = 0;
+        lastCycleComplete_ = lastSaveFailed_ = false;
+        tell(health_->unanswered());
+        return cycleWait;
+    }
+    if (settingsRead) tell(health_->answered());
     long long stackAddr = codec::parseInteger(settings_.historyStackAddr);
-    if ((!settingsRead || !usableStackAddress(stackAddr)) && !stopRequested()) {
+    if (settingsRead && !usableStackAddress(stackAddr) && !stopRequested()) {
         clock_.sleepFor(kSettingsRereadWait);
         settingsRead = station_.readSettingsBlock(settings_, false);
         stackAddr = codec::parseInteger(settings_.historyStackAddr);
@@ -167,7 +200,8 @@ milliseconds MonitorThread::runCycle() {
                          },
                          &stopRequested_,
                          &downloadFailed,
-                         &busy};
+                         &busy,
+                         settingsRead ? &settings_ : nullptr};
         count = syncHistory(sync, fetched);
     }
     busy.release();

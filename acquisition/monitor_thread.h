@@ -2,6 +2,7 @@
 #pragma once
 
 #include "acquisition/acquisition_texts.h"
+#include "acquisition/link_health.h"
 #include "acquisition/monitor_listener.h"
 #include "station/alarm_thresholds.h"
 #include "station/clock.h"
@@ -48,6 +49,12 @@ public:
     // Where each new reading and each batch of stored records goes on (MQTT, upload); nothing by
     // default. Set before start; the sink must outlive the thread.
     void setOutputSink(OutputSink* sink) { outputs_ = sink; }
+    // Where whether the station answers is kept (the session's, which the window and the status report
+    // read); the thread's own by default. Set before start; it must outlive the thread.
+    void setLinkHealth(LinkHealth* health) { health_ = health ? health : &ownHealth_; }
+    // How long a cycle's reads take at most when nothing goes wrong; a cycle starts only where they
+    // fit before the station's next busy moment.
+    static constexpr double kBurstSeconds = 2.0;
     // Ends the thread soon: waits are cut short, a station that stopped answering is not waited
     // for, the areas not yet read are left, and a running download is given up between two station
     // reads (nothing of it is stored; the next start fetches it again).
@@ -82,6 +89,10 @@ private:
     void pause(std::chrono::milliseconds duration);
     bool stationFoundSinceLastLook() const;
     void postStatus(const std::string& text);
+    // Tells the outputs, and the user when the station stopped answering.
+    void tell(LinkHealth::Change change);
+    // While the station's moments are not known and nothing else is read: one learning read.
+    void learnWhileIdle();
     void showCurrentReading(WeatherSample& reading, const AlarmThresholds& alarms, MinMaxTable* minMax);
     // False when the records could not be saved.
     bool storeNewRecords(SampleList& records, const AlarmThresholds& alarms);
@@ -94,6 +105,8 @@ private:
     bool testMode_;
     Clock& clock_;
     OutputSink* outputs_ = nullptr;
+    LinkHealth ownHealth_;
+    LinkHealth* health_ = &ownHealth_;
 
     // The settings as last read from the station; their date and time formats also shape the
     // summary line of a cycle whose settings read failed.

@@ -3,6 +3,7 @@
 #include "acquisition/monitor_thread.h"
 #include "app/acquisition_texts_from_table.h"
 #include "app/data_folder.h"
+#include "station/timing_share.h"
 #include "nimbrel_version.h"
 #include "outputs/output_setup.h"
 #include "station/station_access.h"
@@ -61,6 +62,8 @@ AcquisitionSession::Opening AcquisitionSession::open(const std::filesystem::path
     owned->station =
         std::make_unique<StationAccess>(std::move(library), systemClock(), owned->config.testMode(),
                                         StationIds{owned->config.usbDeviceVid, owned->config.usbDevicePid});
+    owned->station->setMargin(owned->config.margin);
+    owned->station->enableLearning(timingFolder());
     owned->store = std::make_unique<HistoryStore>((folder / "Nimbrel.dat").string(), owned->station->clock());
     owned->store->setDebugFlag(owned->config.debugMode());
     // Only the folder's writer makes the file and clears what an interrupted rewrite left; a reader
@@ -109,6 +112,7 @@ bool AcquisitionSession::start(SessionCallbacks callbacks) {
         outputs_ = makeOutputQueue(outputConfig_.settings, kNimbrelVersion, callbacks_.outputText);
         monitor_ = std::make_unique<MonitorThread>(station_, store_, *callbacks_.listener,
                                                    acquisitionTextsFrom(texts_), config_.testMode(), clock());
+        monitor_->setLinkHealth(&health_);
         if (outputs_) {
             outputs_->start();
             monitor_->setOutputSink(outputs_.get());
@@ -173,6 +177,7 @@ CycleOutcome AcquisitionSession::runOneCycle(MonitorListener& listener) {
     if (!outcome.found) return outcome;
     MonitorThread monitor(station_, store_, listener, acquisitionTextsFrom(texts_), config_.testMode(),
                           clock());
+    monitor.setLinkHealth(&health_);
     monitor.runCycle();
     outcome.saveFailed = monitor.lastSaveFailed();
     outcome.complete = monitor.lastCycleComplete();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "acquisition/connection_watch.h"
+#include "acquisition/link_health.h"
 #include "acquisition/monitor_listener.h"
 #include "app/configuration.h"
 #include "app/folder_access.h"
@@ -118,6 +119,9 @@ public:
     // The station's settings as the polling thread last read them; nothing before that.
     std::optional<StationSettings> stationSettings() const;
 
+    // Whether the station answers: the "station problem" and the lock-ups suspected.
+    const LinkHealth& health() const { return health_; }
+
     // The watch's rhythm.
     static constexpr std::chrono::milliseconds kWatchInterval{1000};
 
@@ -145,6 +149,7 @@ private:
     std::thread watchThread_;
     std::unique_ptr<OutputQueue> outputs_;
     std::unique_ptr<MonitorThread> monitor_;
+    LinkHealth health_;
     long long outputsDropped_ = 0;
 };
 

@@ -16,6 +16,7 @@ AcquisitionTexts acquisitionTextsFrom(const LanguageTable& table) {
     texts.readRecords = table.text(150);
     texts.totalRecords = table.text(151);
     texts.saveFailed = table.text("acquisition.save_failed");
+    texts.stationStopped = table.text("acquisition.station_stopped");
     return texts;
 }
 

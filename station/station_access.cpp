@@ -25,7 +25,7 @@ bool writeArea(StationLink& link, unsigned address, const std::array<std::uint8_
 } // namespace
 
 StationAccess::StationAccess(std::unique_ptr<UsbLibrary> library, Clock& clock, bool testMode, StationIds ids)
-    : link_(std::move(library), clock, testMode), clock_(link_.library(), clock), ids_(ids) {
+    : link_(std::move(library), clock, testMode), clock_(link_.library(), clock), ids_(ids), baseClock_(clock) {
     link_.setExchangeGuard([this] { return guardExchange(); });
 }
 
@@ -71,7 +71,7 @@ bool StationAccess::waitForClearance(double seconds) {
 }
 
 void StationAccess::openTimingShare() {
-    if (timingFolder_.empty() || link_.testMode()) return;
+    if (!learning_ || timingFolder_.empty() || link_.testMode()) return;
     std::lock_guard lock(shareMutex_);
     share_ = std::make_unique<TimingShare>(timingFolder_, link_.library().deviceKey(link_.handle()));
     if (!share_->active()) share_.reset();
@@ -115,17 +115,36 @@ bool StationAccess::readOnce(unsigned address, std::uint8_t* dst, int length) {
     return true;
 }
 
+void StationAccess::enableLearning(std::string folder) {
+    learning_ = true;
+    timingFolder_ = std::move(folder);
+}
+
+// One read of the current record; the pointer is read first when it is not known, every fifth time,
+// or when the record at it has been completed since (its byte 0 then holds the interval).
 bool StationAccess::learningRead() {
-    timing_.learningReadMade(nowSeconds());
-    std::array<std::uint8_t, 32> head{};
-    if (!readOnce(kSettingsAddress, head.data(), static_cast<int>(head.size()))) return false;
+    const bool lookAtPointer = learningReads_ % 5 == 0 || !isRecordAddress(timing_.pointer()) ||
+                               timing_.currentRecordCompleted();
+    ++learningReads_;
+    if (lookAtPointer) {
+        std::array<std::uint8_t, 32> head{};
+        if (!readOnce(kSettingsAddress, head.data(), static_cast<int>(head.size()))) return false;
+    }
     const unsigned current = timing_.pointer();
     std::array<std::uint8_t, kRecordSize> record{};
     return !isRecordAddress(current) || readOnce(current, record.data(), static_cast<int>(record.size()));
 }
 
 bool StationAccess::learnIfDue() {
-    if (link_.testMode() || !link_.connected() || !timing_.learningReadDue(nowSeconds())) return true;
+    if (!learning_ || link_.testMode() || !link_.connected()) return true;
+    if (timing_.learned()) {
+        learningReads_ = 0;
+        return true;
+    }
+    const auto now = baseClock_.now();
+    const auto step = learningReads_ < kQuickLearning ? kLearningStep : 10 * kLearningStep;
+    if (learningReads_ > 0 && now - lastLearningRead_ < step) return true;
+    lastLearningRead_ = now;
     return learningRead();
 }
 

@@ -103,9 +103,15 @@ public:
     const LinkCounters& counters() const { return counters_; }
     // Seconds every exchange keeps from the station's busy moments once they are known (default 3).
     void setMargin(double seconds) { timing_.setMargin(seconds); }
-    // Where what is learned is shared with the other programs on the station (timing_share.h); ""
-    // (the default) learns alone. Set before the station is first found.
-    void setTimingFolder(std::string folder) { timingFolder_ = std::move(folder); }
+    // Turns on the reads made only to learn the moments (off by default, so that a caller that scripts
+    // every read sees only its own), and shares what is learned with the other programs on the
+    // station in `folder` (timing_share.h; "" learns alone). Set before the station is first found.
+    void enableLearning(std::string folder);
+    // Learning reads while a moment is unknown, this far apart on the PC's clock; after kQuickLearning
+    // of them with nothing learned (a station whose memory stands still, or a simulator that runs
+    // much faster than time), ten times as far.
+    static constexpr std::chrono::milliseconds kLearningStep{1000};
+    static constexpr int kQuickLearning = 60;
     // Makes a learning read when one is due; the caller holds busy(). False when it failed.
     bool learnIfDue();
     // One short exchange, read once and never tried again: whether a station that stopped answering
@@ -160,7 +166,11 @@ private:
 
     StationTiming timing_;
     LinkCounters counters_;
+    Clock& baseClock_;
+    bool learning_ = false;
     std::string timingFolder_;
+    Clock::TimePoint lastLearningRead_{};
+    int learningReads_ = 0; // since the moments were last known
     std::mutex shareMutex_;
     std::unique_ptr<TimingShare> share_;
     double shareLookedAt_ = -1e18;

@@ -23,9 +23,13 @@ double Beat::lastAt(double t) const {
     return *anchor_ + std::floor((t - *anchor_) / period_) * period_;
 }
 
-bool Beat::fits(double from, double to) const {
+std::optional<double> Beat::dueWithin(double from, double to) const {
     const double tolerance = spread_ + kTolerance;
-    return nextAt(from - tolerance) <= to + tolerance;
+    double m = nextAt(from - tolerance);
+    // The moment the last change was put down to cannot explain this one too.
+    if (m < consumed_ + period_ / 2) m += period_;
+    if (m <= to + tolerance) return m;
+    return std::nullopt;
 }
 
 void Beat::place(double from, double to) {
@@ -35,7 +39,7 @@ void Beat::place(double from, double to) {
         const double predicted = *anchor_ + std::round((mid - *anchor_) / period_) * period_;
         driftPerDay_ = (mid - predicted) / ((mid - placedAt_) / 86400.0);
     }
-    anchor_ = mid;
+    anchor_ = consumed_ = mid;
     spread_ = (to - from) / 2;
     lastSeen_ = to;
     placedAt_ = mid;
@@ -44,7 +48,9 @@ void Beat::place(double from, double to) {
 void Beat::changed(double from, double to) {
     silent_ = 0;
     const bool precise = to - from <= kPreciseGap;
-    if (anchor_ && fits(from, to)) {
+    const std::optional<double> due = anchor_ ? dueWithin(from, to) : std::nullopt;
+    if (due) {
+        consumed_ = *due;
         awaitingConfirmation_ = false;
         doubted_ = false;
         lastSeen_ = to;
@@ -77,7 +83,7 @@ double Beat::clearStart(double from, double duration, double margin) const {
 }
 
 void Beat::adopt(double anchor, double spread, double seen, double drift, bool recheck) {
-    anchor_ = anchor;
+    anchor_ = consumed_ = anchor;
     spread_ = spread;
     lastSeen_ = placedAt_ = seen;
     driftPerDay_ = drift;
@@ -108,9 +114,10 @@ void StationTiming::notePointer(double start, double end, unsigned pointer, int 
     if (pointer_ != 0 && pointer != pointer_) {
         // The station completed a record since the last look: that was on its minute.
         minute_.changed(pointerRead_.first, end);
+        // The logging moment, when just one turn of the minute falls between the two looks.
         if (minute_.kept()) {
             const double tick = minute_.nextAt(pointerRead_.first - minute_.spread());
-            if (tick <= end + minute_.spread()) logging_ = tick;
+            if (tick <= end + minute_.spread() && tick + kMinute > end + minute_.spread()) logging_ = tick;
         }
     }
     pointer_ = pointer;
@@ -123,11 +130,11 @@ void StationTiming::noteCurrentRecord(double start, double end, unsigned address
     if (lastRead_ && lastRead_->address == address) {
         const RecordRead& before = *lastRead_;
         if (!std::equal(bytes.begin() + 1, bytes.end(), before.bytes.begin() + 1))
-            sensor_.changed(before.start, end), lastChange_ = end;
+            sensor_.changed(before.start, end);
         else
             sensor_.unchanged(before.end, start);
         if (bytes[0] != before.bytes[0])
-            minute_.changed(before.start, end), lastChange_ = end;
+            minute_.changed(before.start, end);
         else
             minute_.unchanged(before.end, start);
     }
@@ -150,6 +157,11 @@ unsigned StationTiming::pointer() const {
     return pointer_;
 }
 
+bool StationTiming::currentRecordCompleted() const {
+    std::lock_guard lock(mutex_);
+    return lastRead_ && interval_ > 0 && lastRead_->bytes[0] >= interval_;
+}
+
 bool StationTiming::loggingKept() const {
     return minute_.kept() && logging_ && interval_ > 0;
 }
@@ -159,18 +171,9 @@ bool StationTiming::kept() const {
     return sensor_.kept() || loggingKept();
 }
 
-bool StationTiming::learningReadDue(double now) const {
+bool StationTiming::learned() const {
     std::lock_guard lock(mutex_);
-    if (sensor_.kept() && loggingKept()) return false;
-    // A station whose memory stands still teaches nothing: look less often.
-    const double step = now - lastChange_ > 120 ? 10 * kLearningStep : kLearningStep;
-    return now - lastLearningRead_ >= step;
-}
-
-void StationTiming::learningReadMade(double now) {
-    std::lock_guard lock(mutex_);
-    lastLearningRead_ = now;
-    if (lastChange_ < -1e17) lastChange_ = now;
+    return sensor_.kept() && loggingKept();
 }
 
 double StationTiming::clearStart(double now, double duration) const {
@@ -196,15 +199,14 @@ bool StationTiming::loggingMomentMayFall(double from, double to) const {
     return m <= to + guard;
 }
 
-std::optional<double> StationTiming::lastLoggingMoment(unsigned pointer) const {
+std::optional<double> StationTiming::lastLoggingMoment(unsigned pointer, double now) const {
     std::lock_guard lock(mutex_);
-    if (!lastRead_ || lastRead_->address != pointer) return std::nullopt;
-    const double readAt = (lastRead_->start + lastRead_->end) / 2;
-    if (loggingKept()) {
+    if (loggingKept() && pointer_ == pointer) {
         const double period = interval_ * kMinute;
-        return *logging_ + std::floor((readAt - *logging_) / period) * period;
+        return *logging_ + std::floor((now - *logging_) / period) * period;
     }
-    return readAt - lastRead_->bytes[0] * kMinute - 30;
+    if (!lastRead_ || lastRead_->address != pointer || now - lastRead_->end > kFreshRead) return std::nullopt;
+    return (lastRead_->start + lastRead_->end) / 2 - lastRead_->bytes[0] * kMinute - 30;
 }
 
 double StationTiming::learnedAtLocked() const {

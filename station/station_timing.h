@@ -61,7 +61,8 @@ public:
     void forget();
 
 private:
-    bool fits(double from, double to) const;
+    // The predicted moment that a change seen in (from, to] fits, if one does.
+    std::optional<double> dueWithin(double from, double to) const;
     void place(double from, double to);
 
     double period_;
@@ -69,6 +70,7 @@ private:
     double spread_ = 0;
     double lastSeen_ = 0;
     double placedAt_ = 0;
+    double consumed_ = 0; // the moment that the last change was put down to
     double driftPerDay_ = 0;
     bool awaitingConfirmation_ = false; // placed anew after a change that did not fit: not kept yet
     bool doubted_ = false;              // a change did not fit since the last one that did
@@ -93,8 +95,6 @@ class StationTiming {
 public:
     static constexpr double kSensorPeriod = 48;
     static constexpr double kMinute = 60;
-    // Learning reads while something is still unknown, this far apart.
-    static constexpr double kLearningStep = 1.0;
     // Learning that another program wrote this long ago is checked again before it is trusted.
     static constexpr double kShareFreshness = 3600;
     // How long a station exchange is taken to last, frame and answer, with room to spare.
@@ -111,23 +111,25 @@ public:
 
     // The pointer last read, 0 before any.
     unsigned pointer() const;
+    // Whether the last read of the record at the pointer found it completed (byte 0 holds the interval):
+    // the pointer has moved on since.
+    bool currentRecordCompleted() const;
     // Whether any margin is kept now.
     bool kept() const;
-    // Whether a short read of the current record would teach something now: while a moment is not
-    // yet known, once a kLearningStep.
-    bool learningReadDue(double now) const;
-    void learningReadMade(double now);
+    // Whether both moments are known, so that reads made only to learn them are no longer needed.
+    bool learned() const;
     // The earliest start, not before `now`, of an exchange that keeps the margins (now itself while
     // nothing is known).
     double clearStart(double now, double duration = kExchangeSeconds) const;
     // Whether a logging moment fell, or may have fallen, in [from, to]: true while they are unknown.
     bool loggingMomentMayFall(double from, double to) const;
 
-    // When the newest completed record was completed, for its time stamp, as the last read of the
-    // current record at `pointer` tells it: the exact logging moment once the station's minute is
-    // known, otherwise that read's time less byte 0's minutes and half a minute. Nothing when the
-    // current record at that pointer was not read.
-    std::optional<double> lastLoggingMoment(unsigned pointer) const;
+    // When the newest completed record was completed, for its time stamp, with the pointer just read:
+    // the last logging moment before `now` once the station's minute is known; otherwise the time of
+    // a read of the current record at that pointer made in the last kFreshRead seconds, less its byte
+    // 0's minutes and half a minute. Nothing without such a read.
+    static constexpr double kFreshRead = 5;
+    std::optional<double> lastLoggingMoment(unsigned pointer, double now) const;
 
     TimingSnapshot snapshot() const;
     // Takes another program's learning when it is newer than this one's; `now` tells its age.
@@ -152,8 +154,6 @@ private:
     unsigned pointer_ = 0;
     std::pair<double, double> pointerRead_{0, 0}; // the last read of the pointer: start and end
     std::optional<RecordRead> lastRead_;
-    double lastLearningRead_ = -1e18;
-    double lastChange_ = -1e18; // when the current record was last seen to change
 };
 
 } // namespace nimbrel

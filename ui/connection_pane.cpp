@@ -9,14 +9,25 @@ namespace nimbrel {
 ConnectionPane::ConnectionPane(const QString& connectedText, const QString& notConnectedText, QWidget* parent)
     : QWidget(parent), connectedText_(connectedText), notConnectedText_(notConnectedText) {
     setFixedSize(kWidth, kHeight);
-    setToolTip(notConnectedText_);
+    showToolTip();
 }
 
 void ConnectionPane::setConnected(bool connected) {
     if (connected == connected_) return;
     connected_ = connected;
-    setToolTip(connected_ ? connectedText_ : notConnectedText_);
+    showToolTip();
     update();
+}
+
+void ConnectionPane::setDetails(const QString& details) {
+    if (details == details_) return;
+    details_ = details;
+    showToolTip();
+}
+
+void ConnectionPane::showToolTip() {
+    const QString& state = connected_ ? connectedText_ : notConnectedText_;
+    setToolTip(details_.isEmpty() ? state : state + QLatin1Char('\n') + details_);
 }
 
 void ConnectionPane::paintEvent(QPaintEvent*) {

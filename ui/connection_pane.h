@@ -17,6 +17,8 @@ public:
 
     bool isConnected() const { return connected_; }
     void setConnected(bool connected);
+    // Lines under the state in the tooltip: how the link to the station is doing.
+    void setDetails(const QString& details);
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
@@ -24,8 +26,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void showToolTip();
+
     QString connectedText_;
     QString notConnectedText_;
+    QString details_;
     bool connected_ = false;
 };
 

@@ -4,6 +4,7 @@
 #include "app/acquisition_texts_from_table.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
+#include "app/link_report.h"
 #include "presentation/record_builders.h"
 #include "station/station_access.h"
 #include "ui/about_box.h"
@@ -331,6 +332,13 @@ void MainFrame::connectionTick() {
 
 void MainFrame::showConnection(const ConnectionWatch::TickResult& result) {
     if (result.connectionChanged) connectionPane_->setConnected(result.connected);
+    if (context_.session && !context_.config.testMode()) {
+        QStringList lines;
+        for (const std::string& line :
+             linkReportLines(context_.texts, context_.station, context_.session->health()))
+            lines << QString::fromStdString(line);
+        connectionPane_->setDetails(lines.join(QLatin1Char('\n')));
+    }
     // Without a station the thread says nothing: the user is told why, once each time it changes, so a
     // missing station, one this user may not open and a slow one can be told apart.
     Absence absence = absenceShown_;

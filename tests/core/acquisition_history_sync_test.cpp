@@ -25,9 +25,23 @@ protected:
     HistorySyncTest() : store((dir / "Nimbrel.dat").string(), station.clock) {
         station.connect();
         station.usb.sent.clear();
+        station.access->setMargin(0);
+    }
+
+    // Unless a test says otherwise, the station is known to have logged its newest record, on its
+    // minute, at the second the fetch starts: the stamps count from there.
+    void knowLoggingMomentIsNow() {
+        const double now = static_cast<double>(station.clock.nowSeconds());
+        TimingSnapshot known;
+        known.minuteMoment = known.loggingMoment = now;
+        known.minuteKept = true;
+        known.intervalMinutes = 5;
+        known.learnedAt = now + ++primings; // newer than whatever the last fetch saw, so it is taken
+        station.access->timing().adopt(known, now);
     }
 
     int sync(SampleList& list) {
+        if (momentKnown) knowLoggingMomentIsNow();
         HistorySync s{*station.access,
                       store,
                       station.clock,
@@ -81,6 +95,8 @@ protected:
     // Records read of records expected, per progress text.
     std::vector<std::pair<long long, long long>> progress;
     bool failed = false;
+    bool momentKnown = true;
+    int primings = 0;
 };
 
 TEST_F(HistorySyncTest, WalksTheRingBackwardsAcrossTheWrap) {
@@ -102,7 +118,9 @@ TEST_F(HistorySyncTest, WalksTheRingBackwardsAcrossTheWrap) {
     station.setRecordCount(3);
     EXPECT_EQ(sync(list), 3);
     EXPECT_EQ(addresses(list), (std::vector<std::string>{"00FFF0", "00FFE0", "00FFD0"}));
-    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0xFFE0, 0xFFC0, 0x0000}));
+    // The pointer moved where no logging moment was due: what was known of the station's minute is in
+    // doubt, and the newest stamp comes from byte 0 of the current record, read until two reads agree.
+    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0x0100, 0x0100, 0xFFE0, 0xFFC0, 0x0000}));
 
     // historyRecords 1: one pair read, only its newer record taken.
     station.usb.sent.clear();
@@ -110,7 +128,7 @@ TEST_F(HistorySyncTest, WalksTheRingBackwardsAcrossTheWrap) {
     station.setRecordCount(1);
     EXPECT_EQ(sync(list), 1);
     EXPECT_EQ(addresses(list), std::vector<std::string>{"0007F0"});
-    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0x07E0, 0x0000}));
+    EXPECT_EQ(station.readAddresses(), (std::vector<unsigned>{0x0000, 0x0800, 0x0800, 0x07E0, 0x0000}));
 
     // historyRecords 0: nothing is read beyond the settings.
     station.usb.sent.clear();
@@ -151,6 +169,21 @@ TEST_F(HistorySyncTest, TakesAtMostTheWholeRingStampedBackFromNow) {
     // Nothing stored yet: every record the station holds is expected.
     EXPECT_EQ(progress.front(), std::make_pair(2LL, 4080LL));
     EXPECT_EQ(progress.back(), std::make_pair(4080LL, 4080LL));
+}
+
+// Before the station's minute is known, the newest record is stamped at the present time less byte 0's
+// minutes of the current record and half a minute.
+TEST_F(HistorySyncTest, WithTheMinuteUnknownTheNewestIsStampedFromByteZero) {
+    station.fillRing();
+    station.setStackAddr(0x0800);
+    station.setRecordCount(2);
+    station.putRecord(0x0800, taggedRecord(0, 3)); // three minutes into the record being filled
+    momentKnown = false;
+    const auto now = alignClock();
+    SampleList list;
+    ASSERT_EQ(sync(list), 2);
+    EXPECT_EQ(list[0][WeatherSample::sampleTime], localStampText(now - 210));
+    EXPECT_EQ(list[1][WeatherSample::sampleTime], localStampText(now - 510));
 }
 
 TEST_F(HistorySyncTest, StopsAtTheLastStoredRecordAndReanchorsOnIt) {

@@ -142,6 +142,31 @@ TEST_F(MonitorCycleTest, AFailedReadStoresNothingAndTheNextCycleFetchesEverythin
     EXPECT_TRUE(monitor.lastCycleComplete());
 }
 
+// Attached but silent: named at the second silent cycle, once, and tried with one exchange a cycle.
+TEST_F(MonitorCycleTest, ASilentStationIsNamedOnceAndTriedWithOneExchangeACycle) {
+    station.setRecordCount(4);
+    station.connect();
+    const std::string stopped = AcquisitionTexts{}.stationStopped;
+    const auto exchanges = [&] { return station.access->counters().exchanges.load(); };
+
+    station.failReadsAt = {0x0000};
+    auto before = exchanges();
+    monitor.runCycle();
+    EXPECT_EQ(exchanges() - before, 4u); // the settings read, every attempt; nothing after it
+    EXPECT_EQ(std::count(listener.statuses.begin(), listener.statuses.end(), stopped), 0);
+    for (int cycle = 2; cycle <= 3; ++cycle) {
+        before = exchanges();
+        monitor.runCycle();
+        EXPECT_EQ(exchanges() - before, 1u) << cycle;
+        EXPECT_EQ(std::count(listener.statuses.begin(), listener.statuses.end(), stopped), 1) << cycle;
+    }
+
+    station.failReadsAt.clear();
+    monitor.runCycle();
+    EXPECT_EQ(storedAddresses().size(), 4u);
+    EXPECT_TRUE(monitor.lastCycleComplete());
+}
+
 TEST_F(MonitorCycleTest, WindowsGetACopyOfTheSettingsOfTheLastCycle) {
     EXPECT_FALSE(monitor.settingsCopy());
     station.setCircle(10);

@@ -120,6 +120,7 @@ void addAlarmsCommand(CLI::App& app) {
                    "or gust speed's Beaufort level unless the level is given too, writes the thresholds and "
                    "prints each station byte it changed (\"0x0030: 41 -> 46\"). Works while the window or the "
                    "logger runs on the same folder. Exits 1 when the station could not be read or written.");
+    addBurstRiskNote(command);
     setRun(command, [options] { return runAlarms(*options); });
 }
 

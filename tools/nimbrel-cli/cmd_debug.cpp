@@ -56,6 +56,7 @@ void addDebugCommand(CLI::App& app) {
     CLI::App& setup = *debug.add_subcommand("setup", "the settings, alarm and minimum/maximum areas, as "
                                                      "\"SetupRead\" logs them");
     addDirOption(setup, options->dir);
+    addBurstRiskNote(setup);
     setRun(setup, [options] { return runDebug("setup", *options, false); });
 
     CLI::App& record = *debug.add_subcommand("record", "one history record, as \"DataRead\" logs it");
@@ -65,6 +66,7 @@ void addDebugCommand(CLI::App& app) {
                     "records back from the newest: 0 is the newest, 4079 the oldest "
                     "slot of the ring")
         ->required();
+    addBurstRiskNote(record);
     setRun(record, [options] { return runDebug("record", *options, true); });
 }
 

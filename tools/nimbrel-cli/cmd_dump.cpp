@@ -95,6 +95,7 @@ void addDumpCommand(CLI::App& app) {
     CLI::App& command =
         *app.add_subcommand(kName, "read the station and print its areas and newest five records");
     addDirOption(command, *dir);
+    addBurstRiskNote(command);
     setRun(command, [dir] { return runDump(*dir); });
 }
 

@@ -79,6 +79,7 @@ void addLogCommand(CLI::App& app) {
     CLI::App& command =
         *app.add_subcommand("log", "keep polling and storing new records until Ctrl+C or SIGTERM");
     addDirOption(command, *dir);
+    addBurstRiskNote(command);
     setRun(command, [dir] { return runLog(*dir); });
 }
 

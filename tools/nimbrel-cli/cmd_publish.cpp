@@ -70,6 +70,7 @@ void addPublishCommand(CLI::App& app) {
         "logger or the window. The upload is sent whatever its interval. Passwords are never printed. "
         "Exits 1 when an output failed or the station could not be read, 2 when no output is configured.");
     addDirOption(command, options->dir);
+    addBurstRiskNote(command);
     setRun(command, [options] { return runPublish(*options); });
 }
 

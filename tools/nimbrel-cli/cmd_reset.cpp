@@ -59,6 +59,7 @@ void addAskedCommand(CLI::App& app, const AskedCommand& asked, const std::string
                    "command failed.");
     addDirOption(command, options->dir);
     command.add_flag("-y,--yes", options->yes, yesDescription);
+    addBurstRiskNote(command);
     setRun(command, [asked, options] { return runAsked(asked, *options); });
 }
 

@@ -51,6 +51,7 @@ void addScopeCommand(CLI::App& app) {
         "the window or the logger runs on the same folder. Exits 1 when the station could not be "
         "reached or a read failed (the lines then show what was read).");
     addDirOption(command, options->dir);
+    addBurstRiskNote(command);
     setRun(command, [options] { return runScope(*options); });
 }
 

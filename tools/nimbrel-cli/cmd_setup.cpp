@@ -117,6 +117,7 @@ void addSetupCommand(CLI::App& app) {
     addDirOption(command, options->dir);
     command.add_option("assignments", options->words, "a setting to change, e.g. \"Recording interval=10\"")
         ->type_name("KEY=VALUE");
+    addBurstRiskNote(command);
     setRun(command, [options] { return runSetup(*options); });
 }
 

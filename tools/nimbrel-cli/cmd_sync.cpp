@@ -40,6 +40,7 @@ void addSyncCommand(CLI::App& app) {
     command.footer("Exits 1 when the station could not be found or read or the records could not be saved; "
                    "nothing is lost then: the next sync fetches them.");
     addDirOption(command, *dir);
+    addBurstRiskNote(command);
     setRun(command, [dir] { return runSync(*dir); });
 }
 

@@ -31,4 +31,9 @@ void setRun(CLI::App& command, std::function<int()> run) {
     });
 }
 
+void addBurstRiskNote(CLI::App& command) {
+    const std::string footer = command.get_footer();
+    command.footer(footer.empty() ? kBurstRiskNote : footer + "\n" + kBurstRiskNote);
+}
+
 } // namespace nimbrel::cli

@@ -38,6 +38,13 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitUnreachable = 1; // the station, a file or the network could not be reached
 inline constexpr int kExitBadInput = 2;    // refused input: usage, or a value the window refuses
 
+// Said in the help of every command that talks to the station.
+inline constexpr const char* kBurstRiskNote =
+    "The station can stop answering (until its power is taken away) when it is read while it takes its "
+    "sensors' message or logs a record. The programs on one station share when those moments come, and "
+    "keep their exchanges away from them; with nothing learned yet anywhere (no window or logger has run "
+    "on this station), this command takes the risk of one short burst.";
+
 // "nimbrel-cli: COMMAND: message", or "nimbrel-cli: message" when `command` is empty (a fault
 // before any command was chosen). `command` is the command's words, "debug record" for a subcommand.
 std::string messageLine(std::string_view command, std::string_view message);
@@ -51,6 +58,8 @@ int fail(int status, std::string_view command, std::string_view message);
 // Makes `run` what `command` does once its words are parsed and checked; the program then exits with
 // the status `run` returns.
 void setRun(CLI::App& command, std::function<int()> run);
+// Ends the help of a command that talks to the station with kBurstRiskNote.
+void addBurstRiskNote(CLI::App& command);
 
 // The commands, in the order the help lists them.
 void addDecodeCommands(CLI::App& app); // decode-record, decode-settings, decode-alarms, decode-minmax
@@ -65,6 +74,7 @@ void addClearMemoryCommand(CLI::App& app);
 void addAlarmsCommand(CLI::App& app);
 void addSetupCommand(CLI::App& app);
 void addScopeCommand(CLI::App& app);
+void addStatusCommand(CLI::App& app);
 void addDebugCommand(CLI::App& app); // debug setup, debug record N
 void addHistoryCommand(CLI::App& app);
 void addExportCommand(CLI::App& app);

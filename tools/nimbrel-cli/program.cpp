@@ -108,6 +108,7 @@ void defineProgram(CLI::App& app) {
     addAlarmsCommand(app);
     addSetupCommand(app);
     addScopeCommand(app);
+    addStatusCommand(app);
     addDebugCommand(app);
     addHistoryCommand(app);
     addExportCommand(app);
