@@ -49,6 +49,7 @@ int FindFailure(void);
 bool CheckHandle(int handle);
 bool WriteData(int handle, unsigned char* report8);
 bool ReadData(int handle, unsigned char* report8);
+const char* DeviceKey(int handle);
 
 int NimbrelSimReset(const char* settings);
 void NimbrelSimAdvance(double seconds);
@@ -58,6 +59,9 @@ int NimbrelSimPoke(unsigned address, const unsigned char* data, int length);
 void NimbrelSimSetPlugged(int plugged);
 unsigned long NimbrelSimFrames(void);
 void NimbrelSimSetWallClock(double seconds);
+void NimbrelSimLockUp(void);
+void NimbrelSimPower(void);
+int NimbrelSimLocked(void);
 
 #ifdef __cplusplus
 }
