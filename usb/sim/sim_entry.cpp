@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #define NIMBREL_SIM_EXPORT __attribute__((visibility("default")))
@@ -18,7 +19,7 @@ using nimbrel::sim::SimDevice;
 // The program calls from its window thread and its acquisition thread.
 std::mutex gMutex;
 std::unique_ptr<SimDevice> gDevice;
-std::string gDeviceKey; // what DeviceKey last gave, valid until its next call
+std::set<std::string> gDeviceKeys; // every key DeviceKey gave, so that its text stays valid
 
 std::string settingsFileBesideLibrary() {
     Dl_info info{};
@@ -73,8 +74,7 @@ NIMBREL_SIM_EXPORT bool ReadData(int handle, unsigned char* report8) {
 NIMBREL_SIM_EXPORT const char* DeviceKey(int handle) {
     (void)handle; // one station behind every handle
     std::lock_guard lock(gMutex);
-    gDeviceKey = device().key();
-    return gDeviceKey.c_str();
+    return gDeviceKeys.insert(device().key()).first->c_str();
 }
 
 NIMBREL_SIM_EXPORT int NimbrelSimReset(const char* settings) {
