@@ -115,7 +115,7 @@ TEST_F(SimHazards, AHungStationKeepsItsHandleAndLogsButAnswersNothingUntilItsPow
     EXPECT_TRUE(sim.drain(find()).empty());
 }
 
-TEST_F(SimHazards, AReadOfTheCurrentRecordThatSpansASensorMessageComesPartOldPartNew) {
+TEST_F(SimHazards, AReadOfTheCurrentRecordThatSpansASensorMessageMixesOldAndNewBytes) {
     const int handle = sim.start((kStill + "hazards=on sensor_phase=34 stats=" + path("stats")).c_str());
     const unsigned current = sim.peekU16(0x1E);
     const auto before = sim.peek(current, 16);

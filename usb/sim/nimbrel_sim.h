@@ -27,7 +27,7 @@
 // seconds after the start. A hung station keeps its handle and takes frames but never answers, and goes
 // on logging, until its power is taken away and restored: then the old handle is gone, FindHandle gives a
 // new one, and the memory, clock and phases are kept. Reports of a read are made as ReadData hands them
-// over, so a read of the current record that spans a sensor message comes part old, part new (at speed 0
+// over, so a read of the current record that spans a sensor message mixes old bytes with new (at speed 0
 // only when a test moves the clock between them). A hang and a restored power are saved to the state
 // file, and with hazards or a control file a fresh station is saved when made.
 // stats=FILE: every program adds its counts (lockups, frames_in_margin, frames_in_margin_learning,

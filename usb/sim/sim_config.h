@@ -29,7 +29,7 @@ struct SimConfig {
     double drift = 0;        // seconds a day the station's clock runs fast (positive) or slow
     // The station's own troubles, at speed 1 only: a command frame that comes within lockupMargin seconds
     // of a sensor message or a logging moment hangs it (with chance lockupChance, from lockupAfter
-    // seconds after its start), and a read that spans a sensor message gets part old, part new bytes.
+    // seconds after its start), and a read that spans a sensor message mixes old bytes with new ones.
     bool hazards = false;
     double lockupMargin = 1.5;
     double lockupChance = 1;

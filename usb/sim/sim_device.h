@@ -26,7 +26,7 @@ using Report = std::array<std::uint8_t, 8>;
 // With hazards at speed 1 a command frame that comes too near a sensor message or a logging moment may
 // hang the station: it keeps its handle and takes frames but never answers, and goes on logging, until its
 // power is taken away and restored. Reads then hand each report over from the memory as it is at that
-// moment, so a read that spans a sensor message gets part old, part new bytes.
+// moment, so a read that spans a sensor message mixes old bytes with new ones.
 class SimDevice {
 public:
     explicit SimDevice(const SimConfig& config);
