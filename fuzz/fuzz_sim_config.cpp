@@ -32,6 +32,10 @@ void checkRanges(const SimConfig& config) {
     require(config.logPhase == -1 || (config.logPhase >= 0 && config.logPhase < 240 * 60),
             "the logging phase is the seed's or within the longest interval");
     require(std::isfinite(config.drift) && std::abs(config.drift) <= 864, "the drift is at most 864 s a day");
+    require(config.lockupMargin >= 0 && config.lockupMargin < 24, "a margin is under half a sensor period");
+    require(config.lockupChance >= 0 && config.lockupChance <= 1, "a chance lies from 0 to 1");
+    require(std::isfinite(config.lockupAfter) && config.lockupAfter >= 0,
+            "hangs may come from a finite time on");
 }
 
 bool mentionsNow(std::string_view text) {

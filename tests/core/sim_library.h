@@ -33,6 +33,10 @@ public:
         bind(setPlugged, "NimbrelSimSetPlugged");
         bind(frames, "NimbrelSimFrames");
         bind(setWallClock, "NimbrelSimSetWallClock");
+        bind(lockUp, "NimbrelSimLockUp");
+        bind(power, "NimbrelSimPower");
+        bind(locked, "NimbrelSimLocked");
+        bind(deviceKey, "DeviceKey");
     }
     ~SimLibrary() {
         if (library_) dlclose(library_);
@@ -126,6 +130,10 @@ public:
     void (*setPlugged)(int) = nullptr;
     unsigned long (*frames)() = nullptr;
     void (*setWallClock)(double) = nullptr;
+    void (*lockUp)() = nullptr;
+    void (*power)() = nullptr;
+    int (*locked)() = nullptr;
+    const char* (*deviceKey)(int) = nullptr;
 
 private:
     template <typename F> void bind(F& function, const char* name) {

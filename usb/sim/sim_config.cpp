@@ -14,9 +14,10 @@
 namespace nimbrel::sim {
 namespace {
 
-constexpr const char* kKeys[] = {"seed",          "start",        "speed",     "ack_faults", "silent_faults",
-                                 "unplug_faults", "vid",          "pid",       "denied",     "state",
-                                 "interval",      "sensor_phase", "log_phase", "drift"};
+constexpr const char* kKeys[] = {
+    "seed",    "start",         "speed",         "ack_faults",   "silent_faults", "unplug_faults", "vid",
+    "pid",     "denied",        "state",         "interval",     "sensor_phase",  "log_phase",     "drift",
+    "hazards", "lockup_margin", "lockup_chance", "lockup_after", "stats",         "control"};
 
 // The station lives every record from its first day to the start, and catches up with its clock at
 // every call: a start past 2100, or a clock a million times faster than the real one, would keep it busy
@@ -77,6 +78,10 @@ void setWallClock(double seconds) {
     gFixedWallClock = std::isfinite(seconds) && seconds >= 0 ? seconds : -1;
 }
 
+bool wallClockFixed() {
+    return gFixedWallClock >= 0;
+}
+
 bool applySetting(SimConfig& config, std::string_view key, std::string_view value) {
     const std::string name = lower(key);
     if (name == "seed") {
@@ -129,6 +134,25 @@ bool applySetting(SimConfig& config, std::string_view key, std::string_view valu
         double drift = 0;
         if (!readDouble(value, drift) || std::abs(drift) > kMostDrift) return false;
         config.drift = drift;
+    } else if (name == "hazards") {
+        const std::string word = lower(value);
+        if (word != "on" && word != "off") return false;
+        config.hazards = word == "on";
+    } else if (name == "lockup_margin") {
+        // Half a sensor period would put every moment inside a margin.
+        double margin = 0;
+        if (!readDouble(value, margin) || margin < 0 || margin >= kSensorPeriod / 2) return false;
+        config.lockupMargin = margin;
+    } else if (name == "lockup_chance") {
+        return readRate(value, config.lockupChance);
+    } else if (name == "lockup_after") {
+        double after = 0;
+        if (!readDouble(value, after) || after < 0 || after > kLatestSimTime) return false;
+        config.lockupAfter = after;
+    } else if (name == "stats") {
+        config.statsFile = std::string(value);
+    } else if (name == "control") {
+        config.controlFile = std::string(value);
     } else {
         return false;
     }

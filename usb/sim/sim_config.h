@@ -27,6 +27,15 @@ struct SimConfig {
     double logPhase = -1;    // seconds from the start to the first logging moment (less than one interval);
                              // negative: the seed's own
     double drift = 0;        // seconds a day the station's clock runs fast (positive) or slow
+    // The station's own troubles, at speed 1 only: a command frame that comes within lockupMargin seconds
+    // of a sensor message or a logging moment hangs it (with chance lockupChance, from lockupAfter
+    // seconds after its start), and a read that spans a sensor message mixes old bytes with new ones.
+    bool hazards = false;
+    double lockupMargin = 1.5;
+    double lockupChance = 1;
+    double lockupAfter = 0;
+    std::string statsFile;   // where every program on the station adds up what it met; empty: nowhere
+    std::string controlFile; // lines "lockup" and "power" found there are acted on at the next frame
 };
 
 // Sensor messages come every kSensorPeriod simulated seconds; a station's clock is at most kMostDrift
@@ -35,7 +44,8 @@ constexpr double kSensorPeriod = 48;
 constexpr double kMostDrift = 864;
 
 // Applies one "key=value" setting (keys: seed, start, speed, ack_faults, silent_faults, unplug_faults, vid,
-// pid, denied, state, interval, sensor_phase, log_phase, drift). Returns false for an unknown key or a value
+// pid, denied, state, interval, sensor_phase, log_phase, drift, hazards, lockup_margin, lockup_chance,
+// lockup_after, stats, control). Returns false for an unknown key or a value
 // that does not read; the setting then stays as it was.
 bool applySetting(SimConfig& config, std::string_view key, std::string_view value);
 
@@ -56,5 +66,6 @@ double realNowSeconds();
 // since the epoch. setWallClock fixes it for tests; a negative value gives the system clock back.
 double wallClockSeconds();
 void setWallClock(double seconds);
+bool wallClockFixed();
 
 } // namespace nimbrel::sim

@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #define NIMBREL_SIM_EXPORT __attribute__((visibility("default")))
@@ -18,6 +19,7 @@ using nimbrel::sim::SimDevice;
 // The program calls from its window thread and its acquisition thread.
 std::mutex gMutex;
 std::unique_ptr<SimDevice> gDevice;
+std::set<std::string> gDeviceKeys; // every key DeviceKey gave, so that its text stays valid
 
 std::string settingsFileBesideLibrary() {
     Dl_info info{};
@@ -69,6 +71,12 @@ NIMBREL_SIM_EXPORT bool ReadData(int handle, unsigned char* report8) {
     return report8 && gDevice && gDevice->read(handle, report8);
 }
 
+NIMBREL_SIM_EXPORT const char* DeviceKey(int handle) {
+    (void)handle; // one station behind every handle
+    std::lock_guard lock(gMutex);
+    return gDeviceKeys.insert(device().key()).first->c_str();
+}
+
 NIMBREL_SIM_EXPORT int NimbrelSimReset(const char* settings) {
     std::lock_guard lock(gMutex);
     SimConfig config;
@@ -117,6 +125,21 @@ NIMBREL_SIM_EXPORT void NimbrelSimSetWallClock(double seconds) {
 NIMBREL_SIM_EXPORT unsigned long NimbrelSimFrames(void) {
     std::lock_guard lock(gMutex);
     return device().framesSeen();
+}
+
+NIMBREL_SIM_EXPORT void NimbrelSimLockUp(void) {
+    std::lock_guard lock(gMutex);
+    device().lockUp();
+}
+
+NIMBREL_SIM_EXPORT void NimbrelSimPower(void) {
+    std::lock_guard lock(gMutex);
+    device().restorePower();
+}
+
+NIMBREL_SIM_EXPORT int NimbrelSimLocked(void) {
+    std::lock_guard lock(gMutex);
+    return device().locked() ? 1 : 0;
 }
 
 } // extern "C"

@@ -25,23 +25,6 @@ std::string failure(const char* what) {
     return std::string(what) + ": " + std::strerror(errno);
 }
 
-bool writeAll(int fd, const std::uint8_t* data, std::size_t length) {
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, length);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (written == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += written;
-        length -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 } // namespace
 
 void StateWriter::u32(std::uint32_t value) {
@@ -157,20 +140,38 @@ bool replaceFileAtomically(const std::string& path, const std::vector<std::uint8
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path, std::size_t limit) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
+    auto bytes = readAll(fd, limit);
+    ::close(fd);
+    return bytes;
+}
+
+std::optional<std::vector<std::uint8_t>> readAll(int fd, std::size_t limit) {
     std::vector<std::uint8_t> bytes;
     std::uint8_t buffer[8192];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > limit) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (got == 0) break;
+        if (got < 0 || bytes.size() + static_cast<std::size_t>(got) > limit) return std::nullopt;
+        if (got == 0) return bytes;
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
-    ::close(fd);
-    return bytes;
+}
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t length) {
+    while (length > 0) {
+        const ssize_t written = ::write(fd, data, length);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += written;
+        length -= static_cast<std::size_t>(written);
+    }
+    return true;
 }
 
 std::optional<FileStamp> stampOf(const std::string& path) {

@@ -5,8 +5,8 @@
 //   16 bytes  "NIMBREL-SIM-STN\n"
 //    4 bytes  format version (kStateVersion)
 //    8 bytes  real time of the save, seconds since the epoch (IEEE double)
-//   ...       the station (SimStation::saveTo): its clock, the record being filled, the weather to come,
-//             and its 64 KiB memory
+//   ...       the station (SimStation::saveTo): its clock, the record being filled, whether it hung and
+//             how often its power was restored, the weather to come, and its 64 KiB memory
 //    8 bytes  FNV-1a 64 of every byte before it
 // A file of another magic, version or check sum, or whose station does not read to its last byte, is not
 // a station and is ignored.
@@ -19,7 +19,7 @@
 
 namespace nimbrel::sim {
 
-constexpr std::uint32_t kStateVersion = 2;
+constexpr std::uint32_t kStateVersion = 3;
 
 class StateWriter {
 public:
@@ -80,8 +80,13 @@ std::optional<UnwrappedState> unwrapState(const std::vector<std::uint8_t>& file)
 bool replaceFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes,
                            std::string& error);
 
-// The whole file, or nothing when it cannot be read or is longer than `limit` bytes.
+// The whole file, or nothing when it cannot be read or is longer than `limit` bytes; readAll reads an open
+// file from where it stands to its end.
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path, std::size_t limit);
+std::optional<std::vector<std::uint8_t>> readAll(int fd, std::size_t limit);
+
+// Writes every byte to an open file, going on after interrupted or short writes.
+bool writeAll(int fd, const std::uint8_t* data, std::size_t length);
 
 // What identifies one version of a file (a save renames a new file in, so its inode changes).
 struct FileStamp {

@@ -185,6 +185,13 @@ void SimStation::advanceTo(double now) {
     writeMinuteCount();
 }
 
+double SimStation::secondsFromNearestMoment() const {
+    const double moments[] = {nextSensor_ - kSensorPeriod, nextSensor_, simAt(recordStart_), simAt(nextLog_)};
+    double nearest = std::abs(moments[0] - now_);
+    for (double moment : moments) nearest = std::min(nearest, std::abs(moment - now_));
+    return nearest;
+}
+
 void SimStation::sensorMessage(double at) {
     nextSensor_ = at + kSensorPeriod;
     const double begun = simAt(recordStart_);
@@ -291,6 +298,8 @@ void SimStation::saveTo(StateWriter& out) const {
     out.f64(nextSensor_);
     out.f64(settingsDue_);
     out.u64(rainOffset_);
+    out.u8(locked_ ? 1 : 0);
+    out.u32(powerCycles_);
     saveReading(out, previous_);
     saveReading(out, target_);
     saveReading(out, live_);
@@ -308,6 +317,8 @@ bool SimStation::restoreFrom(StateReader& in) {
     const double nextSensor = in.f64();
     const double settingsDue = in.f64();
     const std::uint64_t rainOffset = in.u64();
+    const std::uint8_t locked = in.u8();
+    const std::uint32_t powerCycles = in.u32();
     const Reading previous = restoreReading(in);
     const Reading target = restoreReading(in);
     const Reading live = restoreReading(in);
@@ -326,8 +337,8 @@ bool SimStation::restoreFrom(StateReader& in) {
         now >= 0 && now <= kLatestSimTime && interval >= 1 && interval <= 240 && taken >= 1 && taken <= 240 &&
         std::abs(clock - now) <= kLatestSimTime && nextLog == recordStart + interval * 60.0 &&
         recordStart <= clock + 1 && nextLog > clock - 1 && nextSensor > now &&
-        nextSensor <= now + kSensorPeriod && settingsDue <= now + kSettingsDelay && direction(previous) &&
-        direction(target) && direction(live);
+        nextSensor <= now + kSensorPeriod && settingsDue <= now + kSettingsDelay && locked <= 1 &&
+        direction(previous) && direction(target) && direction(live);
     if (!sensible) return false;
     now_ = simAnchor_ = now;
     clockAnchor_ = clock;
@@ -338,6 +349,8 @@ bool SimStation::restoreFrom(StateReader& in) {
     nextSensor_ = nextSensor;
     settingsDue_ = settingsDue < 0 ? -1 : std::max(settingsDue, now);
     rainOffset_ = rainOffset;
+    locked_ = locked == 1;
+    powerCycles_ = powerCycles;
     previous_ = previous;
     target_ = target;
     live_ = live;

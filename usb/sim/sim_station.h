@@ -55,10 +55,25 @@ public:
 
     double now() const { return now_; }
 
-    // The whole station, kept between runs: its clock, the record being filled, the weather still to come
-    // and its memory. A station restored from what saveTo wrote goes on exactly as the saved one would
-    // have. restoreFrom leaves the station as it was when the bytes do not read, are not used up or make no
-    // sense.
+    // Seconds between the present and the nearest sensor message or logging moment (either side), in
+    // simulated time; and the simulated time of the next sensor message.
+    double secondsFromNearestMoment() const;
+    double nextSensorMessage() const { return nextSensor_; }
+
+    // A station whose firmware hung answers nothing, though it goes on logging, until its power is taken
+    // away and restored. Every restoring is counted, so that each program on a kept station sees it.
+    bool locked() const { return locked_; }
+    void lockUp() { locked_ = true; }
+    void restorePower() {
+        locked_ = false;
+        ++powerCycles_;
+    }
+    std::uint32_t powerCycles() const { return powerCycles_; }
+
+    // The whole station, kept between runs: its clock, the record being filled, the weather still to come,
+    // whether it hung, and its memory. A station restored from what saveTo wrote goes on exactly as the saved
+    // one would have. restoreFrom leaves the station as it was when the bytes do not read, are not used up or
+    // make no sense.
     void saveTo(StateWriter& out) const;
     bool restoreFrom(StateReader& in);
 
@@ -95,6 +110,8 @@ private:
     Reading previous_;        // the newest completed record
     Reading target_;          // where the weather goes by the end of the record being filled
     Reading live_;            // the live values, as the last sensor message brought them
+    bool locked_ = false;
+    std::uint32_t powerCycles_ = 0;
 };
 
 // The slot after `address` in the ring (0xFFF0 is followed by 0x0100).
