@@ -77,9 +77,9 @@ private:
 // Subscribes to everything and keeps the last payload of each topic.
 class Subscriber {
 public:
-    explicit Subscriber(int port) {
+    explicit Subscriber(int port, const char* clientId = "nimbrel-test-subscriber") {
         mosquitto_lib_init();
-        client_ = mosquitto_new("nimbrel-test-subscriber", true, this);
+        client_ = mosquitto_new(clientId, true, this);
         mosquitto_connect_callback_set(client_, [](mosquitto* m, void*, int rc) {
             if (rc == 0) mosquitto_subscribe(m, nullptr, "#", 0);
         });
@@ -156,6 +156,24 @@ TEST(MqttMessages, ATopicPrefixThatIsNoUtf8IsMendedInTheJson) {
     ASSERT_FALSE(messages.empty());
     EXPECT_NE(messages.front().payload.find("\"state_topic\":\"wx\xEF\xBF\xBD/state\""), std::string::npos)
         << messages.front().payload;
+}
+
+// The station problem is a binary sensor of the same device, under the configured prefixes.
+TEST(MqttMessages, TheStationProblemIsDiscoveredAsABinarySensorOfTheDevice) {
+    MqttSettings settings;
+    settings.topicPrefix = "wx";
+    settings.discoveryPrefix = "ha";
+    settings.clientId = "c";
+    const std::vector<MqttMessage> messages = mqttDiscoveryMessages(settings, "9.9.9");
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().topic, "ha/binary_sensor/c/station_problem/config");
+    EXPECT_EQ(
+        messages.back().payload,
+        R"({"name":"Station problem","unique_id":"c_station_problem","state_topic":"wx/station_problem",)"
+        R"("device_class":"problem","entity_category":"diagnostic","availability_topic":"wx/availability",)"
+        R"("device":{"identifiers":["c"],"name":"Nimbrel weather station","manufacturer":"Nimbrel",)"
+        R"("model":"USB weather station","sw_version":"9.9.9"}})");
+    EXPECT_TRUE(messages.back().retained);
 }
 
 class MqttBroker : public ::testing::Test {
@@ -237,6 +255,48 @@ TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
     EXPECT_EQ(subscriber.waitFor("wx/availability", "offline"), "offline");
 }
 
+TEST_F(MqttBroker, TheStationProblemIsRetainedAndSentAgainAfterTheBrokerCameBack) {
+    testing::TempDir dir;
+    const int port = testing::freeLoopbackPort();
+    Broker broker(dir, port);
+    ASSERT_TRUE(broker.start());
+    MqttSettings settings;
+    settings.host = "127.0.0.1";
+    settings.port = port;
+    settings.topicPrefix = "wx";
+    settings.clientId = "nimbrel-test-4";
+    settings.discovery = false;
+    std::vector<std::unique_ptr<Output>> outputs;
+    outputs.push_back(std::make_unique<MqttPublisher>(settings, "9.9.9"));
+    auto& publisher = static_cast<MqttPublisher&>(*outputs.front());
+    OutputQueue queue(std::move(outputs));
+    queue.start();
+    ASSERT_TRUE(waitUntil([&] { return publisher.connected(); }, 10s));
+    Subscriber subscriber(port);
+    EXPECT_EQ(subscriber.waitFor("wx/availability", "online"), "online");
+
+    // The first reading shows the station answers.
+    queue.newReading(reading("5.3"), 1765228410, std::nullopt);
+    EXPECT_EQ(subscriber.waitFor("wx/station_problem", "OFF"), "OFF");
+    // A subscriber that comes after each change still learns it.
+    queue.stationProblem(true);
+    ASSERT_EQ(subscriber.waitFor("wx/station_problem", "ON"), "ON");
+    EXPECT_EQ(Subscriber(port, "nimbrel-test-late-1").waitFor("wx/station_problem", "ON"), "ON");
+    queue.stationProblem(false);
+    ASSERT_EQ(subscriber.waitFor("wx/station_problem", "OFF"), "OFF");
+    EXPECT_EQ(Subscriber(port, "nimbrel-test-late-2").waitFor("wx/station_problem", "OFF"), "OFF");
+
+    // The broker comes back without what it kept: the problem as last known goes out again.
+    queue.stationProblem(true);
+    ASSERT_EQ(subscriber.waitFor("wx/station_problem", "ON"), "ON");
+    broker.stop();
+    ASSERT_TRUE(waitUntil([&] { return !publisher.connected(); }, 10s));
+    subscriber.forget();
+    ASSERT_TRUE(broker.start());
+    EXPECT_EQ(subscriber.waitFor("wx/station_problem", "ON"), "ON");
+    queue.stop();
+}
+
 TEST_F(MqttBroker, ABrokerThatComesAfterTheStartIsFoundAndAStopMeanwhileIsPrompt) {
     testing::TempDir dir;
     const int port = testing::freeLoopbackPort();
@@ -277,7 +337,7 @@ TEST_F(MqttBroker, SendingOnceWaitsForTheAcknowledgementsOrSaysWhyNot) {
     OutputAnswer answer = mqttSendOnce(settings, "9.9.9", r, 5s);
     EXPECT_TRUE(answer.ok);
     EXPECT_EQ(answer.text, "the broker at 127.0.0.1:" + std::to_string(port) +
-                               " took 17 discovery messages, the state and 2 values");
+                               " took 18 discovery messages, the state and 2 values");
     EXPECT_EQ(subscriber.waitFor("wx/outdoor_humidity", "87"), "87");
 
     testing::TempDir strictDir;
