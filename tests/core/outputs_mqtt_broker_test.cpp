@@ -1,5 +1,5 @@
-// MQTT against a real mosquitto broker on 127.0.0.1: the bytes of discovery and state messages, and
-// publishing that resumes after the broker went away and came back.
+// MQTT against a real mosquitto broker on 127.0.0.1: the bytes of discovery and state messages, the
+// station problem, and publishing that resumes after the broker went away and came back.
 #include "outputs/mqtt_messages.h"
 #include "outputs/mqtt_publisher.h"
 #include "outputs/output_queue.h"
@@ -184,7 +184,7 @@ protected:
     }
 };
 
-TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
+TEST_F(MqttBroker, PublishesDiscoveryStateAndStationProblemAndResumesAfterTheBrokerCameBack) {
     testing::TempDir dir;
     const int port = testing::freeLoopbackPort();
     Broker broker(dir, port);
@@ -230,6 +230,18 @@ TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
     EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.3"), "5.3");
     EXPECT_EQ(subscriber.waitFor("wx/wind_direction", "112.5"), "112.5");
 
+    // The first reading shows the station answers. Each change stays with the broker for those who
+    // subscribe later.
+    EXPECT_EQ(subscriber.waitFor("wx/station_problem", "OFF"), "OFF");
+    queue.stationProblem(true);
+    ASSERT_EQ(subscriber.waitFor("wx/station_problem", "ON"), "ON");
+    EXPECT_EQ(Subscriber(port, "nimbrel-test-late-1").waitFor("wx/station_problem", "ON"), "ON");
+    queue.stationProblem(false);
+    ASSERT_EQ(subscriber.waitFor("wx/station_problem", "OFF"), "OFF");
+    EXPECT_EQ(Subscriber(port, "nimbrel-test-late-2").waitFor("wx/station_problem", "OFF"), "OFF");
+    queue.stationProblem(true);
+    ASSERT_EQ(subscriber.waitFor("wx/station_problem", "ON"), "ON");
+
     // The broker goes away: of the readings meanwhile only the newest is kept, none queued up without end.
     broker.stop();
     ASSERT_TRUE(waitUntil([&] { return !publisher.connected(); }, 10s));
@@ -237,13 +249,14 @@ TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
     queue.newReading(reading("5.45"), 1765228430, std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return publisher.skipped() == 1; }, 5s));
 
-    // Back (without the retained messages of before): online again, discovery again, the kept reading
-    // at once, then the readings that follow.
+    // Back (without the retained messages of before): online again, discovery again, the station
+    // problem as last known, the kept reading at once, then the readings that follow.
     subscriber.forget();
     ASSERT_TRUE(broker.start());
     ASSERT_TRUE(waitUntil([&] { return publisher.connected(); }, 20s));
     EXPECT_EQ(subscriber.waitFor("wx/availability", "online"), "online");
     EXPECT_EQ(subscriber.waitFor(discoveryTopic, discovery), discovery);
+    EXPECT_EQ(subscriber.waitFor("wx/station_problem", "ON"), "ON");
     EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.45"), "5.45");
     queue.newReading(reading("5.5"), 1765228440, std::nullopt);
     EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.5"), "5.5");
@@ -253,48 +266,6 @@ TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
     queue.stop();
     EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
     EXPECT_EQ(subscriber.waitFor("wx/availability", "offline"), "offline");
-}
-
-TEST_F(MqttBroker, TheStationProblemIsRetainedAndSentAgainAfterTheBrokerCameBack) {
-    testing::TempDir dir;
-    const int port = testing::freeLoopbackPort();
-    Broker broker(dir, port);
-    ASSERT_TRUE(broker.start());
-    MqttSettings settings;
-    settings.host = "127.0.0.1";
-    settings.port = port;
-    settings.topicPrefix = "wx";
-    settings.clientId = "nimbrel-test-4";
-    settings.discovery = false;
-    std::vector<std::unique_ptr<Output>> outputs;
-    outputs.push_back(std::make_unique<MqttPublisher>(settings, "9.9.9"));
-    auto& publisher = static_cast<MqttPublisher&>(*outputs.front());
-    OutputQueue queue(std::move(outputs));
-    queue.start();
-    ASSERT_TRUE(waitUntil([&] { return publisher.connected(); }, 10s));
-    Subscriber subscriber(port);
-    EXPECT_EQ(subscriber.waitFor("wx/availability", "online"), "online");
-
-    // The first reading shows the station answers.
-    queue.newReading(reading("5.3"), 1765228410, std::nullopt);
-    EXPECT_EQ(subscriber.waitFor("wx/station_problem", "OFF"), "OFF");
-    // A subscriber that comes after each change still learns it.
-    queue.stationProblem(true);
-    ASSERT_EQ(subscriber.waitFor("wx/station_problem", "ON"), "ON");
-    EXPECT_EQ(Subscriber(port, "nimbrel-test-late-1").waitFor("wx/station_problem", "ON"), "ON");
-    queue.stationProblem(false);
-    ASSERT_EQ(subscriber.waitFor("wx/station_problem", "OFF"), "OFF");
-    EXPECT_EQ(Subscriber(port, "nimbrel-test-late-2").waitFor("wx/station_problem", "OFF"), "OFF");
-
-    // The broker comes back without what it kept: the problem as last known goes out again.
-    queue.stationProblem(true);
-    ASSERT_EQ(subscriber.waitFor("wx/station_problem", "ON"), "ON");
-    broker.stop();
-    ASSERT_TRUE(waitUntil([&] { return !publisher.connected(); }, 10s));
-    subscriber.forget();
-    ASSERT_TRUE(broker.start());
-    EXPECT_EQ(subscriber.waitFor("wx/station_problem", "ON"), "ON");
-    queue.stop();
 }
 
 TEST_F(MqttBroker, ABrokerThatComesAfterTheStartIsFoundAndAStopMeanwhileIsPrompt) {
