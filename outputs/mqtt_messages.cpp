@@ -28,6 +28,10 @@ std::string mqttStateTopic(const MqttSettings& settings) {
     return settings.topicPrefix + "/state";
 }
 
+std::string mqttStationProblemTopic(const MqttSettings& settings) {
+    return settings.topicPrefix + "/station_problem";
+}
+
 std::string mqttNodeId(const MqttSettings& settings) {
     std::string id = settings.clientId;
     for (char& c : id) {
@@ -60,6 +64,17 @@ std::vector<MqttMessage> mqttDiscoveryMessages(const MqttSettings& settings, con
         messages.push_back({settings.discoveryPrefix + "/sensor/" + node + "/" + q.name + "/config", jsonText(config),
                             true});
     }
+    // Home Assistant lists it among the device's diagnostics, not with the weather.
+    Json problem;
+    problem["name"] = "Station problem";
+    problem["unique_id"] = node + "_station_problem";
+    problem["state_topic"] = mqttStationProblemTopic(settings);
+    problem["device_class"] = "problem";
+    problem["entity_category"] = "diagnostic";
+    problem["availability_topic"] = mqttAvailabilityTopic(settings);
+    problem["device"] = device;
+    messages.push_back({settings.discoveryPrefix + "/binary_sensor/" + node + "/station_problem/config",
+                        jsonText(problem), true});
     return messages;
 }
 
@@ -77,6 +92,10 @@ std::vector<MqttMessage> mqttReadingMessages(const MqttSettings& settings, const
     for (const OutputValue& value : reading.values)
         messages.push_back({settings.topicPrefix + "/" + value.name, jsonText(valueJson(value)), true});
     return messages;
+}
+
+MqttMessage mqttStationProblemMessage(const MqttSettings& settings, bool on) {
+    return {mqttStationProblemTopic(settings), on ? kMqttOn : kMqttOff, true};
 }
 
 } // namespace nimbrel

@@ -17,17 +17,24 @@ struct MqttMessage {
 
 inline constexpr const char* kMqttOnline = "online";
 inline constexpr const char* kMqttOffline = "offline";
+inline constexpr const char* kMqttOn = "ON";
+inline constexpr const char* kMqttOff = "OFF";
 
 std::string mqttAvailabilityTopic(const MqttSettings& settings);
 std::string mqttStateTopic(const MqttSettings& settings);
+// Whether the station answers: `ON` while it does not (or is unplugged), `OFF` while it does.
+std::string mqttStationProblemTopic(const MqttSettings& settings);
 // The client id with everything but letters, digits, '_' and '-' made '_': the node id of the
 // discovery topics and the stem of the sensors' unique ids.
 std::string mqttNodeId(const MqttSettings& settings);
 
-// One retained configuration message per quantity, for Home Assistant to find every sensor.
+// One retained configuration message per quantity, for Home Assistant to find every sensor, then one
+// for the station problem, a binary sensor of the same device.
 std::vector<MqttMessage> mqttDiscoveryMessages(const MqttSettings& settings, const std::string& softwareVersion);
 // The whole reading as one JSON message on the state topic (not retained), then each value on its own
 // retained topic.
 std::vector<MqttMessage> mqttReadingMessages(const MqttSettings& settings, const OutputReading& reading);
+// The station problem's state, retained, so Home Assistant knows it after its own restart.
+MqttMessage mqttStationProblemMessage(const MqttSettings& settings, bool on);
 
 } // namespace nimbrel

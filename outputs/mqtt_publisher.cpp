@@ -129,6 +129,9 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
     {
         std::lock_guard<std::mutex> lock(publisher->pendingMutex_);
         publisher->sendOnConnect();
+        if (publisher->problem_)
+            send(publisher->client_, mqttStationProblemMessage(publisher->settings_, *publisher->problem_),
+                 kControlQos);
         if (publisher->pending_) publisher->sendReading(*publisher->pending_);
         publisher->pending_.reset();
         publisher->connected_ = true;
@@ -153,12 +156,23 @@ void MqttPublisher::onDisconnect(mosquitto*, void* self, int rc) {
 void MqttPublisher::publish(const OutputReading& reading) {
     if (reading.stored || !client_) return;
     std::lock_guard<std::mutex> lock(pendingMutex_);
+    const bool firstAnswer = !problem_;
+    if (firstAnswer) problem_ = false;
     if (!connected_) {
         if (pending_) ++skipped_;
         pending_ = reading;
         return;
     }
+    if (firstAnswer) send(client_, mqttStationProblemMessage(settings_, false), kControlQos);
     sendReading(reading);
+}
+
+void MqttPublisher::stationProblem(bool on) {
+    if (!client_) return;
+    std::lock_guard<std::mutex> lock(pendingMutex_);
+    problem_ = on;
+    // Without a connection the reconnect sends it.
+    if (connected_) send(client_, mqttStationProblemMessage(settings_, on), kControlQos);
 }
 
 bool MqttPublisher::sendReading(const OutputReading& reading) {

@@ -23,6 +23,11 @@ namespace nimbrel {
 // broker restarted without persistence has forgotten them). The broker says `offline` for us when we
 // vanish. Of the readings that come while there is no connection only the newest is kept, and sent
 // on the reconnect: a broker that was gone misses the readings of that time and no more.
+// The station problem goes out when it changes and again on every reconnect. Until the station has
+// said anything it is unknown and nothing is sent; the first live reading shows the station answers,
+// and makes it OFF: a Home Assistant user sees "OK" from the first reading on, rather than a sensor
+// that stays unknown for as long as the station never fails, or an ON kept by the broker from a
+// run that ended during a problem.
 class MqttPublisher final : public Output {
 public:
     // `status` receives status texts (connected, lost, refused) from libmosquitto's thread; it never
@@ -38,6 +43,7 @@ public:
     void start() override;
     // Live readings only: history records reach the broker as the reading of their cycle already.
     void publish(const OutputReading& reading) override;
+    void stationProblem(bool on) override;
     void stop() override;
 
     bool connected() const { return connected_.load(); }
@@ -67,6 +73,8 @@ private:
     // `connected_` to the send, so a reading is never kept back behind a newer one.
     std::mutex pendingMutex_;
     std::optional<OutputReading> pending_;
+    // The station problem as last known, under the same mutex; nothing before the station said.
+    std::optional<bool> problem_;
     std::mutex statusMutex_;
 
     std::thread firstConnect_;
@@ -77,8 +85,8 @@ private:
 
 // Sends one reading (and the discovery messages when they are on) with its own connection, and waits
 // until the broker has taken every message or `timeout` is over. It says nothing on the availability
-// topic: that belongs to the program that publishes all along. Its client id is the configured one
-// with "-once", so a logger that runs meanwhile keeps its connection.
+// topic nor on the station problem's: they belong to the program that publishes all along. Its client
+// id is the configured one with "-once", so a logger that runs meanwhile keeps its connection.
 OutputAnswer mqttSendOnce(const MqttSettings& settings, const std::string& softwareVersion,
                           const OutputReading& reading, std::chrono::milliseconds timeout);
 

@@ -23,6 +23,9 @@ public:
     // Before the first reading: sets up the connection (which may complete later).
     virtual void start() = 0;
     virtual void publish(const OutputReading& reading) = 0;
+    // The station stopped answering (true) or answers again (false); an output that has no use for it
+    // leaves it be.
+    virtual void stationProblem(bool /*on*/) {}
     // From another thread, before stop(): a publish under way gives up soon.
     virtual void interrupt() {}
     // After the last reading; returns promptly.

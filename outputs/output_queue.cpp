@@ -45,6 +45,7 @@ void OutputQueue::stop() {
             std::lock_guard<std::mutex> lock(lane->mutex);
             lane->stopping = true;
             lane->queue.clear();
+            lane->problem.reset();
         }
         lane->wake.notify_all();
         lane->output->interrupt();
@@ -62,6 +63,18 @@ void OutputQueue::newReading(const WeatherSample& reading, std::time_t time,
 void OutputQueue::newRecords(const SampleList& records) {
     if (!running_ || records.empty()) return;
     if (auto reading = outputReadingOfRecord(records.front())) push(*reading);
+}
+
+void OutputQueue::stationProblem(bool on) {
+    if (!running_) return;
+    for (auto& lane : lanes_) {
+        {
+            std::lock_guard<std::mutex> lock(lane->mutex);
+            if (lane->stopping) continue;
+            lane->problem = on;
+        }
+        lane->wake.notify_one();
+    }
 }
 
 unsigned long long OutputQueue::dropped() const {
@@ -91,15 +104,23 @@ void OutputQueue::push(const OutputReading& reading) {
 
 void OutputQueue::run(Lane& lane) {
     for (;;) {
-        OutputReading reading;
+        std::optional<OutputReading> reading;
+        std::optional<bool> problem;
         {
             std::unique_lock<std::mutex> lock(lane.mutex);
-            lane.wake.wait(lock, [&] { return lane.stopping || !lane.queue.empty(); });
+            lane.wake.wait(lock, [&] { return lane.stopping || lane.problem || !lane.queue.empty(); });
             if (lane.stopping) return;
-            reading = std::move(lane.queue.front());
-            lane.queue.pop_front();
+            if (lane.problem) {
+                problem.swap(lane.problem);
+            } else {
+                reading = std::move(lane.queue.front());
+                lane.queue.pop_front();
+            }
         }
-        lane.output->publish(reading);
+        if (problem)
+            lane.output->stationProblem(*problem);
+        else
+            lane.output->publish(*reading);
     }
 }
 

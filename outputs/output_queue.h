@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,6 +45,10 @@ public:
     // Only the newest record of a batch is queued: a first download stores weeks of records at once,
     // all saved now, and the outputs want to know what the history holds, not to replay it.
     void newRecords(const SampleList& records) override;
+    // Kept beside the readings, never behind them: a full queue cannot push it out, and each output
+    // hears of it before the readings still waiting. Only the newest state waits: a problem that began
+    // and ended before the output got to it is over, and it hears that it is.
+    void stationProblem(bool on) override;
 
     // Readings dropped because a queue was full, since the start, over all outputs.
     unsigned long long dropped() const;
@@ -55,6 +60,7 @@ private:
         std::mutex mutex;
         std::condition_variable wake;
         std::deque<OutputReading> queue;
+        std::optional<bool> problem; // a change not yet told to the output
         bool stopping = false;
         std::atomic<unsigned long long> dropped{0};
         std::thread thread;

@@ -1,5 +1,5 @@
-// MQTT against a real mosquitto broker on 127.0.0.1: the bytes of discovery and state messages, and
-// publishing that resumes after the broker went away and came back.
+// MQTT against a real mosquitto broker on 127.0.0.1: the bytes of discovery and state messages, the
+// station problem, and publishing that resumes after the broker went away and came back.
 #include "outputs/mqtt_messages.h"
 #include "outputs/mqtt_publisher.h"
 #include "outputs/output_queue.h"
@@ -77,9 +77,9 @@ private:
 // Subscribes to everything and keeps the last payload of each topic.
 class Subscriber {
 public:
-    explicit Subscriber(int port) {
+    explicit Subscriber(int port, const char* clientId = "nimbrel-test-subscriber") {
         mosquitto_lib_init();
-        client_ = mosquitto_new("nimbrel-test-subscriber", true, this);
+        client_ = mosquitto_new(clientId, true, this);
         mosquitto_connect_callback_set(client_, [](mosquitto* m, void*, int rc) {
             if (rc == 0) mosquitto_subscribe(m, nullptr, "#", 0);
         });
@@ -158,6 +158,24 @@ TEST(MqttMessages, ATopicPrefixThatIsNoUtf8IsMendedInTheJson) {
         << messages.front().payload;
 }
 
+// The station problem is a binary sensor of the same device, under the configured prefixes.
+TEST(MqttMessages, TheStationProblemIsDiscoveredAsABinarySensorOfTheDevice) {
+    MqttSettings settings;
+    settings.topicPrefix = "wx";
+    settings.discoveryPrefix = "ha";
+    settings.clientId = "c";
+    const std::vector<MqttMessage> messages = mqttDiscoveryMessages(settings, "9.9.9");
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().topic, "ha/binary_sensor/c/station_problem/config");
+    EXPECT_EQ(
+        messages.back().payload,
+        R"({"name":"Station problem","unique_id":"c_station_problem","state_topic":"wx/station_problem",)"
+        R"("device_class":"problem","entity_category":"diagnostic","availability_topic":"wx/availability",)"
+        R"("device":{"identifiers":["c"],"name":"Nimbrel weather station","manufacturer":"Nimbrel",)"
+        R"("model":"USB weather station","sw_version":"9.9.9"}})");
+    EXPECT_TRUE(messages.back().retained);
+}
+
 class MqttBroker : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -166,7 +184,7 @@ protected:
     }
 };
 
-TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
+TEST_F(MqttBroker, PublishesDiscoveryStateAndStationProblemAndResumesAfterTheBrokerCameBack) {
     testing::TempDir dir;
     const int port = testing::freeLoopbackPort();
     Broker broker(dir, port);
@@ -212,6 +230,18 @@ TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
     EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.3"), "5.3");
     EXPECT_EQ(subscriber.waitFor("wx/wind_direction", "112.5"), "112.5");
 
+    // The first reading shows the station answers. Each change stays with the broker for those who
+    // subscribe later.
+    EXPECT_EQ(subscriber.waitFor("wx/station_problem", "OFF"), "OFF");
+    queue.stationProblem(true);
+    ASSERT_EQ(subscriber.waitFor("wx/station_problem", "ON"), "ON");
+    EXPECT_EQ(Subscriber(port, "nimbrel-test-late-1").waitFor("wx/station_problem", "ON"), "ON");
+    queue.stationProblem(false);
+    ASSERT_EQ(subscriber.waitFor("wx/station_problem", "OFF"), "OFF");
+    EXPECT_EQ(Subscriber(port, "nimbrel-test-late-2").waitFor("wx/station_problem", "OFF"), "OFF");
+    queue.stationProblem(true);
+    ASSERT_EQ(subscriber.waitFor("wx/station_problem", "ON"), "ON");
+
     // The broker goes away: of the readings meanwhile only the newest is kept, none queued up without end.
     broker.stop();
     ASSERT_TRUE(waitUntil([&] { return !publisher.connected(); }, 10s));
@@ -219,13 +249,14 @@ TEST_F(MqttBroker, PublishesDiscoveryAndStateAndResumesAfterTheBrokerCameBack) {
     queue.newReading(reading("5.45"), 1765228430, std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return publisher.skipped() == 1; }, 5s));
 
-    // Back (without the retained messages of before): online again, discovery again, the kept reading
-    // at once, then the readings that follow.
+    // Back (without the retained messages of before): online again, discovery again, the station
+    // problem as last known, the kept reading at once, then the readings that follow.
     subscriber.forget();
     ASSERT_TRUE(broker.start());
     ASSERT_TRUE(waitUntil([&] { return publisher.connected(); }, 20s));
     EXPECT_EQ(subscriber.waitFor("wx/availability", "online"), "online");
     EXPECT_EQ(subscriber.waitFor(discoveryTopic, discovery), discovery);
+    EXPECT_EQ(subscriber.waitFor("wx/station_problem", "ON"), "ON");
     EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.45"), "5.45");
     queue.newReading(reading("5.5"), 1765228440, std::nullopt);
     EXPECT_EQ(subscriber.waitFor("wx/outdoor_temperature", "5.5"), "5.5");
@@ -277,7 +308,7 @@ TEST_F(MqttBroker, SendingOnceWaitsForTheAcknowledgementsOrSaysWhyNot) {
     OutputAnswer answer = mqttSendOnce(settings, "9.9.9", r, 5s);
     EXPECT_TRUE(answer.ok);
     EXPECT_EQ(answer.text, "the broker at 127.0.0.1:" + std::to_string(port) +
-                               " took 17 discovery messages, the state and 2 values");
+                               " took 18 discovery messages, the state and 2 values");
     EXPECT_EQ(subscriber.waitFor("wx/outdoor_humidity", "87"), "87");
 
     testing::TempDir strictDir;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace nimbrel {
@@ -27,6 +28,12 @@ public:
         changed.notify_all();
         changed.wait(lock, [this] { return released; });
     }
+    // With the number of readings the output had been given by then.
+    void stationProblem(bool on) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        problems.emplace_back(on, times.size());
+        changed.notify_all();
+    }
     void release() {
         std::lock_guard<std::mutex> lock(mutex);
         released = true;
@@ -41,6 +48,7 @@ public:
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<std::time_t> times;
+    std::vector<std::pair<bool, std::size_t>> problems;
     bool released;
 };
 
@@ -70,6 +78,30 @@ TEST(OutputQueue, FullQueueDropsOldestWithoutEverBlockingTheCaller) {
     ASSERT_TRUE(output.waitForCount(4));
     queue.stop();
     EXPECT_EQ(output.times, (std::vector<std::time_t>{101, 105, 106, 107}));
+}
+
+TEST(OutputQueue, AStationProblemIsNeverPushedOutByReadingsAndGoesBeforeThem) {
+    auto owned = std::make_unique<RecordingOutput>();
+    RecordingOutput& output = *owned;
+    std::vector<std::unique_ptr<Output>> outputs;
+    outputs.push_back(std::move(owned));
+    OutputQueue queue(std::move(outputs), 2);
+    queue.start();
+
+    queue.newReading(sampleWithTemperature("1.0"), 101, std::nullopt);
+    ASSERT_TRUE(output.waitForCount(1));
+    // The output hangs on 101 with two places: 102 waits, the problem comes, 103 waits, 104 pushes out 102.
+    queue.newReading(sampleWithTemperature("1.0"), 102, std::nullopt);
+    queue.stationProblem(true);
+    queue.newReading(sampleWithTemperature("1.0"), 103, std::nullopt);
+    queue.newReading(sampleWithTemperature("1.0"), 104, std::nullopt);
+    EXPECT_EQ(queue.dropped(), 1u);
+
+    output.release();
+    ASSERT_TRUE(output.waitForCount(3));
+    queue.stop();
+    EXPECT_EQ(output.times, (std::vector<std::time_t>{101, 103, 104}));
+    EXPECT_EQ(output.problems, (std::vector<std::pair<bool, std::size_t>>{{true, 1}}));
 }
 
 TEST(OutputQueue, AHangingOutputHoldsUpNoOtherAndItsDropsAreToldAtOneTenAndAHundred) {
