@@ -52,6 +52,12 @@ unsigned slotsAfter(unsigned from, unsigned to) {
 
 enum class Outcome { taken, skipped, matched, readFailed };
 
+// A moment on the station's clock as a stamp: how long ago it was, counted back from the download's own
+// "now".
+std::time_t stampOf(const HistorySync& sync, double moment) {
+    return sync.clock.nowSeconds() - static_cast<std::time_t>(std::llround(sync.station.nowSeconds() - moment));
+}
+
 // When the newest completed record was completed: the station's last logging moment as the current
 // record at `pointer` tells it, read now when this cycle has not read it yet. The test image never
 // moves on, and its records are stamped from the present time.
@@ -65,8 +71,7 @@ std::time_t newestStamp(const HistorySync& sync, unsigned pointer) {
         if (station.readRecordAt(pointer, current, true))
             moment = station.timing().lastLoggingMoment(pointer, station.nowSeconds());
     }
-    // How long ago, on the station's clock, counted back from the download's own "now".
-    return moment ? now - static_cast<std::time_t>(std::llround(station.nowSeconds() - *moment)) : now;
+    return moment ? stampOf(sync, *moment) : now;
 }
 
 // The state of one download while it walks the ring backwards.
@@ -190,8 +195,10 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
     if (p < kFirstRecordAddress || p > kLastRecordAddress || p % kRecordSize != 0) return 0;
 
     const double began = sync.station.nowSeconds();
+    const bool exactAtStart = sync.station.timing().loggingMomentBefore(began).has_value();
+    const std::time_t newest = newestStamp(sync, static_cast<unsigned>(a));
     Walk walk(sync, list, static_cast<unsigned>(a), static_cast<int>(codec::parseInteger(settings.historyCircle)),
-              newestStamp(sync, static_cast<unsigned>(a)));
+              newest);
     unsigned address = static_cast<unsigned>(p) + 16;
     long long added = 0, skipped = 0;
     bool found = false;
@@ -247,6 +254,16 @@ int syncHistory(const HistorySync& sync, SampleList& list) {
             return after >= 1 && after <= moved;
         });
     }
+
+    // A download that began before the station's minute was known stamped from byte 0 (within half a
+    // minute); learned meanwhile, the logging moment's own second moves every stamp onto it.
+    if (!exactAtStart && !sync.station.link().testMode())
+        if (const auto exact = sync.station.timing().loggingMomentBefore(began)) {
+            const std::time_t shift = stampOf(sync, *exact) - newest;
+            for (WeatherSample& record : list)
+                record[WeatherSample::sampleTime] =
+                    localStampText(parseLocalTime(record[WeatherSample::sampleTime]) + shift);
+        }
 
     // The count ends at the records kept, the number the cycle's summary gives as read: the last stored
     // one met again and the slots left for the next cycle are not among them.

@@ -117,7 +117,7 @@ void StationTiming::notePointer(double start, double end, unsigned pointer, int 
         // The logging moment, when just one turn of the minute falls between the two looks.
         if (minute_.kept()) {
             const double tick = minute_.nextAt(pointerRead_.first - minute_.spread());
-            if (tick <= end + minute_.spread() && tick + kMinute > end + minute_.spread()) logging_ = tick;
+            if (tick <= end + minute_.spread() && tick + kMinute > end + minute_.spread()) setLogging(tick, end);
         }
     }
     pointer_ = pointer;
@@ -149,7 +149,13 @@ void StationTiming::placeLoggingMoment(const RecordRead& read) {
     // Too near the turn of a minute to tell which side of it byte 0 was read.
     const double unsure = minute_.spread() + (read.end - read.start) / 2 + 0.3;
     if (mid - tick < unsure || tick + kMinute - mid < unsure) return;
-    logging_ = tick - read.bytes[0] * kMinute;
+    setLogging(tick - read.bytes[0] * kMinute, read.end);
+}
+
+void StationTiming::setLogging(double moment, double seenAt) {
+    if (logging_ && std::abs(*logging_ - moment) < 0.001) return;
+    logging_ = moment;
+    loggingSeenAt_ = seenAt;
 }
 
 unsigned StationTiming::pointer() const {
@@ -199,18 +205,24 @@ bool StationTiming::loggingMomentMayFall(double from, double to) const {
     return m <= to + guard;
 }
 
-std::optional<double> StationTiming::lastLoggingMoment(unsigned pointer, double now) const {
+std::optional<double> StationTiming::loggingMomentBefore(double t) const {
     std::lock_guard lock(mutex_);
-    if (loggingKept() && pointer_ == pointer) {
-        const double period = interval_ * kMinute;
-        return *logging_ + std::floor((now - *logging_) / period) * period;
-    }
+    if (!loggingKept()) return std::nullopt;
+    const double period = interval_ * kMinute;
+    return *logging_ + std::floor((t - *logging_) / period) * period;
+}
+
+std::optional<double> StationTiming::lastLoggingMoment(unsigned pointer, double now) const {
+    if (pointer == this->pointer())
+        if (auto moment = loggingMomentBefore(now)) return moment;
+    std::lock_guard lock(mutex_);
     if (!lastRead_ || lastRead_->address != pointer || now - lastRead_->end > kFreshRead) return std::nullopt;
     return (lastRead_->start + lastRead_->end) / 2 - lastRead_->bytes[0] * kMinute - 30;
 }
 
 double StationTiming::learnedAtLocked() const {
-    return std::max(sensor_.anchor() ? sensor_.lastSeen() : 0.0, minute_.anchor() ? minute_.lastSeen() : 0.0);
+    return std::max({sensor_.anchor() ? sensor_.lastSeen() : 0.0, minute_.anchor() ? minute_.lastSeen() : 0.0,
+                     logging_ ? loggingSeenAt_ : 0.0});
 }
 
 TimingSnapshot StationTiming::snapshot() const {
@@ -239,6 +251,7 @@ void StationTiming::adopt(const TimingSnapshot& other, double now) {
         minute_.adopt(*other.minuteMoment, other.minuteSpread, other.learnedAt, other.driftPerDay, recheck);
         if (other.loggingMoment && other.intervalMinutes > 0) {
             logging_ = other.loggingMoment;
+            loggingSeenAt_ = other.learnedAt;
             interval_ = other.intervalMinutes;
         }
     }

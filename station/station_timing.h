@@ -129,6 +129,8 @@ public:
     // a read of the current record at that pointer made in the last kFreshRead seconds, less its byte
     // 0's minutes and half a minute. Nothing without such a read.
     static constexpr double kFreshRead = 5;
+    // The last logging moment not after `t`, once the logging moments are known.
+    std::optional<double> loggingMomentBefore(double t) const;
     std::optional<double> lastLoggingMoment(unsigned pointer, double now) const;
 
     TimingSnapshot snapshot() const;
@@ -142,6 +144,7 @@ private:
         std::array<std::uint8_t, 16> bytes{};
     };
     void placeLoggingMoment(const RecordRead& read);
+    void setLogging(double moment, double seenAt);
     bool loggingKept() const;
     double learnedAtLocked() const;
 
@@ -150,6 +153,7 @@ private:
     Beat sensor_{kSensorPeriod};
     Beat minute_{kMinute};
     std::optional<double> logging_; // a logging moment
+    double loggingSeenAt_ = 0;      // when it was placed
     int interval_ = 0;
     unsigned pointer_ = 0;
     std::pair<double, double> pointerRead_{0, 0}; // the last read of the pointer: start and end
