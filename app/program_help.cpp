@@ -82,12 +82,20 @@ constexpr HelpRow kEnvironment[] = {
     {"NIMBREL_SIM_DRIFT",
      "simulated station: seconds a day its clock runs fast, or slow when negative, up to "
      "864 (default 0)"},
+    {"NIMBREL_SIM_HAZARDS", "simulated station: on makes it stop answering when a command comes within "
+                            "NIMBREL_SIM_LOCKUP_MARGIN seconds (default 1.5) of a sensor message or a "
+                            "logging moment, as a real one may (only at speed 1; default off); "
+                            "NIMBREL_SIM_LOCKUP_CHANCE, NIMBREL_SIM_LOCKUP_AFTER, NIMBREL_SIM_STATS and "
+                            "NIMBREL_SIM_CONTROL as its README says"},
+    {"NIMBREL_TIMING_DIR", "where the programs on one station share when it takes its sensor messages and "
+                           "logs its records (default /run/nimbrel when writable, else "
+                           "$XDG_RUNTIME_DIR/nimbrel)"},
 };
 
 constexpr HelpRow kFiles[] = {
     {"Nimbrel.ini",
      "the configuration, in the data folder: section config (language), section "
-     "communication (UsbDeviceVid, UsbDevicePid, SearchData, TestFlag, DebugFlag, UsbLibrary), and the "
+     "communication (UsbDeviceVid, UsbDevicePid, SearchData, TestFlag, DebugFlag, Margin, UsbLibrary), and the "
      "outputs: section mqtt (host, port, user, password, password_file, tls, ca_file, topic_prefix, "
      "client_id, discovery, discovery_prefix) and section upload (url, id, password, password_file, "
      "interval); an empty host or url leaves that output off"},

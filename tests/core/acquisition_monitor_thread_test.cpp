@@ -1,5 +1,6 @@
 // One polling cycle over a scripted station with a fake clock, and the thread's start and stop.
 #include "acquisition/monitor_thread.h"
+#include "outputs/output_sink.h"
 #include "station/station_busy.h"
 #include "store/history_store.h"
 #include "tests/core/acquisition_test_station.h"
@@ -142,8 +143,19 @@ TEST_F(MonitorCycleTest, AFailedReadStoresNothingAndTheNextCycleFetchesEverythin
     EXPECT_TRUE(monitor.lastCycleComplete());
 }
 
-// Attached but silent: named at the second silent cycle, once, and tried with one exchange a cycle.
+// The station problem as the outputs hear of it.
+struct ProblemSink final : OutputSink {
+    void newReading(const WeatherSample&, std::time_t, std::optional<double>) override {}
+    void newRecords(const SampleList&) override {}
+    void stationProblem(bool on) override { problems.push_back(on); }
+    std::vector<bool> problems;
+};
+
+// Attached but silent: named at the second silent cycle, once, and tried with one exchange a cycle;
+// unplugged, the outputs hear of it at once.
 TEST_F(MonitorCycleTest, ASilentStationIsNamedOnceAndTriedWithOneExchangeACycle) {
+    ProblemSink sink;
+    monitor.setOutputSink(&sink);
     station.setRecordCount(4);
     station.connect();
     const std::string stopped = AcquisitionTexts{}.stationStopped;
@@ -161,10 +173,19 @@ TEST_F(MonitorCycleTest, ASilentStationIsNamedOnceAndTriedWithOneExchangeACycle)
         EXPECT_EQ(std::count(listener.statuses.begin(), listener.statuses.end(), stopped), 1) << cycle;
     }
 
+    EXPECT_EQ(sink.problems, std::vector<bool>{true});
+
     station.failReadsAt.clear();
     monitor.runCycle();
     EXPECT_EQ(storedAddresses().size(), 4u);
     EXPECT_TRUE(monitor.lastCycleComplete());
+    EXPECT_EQ(sink.problems, (std::vector<bool>{true, false}));
+
+    station.usb.attached = false;
+    station.access->pollConnection();
+    monitor.runCycle();
+    monitor.runCycle();
+    EXPECT_EQ(sink.problems, (std::vector<bool>{true, false, true}));
 }
 
 TEST_F(MonitorCycleTest, WindowsGetACopyOfTheSettingsOfTheLastCycle) {

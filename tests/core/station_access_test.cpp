@@ -298,5 +298,28 @@ TEST(StationAccess, MissingLibraryFailsEveryOperation) {
     EXPECT_EQ(clock.totalSlept(), 0ms);
 }
 
+// Once a moment is known, a read that would come within the margin of it waits until the margin has
+// passed: the sensor message 1 s ahead keeps the frame back to 1 + 3 s from now.
+TEST_F(StationAccessTest, AReadInsideAMarginWaitsUntilTheMarginHasPassed) {
+    const double now = access.nowSeconds();
+    TimingSnapshot known;
+    known.sensorMoment = now + 1;
+    known.sensorKept = true;
+    known.learnedAt = now;
+    access.timing().adopt(known, now);
+    std::array<std::uint8_t, 32> bytes{};
+    ASSERT_TRUE(access.readBytes(0x0000, bytes.data(), 32));
+    EXPECT_EQ(access.counters().exchanges.load(), 1u);
+    EXPECT_EQ(access.counters().movedOutOfMargin.load(), 1u);
+    EXPECT_GE(access.nowSeconds(), now + 4.0);
+    EXPECT_LT(access.nowSeconds(), now + 4.3); // the wait, then the frame's own 50 ms
+
+    // Clear of every moment, the next read goes at once.
+    const double before = access.nowSeconds();
+    ASSERT_TRUE(access.readBytes(0x0000, bytes.data(), 32));
+    EXPECT_EQ(access.counters().movedOutOfMargin.load(), 1u);
+    EXPECT_LT(access.nowSeconds() - before, 0.1);
+}
+
 } // namespace
 } // namespace nimbrel
