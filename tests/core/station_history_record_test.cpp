@@ -86,6 +86,16 @@ TEST(StationHistoryRecord, DecodesEveryField) {
     EXPECT_EQ(s.raw(W::condition), 2);
 }
 
+// Byte 11 holds the high nibbles of both speeds: the average's below, the gust's above.
+TEST(StationHistoryRecord, SpeedsAboveByteRangeTakeTheirHighNibbles) {
+    auto bytes = kRecord;
+    bytes[11] = 0x11;
+    WeatherSample s;
+    ASSERT_TRUE(decodeRecord(bytes, s));
+    EXPECT_EQ(s[W::winds], "352"); // 0x160
+    EXPECT_EQ(s[W::gust], "460");  // 0x1CC
+}
+
 TEST(StationHistoryRecord, ValidityAtEachBoundary) {
     auto decode = [](auto change) {
         Record r = kRecord;

@@ -158,6 +158,13 @@ TEST(StationMemoryMap, AlarmValuesAndRow) {
     EXPECT_EQ(a.outTempLowAlarm, "-55");
     EXPECT_EQ(alarmRowText(a, 3), nullptr);
 
+    // The debug texts are those of the last decode only.
+    AlarmThresholds twice;
+    decodeAlarms(bytes, twice, true);
+    EXPECT_FALSE(twice.debug.empty());
+    decodeAlarms(bytes, twice, false);
+    EXPECT_TRUE(twice.debug.empty());
+
     std::array<std::uint8_t, 64> out{};
     a.timeAlarmHour = "7"; // a lone digit is the hour 07
     encodeAlarms(a, out);
@@ -177,6 +184,15 @@ TEST(StationMemoryMap, MinMaxRainCountersAndTimes) {
     EXPECT_EQ(m.debug.at("indTempMaxTime").hex, "07 01 01 12 00 ");
     EXPECT_EQ(m.hexDump.substr(0, 12), "00 00 46 40 ");
     EXPECT_EQ(m.hexDump.size(), 480u);
+
+    // An encode fills the debug texts only when asked.
+    std::array<std::uint8_t, 160> encoded{};
+    MinMaxTable plain;
+    decodeMinMax(bytes, plain);
+    encodeMinMax(plain, encoded, false);
+    EXPECT_TRUE(plain.debug.empty());
+    encodeMinMax(plain, encoded, true);
+    EXPECT_EQ(plain.debug.at("indTempMaxTime").hex, "07 01 01 12 00 ");
 
     bytes[0x8C - 0x60] = 0x21;
     decodeMinMax(bytes, m);
