@@ -139,13 +139,31 @@ bool StationAccess::learnIfDue() {
     if (!learning_ || link_.testMode() || !link_.connected()) return true;
     if (timing_.learned()) {
         learningReads_ = 0;
-        return true;
+        return watchMinute();
     }
     const auto now = baseClock_.now();
     const auto step = learningReads_ < kQuickLearning ? kLearningStep : 10 * kLearningStep;
     if (learningReads_ > 0 && now - lastLearningRead_ < step) return true;
     lastLearningRead_ = now;
     return learningRead();
+}
+
+bool StationAccess::watchMinute() {
+    const double now = nowSeconds();
+    const unsigned current = timing_.pointer();
+    std::array<std::uint8_t, kRecordSize> record{};
+    if (watchAfter_ > 0) {
+        if (now < watchAfter_) return true;
+        watchAfter_ = 0;
+        return readOnce(current, record.data(), static_cast<int>(record.size()));
+    }
+    const auto tick = timing_.minuteToWatch(now);
+    if (!tick || !isRecordAddress(current)) return true;
+    // Both reads keep clear of the sensors' message.
+    const double after = *tick + 0.3;
+    if (timing_.clearStart(now) != now || timing_.clearStart(after) != after) return true;
+    watchAfter_ = after;
+    return readOnce(current, record.data(), static_cast<int>(record.size()));
 }
 
 bool StationAccess::probe() {

@@ -146,6 +146,8 @@ private:
     // station's timing.
     void observe(unsigned address, const std::uint8_t* bytes, int length, double start, double end);
     bool learningRead();
+    // Once learned: the two reads round a turn of the station's minute that follow its drift.
+    bool watchMinute();
     // One attempt at a read, observed when it succeeds.
     bool readOnce(unsigned address, std::uint8_t* dst, int length);
     void openTimingShare();
@@ -171,6 +173,7 @@ private:
     std::string timingFolder_;
     Clock::TimePoint lastLearningRead_{};
     int learningReads_ = 0; // since the moments were last known
+    double watchAfter_ = 0; // the second read of a minute watched for the drift, from this time on
     std::mutex shareMutex_;
     std::unique_ptr<TimingShare> share_;
     double shareLookedAt_ = -1e18;

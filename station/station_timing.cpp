@@ -34,10 +34,15 @@ std::optional<double> Beat::dueWithin(double from, double to) const {
 
 void Beat::place(double from, double to) {
     const double mid = (from + to) / 2;
-    // Two placings an hour apart or more tell how the station's clock runs against ours.
-    if (anchor_ && !awaitingConfirmation_ && mid - placedAt_ >= 3600) {
-        const double predicted = *anchor_ + std::round((mid - *anchor_) / period_) * period_;
-        driftPerDay_ = (mid - predicted) / ((mid - placedAt_) / 86400.0);
+    // Placings an hour or more after the first one tell how the station's clock runs against ours; the
+    // longer the time between them, the better.
+    if (!anchor_ || awaitingConfirmation_)
+        driftFrom_.reset();
+    else if (!driftFrom_)
+        driftFrom_ = *anchor_;
+    if (driftFrom_ && mid - *driftFrom_ >= 3600) {
+        const double predicted = *driftFrom_ + std::round((mid - *driftFrom_) / period_) * period_;
+        driftPerDay_ = (mid - predicted) / ((mid - *driftFrom_) / 86400.0);
     }
     anchor_ = consumed_ = mid;
     spread_ = (to - from) / 2;
@@ -84,6 +89,7 @@ double Beat::clearStart(double from, double duration, double margin) const {
 
 void Beat::adopt(double anchor, double spread, double seen, double drift, bool recheck) {
     anchor_ = consumed_ = anchor;
+    driftFrom_.reset();
     spread_ = spread;
     lastSeen_ = placedAt_ = seen;
     driftPerDay_ = drift;
@@ -94,6 +100,7 @@ void Beat::adopt(double anchor, double spread, double seen, double drift, bool r
 
 void Beat::forget() {
     anchor_.reset();
+    driftFrom_.reset();
     awaitingConfirmation_ = doubted_ = false;
     silent_ = 0;
 }
@@ -180,6 +187,17 @@ bool StationTiming::kept() const {
 bool StationTiming::learned() const {
     std::lock_guard lock(mutex_);
     return sensor_.kept() && loggingKept();
+}
+
+std::optional<double> StationTiming::minuteToWatch(double now) const {
+    std::lock_guard lock(mutex_);
+    if (!loggingKept() || now - minute_.placedAt() < kDriftCheck) return std::nullopt;
+    const double tick = minute_.nextAt(now);
+    if (tick - now < 0.3 || tick - now > 1.3) return std::nullopt;
+    const double period = interval_ * kMinute;
+    const double sinceLogging = tick - (*logging_ + std::floor((tick - *logging_) / period) * period);
+    if (sinceLogging < 1 || period - sinceLogging < 1) return std::nullopt;
+    return tick;
 }
 
 double StationTiming::clearStart(double now, double duration) const {

@@ -51,6 +51,8 @@ public:
     double period() const { return period_; }
     // When a change last placed the anchor, or last confirmed it.
     double lastSeen() const { return lastSeen_; }
+    // When a precise change last placed the anchor.
+    double placedAt() const { return placedAt_; }
     // Seconds a day that the moments have moved against the program's clock, from two placings at
     // least an hour apart; 0 until then.
     double driftPerDay() const { return driftPerDay_; }
@@ -71,6 +73,7 @@ private:
     double lastSeen_ = 0;
     double placedAt_ = 0;
     double consumed_ = 0; // the moment that the last change was put down to
+    std::optional<double> driftFrom_; // the placing that the drift is measured from
     double driftPerDay_ = 0;
     bool awaitingConfirmation_ = false; // placed anew after a change that did not fit: not kept yet
     bool doubted_ = false;              // a change did not fit since the last one that did
@@ -118,6 +121,12 @@ public:
     bool kept() const;
     // Whether both moments are known, so that reads made only to learn them are no longer needed.
     bool learned() const;
+    // The station's clock drifts against the PC's by a few seconds a day, so once learned, its minute is
+    // placed again every kDriftCheck seconds: by two reads of the current record, one just before a turn
+    // of the minute that is no logging moment and one just after it. The turn to watch when `now` is
+    // the moment for the first of them (0.3 to 1.3 s before it); nothing otherwise.
+    static constexpr double kDriftCheck = 600;
+    std::optional<double> minuteToWatch(double now) const;
     // The earliest start, not before `now`, of an exchange that keeps the margins (now itself while
     // nothing is known).
     double clearStart(double now, double duration = kExchangeSeconds) const;

@@ -86,6 +86,36 @@ TEST(StationTiming, LoggingMomentFromByteZeroAndTheMinute) {
     EXPECT_NEAR(*timing.lastLoggingMoment(kPointer + 16, 136), 130.55, 1e-9);
 }
 
+// A station clock that runs 1 s fast in an hour: the placing an hour on follows it, and tells the drift.
+TEST(Beat, FollowsTheDriftOfTheStationsClock) {
+    Beat minute(60);
+    minute.changed(100, 101);
+    minute.changed(3759, 3760); // 3760.5 was due
+    EXPECT_DOUBLE_EQ(*minute.anchor(), 3759.5);
+    EXPECT_NEAR(minute.driftPerDay(), -86400.0 / 3659, 1e-9);
+}
+
+// The turns of the minute watched to follow the drift: ten minutes after the last placing, 0.3 to 1.3 s
+// ahead, and never a logging moment.
+TEST(StationTiming, WatchesATurnOfTheMinuteEveryTenMinutes) {
+    StationTiming timing; // the minute turns at 10.55 + 60 k, the station logs at 130.55 + 300 k
+    timing.notePointer(0, 0.1, kPointer, 5);
+    timing.noteCurrentRecord(10, 10.1, kPointer, record(2, 7));
+    timing.noteCurrentRecord(11, 11.1, kPointer, record(3, 7));
+    timing.noteCurrentRecord(40, 40.1, kPointer, record(3, 7));
+    struct Case {
+        double now;
+        std::optional<double> tick;
+    } cases[] = {{609.3, std::nullopt}, // the turn at 610.55 comes too soon after the placing at 10.55
+                 {669.0, std::nullopt}, {669.3, 670.55}, {670.2, 670.55}, {670.3, std::nullopt},
+                 {729.5, std::nullopt}}; // 730.55 is a logging moment
+    for (const Case& c : cases) {
+        const auto tick = timing.minuteToWatch(c.now);
+        ASSERT_EQ(tick.has_value(), c.tick.has_value()) << c.now;
+        if (tick) EXPECT_NEAR(*tick, *c.tick, 1e-9) << c.now;
+    }
+}
+
 TEST(StationTiming, SharedLearningAdoptedWhenNewerAndCheckedWhenOld) {
     StationTiming learned;
     learned.notePointer(0, 0.1, kPointer, 5);
