@@ -2,8 +2,10 @@
 
 #include "app/compass_names.h"
 #include "app/language_table.h"
+#include "presentation/decimal_text.h"
 #include "presentation/formatting.h"
 #include "presentation/record_builders.h"
+#include "presentation/threshold_units.h"
 #include "presentation/units.h"
 #include "station/station_access.h"
 #include "station/station_busy.h"
@@ -11,10 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
-#include <limits>
 
 namespace nimbrel {
 
@@ -65,53 +64,9 @@ constexpr std::array<std::pair<int, int>, 2> kLinkedBoxes = {{{1017, 1016}, {101
 constexpr std::array<std::string_view, kAlarmDirectionCount> kDirections = {"N",  "NE", "E", "SE",
                                                                            "S", "SW", "W", "NW"};
 
-std::string_view trimmed(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-// The whole text as an integer: blanks around it, an optional sign, digits and nothing else.
-std::optional<long long> parseWholeInteger(std::string_view text) {
-    text = trimmed(text);
-    if (text.size() > 1 && text.front() == '+' && text[1] != '-') text.remove_prefix(1);
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
-// The whole text as a finite decimal number, with a point whatever the user's locale.
-std::optional<double> parseWholeNumber(std::string_view text) {
-    text = trimmed(text);
-    if (text.size() > 1 && text.front() == '+' && text[1] != '-') text.remove_prefix(1);
-    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '-' ||
-                          text.front() == '.'))
-        return std::nullopt;
-    double value = 0;
-    const auto [end, error] =
-        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
-// "%g" with a point whatever the locale.
-std::string boundText(double value) {
-    char buffer[32];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
-    return error == std::errc{} ? std::string(buffer, end) : std::string();
-}
-
 // A bound as the prompt prints it, read back: the prompt's own figure is then inside the range.
 double printedBound(float bound) {
-    return parseWholeNumber(boundText(bound)).value_or(bound);
-}
-
-const AlarmFieldInfo* stationFieldOf(const AlarmBox& box) {
-    for (const AlarmFieldInfo& f : alarmFields())
-        if (f.text == box.field) return &f;
-    return nullptr;
+    return wholeNumber(boundText(bound)).value_or(bound);
 }
 
 bool isMissing(std::string_view text) {
@@ -130,50 +85,39 @@ const AlarmBox* alarmBoxByControl(int control) {
     return nullptr;
 }
 
+int alarmLinkedBox(int control) {
+    for (const auto& [speed, level] : kLinkedBoxes) {
+        if (control == speed) return level;
+        if (control == level) return speed;
+    }
+    return 0;
+}
+
 std::optional<long long> alarmRawValue(const AlarmBox& box, double value, const StationSettings& settings) {
-    double factor = 10;
+    ThresholdQuantity quantity = ThresholdQuantity::count;
     switch (box.quantity) {
     case Q::hour:
     case Q::minute:
     case Q::humidity:
     case Q::beaufortLevel:
-        factor = 1;
-        break;
-    case Q::pressure:
-        factor = settings.presUnit == unit::inHg ? 100 : 10;
-        break;
-    case Q::rain:
-        factor = settings.rainUnit == unit::inch ? 100 : 10;
         break;
     case Q::indoorTemperature:
+        quantity = ThresholdQuantity::indoorTemperature;
+        break;
     case Q::outdoorTemperature:
+        quantity = ThresholdQuantity::outdoorTemperature;
+        break;
+    case Q::pressure:
+        quantity = ThresholdQuantity::pressure;
+        break;
     case Q::windSpeed:
+        quantity = ThresholdQuantity::wind;
+        break;
+    case Q::rain:
+        quantity = ThresholdQuantity::rain;
         break;
     }
-    const double scaled = std::nearbyint(value * factor);
-    const AlarmFieldInfo* field = stationFieldOf(box);
-    if (field == nullptr || !std::isfinite(scaled)) return std::nullopt;
-    double low = 0, high = 0;
-    switch (field->kind) {
-    case AlarmFieldKind::u8:
-        high = 0xFF;
-        break;
-    case AlarmFieldKind::u16:
-        high = 0xFFFF;
-        break;
-    case AlarmFieldKind::s16sm:
-        // Sign and 15 bits of magnitude; all ones is the station's mark for no value.
-        low = -32766;
-        high = 32767;
-        break;
-    case AlarmFieldKind::bcdByte:
-        high = 99;
-        break;
-    case AlarmFieldKind::reserved:
-        return std::nullopt;
-    }
-    if (scaled < low || scaled > high) return std::nullopt;
-    return static_cast<long long>(scaled);
+    return thresholdRawValue(box.field, quantity, thresholdUnit(unitSelectionOf(settings), quantity), value);
 }
 
 AlarmForm::AlarmForm(const LanguageTable& texts)
@@ -185,26 +129,21 @@ std::size_t AlarmForm::indexOf(int control) const {
     return std::size(kBoxes);
 }
 
-AlarmOutcome AlarmForm::load(StationAccess& station, Clock& clock) {
+FormOutcome AlarmForm::load(StationAccess& station, Clock& clock) {
     dataRead_ = false;
-    AlarmOutcome outcome;
+    FormOutcome outcome;
     {
         StationBusyLock lock(station.busy());
-        if (!lock.acquire(clock)) {
-            outcome.message = texts_.text(kRowCantCommunicate);
-            return outcome;
-        }
-        std::vector<std::string> failures;
+        if (!lock.acquire(clock)) return FormOutcome::failure(texts_.text(kRowCantCommunicate));
         AlarmThresholds alarms;
         StationSettings settings;
         const bool alarmsRead = station.readAlarmBlock(alarms);
-        if (!alarmsRead) failures.push_back(texts_.text(kRowReadAlarmFail));
+        if (!alarmsRead) outcome.tell(texts_.text(kRowReadAlarmFail));
         const bool settingsRead = station.readSettingsBlock(settings);
-        if (!settingsRead) failures.push_back(texts_.text(kRowReadSetupFail));
+        if (!settingsRead) outcome.tell(texts_.text(kRowReadSetupFail));
         if (alarmsRead) thresholds_ = alarms;
         if (settingsRead) settings_ = settings;
         dataRead_ = alarmsRead && settingsRead;
-        for (const std::string& f : failures) outcome.message += (outcome.message.empty() ? "" : "\n") + f;
     }
 
     AlarmThresholds shown = thresholds_;
@@ -216,11 +155,11 @@ AlarmOutcome AlarmForm::load(StationAccess& station, Clock& clock) {
     directionIndex_ = -1;
     const std::string& code = thresholds_.windDirAlarm;
     if (!code.empty() && code != kNoValueText) {
-        const std::optional<long long> value = parseWholeInteger(code);
+        const std::optional<long long> value = wholeInteger(code);
         if (value && *value >= 0 && *value / 2 < kAlarmDirectionCount) directionIndex_ = static_cast<int>(*value / 2);
     }
     directionShown_ = directionIndex_;
-    outcome.ok = dataRead_;
+    outcome.done = dataRead_;
     return outcome;
 }
 
@@ -243,19 +182,17 @@ int AlarmForm::leave(int control) {
     if (i >= edited_.size() || !edited_[i]) return 0;
     edited_[i] = false;
     const std::string& wind = settings_.windUnit;
-    for (const auto& [speed, level] : kLinkedBoxes) {
-        if (control == speed) {
-            if (!parseWholeNumber(boxTexts_[i])) return 0;
-            boxTexts_[indexOf(level)] = windSpeedText(trimmed(boxTexts_[i]), 1.0f, wind, unit::beaufort);
-            return level;
-        }
-        if (control == level) {
-            if (!parseWholeInteger(boxTexts_[i])) return 0;
-            boxTexts_[indexOf(speed)] = windSpeedText(trimmed(boxTexts_[i]), 1.0f, unit::beaufort, wind);
-            return speed;
-        }
+    const int linked = alarmLinkedBox(control);
+    if (linked == 0) return 0;
+    const std::string_view typed = trimmed(boxTexts_[i]);
+    if (alarmBoxByControl(control)->quantity == Q::windSpeed) {
+        if (!wholeNumber(typed)) return 0;
+        boxTexts_[indexOf(linked)] = windSpeedText(typed, 1.0f, wind, unit::beaufort);
+    } else {
+        if (!wholeInteger(typed)) return 0;
+        boxTexts_[indexOf(linked)] = windSpeedText(typed, 1.0f, unit::beaufort, wind);
     }
-    return 0;
+    return linked;
 }
 
 void AlarmForm::selectDirection(int index) {
@@ -353,35 +290,36 @@ std::string AlarmForm::rangePrompt(const AlarmRange& r) const {
                        {boundText(r.low), boundText(r.high)});
 }
 
-AlarmOutcome AlarmForm::validate() const {
+FormOutcome AlarmForm::validate() const {
     for (std::size_t i = 0; i < std::size(kBoxes); ++i) {
         const std::string& text = boxTexts_[i];
         if (isMissing(text)) continue;
         const AlarmRange r = range(kBoxes[i].control);
         std::optional<double> value;
         if (r.integer) {
-            if (const std::optional<long long> v = parseWholeInteger(text)) value = static_cast<double>(*v);
+            if (const std::optional<long long> v = wholeInteger(text)) value = static_cast<double>(*v);
         } else {
-            value = parseWholeNumber(text);
+            value = wholeNumber(text);
         }
         if (!value)
-            return {false, texts_.text(r.integer ? "alarm.prompt.integer" : "alarm.prompt.number"), kBoxes[i].control, {}};
-        if (*value < r.low || *value > r.high) return {false, rangePrompt(r), kBoxes[i].control, {}};
+            return FormOutcome::failure(texts_.text(r.integer ? "alarm.prompt.integer" : "alarm.prompt.number"),
+                                        kBoxes[i].control);
+        if (*value < r.low || *value > r.high) return FormOutcome::failure(rangePrompt(r), kBoxes[i].control);
     }
-    return {true, {}, 0, {}};
+    return FormOutcome::success();
 }
 
-AlarmOutcome AlarmForm::buildRecord(const AlarmThresholds& fresh, AlarmThresholds& out) const {
+FormOutcome AlarmForm::buildRecord(const AlarmThresholds& fresh, AlarmThresholds& out) const {
     AlarmThresholds record = fresh;
     for (std::size_t i = 0; i < std::size(kBoxes); ++i) {
         const AlarmBox& box = kBoxes[i];
         const std::string& text = boxTexts_[i];
         if (isMissing(text)) continue; // the station keeps what it holds
-        const std::optional<double> value = parseWholeNumber(text);
+        const std::optional<double> value = wholeNumber(text);
         const std::optional<long long> raw = value ? alarmRawValue(box, *value, settings_) : std::nullopt;
         if (!raw)
-            return {false, texts_.text("alarm.does_not_fit", {displayName(box.control), std::string(trimmed(text))}),
-                    box.control, {}};
+            return FormOutcome::failure(
+                texts_.text("alarm.does_not_fit", {displayName(box.control), std::string(trimmed(text))}), box.control);
         if (box.quantity == Q::hour || box.quantity == Q::minute) {
             // Two digits, which the station keeps as a BCD byte.
             char two[8];
@@ -393,46 +331,44 @@ AlarmOutcome AlarmForm::buildRecord(const AlarmThresholds& fresh, AlarmThreshold
     }
     // The station's code stays unless the user picked another entry: an odd code (NNE ...) or one
     // that matches no entry at all is not lost by a save that never touched the list.
-    if (directionIndex_ >= 0 && directionIndex_ != directionShown_) record.windDirAlarm = std::to_string(directionIndex_ * 2);
+    if (directionIndex_ >= 0 && directionIndex_ != directionShown_)
+        record.windDirAlarm = std::to_string(directionIndex_ * 2);
     out = std::move(record);
-    return {true, {}, 0, {}};
+    return FormOutcome::success();
 }
 
-AlarmOutcome AlarmForm::save(StationAccess& station, Clock& clock) {
-    AlarmOutcome outcome = validate();
-    if (!outcome.ok) return outcome;
-    if (!dataRead_) return {false, texts_.text(kRowReadAlarmFail), 0, {}};
+FormOutcome AlarmForm::save(StationAccess& station, Clock& clock) {
+    FormOutcome outcome = validate();
+    if (!outcome.done) return outcome;
+    if (!dataRead_) return FormOutcome::failure(texts_.text(kRowReadAlarmFail));
 
     StationBusyLock lock(station.busy());
-    if (!lock.acquire(clock)) return {false, texts_.text(kRowCantCommunicate), 0, {}};
+    if (!lock.acquire(clock)) return FormOutcome::failure(texts_.text(kRowCantCommunicate));
     // The area as the station holds it now, so the fields the window does not edit (the current
     // pressures, the reserved bytes) go back as they are. Without it nothing is written.
     AlarmThresholds fresh;
-    if (!station.readAlarmBlock(fresh)) return {false, texts_.text(kRowReadAlarmFail), 0, {}};
+    if (!station.readAlarmBlock(fresh)) return FormOutcome::failure(texts_.text(kRowReadAlarmFail));
     AlarmThresholds record;
     outcome = buildRecord(fresh, record);
-    if (!outcome.ok) return outcome;
+    if (!outcome.done) return outcome;
 
     std::array<std::uint8_t, kAlarmLength> before{}, after{};
     encodeAlarms(fresh, before);
     encodeAlarms(record, after);
-    if (!station.writeAlarmBlock(record)) return {false, texts_.text(kRowSaveAlarmFail), 0, {}};
+    if (!station.writeAlarmBlock(record)) return FormOutcome::failure(texts_.text(kRowSaveAlarmFail));
     lock.release();
 
     // The write also sets the settings' update byte 0x1A to 0xAA; its old value is the one read at
-    // opening ("%02X " per byte in the dump).
+    // opening.
     constexpr unsigned kUpdateFlagAddress = 0x1A;
-    const std::string& dump = settings_.hexDump;
-    if (dump.size() >= kUpdateFlagAddress * 3 + 2) {
-        unsigned old = 0;
-        std::from_chars(dump.data() + kUpdateFlagAddress * 3, dump.data() + kUpdateFlagAddress * 3 + 2, old, 16);
-        if (old != 0xAA) outcome.changes.push_back({kUpdateFlagAddress, static_cast<std::uint8_t>(old), 0xAA});
+    const std::vector<std::uint8_t> settingsBytes = hexDumpBytes(settings_.hexDump);
+    if (settingsBytes.size() > kUpdateFlagAddress) {
+        const std::uint8_t flagged[] = {0xAA};
+        addByteChanges(outcome.changes, kUpdateFlagAddress, std::span(settingsBytes).subspan(kUpdateFlagAddress, 1),
+                       flagged);
     }
-    for (std::size_t i = 0; i < kAlarmLength; ++i)
-        if (before[i] != after[i])
-            outcome.changes.push_back({static_cast<unsigned>(kAlarmAddress + i), before[i], after[i]});
+    addByteChanges(outcome.changes, kAlarmAddress, before, after);
     thresholds_ = record;
-    outcome.ok = true;
     return outcome;
 }
 

@@ -2,6 +2,7 @@
 // ranges and prompts of its boxes, the linked speed and level boxes, and what a save writes.
 #pragma once
 
+#include "app/form_outcome.h"
 #include "station/alarm_thresholds.h"
 #include "station/station_settings.h"
 
@@ -47,6 +48,10 @@ struct AlarmBox {
 std::span<const AlarmBox> alarmBoxes();
 const AlarmBox* alarmBoxByControl(int control);
 
+// The box linked to a speed box (its Beaufort level box) or to a level box (its speed box); 0 for any
+// other box. Leaving one of a pair after an edit sets the other.
+int alarmLinkedBox(int control);
+
 // The direction list: control 1030, eight entries N, NE, ... NW; entry i is the station's code 2 i.
 inline constexpr int kAlarmDirectionControl = 1030;
 inline constexpr std::string_view kAlarmDirectionName = "Wind Direct";
@@ -61,31 +66,15 @@ struct AlarmRange {
     double high = 0;
 };
 
-// One station byte a save changed.
-struct ByteChange {
-    unsigned address;
-    std::uint8_t before;
-    std::uint8_t after;
-};
-
-// What an opening or a save came to. message is empty on success; otherwise it is the text to show
-// (in the configured language), and control, when not 0, the box to put the focus on.
-struct AlarmOutcome {
-    bool ok = false;
-    std::string message;
-    int control = 0;
-    // Set by a successful save: every byte it changed on the station, in address order.
-    std::vector<ByteChange> changes;
-};
-
 class AlarmForm {
 public:
     explicit AlarmForm(const LanguageTable& texts);
 
     // Reads the alarm area and the settings under stationBusy (three one-second waits at most) and
     // fills the boxes as the window shows them. The flag is given back before this returns, so the
-    // caller may show the message at once. A failure leaves the form not read: no save.
-    AlarmOutcome load(StationAccess& station, Clock& clock);
+    // caller may show the message at once (one line per failed read). A failure leaves the form not
+    // read: no save.
+    FormOutcome load(StationAccess& station, Clock& clock);
     bool dataRead() const { return dataRead_; }
 
     const StationSettings& settings() const { return settings_; }
@@ -113,19 +102,20 @@ public:
     // "Indoor Temperature High" in the configured language (group and box caption).
     std::string displayName(int control) const;
 
-    // The first box whose text the station would refuse, with the window's prompt; ok when none.
+    // The first box whose text the station would refuse, with the window's prompt; done when none.
     // A box that shows "---" (the station holds no usable value there) is left as it is.
-    AlarmOutcome validate() const;
+    FormOutcome validate() const;
 
     // The alarm area a save writes, made from the area as the station holds it now (`fresh`): every
     // box scaled into the station's integer in the selected unit, "---" boxes and an unchanged or
     // unmatched direction keeping the station's value, everything the window does not edit kept.
     // Fails, naming the box, when a value would not fit its station field.
-    AlarmOutcome buildRecord(const AlarmThresholds& fresh, AlarmThresholds& out) const;
+    FormOutcome buildRecord(const AlarmThresholds& fresh, AlarmThresholds& out) const;
 
     // Save: validates, takes stationBusy, reads the alarm area afresh, writes the record built from
     // it and gives the flag back. A failed fresh read ends the save with its message, nothing written.
-    AlarmOutcome save(StationAccess& station, Clock& clock);
+    // A done save lists every station byte it changed.
+    FormOutcome save(StationAccess& station, Clock& clock);
 
 private:
     std::size_t indexOf(int control) const;

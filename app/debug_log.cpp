@@ -1,6 +1,7 @@
 #include "app/debug_log.h"
 
 #include "app/language_table.h"
+#include "presentation/decimal_text.h"
 #include "station/history_record.h"
 #include "station/station_access.h"
 #include "station/station_busy.h"
@@ -245,47 +246,44 @@ std::string DebugLog::text() const {
     return text_;
 }
 
-DebugLog::Result DebugLog::readSetup(StationAccess& station, Clock& clock) {
+FormOutcome DebugLog::readSetup(StationAccess& station, Clock& clock) {
     StationSettings settings;
     AlarmThresholds alarms;
     MinMaxTable minMax;
     {
         StationBusyLock busy(station.busy());
-        if (!busy.acquire(clock)) return {kBusyMessage};
+        if (!busy.acquire(clock)) return FormOutcome::failure(texts_.text(kBusyMessage));
         const bool read = station.readSettingsBlock(settings, true) && station.readAlarmBlock(alarms, true) &&
                           station.readMinMaxBlock(minMax, true);
-        if (!read) return {kReadFailed};
+        if (!read) return FormOutcome::failure(texts_.text(kReadFailed));
     }
     append(settingsDump(settings, DumpDirection::read, texts_));
     append(alarmDump(alarms, DumpDirection::read, texts_));
     append(minMaxDump(minMax, DumpDirection::read, texts_));
-    return {};
+    return FormOutcome::success();
 }
 
-DebugLog::Result DebugLog::readRecord(StationAccess& station, Clock& clock, int n) {
+FormOutcome DebugLog::readRecord(StationAccess& station, Clock& clock, int n) {
     // Past the ring's last slot the count would wrap onto the newest records again.
-    if (n < 0 || n > kLastRecordNumber) return {kReadFailed};
+    if (n < 0 || n > kLastRecordNumber) return FormOutcome::failure(texts_.text(kReadFailed));
     WeatherSample record;
     {
         StationBusyLock busy(station.busy());
-        if (!busy.acquire(clock)) return {kBusyMessage};
-        if (!station.readRecordBack(record, n, true)) return {kReadFailed};
+        if (!busy.acquire(clock)) return FormOutcome::failure(texts_.text(kBusyMessage));
+        if (!station.readRecordBack(record, n, true)) return FormOutcome::failure(texts_.text(kReadFailed));
     }
     append(recordDump(record, DumpDirection::read, texts_));
-    return {};
+    return FormOutcome::success();
 }
 
 std::optional<int> DebugLog::parseRecordNumber(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-    if (text.empty() || text.size() > 6) return std::nullopt;
-    int n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    if (n > kLastRecordNumber) return std::nullopt;
-    return n;
+    // Digits only: no sign, no point.
+    const std::string_view digits = trimmed(text);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    const std::optional<long long> n = wholeInteger(digits);
+    if (!n || *n > kLastRecordNumber) return std::nullopt;
+    return static_cast<int>(*n);
 }
 
 std::string DebugLog::recordNumberPrompt() const {

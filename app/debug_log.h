@@ -4,6 +4,7 @@
 // dumps.
 #pragma once
 
+#include "app/form_outcome.h"
 #include "station/alarm_thresholds.h"
 #include "station/min_max_table.h"
 #include "station/station_observer.h"
@@ -73,18 +74,13 @@ public:
     void clear();
     std::string text() const;
 
-    // What a button did: 0 when it worked, else the language table row of the message to show
-    // (the station is already free when it comes back).
-    struct Result {
-        int messageRow = 0;
-        bool ok() const { return messageRow == 0; }
-    };
-
+    // The buttons' work: done, or the message to show (the station is already free when it comes
+    // back).
     // "&SetupRead": reads the three areas and appends their dumps, or none when one read failed.
-    Result readSetup(StationAccess& station, Clock& clock);
+    FormOutcome readSetup(StationAccess& station, Clock& clock);
     // "&DataRead": reads the record n back from the newest and appends its dump. n must be a number
     // of the ring (parseRecordNumber); one past the stored records fails like a failed read.
-    Result readRecord(StationAccess& station, Clock& clock, int n);
+    FormOutcome readRecord(StationAccess& station, Clock& clock, int n);
 
     // The record number box's text: whole digits from 0 to kLastRecordNumber, blanks around allowed.
     static std::optional<int> parseRecordNumber(std::string_view text);

@@ -2,12 +2,13 @@
 
 #include "app/configuration.h"
 #include "app/profile_file.h"
+#include "presentation/decimal_text.h"
 #include "station/flag_text.h"
 
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
@@ -45,11 +46,11 @@ bool switchOf(const ProfileFile& profile, std::string_view section, std::string_
     return fallback;
 }
 
-std::optional<int> wholeNumber(const std::string& text) {
-    int n = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-    return n;
+// A whole number that an int holds; anything else is none.
+std::optional<int> wholeInt(std::string_view text) {
+    const std::optional<long long> n = wholeInteger(text);
+    if (!n || *n < std::numeric_limits<int>::min() || *n > std::numeric_limits<int>::max()) return std::nullopt;
+    return static_cast<int>(*n);
 }
 
 bool othersMayRead(const std::filesystem::path& file) {
@@ -102,7 +103,7 @@ MqttSettings mqttSettingsOf(const ProfileFile& profile, const std::filesystem::p
     mqtt.port = mqtt.tls ? kMqttTlsPort : kMqttPort;
     const std::string port = valueOf(profile, "mqtt", "port");
     if (!port.empty()) {
-        const std::optional<int> n = wholeNumber(port);
+        const std::optional<int> n = wholeInt(port);
         if (n && *n >= 1 && *n <= 65535)
             mqtt.port = *n;
         else
@@ -140,7 +141,7 @@ UploadSettings uploadSettingsOf(const ProfileFile& profile, const std::filesyste
     upload.password = passwordOf(profile, "upload", folder, warnings);
     const std::string interval = valueOf(profile, "upload", "interval");
     if (!interval.empty()) {
-        const std::optional<int> n = wholeNumber(interval);
+        const std::optional<int> n = wholeInt(interval);
         if (!n)
             warnings.push_back("Nimbrel.ini: [upload] interval=" + interval + " is no number of seconds; " +
                                std::to_string(kDefaultUploadInterval) + " is used");

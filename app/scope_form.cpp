@@ -1,5 +1,6 @@
 #include "app/scope_form.h"
 
+#include "app/language_table.h"
 #include "presentation/min_max_repair.h"
 #include "presentation/record_builders.h"
 #include "presentation/time_text.h"
@@ -54,8 +55,8 @@ std::string unitOf(std::size_t box, const StationSettings& s) {
     return s.rainUnit;
 }
 
-void addMessage(std::vector<int>& messages, int row) {
-    if (std::find(messages.begin(), messages.end(), row) == messages.end()) messages.push_back(row);
+void addMessage(std::vector<int>& rows, int row) {
+    if (std::find(rows.begin(), rows.end(), row) == rows.end()) rows.push_back(row);
 }
 
 } // namespace
@@ -64,22 +65,19 @@ const std::array<ScopeBox, 23>& scopeBoxes() {
     return kBoxes;
 }
 
-ScopeForm::Outcome ScopeForm::open(StationAccess& station, HistoryStore& store, Clock& clock) {
-    Outcome outcome;
+FormOutcome ScopeForm::open(StationAccess& station, HistoryStore& store, Clock& clock,
+                            const LanguageTable& texts) {
+    std::vector<int> failures;
     {
         StationBusyLock busy(station.busy());
-        if (!busy.acquire(clock)) {
-            outcome.messages.push_back(kBusyMessage);
-            return outcome;
-        }
-        outcome.stationTaken = true;
+        if (!busy.acquire(clock)) return FormOutcome::failure(texts.text(kBusyMessage));
 
         minMaxRead_ = station.readMinMaxBlock(minMax);
-        if (!minMaxRead_) addMessage(outcome.messages, kScopeReadFailed);
+        if (!minMaxRead_) addMessage(failures, kScopeReadFailed);
         settingsRead_ = station.readSettingsBlock(settings);
-        if (!settingsRead_) addMessage(outcome.messages, kSetupReadFailed);
+        if (!settingsRead_) addMessage(failures, kSetupReadFailed);
         alarmsRead_ = station.readAlarmBlock(alarms);
-        if (!alarmsRead_) addMessage(outcome.messages, kSetupReadFailed);
+        if (!alarmsRead_) addMessage(failures, kSetupReadFailed);
 
         // The current record sits where the settings just read say; without them there is no
         // address to read (address 0 would read the settings bytes as if they were a record).
@@ -90,11 +88,13 @@ ScopeForm::Outcome ScopeForm::open(StationAccess& station, HistoryStore& store, 
             if (recordRead_)
                 reading = std::move(sample);
             else
-                addMessage(outcome.messages, kSetupReadFailed);
+                addMessage(failures, kSetupReadFailed);
         }
     } // the station is free again before anything is computed or shown
 
     build(&store, clock);
+    FormOutcome outcome = FormOutcome::success();
+    for (int row : failures) outcome.tell(texts.text(row));
     return outcome;
 }
 

@@ -2,6 +2,7 @@
 // and how it gets it, without a window. The window and `nimbrel-cli scope` both fill one of these.
 #pragma once
 
+#include "app/form_outcome.h"
 #include "station/alarm_thresholds.h"
 #include "station/min_max_table.h"
 #include "station/station_settings.h"
@@ -15,6 +16,7 @@ namespace nimbrel {
 
 class Clock;
 class HistoryStore;
+class LanguageTable;
 class StationAccess;
 
 // One of the window's 23 value boxes and the time box beside it.
@@ -32,13 +34,7 @@ const std::array<ScopeBox, 23>& scopeBoxes();
 
 class ScopeForm {
 public:
-    // What opening found. Messages are language table rows, in the order the failures happened, each
-    // once; the caller shows them after the station is released.
-    struct Outcome {
-        bool stationTaken = false; // false: the station stayed busy ("Can't communicate with device!")
-        std::vector<int> messages;
-    };
-
+    // Language table rows of the messages.
     static constexpr int kBusyMessage = 162;
     static constexpr int kSetupReadFailed = 164;
     static constexpr int kScopeReadFailed = 165;
@@ -46,8 +42,10 @@ public:
     // Takes the station (three 1-second waits at most), reads the min/max block, the settings, the
     // alarm block and the current record, gives the station back and builds the texts. A failed read
     // does not stop the others, but a record is read only at an address the settings gave, and the
-    // extremes are repaired from the current reading only when they were read.
-    Outcome open(StationAccess& station, HistoryStore& store, Clock& clock);
+    // extremes are repaired from the current reading only when they were read. Done when the station
+    // was taken (else "Can't communicate with device!" and nothing to show); the message tells each
+    // failed read once, in the order they happened, for the caller to show after the station is free.
+    FormOutcome open(StationAccess& station, HistoryStore& store, Clock& clock, const LanguageTable& texts);
 
     // Builds the box texts from what was read (open calls it; tests may call it on prepared data).
     void build(HistoryStore* store, Clock& clock);

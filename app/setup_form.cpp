@@ -1,15 +1,17 @@
 #include "app/setup_form.h"
 
 #include "app/language_table.h"
+#include "app/station_commands.h"
 #include "presentation/decimal_text.h"
 #include "presentation/formatting.h"
+#include "presentation/record_builders.h"
+#include "presentation/threshold_units.h"
 #include "station/station_access.h"
 #include "station/station_busy.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 
 namespace nimbrel {
@@ -164,46 +166,10 @@ std::string StationSettings::*textField(int control) {
     }
 }
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
-
-// A whole typed text as an integer or a number; anything else (empty, trailing letters) is none.
-std::optional<long long> wholeInteger(std::string_view s) {
-    s = trimmed(s);
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    long long v = 0;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
-    return v;
-}
-
-std::optional<double> wholeNumber(std::string_view s) {
-    s = trimmed(s);
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    double v = 0;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (s.empty() || ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
-
 std::string lowered(std::string_view s) {
     std::string out(trimmed(s));
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
-}
-
-UnitSelection unitsOf(const StationSettings& s) {
-    UnitSelection u;
-    u.indoorTemperature = s.indTempUnit;
-    u.outdoorTemperature = s.outTempUnit;
-    u.rain = s.rainUnit;
-    u.pressure = s.presUnit;
-    u.wind = s.windUnit;
-    return u;
 }
 
 void setUnits(StationSettings& s, const UnitSelection& u) {
@@ -214,90 +180,49 @@ void setUnits(StationSettings& s, const UnitSelection& u) {
     s.windUnit = u.wind;
 }
 
-// The thresholds that follow a unit, with the caption rows that name them in a message.
-enum class Quantity { indoor, outdoor, pressure, wind, rain };
-struct ThresholdRule {
-    std::string AlarmThresholds::*text;
-    Quantity quantity;
+// The caption rows that name a threshold in a message: its quantity's, then 71 "High" or 70 "Low".
+struct ThresholdCaption {
+    std::string AlarmThresholds::*field;
     int captionRow;
-    int levelRow; // 71 "High", 70 "Low"
+    int levelRow;
 };
-constexpr ThresholdRule kRewrites[] = {
-    {&AlarmThresholds::indTempHighAlarm, Quantity::indoor, 21, 71},
-    {&AlarmThresholds::indTempLowAlarm, Quantity::indoor, 21, 70},
-    {&AlarmThresholds::outTempHighAlarm, Quantity::outdoor, 22, 71},
-    {&AlarmThresholds::outTempLowAlarm, Quantity::outdoor, 22, 70},
-    {&AlarmThresholds::windchillHighAlarm, Quantity::outdoor, 31, 71},
-    {&AlarmThresholds::windchillLowAlarm, Quantity::outdoor, 31, 70},
-    {&AlarmThresholds::dewpointHighAlarm, Quantity::outdoor, 32, 71},
-    {&AlarmThresholds::dewpointLowAlarm, Quantity::outdoor, 32, 70},
-    {&AlarmThresholds::absPresHighAlarm, Quantity::pressure, 29, 71},
-    {&AlarmThresholds::absPresLowAlarm, Quantity::pressure, 29, 70},
-    {&AlarmThresholds::relPresHighAlarm, Quantity::pressure, 30, 71},
-    {&AlarmThresholds::relPresLowAlarm, Quantity::pressure, 30, 70},
-    {&AlarmThresholds::windAlarm, Quantity::wind, 35, 71},
-    {&AlarmThresholds::gustAlarm, Quantity::wind, 36, 71},
-    {&AlarmThresholds::hourRainAlarm, Quantity::rain, 44, 71},
-    {&AlarmThresholds::dayRainAlarm, Quantity::rain, 45, 71},
+constexpr ThresholdCaption kThresholdCaptions[] = {
+    {&AlarmThresholds::indTempHighAlarm, 21, 71},   {&AlarmThresholds::indTempLowAlarm, 21, 70},
+    {&AlarmThresholds::outTempHighAlarm, 22, 71},   {&AlarmThresholds::outTempLowAlarm, 22, 70},
+    {&AlarmThresholds::windchillHighAlarm, 31, 71}, {&AlarmThresholds::windchillLowAlarm, 31, 70},
+    {&AlarmThresholds::dewpointHighAlarm, 32, 71},  {&AlarmThresholds::dewpointLowAlarm, 32, 70},
+    {&AlarmThresholds::absPresHighAlarm, 29, 71},   {&AlarmThresholds::absPresLowAlarm, 29, 70},
+    {&AlarmThresholds::relPresHighAlarm, 30, 71},   {&AlarmThresholds::relPresLowAlarm, 30, 70},
+    {&AlarmThresholds::windAlarm, 35, 71},          {&AlarmThresholds::gustAlarm, 36, 71},
+    {&AlarmThresholds::hourRainAlarm, 44, 71},      {&AlarmThresholds::dayRainAlarm, 45, 71},
 };
 
-const std::string& unitOf(const UnitSelection& u, Quantity q) {
-    switch (q) {
-    case Quantity::indoor:
-        return u.indoorTemperature;
-    case Quantity::outdoor:
-        return u.outdoorTemperature;
-    case Quantity::pressure:
-        return u.pressure;
-    case Quantity::wind:
-        return u.wind;
-    case Quantity::rain:
-        return u.rain;
+// The unit list whose change a quantity follows.
+int unitListOf(ThresholdQuantity quantity) {
+    switch (quantity) {
+    case ThresholdQuantity::indoorTemperature:
+        return F::kIndoorUnit;
+    case ThresholdQuantity::outdoorTemperature:
+        return F::kOutdoorUnit;
+    case ThresholdQuantity::pressure:
+        return F::kPressureUnit;
+    case ThresholdQuantity::wind:
+        return F::kWindUnit;
+    case ThresholdQuantity::rain:
+        return F::kRainUnit;
+    case ThresholdQuantity::count:
+        break;
     }
-    return u.pressure;
+    return 0;
 }
 
-// A threshold in the old unit as the new unit's text: the station holds tenths, hundredths for
-// inHg and inches. "---" when the station's value is no reading.
-std::string convertedText(const std::string& raw, Quantity q, const std::string& from,
-                          const std::string& to) {
-    switch (q) {
-    case Quantity::indoor:
-    case Quantity::outdoor:
-        return temperatureText(raw, 0.1f, from, to);
-    case Quantity::pressure:
-        return pressureText(raw, from == unit::inHg ? 0.01f : 0.1f, from, to);
-    case Quantity::wind:
-        return windSpeedText(raw, 0.1f, from, to);
-    case Quantity::rain:
-        return rainText(raw, from == unit::inch ? 0.01f : 0.1f, from, to);
-    }
-    return raw;
-}
-
-double storedFactor(Quantity q, const std::string& to) {
-    if (q == Quantity::pressure && to == unit::inHg) return 100.0;
-    if (q == Quantity::rain && to == unit::inch) return 100.0;
-    return 10.0;
-}
-
-bool fitsField(std::string AlarmThresholds::*text, long long value) {
-    for (const AlarmFieldInfo& f : alarmFields()) {
-        if (f.text != text) continue;
-        if (f.kind == AlarmFieldKind::s16sm) return value >= -0x7FFF && value <= 0x7FFF;
-        if (f.kind == AlarmFieldKind::u16) return value >= 0 && value <= 0xFFFF;
-        if (f.kind == AlarmFieldKind::u8) return value >= 0 && value <= 0xFF;
-    }
-    return false;
+ThresholdQuantity quantityOf(std::string AlarmThresholds::*field) {
+    for (const UnitThreshold& t : unitThresholds())
+        if (t.field == field) return t.quantity;
+    return ThresholdQuantity::count;
 }
 
 } // namespace
-
-std::string boundText(double value) {
-    char buf[64];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 6);
-    return ec == std::errc() ? std::string(buf, end) : std::string();
-}
 
 SetupForm::SetupForm(StationAccess& station, Clock& clock, const LanguageTable& texts)
     : station_(station), clock_(clock), texts_(texts) {
@@ -318,19 +243,23 @@ std::span<const int> SetupForm::alarmEnableControls() {
     return kAlarmBoxes;
 }
 
-std::optional<std::string> SetupForm::open() {
+FormOutcome SetupForm::open() {
     dataRead_ = false;
     StationSettings settings;
     AlarmThresholds alarms;
+    FormOutcome outcome;
     {
         StationBusyLock lock(station_.busy());
-        if (!lock.acquire(clock_)) return texts_.text(162);
-        if (!station_.readSettingsBlock(settings)) return texts_.text(164);
-        if (!station_.readAlarmBlock(alarms)) return texts_.text(163);
+        if (!lock.acquire(clock_)) return FormOutcome::failure(texts_.text(162));
+        const bool settingsRead = station_.readSettingsBlock(settings);
+        if (!settingsRead) outcome.tell(texts_.text(164));
+        const bool alarmsRead = station_.readAlarmBlock(alarms);
+        if (!alarmsRead) outcome.tell(texts_.text(163));
+        if (!settingsRead || !alarmsRead) return outcome;
     }
     load(settings, alarms);
     dataRead_ = true;
-    return std::nullopt;
+    return FormOutcome::success();
 }
 
 void SetupForm::load(const StationSettings& settings, const AlarmThresholds& alarms) {
@@ -487,27 +416,27 @@ std::string SetupForm::prompt(std::string_view key, double low, double high) con
     return texts_.text(key, {boundText(low), boundText(high)});
 }
 
-std::optional<SetupProblem> SetupForm::validate() const {
+FormOutcome SetupForm::validate() const {
     const auto interval = wholeInteger(text(kInterval));
     if (!interval || *interval < kIntervalMin || *interval > kIntervalMax)
-        return SetupProblem{prompt("setup.prompt.integer", kIntervalMin, kIntervalMax), kInterval};
+        return FormOutcome::failure(prompt("setup.prompt.integer", kIntervalMin, kIntervalMax), kInterval);
     if (relativeEdited_) {
         // The bounds are compared as the prompt prints them, so the very bound it names is taken.
         const std::string low = boundText(pressureLow_), high = boundText(pressureHigh_);
         const auto value = wholeNumber(text(kRelativePressure));
         if (!value || *value < *wholeNumber(low) || *value > *wholeNumber(high))
-            return SetupProblem{texts_.text("setup.prompt.number", {low, high}), kRelativePressure};
+            return FormOutcome::failure(texts_.text("setup.prompt.number", {low, high}), kRelativePressure);
     }
-    return std::nullopt;
+    return FormOutcome::success();
 }
 
-std::variant<SetupWrites, SetupProblem> SetupForm::plan(const StationSettings& fresh,
-                                                        const AlarmThresholds& freshAlarms) const {
-    SetupWrites out{fresh, freshAlarms, {}};
+FormOutcome SetupForm::plan(const StationSettings& fresh, const AlarmThresholds& freshAlarms,
+                            SetupWrites& out) const {
+    out = SetupWrites{fresh, freshAlarms, {}};
     StationSettings& s = out.settings;
     // The units the station's thresholds are in now: those of the settings just read, unless an
     // earlier save changed the units and could not change the thresholds with them.
-    const UnitSelection oldUnits = strandedThresholdUnits_.value_or(unitsOf(fresh));
+    const UnitSelection oldUnits = strandedThresholdUnits_.value_or(unitSelectionOf(fresh));
 
     for (int control : {kTimeZone, kPressureUnit, kWindUnit, kRainUnit}) {
         const int index = selection(control);
@@ -525,22 +454,17 @@ std::variant<SetupWrites, SetupProblem> SetupForm::plan(const StationSettings& f
     for (std::size_t i = 0; i < kAlarmBoxes.size(); ++i)
         s.*(flags[i].text) = checked(kAlarmBoxes[i]) ? "1" : "0";
 
-    const UnitSelection newUnits = unitsOf(s);
+    const UnitSelection newUnits = unitSelectionOf(s);
     out.thresholdUnits = newUnits;
     AlarmThresholds& a = out.alarms;
-    for (const ThresholdRule& rule : kRewrites) {
-        const std::string& from = unitOf(oldUnits, rule.quantity);
-        const std::string& to = unitOf(newUnits, rule.quantity);
-        if (from == to) continue;
-        std::string& raw = a.*(rule.text);
-        const std::string converted = convertedText(raw, rule.quantity, from, to);
-        if (isMarkerText(converted)) continue; // no alarm value set: left as it is
-        const long long stored = std::llround(numberValue(converted) * storedFactor(rule.quantity, to));
-        if (!fitsField(rule.text, stored)) {
-            const std::string name = texts_.text(rule.captionRow) + " " + texts_.text(rule.levelRow);
-            return SetupProblem{texts_.text("setup.threshold_too_large", {name, converted + " " + to})};
-        }
-        raw = std::to_string(stored);
+    if (const auto refusal = rewriteThresholds(a, oldUnits, newUnits)) {
+        std::string name;
+        for (const ThresholdCaption& c : kThresholdCaptions)
+            if (c.field == refusal->field) name = texts_.text(c.captionRow) + " " + texts_.text(c.levelRow);
+        const ThresholdQuantity quantity = quantityOf(refusal->field);
+        const std::string value = refusal->text + " " + std::string(thresholdUnit(newUnits, quantity));
+        return FormOutcome::failure(texts_.text("setup.threshold_too_large", {name, value}),
+                                    unitListOf(quantity));
     }
 
     // The current pressures stay the station's own unless the user typed a relative pressure;
@@ -550,45 +474,65 @@ std::variant<SetupWrites, SetupProblem> SetupForm::plan(const StationSettings& f
         const long long tenths = std::llround(numberValue(hpa) * 10.0);
         if (!isMarkerText(hpa) && tenths > 0 && tenths <= 0xFFFF) a.relPres = std::to_string(tenths);
     }
-    return out;
+    return FormOutcome::success();
 }
 
-SetupOutcome SetupForm::save() {
-    if (!dataRead_) return {false, texts_.text(164)};
+FormOutcome SetupForm::save() {
+    if (!dataRead_) return FormOutcome::failure(texts_.text(164));
     StationBusyLock lock(station_.busy());
-    if (!lock.acquire(clock_)) return {false, texts_.text(162)};
+    if (!lock.acquire(clock_)) return FormOutcome::failure(texts_.text(162));
     StationSettings fresh;
     AlarmThresholds freshAlarms;
-    if (!station_.readSettingsBlock(fresh)) return {false, texts_.text(164)};
-    if (!station_.readAlarmBlock(freshAlarms)) return {false, texts_.text(163)};
-
-    auto planned = plan(fresh, freshAlarms);
-    if (auto* problem = std::get_if<SetupProblem>(&planned)) return {false, problem->message, true};
-    SetupWrites& writes = std::get<SetupWrites>(planned);
-    const UnitSelection thresholdsNowIn = strandedThresholdUnits_.value_or(unitsOf(fresh));
-
-    if (!station_.writeSettingsBlock(writes.settings)) return {false, texts_.text(166)};
-    if (station_.writeAlarmBlock(writes.alarms)) {
-        strandedThresholdUnits_.reset();
-        return {true, {}};
-    }
-    // The station now has the new units but its thresholds are still in the old ones: put the
-    // settings read before the save back, in the units of those thresholds.
-    StationSettings back = fresh;
-    setUnits(back, thresholdsNowIn);
-    if (station_.writeSettingsBlock(back)) {
-        strandedThresholdUnits_.reset();
-        return {false, texts_.text(167)};
-    }
-    strandedThresholdUnits_ = thresholdsNowIn;
-    return {false, texts_.text("setup.units_not_restored")};
+    if (!station_.readSettingsBlock(fresh)) return FormOutcome::failure(texts_.text(164));
+    if (!station_.readAlarmBlock(freshAlarms)) return FormOutcome::failure(texts_.text(163));
+    return saveWith(fresh, freshAlarms);
 }
 
-SetupOutcome SetupForm::loadDefaults() {
-    StationBusyLock lock(station_.busy());
-    if (!lock.acquire(clock_)) return {false, texts_.text(162)};
-    if (!station_.resetStation()) return {false, texts_.text(168)};
-    return {true, {}};
+FormOutcome SetupForm::saveWith(const StationSettings& fresh, const AlarmThresholds& freshAlarms) {
+    SetupWrites writes;
+    if (FormOutcome planned = plan(fresh, freshAlarms, writes); !planned.done) return planned;
+    const UnitSelection thresholdsNowIn = strandedThresholdUnits_.value_or(unitSelectionOf(fresh));
+
+    // The two areas as the station held them, and as each write that it took leaves them.
+    const std::vector<std::uint8_t> settingsBefore = hexDumpBytes(fresh.hexDump);
+    const std::vector<std::uint8_t> alarmsBefore = hexDumpBytes(freshAlarms.hexDump);
+    std::vector<std::uint8_t> settingsAfter = settingsBefore, alarmsAfter = alarmsBefore;
+    auto outcome = [&](FormOutcome result) {
+        addByteChanges(result.changes, kSettingsAddress, settingsBefore, settingsAfter);
+        addByteChanges(result.changes, kAlarmAddress, alarmsBefore, alarmsAfter);
+        return result;
+    };
+    auto settingsWritten = [&](StationSettings& settings) {
+        if (!station_.writeSettingsBlock(settings)) return false;
+        std::array<std::uint8_t, kSettingsLength> bytes{};
+        encodeSettings(settings, bytes);
+        settingsAfter.assign(bytes.begin(), bytes.end());
+        return true;
+    };
+
+    if (!settingsWritten(writes.settings)) return FormOutcome::failure(texts_.text(166));
+    if (station_.writeAlarmBlock(writes.alarms)) {
+        strandedThresholdUnits_.reset();
+        std::array<std::uint8_t, kAlarmLength> bytes{};
+        encodeAlarms(writes.alarms, bytes);
+        alarmsAfter.assign(bytes.begin(), bytes.end());
+        return outcome(FormOutcome::success());
+    }
+    // The station now has the new units but its thresholds are still in the old ones: put the
+    // settings read before the save back, in the units of those thresholds. (A refused alarm write
+    // is taken to have changed nothing.)
+    StationSettings back = fresh;
+    setUnits(back, thresholdsNowIn);
+    if (settingsWritten(back)) {
+        strandedThresholdUnits_.reset();
+        return outcome(FormOutcome::failure(texts_.text(167)));
+    }
+    strandedThresholdUnits_ = thresholdsNowIn;
+    return outcome(FormOutcome::failure(texts_.text("setup.units_not_restored")));
+}
+
+FormOutcome SetupForm::loadDefaults() {
+    return runStationCommand(StationCommand::loadDefaults, station_, clock_, texts_);
 }
 
 } // namespace nimbrel

@@ -7,6 +7,7 @@
 // its messages with the flag free.
 #pragma once
 
+#include "app/form_outcome.h"
 #include "presentation/units.h"
 #include "station/alarm_thresholds.h"
 #include "station/station_settings.h"
@@ -16,7 +17,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace nimbrel {
@@ -43,26 +43,12 @@ struct SetupFieldInfo {
     bool stored = true;
 };
 
-// Why the window cannot go on, and which box to put the focus on (0: none).
-struct SetupProblem {
-    std::string message;
-    int focusControl = 0;
-};
-
 // What a save writes, made from the areas read at the moment of saving.
 struct SetupWrites {
     StationSettings settings;
     AlarmThresholds alarms;
     // The units the thresholds in `alarms` are in.
     UnitSelection thresholdUnits;
-};
-
-struct SetupOutcome {
-    bool done = false;
-    std::string message; // empty when done
-    // Not done because of what the user chose (a threshold the new unit cannot hold), not because
-    // the station failed.
-    bool refused = false;
 };
 
 class SetupForm {
@@ -86,9 +72,10 @@ public:
     // The check box of each alarm-enable flag of the settings (same order as settingsAlarmFlags()).
     static std::span<const int> alarmEnableControls();
 
-    // Reads the settings and the alarm block and fills the controls. On failure the message to show
-    // (the flag is already free) and dataRead() stays false: the window then must not save.
-    std::optional<std::string> open();
+    // Reads the settings and the alarm block and fills the controls. A failed read does not stop the
+    // other: the message tells each failure (the flag is already free) and dataRead() stays false, so
+    // the window must not save.
+    FormOutcome open();
     bool dataRead() const { return dataRead_; }
     // Fills the controls from areas already read (open() does this after its reads).
     void load(const StationSettings& settings, const AlarmThresholds& alarms);
@@ -121,23 +108,24 @@ public:
     std::optional<std::string> assign(int control, std::string_view value);
 
     // The window's checks before it asks whether to save: the interval, and the relative pressure
-    // when the user changed it. The first failure, with the window's range prompt.
-    std::optional<SetupProblem> validate() const;
+    // when the user changed it. The first failure, with the window's range prompt and its box.
+    FormOutcome validate() const;
 
     // The areas a save writes, from the settings and alarm block read just before: the controls
     // copied into the settings, the thresholds rewritten in every changed unit, the relative
     // pressure when the user changed it. A threshold that its field cannot hold in the new unit
-    // refuses the save.
-    std::variant<SetupWrites, SetupProblem> plan(const StationSettings& fresh,
-                                                 const AlarmThresholds& freshAlarms) const;
+    // refuses the save, with the focus on that unit's list.
+    FormOutcome plan(const StationSettings& fresh, const AlarmThresholds& freshAlarms,
+                     SetupWrites& out) const;
 
     // Save, after validate() and the user's yes: fresh reads, then the settings, then the alarm
     // block. When the alarm block is refused, the settings read just before are written back so
     // the units match the thresholds again; if that is refused too, the next save converts from
-    // the units the thresholds are really in.
-    SetupOutcome save();
+    // the units the thresholds are really in. Whatever happened, the outcome lists the station
+    // bytes the writes changed.
+    FormOutcome save();
     // "Default": asks the station to load its default values.
-    SetupOutcome loadDefaults();
+    FormOutcome loadDefaults();
 
     // The areas read at opening.
     const StationSettings& settings() const { return settings_; }
@@ -145,6 +133,7 @@ public:
 
 private:
     std::string prompt(std::string_view key, double low, double high) const;
+    FormOutcome saveWith(const StationSettings& fresh, const AlarmThresholds& freshAlarms);
     void setPressureRange(float lowHpa, float highHpa);
 
     StationAccess& station_;
@@ -164,8 +153,5 @@ private:
     // thresholds are still in.
     std::optional<UnitSelection> strandedThresholdUnits_;
 };
-
-// A bound as the range prompts print it ("%g", independent of the locale).
-std::string boundText(double value);
 
 } // namespace nimbrel

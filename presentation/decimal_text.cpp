@@ -209,6 +209,53 @@ private:
 
 } // namespace
 
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+namespace {
+
+// The typed text without its blanks and without a '+' that from_chars would not take; empty when
+// what is left cannot begin a number (a second sign, a letter).
+std::string_view typedDigits(std::string_view text) {
+    text = trimmed(text);
+    const bool plus = !text.empty() && text.front() == '+';
+    if (plus) text.remove_prefix(1);
+    const std::string_view digits = !plus && !text.empty() && text.front() == '-' ? text.substr(1) : text;
+    if (digits.empty() || !((digits.front() >= '0' && digits.front() <= '9') || digits.front() == '.'))
+        return {};
+    return text;
+}
+
+} // namespace
+
+std::optional<long long> wholeInteger(std::string_view text) {
+    text = typedDigits(text);
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::optional<double> wholeNumber(std::string_view text) {
+    text = typedDigits(text);
+    double value = 0;
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::string boundText(double value) {
+    char buffer[32];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+    return error == std::errc{} ? std::string(buffer, end) : std::string();
+}
+
 long long integerValue(std::string_view text) {
     bool negative = false;
     std::size_t i = numberStart(text, negative);

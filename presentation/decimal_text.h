@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -66,6 +67,20 @@ inline void assignText(std::string& to, std::string_view text) {
     else if (n == 1)
         to[0] = text[0];
 }
+
+// What a user typed, as the windows and the command line take it: the text without the blanks
+// (' ', '\t', '\n', '\v', '\f', '\r') around it.
+std::string_view trimmed(std::string_view text);
+
+// A typed text that must be a number as a whole: blanks around it, one optional sign ('+' or '-'),
+// digits and nothing else. Empty, a second sign, a trailing letter or a number too large is none.
+std::optional<long long> wholeInteger(std::string_view text);
+// The same for a decimal number: digits with at most one point, with a point whatever the user's
+// locale; no exponent, no "inf" or "nan".
+std::optional<double> wholeNumber(std::string_view text);
+
+// A bound as the range prompts print it ("%g": six significant digits), independent of the locale.
+std::string boundText(double value);
 
 // "" and "---" are never readings.
 inline bool isMarkerText(std::string_view text) {

@@ -123,8 +123,8 @@ void AlarmDialog::read(bool tellFailure) {
     AlarmForm& form = form_;
     const AppContext& context = context_;
     // The window takes no input meanwhile, so the form is the read's alone until it is done.
-    work_.run<AlarmOutcome>([&form, &context] { return form.load(context.station, context.clock); },
-                            [this, tellFailure](AlarmOutcome& opened) {
+    work_.run<FormOutcome>([&form, &context] { return form.load(context.station, context.clock); },
+                            [this, tellFailure](FormOutcome& opened) {
                                 failureMessage_ = qtext(opened.message);
                                 fill();
                                 // The read is over and the station free again before any message shows.
@@ -144,17 +144,18 @@ void AlarmDialog::fill() {
 }
 
 void AlarmDialog::showMessage(const QString& text) {
-    QMessageBox box(QMessageBox::Warning, qtext(context_.texts.text(0)), text, QMessageBox::Ok, this);
+    // Plain, as the other windows tell their failures: the program's title, no icon.
+    QMessageBox box(QMessageBox::NoIcon, qtext(context_.texts.text(0)), text, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("alarmMessage"));
     box.exec();
 }
 
 void AlarmDialog::save() {
     const LanguageTable& t = context_.texts;
-    const AlarmOutcome checked = form_.validate();
-    if (!checked.ok) {
+    const FormOutcome checked = form_.validate();
+    if (!checked.done) {
         showMessage(qtext(checked.message));
-        if (QLineEdit* edit = boxes_[checked.control]) {
+        if (QLineEdit* edit = boxes_[checked.focusControl]) {
             edit->setFocus();
             edit->selectAll();
         }
@@ -170,15 +171,15 @@ void AlarmDialog::save() {
     // save() holds the station only while it reads and writes; the message comes after.
     AlarmForm& form = form_;
     const AppContext& context = context_;
-    work_.run<AlarmOutcome>([&form, &context] { return form.save(context.station, context.clock); },
-                            [this](AlarmOutcome& saved) {
-                                if (saved.ok) {
+    work_.run<FormOutcome>([&form, &context] { return form.save(context.station, context.clock); },
+                            [this](FormOutcome& saved) {
+                                if (saved.done) {
                                     accept();
                                     return;
                                 }
                                 showMessage(qtext(saved.message));
-                                if (saved.control != 0 && boxes_.count(saved.control))
-                                    boxes_[saved.control]->setFocus();
+                                if (saved.refused() && boxes_.count(saved.focusControl))
+                                    boxes_[saved.focusControl]->setFocus();
                             });
 }
 

@@ -129,12 +129,12 @@ void DebugWindow::readSetup() {
     optionsChanged();
     DebugLog& log = *log_;
     const AppContext& context = context_;
-    work_.run<DebugLog::Result>([&log, &context] { return log.readSetup(context.station, context.clock); },
-                                [this](DebugLog::Result& result) { told(result); });
+    work_.run<FormOutcome>([&log, &context] { return log.readSetup(context.station, context.clock); },
+                           [this](FormOutcome& result) { told(result); });
 }
 
-void DebugWindow::told(const DebugLog::Result& result) {
-    if (!result.ok()) tell(qtext(context_.texts, result.messageRow));
+void DebugWindow::told(const FormOutcome& result) {
+    if (!result.done) tell(QString::fromStdString(result.message));
 }
 
 void DebugWindow::readRecord() {
@@ -149,9 +149,9 @@ void DebugWindow::readRecord() {
     DebugLog& log = *log_;
     const AppContext& context = context_;
     const int number = *n;
-    work_.run<DebugLog::Result>(
+    work_.run<FormOutcome>(
         [&log, &context, number] { return log.readRecord(context.station, context.clock, number); },
-        [this](DebugLog::Result& result) { told(result); });
+        [this](FormOutcome& result) { told(result); });
 }
 
 void DebugWindow::clearLog() {

@@ -47,7 +47,7 @@ private:
     void refresh();
     void tell(const QString& text);
     // A read's failure, told once the station is free again.
-    void told(const DebugLog::Result& result);
+    void told(const FormOutcome& result);
 
     AppContext context_; // a copy: it only holds references to what lives for the run
     std::shared_ptr<DebugLog> log_;

@@ -5,8 +5,8 @@
 #include "app/history_columns.h"
 #include "app/history_export.h"
 #include "app/language_table.h"
+#include "app/station_commands.h"
 #include "station/station_access.h"
-#include "station/station_busy.h"
 #include "store/history_store.h"
 #include "ui/export_dialog.h"
 #include "ui/history_model.h"
@@ -196,7 +196,7 @@ void HistoryDialog::runSearch(const std::string& from, const std::string& to) {
 }
 
 void HistoryDialog::onClearData() {
-    if (working() || !ask(154)) return;
+    if (working() || !ask(context_.texts.text(154))) return;
     setWorking(QString());
     HistoryStore& store = context_.store;
     task_.start<ClearOutcome>(
@@ -220,21 +220,20 @@ void HistoryDialog::onClearData() {
 }
 
 void HistoryDialog::onClearMemory() {
-    if (working() || !ask(155)) return;
+    if (working() || !ask(stationCommandQuestion(StationCommand::clearMemory, context_.texts))) return;
     setWorking(QString());
     StationAccess& station = context_.station;
     Clock& clock = context_.clock;
+    const LanguageTable& texts = context_.texts;
     // The wait for a busy station (up to three seconds) happens here, off the window's thread.
-    task_.start<bool>(
+    task_.start<FormOutcome>(
         this,
-        [&station, &clock] {
-            StationBusyLock busy(station.busy());
-            if (!busy.acquire(clock)) return false;
-            return station.clearHistory();
+        [&station, &clock, &texts] {
+            return runStationCommand(StationCommand::clearMemory, station, clock, texts);
         },
-        [this](bool& cleared) {
+        [this](FormOutcome& cleared) {
             setIdle(qtext(context_.texts, "history.rows", {std::to_string(model_->rowCount())}));
-            if (!cleared) tell(qtext(context_.texts, 162));
+            if (!cleared.done) tell(QString::fromStdString(cleared.message));
         });
 }
 
@@ -347,9 +346,9 @@ void HistoryDialog::tell(const QString& message) {
     box.exec();
 }
 
-bool HistoryDialog::ask(int questionRow) {
+bool HistoryDialog::ask(const std::string& question) {
     const LanguageTable& t = context_.texts;
-    QMessageBox box(QMessageBox::Question, qtext(t, 123), qtext(t, questionRow),
+    QMessageBox box(QMessageBox::Question, qtext(t, 123), QString::fromStdString(question),
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setObjectName(QStringLiteral("historyQuestion"));
     box.button(QMessageBox::Yes)->setText(qtext(t, "frame.yes"));

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 class QComboBox;
 class QDateEdit;
@@ -75,7 +76,7 @@ private:
     void setWorking(const QString& what);
     void setIdle(const QString& status);
     void tell(const QString& message);
-    bool ask(int questionRow);
+    bool ask(const std::string& question);
 
     AppContext context_;
     UnitSelection units_;

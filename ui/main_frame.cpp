@@ -5,6 +5,7 @@
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "app/link_report.h"
+#include "app/station_commands.h"
 #include "presentation/record_builders.h"
 #include "station/station_access.h"
 #include "ui/about_box.h"
@@ -392,7 +393,8 @@ void MainFrame::showStatusText(const QString& text) {
 
 void MainFrame::loadDefaultValue() {
     const LanguageTable& t = context_.texts;
-    QMessageBox question(QMessageBox::Question, qtext(t, 123), qtext(t, 157),
+    QMessageBox question(QMessageBox::Question, qtext(t, 123),
+                         QString::fromStdString(stationCommandQuestion(StationCommand::loadDefaults, t)),
                          QMessageBox::Yes | QMessageBox::No, this);
     question.setObjectName(QStringLiteral("loadDefaultQuestion"));
     question.button(QMessageBox::Yes)->setText(qtext(t, "frame.yes"));
@@ -401,20 +403,14 @@ void MainFrame::loadDefaultValue() {
 
     // The station is shared with the acquisition thread: take it like every other caller, off this
     // thread, so that a busy or silent station never freezes the window.
-    enum class Loaded { done, busy, failed };
     StationAccess& station = context_.station;
     Clock& clock = context_.clock;
-    stationWork_.run<Loaded>(
-        [&station, &clock] {
-            StationBusyLock busy(station.busy());
-            if (!busy.acquire(clock)) return Loaded::busy;
-            return station.resetStation() ? Loaded::done : Loaded::failed;
-        },
-        [this](Loaded& loaded) {
-            const LanguageTable& t = context_.texts;
-            if (loaded == Loaded::busy) QMessageBox::information(this, qtext(t, 0), qtext(t, 162));
-            if (loaded != Loaded::failed) return;
-            QMessageBox failure(QMessageBox::NoIcon, qtext(t, 0), qtext(t, 168), QMessageBox::Ok, this);
+    stationWork_.run<FormOutcome>(
+        [&station, &clock, &t] { return runStationCommand(StationCommand::loadDefaults, station, clock, t); },
+        [this](FormOutcome& loaded) {
+            if (loaded.done) return;
+            QMessageBox failure(QMessageBox::NoIcon, qtext(context_.texts, 0),
+                                QString::fromStdString(loaded.message), QMessageBox::Ok, this);
             failure.setObjectName(QStringLiteral("loadDefaultFailure"));
             failure.exec();
         });

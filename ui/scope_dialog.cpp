@@ -33,8 +33,8 @@ QLineEdit* readOnlyBox(int id, const std::string& text, int width) {
     return box;
 }
 
-void tell(const LanguageTable& texts, QWidget* parent, int row) {
-    QMessageBox box(QMessageBox::NoIcon, qtext(texts, 0), qtext(texts, row), QMessageBox::Ok, parent);
+void tell(const LanguageTable& texts, QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, qtext(texts, 0), text, QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("scopeMessage"));
     box.exec();
 }
@@ -96,16 +96,18 @@ ScopeDialog::ScopeDialog(const ScopeForm& form, const LanguageTable& texts, QWid
 
 void openScopeWindow(const AppContext& context, QWidget* parent) {
     ScopeForm form;
-    ScopeForm::Outcome outcome;
+    FormOutcome outcome;
     // The read runs off the window's thread, which handles its events meanwhile under a busy cursor.
     StationWork work(parent, false);
-    work.run<ScopeForm::Outcome>(
-        [&form, &context] { return form.open(context.station, context.store, context.clock); },
-        [&outcome](ScopeForm::Outcome& read) { outcome = std::move(read); });
+    work.run<FormOutcome>(
+        [&form, &context] { return form.open(context.station, context.store, context.clock, context.texts); },
+        [&outcome](FormOutcome& read) { outcome = std::move(read); });
     work.finish();
     // The station is free again here: the acquisition thread goes on while the user reads these.
-    for (int row : outcome.messages) tell(context.texts, parent, row);
-    if (!outcome.stationTaken) return;
+    if (!outcome.message.empty())
+        for (const QString& line : QString::fromStdString(outcome.message).split(QLatin1Char('\n')))
+            tell(context.texts, parent, line);
+    if (!outcome.done) return;
     ScopeDialog dialog(form, context.texts, parent);
     dialog.exec();
 }

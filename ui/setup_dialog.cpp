@@ -1,6 +1,7 @@
 #include "ui/setup_dialog.h"
 
 #include "app/language_table.h"
+#include "app/station_commands.h"
 #include "station/station_access.h"
 #include "ui/window_fit.h"
 
@@ -242,16 +243,18 @@ void SetupDialog::read(bool tellFailure) {
     SetupForm& form = *form_;
     // The window takes no input meanwhile, so the form is the read's alone until it is done. Its
     // failure is told with the flag already free.
-    work_.run<std::optional<std::string>>([&form] { return form.open(); },
-                                          [this, tellFailure](std::optional<std::string>& failure) {
-                                              showForm();
-                                              save_->setEnabled(form_->dataRead());
-                                              readFailure_.reset();
-                                              if (failure) readFailure_ = QString::fromStdString(*failure);
-                                              // Not when the user closed the window meanwhile.
-                                              if (readFailure_ && tellFailure && isVisible())
-                                                  tell(*readFailure_);
-                                          });
+    work_.run<FormOutcome>([&form] { return form.open(); },
+                           [this, tellFailure](FormOutcome& opened) {
+                               showForm();
+                               save_->setEnabled(form_->dataRead());
+                               readFailure_.reset();
+                               if (!opened.message.empty())
+                                   readFailure_ = QString::fromStdString(opened.message);
+                               // Each failed read on its own, not when the user closed the window meanwhile.
+                               if (readFailure_ && tellFailure && isVisible())
+                                   for (const QString& line : readFailure_->split(QLatin1Char('\n')))
+                                       tell(line);
+                           });
 }
 
 void SetupDialog::showForm() {
@@ -275,33 +278,37 @@ void SetupDialog::showPressures() {
 
 void SetupDialog::onSave() {
     if (!form_->dataRead()) return;
-    if (const auto problem = form_->validate()) {
-        tell(QString::fromStdString(problem->message));
-        if (QWidget* box = findChild<QWidget*>(objectNameOf(problem->focusControl))) {
-            box->setFocus();
-            if (auto* edit = qobject_cast<QLineEdit*>(box)) edit->selectAll();
-        }
+    if (const FormOutcome checked = form_->validate(); !checked.done) {
+        told(checked);
         return;
     }
     if (!ask(QString::fromStdString(context_.texts.text(152)))) return;
     SetupForm& form = *form_;
-    work_.run<SetupOutcome>([&form] { return form.save(); },
-                            [this](SetupOutcome& outcome) { saved(outcome); });
+    work_.run<FormOutcome>([&form] { return form.save(); }, [this](FormOutcome& outcome) { saved(outcome); });
 }
 
 void SetupDialog::onDefault() {
-    if (!ask(QString::fromStdString(context_.texts.text(157)))) return;
+    if (!ask(QString::fromStdString(stationCommandQuestion(StationCommand::loadDefaults, context_.texts))))
+        return;
     SetupForm& form = *form_;
-    work_.run<SetupOutcome>([&form] { return form.loadDefaults(); },
-                            [this](SetupOutcome& outcome) { saved(outcome); });
+    work_.run<FormOutcome>([&form] { return form.loadDefaults(); },
+                           [this](FormOutcome& outcome) { saved(outcome); });
 }
 
-void SetupDialog::saved(const SetupOutcome& outcome) {
+void SetupDialog::saved(const FormOutcome& outcome) {
     if (outcome.done) {
         accept();
         return;
     }
+    told(outcome);
+}
+
+void SetupDialog::told(const FormOutcome& outcome) {
     tell(QString::fromStdString(outcome.message));
+    if (QWidget* box = findChild<QWidget*>(objectNameOf(outcome.focusControl)); box && outcome.refused()) {
+        box->setFocus();
+        if (auto* edit = qobject_cast<QLineEdit*>(box)) edit->selectAll();
+    }
 }
 
 } // namespace nimbrel

@@ -53,7 +53,9 @@ private:
     void onSave();
     void onDefault();
     // What a save or a load of the defaults came to: the window closes, or the failure is told.
-    void saved(const SetupOutcome& outcome);
+    void saved(const FormOutcome& outcome);
+    // Tells why the work was not done and puts the focus on the box or list the user must change.
+    void told(const FormOutcome& outcome);
 
     AppContext context_;
     std::unique_ptr<SetupForm> form_;

@@ -35,8 +35,8 @@ protected:
         station.memory()[0x11] = unitByte;
         station.memory()[0x12] = windByte;
     }
-    AlarmOutcome open() { return form.load(*station.access, station.clock); }
-    AlarmOutcome save() { return form.save(*station.access, station.clock); }
+    FormOutcome open() { return form.load(*station.access, station.clock); }
+    FormOutcome save() { return form.save(*station.access, station.clock); }
     // Write frames (32-byte and byte writes) sent since the last clear.
     std::size_t writes() const {
         std::size_t n = 0;
@@ -46,17 +46,17 @@ protected:
     void expectRefused(int control, const std::string& text, const std::string& prompt) {
         const std::string before = form.text(control);
         form.edit(control, text);
-        const AlarmOutcome o = form.validate();
-        EXPECT_FALSE(o.ok) << text;
-        EXPECT_EQ(o.control, control) << text;
+        const FormOutcome o = form.validate();
+        EXPECT_FALSE(o.done) << text;
+        EXPECT_EQ(o.focusControl, control) << text;
         EXPECT_EQ(o.message, prompt) << text;
         form.edit(control, before);
     }
     void expectAccepted(int control, const std::string& text) {
         const std::string before = form.text(control);
         form.edit(control, text);
-        const AlarmOutcome o = form.validate();
-        EXPECT_TRUE(o.ok) << text << ": " << o.message;
+        const FormOutcome o = form.validate();
+        EXPECT_TRUE(o.done) << text << ": " << o.message;
         form.edit(control, before);
     }
 
@@ -66,7 +66,7 @@ protected:
 };
 
 TEST_F(AlarmFormTest, OpensWithTheStationsTextsAndUnits) {
-    ASSERT_TRUE(open().ok);
+    ASSERT_TRUE(open().done);
     EXPECT_EQ(form.text(1005), "65");
     EXPECT_EQ(form.text(1003), "25.0");
     EXPECT_EQ(form.text(1017), "5.4");
@@ -87,14 +87,14 @@ TEST_F(AlarmFormTest, OpensWithTheStationsTextsAndUnits) {
 
 TEST_F(AlarmFormTest, SaveScalesEachQuantityInItsOwnUnit) {
     setUnits(kIndoorF | kInHg, kMs); // inHg pressure, but rain stays in mm
-    ASSERT_TRUE(open().ok);
+    ASSERT_TRUE(open().done);
     form.edit(1003, "70.7");  // °F: 707
     form.edit(1007, "21.5");  // °C: 215
     form.edit(1023, "29.92"); // inHg: hundredths
     form.edit(1019, "12.5");  // mm: tenths, not hundredths
     form.edit(1027, "7");     // hour: two BCD digits
-    const AlarmOutcome o = save();
-    ASSERT_TRUE(o.ok) << o.message;
+    const FormOutcome o = save();
+    ASSERT_TRUE(o.done) << o.message;
     const auto& m = station.memory();
     EXPECT_EQ(m[0x32], 0xC3);
     EXPECT_EQ(m[0x33], 0x02);
@@ -124,10 +124,10 @@ TEST_F(AlarmFormTest, SaveScalesEachQuantityInItsOwnUnit) {
 
 TEST_F(AlarmFormTest, HpaAndInchesScaleAsTheirOwnUnitSays) {
     setUnits(kHpa | kInch, kMs);
-    ASSERT_TRUE(open().ok);
+    ASSERT_TRUE(open().done);
     form.edit(1011, "1013.2"); // hPa: tenths
     form.edit(1020, "1.25");   // inch: hundredths
-    ASSERT_TRUE(save().ok);
+    ASSERT_TRUE(save().done);
     EXPECT_EQ(station.memory()[0x48], 0x94);
     EXPECT_EQ(station.memory()[0x49], 0x27);
     EXPECT_EQ(station.memory()[0x55], 125);
@@ -135,7 +135,7 @@ TEST_F(AlarmFormTest, HpaAndInchesScaleAsTheirOwnUnitSays) {
 
 TEST_F(AlarmFormTest, RangesAcceptTheirPrintedBoundsAndRefuseOneStepPast) {
     setUnits(kIndoorF | kInHg | kInch, kKnot);
-    ASSERT_TRUE(open().ok);
+    ASSERT_TRUE(open().done);
     const std::string humidity = "Please enter an integer between 1 and 99.";
     expectRefused(1005, "0", humidity);
     expectAccepted(1005, "1");
@@ -178,7 +178,7 @@ TEST_F(AlarmFormTest, RangesAcceptTheirPrintedBoundsAndRefuseOneStepPast) {
 TEST_F(AlarmFormTest, PromptsSpeakTheConfiguredLanguage) {
     LanguageTable german{LanguageIndex::german};
     AlarmForm form{german};
-    ASSERT_TRUE(form.load(*station.access, station.clock).ok);
+    ASSERT_TRUE(form.load(*station.access, station.clock).done);
     form.edit(1009, "0");
     EXPECT_EQ(form.validate().message, "Bitte geben Sie eine ganze Zahl zwischen 1 und 99 ein.");
     EXPECT_EQ(form.directionEntries()[1], "NO");
@@ -192,12 +192,12 @@ TEST_F(AlarmFormTest, MissingValuesAndUnmatchedDirectionsKeepTheStationsBytes) {
     m[0x36] = 0xFF;                 // outdoor humidity high: no value
     m[0x3C] = 0xFF, m[0x3D] = 0xFF; // windchill high: -32767, no value
     m[0x52] = 0xFF;                 // a direction code no entry matches
-    ASSERT_TRUE(open().ok);
+    ASSERT_TRUE(open().done);
     EXPECT_EQ(form.text(1009), "---");
     EXPECT_EQ(form.text(1014), "---");
     EXPECT_EQ(form.directionIndex(), -1);
     form.edit(1005, "70");
-    ASSERT_TRUE(save().ok);
+    ASSERT_TRUE(save().done);
     EXPECT_EQ(m[0x30], 70);
     EXPECT_EQ(m[0x36], 0xFF);
     EXPECT_EQ(m[0x3C], 0xFF);
@@ -206,17 +206,17 @@ TEST_F(AlarmFormTest, MissingValuesAndUnmatchedDirectionsKeepTheStationsBytes) {
 
     // An odd code (NEE) shows as its even neighbour and stays unless another entry is picked.
     m[0x52] = 5;
-    ASSERT_TRUE(open().ok);
+    ASSERT_TRUE(open().done);
     EXPECT_EQ(form.directionIndex(), 2);
-    ASSERT_TRUE(save().ok);
+    ASSERT_TRUE(save().done);
     EXPECT_EQ(m[0x52], 5);
     form.selectDirection(5); // SW
-    ASSERT_TRUE(save().ok);
+    ASSERT_TRUE(save().done);
     EXPECT_EQ(m[0x52], 10);
 }
 
 TEST_F(AlarmFormTest, SpeedAndLevelBoxesFollowEachOther) {
-    ASSERT_TRUE(open().ok);
+    ASSERT_TRUE(open().done);
     EXPECT_EQ(form.leave(1017), 0); // not edited: nothing follows
     form.edit(1017, "5.5");
     EXPECT_EQ(form.leave(1017), 1016);
@@ -236,8 +236,8 @@ TEST_F(AlarmFormTest, SpeedAndLevelBoxesFollowEachOther) {
 TEST_F(AlarmFormTest, EachFailureEndsWithItsMessageAndTheFlagFree) {
     // Opening while the acquisition thread holds the station.
     ASSERT_TRUE(station.access->busy().tryTake());
-    AlarmOutcome o = open();
-    EXPECT_FALSE(o.ok);
+    FormOutcome o = open();
+    EXPECT_FALSE(o.done);
     EXPECT_EQ(o.message, "Can't communicate with device!");
     EXPECT_FALSE(form.dataRead());
     station.access->busy().release();
@@ -248,7 +248,7 @@ TEST_F(AlarmFormTest, EachFailureEndsWithItsMessageAndTheFlagFree) {
     EXPECT_FALSE(form.dataRead());
     EXPECT_FALSE(station.access->busy().isBusy());
     station.usb.sent.clear();
-    EXPECT_FALSE(save().ok);
+    EXPECT_FALSE(save().done);
     EXPECT_EQ(writes(), 0u);
 
     station.failReadsAt = {0x00};
@@ -258,7 +258,7 @@ TEST_F(AlarmFormTest, EachFailureEndsWithItsMessageAndTheFlagFree) {
 
     // Saving while busy, with the fresh read failing, with the write refused.
     station.failReadsAt.clear();
-    ASSERT_TRUE(open().ok);
+    ASSERT_TRUE(open().done);
     form.edit(1005, "70");
     station.usb.sent.clear();
     ASSERT_TRUE(station.access->busy().tryTake());
@@ -286,7 +286,7 @@ TEST_F(AlarmFormTest, EachFailureEndsWithItsMessageAndTheFlagFree) {
     station.usb.sent.clear();
     form.edit(1005, "100");
     o = save();
-    EXPECT_EQ(o.control, 1005);
+    EXPECT_EQ(o.focusControl, 1005);
     EXPECT_TRUE(station.usb.frames().empty());
 }
 
@@ -309,12 +309,12 @@ TEST(AlarmRawValue, ValuesThatDoNotFitTheirFieldAreRefused) {
 }
 
 TEST_F(AlarmFormTest, ARecordThatWouldNotFitNamesItsThreshold) {
-    ASSERT_TRUE(open().ok);
+    ASSERT_TRUE(open().done);
     form.edit(1023, "7000");
     AlarmThresholds fresh, out;
-    const AlarmOutcome o = form.buildRecord(fresh, out);
-    EXPECT_FALSE(o.ok);
-    EXPECT_EQ(o.control, 1023);
+    const FormOutcome o = form.buildRecord(fresh, out);
+    EXPECT_FALSE(o.done);
+    EXPECT_EQ(o.focusControl, 1023);
     EXPECT_EQ(o.message, "Absolute Pressure High: 7000 does not fit in the station's memory. Nothing was saved.");
 }
 

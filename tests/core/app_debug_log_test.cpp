@@ -24,7 +24,7 @@ TEST(DebugLog, RecordDumpOfTheTestImagePrintsSignedRawValues) {
     ASSERT_TRUE(access.pollConnection());
     LanguageTable texts(english);
     DebugLog log(texts);
-    ASSERT_TRUE(log.readRecord(access, clock, 0).ok());
+    ASSERT_TRUE(log.readRecord(access, clock, 0).done);
     const std::string t = log.text();
     EXPECT_EQ(t.substr(0, 2), "\n\n");
     EXPECT_TRUE(has(t, "\n\nWeather data (MEM-SYS)/SIZE=SUM: (010000-0100)/16=4080\n")) << t;
@@ -52,7 +52,7 @@ TEST(DebugLog, SettingsAndMinMaxDumpsAsTheWindowPrintsThem) {
     s.connect();
     LanguageTable texts(english);
     DebugLog log(texts);
-    ASSERT_TRUE(log.readSetup(*s.access, s.clock).ok());
+    ASSERT_TRUE(log.readSetup(*s.access, s.clock).done);
     const std::string t = log.text();
     EXPECT_TRUE(has(t, "\n\nBasic settings (00H-1FH): 55 00 ")) << t;
     EXPECT_TRUE(has(t, "\ninitFlag1: 55 ->1(EEPROM initialisation flag, fixed value: 55H)\n")) << t;
@@ -78,7 +78,7 @@ TEST(DebugLog, SetupReadAppendsNothingWhenAnyReadFails) {
         s.connect();
         s.failReadsAt = {address};
         DebugLog log(LanguageTable{});
-        EXPECT_EQ(log.readSetup(*s.access, s.clock).messageRow, DebugLog::kReadFailed) << address;
+        EXPECT_EQ(log.readSetup(*s.access, s.clock).message, "Read weather setup data fail!") << address;
         EXPECT_EQ(log.text(), "") << address;
         EXPECT_FALSE(s.access->busy().isBusy());
     }
@@ -87,8 +87,8 @@ TEST(DebugLog, SetupReadAppendsNothingWhenAnyReadFails) {
     ASSERT_TRUE(s.access->busy().tryTake());
     LanguageTable texts;
     DebugLog log(texts);
-    EXPECT_EQ(log.readSetup(*s.access, s.clock).messageRow, DebugLog::kBusyMessage);
-    EXPECT_EQ(log.readRecord(*s.access, s.clock, 0).messageRow, DebugLog::kBusyMessage);
+    EXPECT_EQ(log.readSetup(*s.access, s.clock).message, "Can't communicate with device!");
+    EXPECT_EQ(log.readRecord(*s.access, s.clock, 0).message, "Can't communicate with device!");
     EXPECT_TRUE(s.readAddresses().empty());
 }
 
@@ -111,18 +111,18 @@ TEST(DebugLog, RecordNumbersEndWithTheRing) {
     s.setRecordCount(4080);
     s.connect();
     DebugLog log(texts);
-    ASSERT_TRUE(log.readRecord(*s.access, s.clock, 4079).ok());
+    ASSERT_TRUE(log.readRecord(*s.access, s.clock, 4079).done);
     EXPECT_TRUE(has(log.text(), "\nstackAddr: 0001B0 ")) << log.text();
     EXPECT_TRUE(has(log.text(), "->10011->10011, relPres:")) << log.text();
     log.clear();
     const auto framesBefore = s.usb.frames().size();
-    EXPECT_EQ(log.readRecord(*s.access, s.clock, 4080).messageRow, DebugLog::kReadFailed);
+    EXPECT_EQ(log.readRecord(*s.access, s.clock, 4080).message, "Read weather setup data fail!");
     EXPECT_EQ(s.usb.frames().size(), framesBefore);
     EXPECT_EQ(log.text(), "");
     // One past the stored count fails like a failed read.
     s.setRecordCount(3);
-    EXPECT_TRUE(log.readRecord(*s.access, s.clock, 3).ok());
-    EXPECT_EQ(log.readRecord(*s.access, s.clock, 4).messageRow, DebugLog::kReadFailed);
+    EXPECT_TRUE(log.readRecord(*s.access, s.clock, 3).done);
+    EXPECT_EQ(log.readRecord(*s.access, s.clock, 4).message, "Read weather setup data fail!");
 }
 
 TEST(DebugLog, LogKeepsItsCapacityByDroppingTheOldestDumps) {

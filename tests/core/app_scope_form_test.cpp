@@ -1,6 +1,7 @@
 // The Scope window's contents without a window: the boxes and their times over a scripted station,
 // and what a failed read leaves out (no record read without a record address, no repair of extremes
 // that were never read).
+#include "app/language_table.h"
 #include "app/scope_form.h"
 #include "store/history_store.h"
 #include "tests/core/acquisition_test_station.h"
@@ -35,7 +36,13 @@ struct ScopeStation {
         m[0x82] = 123;  // hour rain maximum 12.3 mm
         station.connect();
     }
-    ScopeForm::Outcome open() { return form.open(*station.access, store, station.clock); }
+    FormOutcome open() { return form.open(*station.access, store, station.clock, texts); }
+    // The texts of the rows, one a line, as an opening tells them.
+    std::string says(std::initializer_list<int> rows) const {
+        std::string text;
+        for (int row : rows) text += (text.empty() ? "" : "\n") + texts.text(row);
+        return text;
+    }
     bool readAt(unsigned address) const {
         const auto reads = station.readAddresses();
         return std::find(reads.begin(), reads.end(), address) != reads.end();
@@ -45,13 +52,14 @@ struct ScopeStation {
     testing::TempDir dir;
     HistoryStore store{(dir / "Nimbrel.dat").string(), station.clock};
     ScopeForm form;
+    LanguageTable texts;
 };
 
 TEST(ScopeForm, ShowsEachExtremeWithItsUnitAndTime) {
     ScopeStation s;
     const auto outcome = s.open();
-    EXPECT_TRUE(outcome.stationTaken);
-    EXPECT_TRUE(outcome.messages.empty());
+    EXPECT_TRUE(outcome.done);
+    EXPECT_TRUE(outcome.message.empty());
     EXPECT_FALSE(s.station.access->busy().isBusy());
     EXPECT_EQ(s.form.textOf(10061), "45 %");
     EXPECT_EQ(s.form.textOf(1051), "2026-12-08 14:30");
@@ -75,7 +83,7 @@ TEST(ScopeForm, EachFailedReadOnItsOwn) {
         ScopeStation s;
         s.station.failReadsTimes[0x00] = StationAccess::kReadAttempts;
         const auto outcome = s.open();
-        EXPECT_EQ(outcome.messages, std::vector<int>{ScopeForm::kSetupReadFailed});
+        EXPECT_EQ(outcome.message, s.says({ScopeForm::kSetupReadFailed}));
         EXPECT_FALSE(s.form.recordRead());
         EXPECT_FALSE(s.readAt(0x00));
         EXPECT_FALSE(s.readAt(kStack));
@@ -88,7 +96,7 @@ TEST(ScopeForm, EachFailedReadOnItsOwn) {
         ScopeStation s;
         s.station.failReadsAt = {0x60};
         const auto outcome = s.open();
-        EXPECT_EQ(outcome.messages, std::vector<int>{ScopeForm::kScopeReadFailed});
+        EXPECT_EQ(outcome.message, s.says({ScopeForm::kScopeReadFailed}));
         EXPECT_TRUE(s.form.recordRead());
         for (const ScopeBox& box : scopeBoxes()) {
             EXPECT_EQ(s.form.textOf(box.timeId), "---") << box.name;
@@ -100,7 +108,7 @@ TEST(ScopeForm, EachFailedReadOnItsOwn) {
         ScopeStation s;
         s.station.failReadsAt = {0x20};
         const auto outcome = s.open();
-        EXPECT_EQ(outcome.messages, std::vector<int>{ScopeForm::kSetupReadFailed});
+        EXPECT_EQ(outcome.message, s.says({ScopeForm::kSetupReadFailed}));
         EXPECT_TRUE(s.form.recordRead());
         EXPECT_EQ(s.form.textOf(10059), "65 %");
     }
@@ -109,7 +117,7 @@ TEST(ScopeForm, EachFailedReadOnItsOwn) {
         ScopeStation s;
         s.station.failReadsAt = {kStack};
         const auto outcome = s.open();
-        EXPECT_EQ(outcome.messages, std::vector<int>{ScopeForm::kSetupReadFailed});
+        EXPECT_EQ(outcome.message, s.says({ScopeForm::kSetupReadFailed}));
         EXPECT_EQ(s.form.textOf(10059), "0 %");
         EXPECT_EQ(s.form.textOf(10061), "45 %");
     }
@@ -118,7 +126,7 @@ TEST(ScopeForm, EachFailedReadOnItsOwn) {
         ScopeStation s;
         s.station.setStackAddr(0x0040);
         const auto outcome = s.open();
-        EXPECT_EQ(outcome.messages, std::vector<int>{ScopeForm::kSetupReadFailed});
+        EXPECT_EQ(outcome.message, s.says({ScopeForm::kSetupReadFailed}));
         EXPECT_FALSE(s.form.recordRead());
     }
     {
@@ -126,8 +134,7 @@ TEST(ScopeForm, EachFailedReadOnItsOwn) {
         ScopeStation s;
         s.station.failReadsAt = {0x00, 0x60};
         const auto outcome = s.open();
-        EXPECT_EQ(outcome.messages,
-                  (std::vector<int>{ScopeForm::kScopeReadFailed, ScopeForm::kSetupReadFailed}));
+        EXPECT_EQ(outcome.message, s.says({ScopeForm::kScopeReadFailed, ScopeForm::kSetupReadFailed}));
     }
 }
 
@@ -135,8 +142,8 @@ TEST(ScopeForm, BusyStationForThreeWaitsOpensNothing) {
     ScopeStation s;
     ASSERT_TRUE(s.station.access->busy().tryTake());
     const auto outcome = s.open();
-    EXPECT_FALSE(outcome.stationTaken);
-    EXPECT_EQ(outcome.messages, std::vector<int>{ScopeForm::kBusyMessage});
+    EXPECT_FALSE(outcome.done);
+    EXPECT_EQ(outcome.message, s.says({ScopeForm::kBusyMessage}));
     EXPECT_EQ(s.station.clock.totalSlept(), std::chrono::milliseconds(3000));
     EXPECT_TRUE(s.station.readAddresses().empty());
     // The other holder still owns the flag.

@@ -3,10 +3,12 @@
 // and the station's values a save must keep.
 #include "app/language_table.h"
 #include "app/setup_form.h"
+#include "presentation/decimal_text.h"
 #include "station/station_access.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/scripted_usb.h"
 
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 #include <set>
@@ -78,7 +80,7 @@ struct Fixture : ::testing::Test {
     LanguageTable texts{english};
     SetupForm form{*station.access, station.clock, texts};
 
-    void open() { ASSERT_EQ(form.open(), std::nullopt); }
+    void open() { ASSERT_TRUE(form.open().done); }
     void selectText(int control, const std::string& text) {
         const auto list = form.choices(control);
         const auto it = std::find(list.begin(), list.end(), text);
@@ -123,7 +125,7 @@ TEST_F(SetupFormTest, AlarmBoxesWriteTheirOwnFlagBits) {
 
 TEST_F(SetupFormTest, FailedOpeningLeavesNothingToSave) {
     station.failReads = {0x00};
-    EXPECT_EQ(form.open(), "Read weather setup data fail!");
+    EXPECT_EQ(form.open().message, "Read weather setup data fail!");
     EXPECT_FALSE(form.dataRead());
     const auto before = station.area();
     station.failReads.clear();
@@ -132,14 +134,18 @@ TEST_F(SetupFormTest, FailedOpeningLeavesNothingToSave) {
 
     SetupForm second(*station.access, station.clock, texts);
     station.failReads = {0x20};
-    EXPECT_EQ(second.open(), "Read weather alarm data fail!");
+    EXPECT_EQ(second.open().message, "Read weather alarm data fail!");
+    EXPECT_FALSE(second.dataRead());
+    // Both areas unreadable: both are tried, and each failure is told.
+    station.failReads = {0x00, 0x20};
+    EXPECT_EQ(second.open().message, "Read weather setup data fail!\nRead weather alarm data fail!");
     EXPECT_FALSE(second.dataRead());
 
     SetupForm third(*station.access, station.clock, texts);
     station.failReads.clear();
     ASSERT_TRUE(station.access->busy().tryTake());
     const auto waited = station.clock.totalSlept();
-    EXPECT_EQ(third.open(), "Can't communicate with device!");
+    EXPECT_EQ(third.open().message, "Can't communicate with device!");
     EXPECT_EQ(station.clock.totalSlept() - waited, std::chrono::milliseconds(3000));
     EXPECT_FALSE(third.dataRead());
     station.access->busy().release();
@@ -150,14 +156,14 @@ TEST_F(SetupFormTest, IntervalIsAWholeNumberFromFiveTo240) {
     const std::string prompt = "Please enter an integer between 5 and 240.";
     for (const char* ok : {"5", "240", " 60 "}) {
         form.setText(SetupForm::kInterval, ok);
-        EXPECT_EQ(form.validate(), std::nullopt) << ok;
+        EXPECT_TRUE(form.validate().done) << ok;
     }
     for (const char* bad : {"4", "241", "", "5.5", "12a"}) {
         form.setText(SetupForm::kInterval, bad);
-        const auto problem = form.validate();
-        ASSERT_TRUE(problem) << bad;
-        EXPECT_EQ(problem->message, prompt);
-        EXPECT_EQ(problem->focusControl, SetupForm::kInterval);
+        const FormOutcome problem = form.validate();
+        ASSERT_FALSE(problem.done) << bad;
+        EXPECT_EQ(problem.message, prompt);
+        EXPECT_EQ(problem.focusControl, SetupForm::kInterval);
     }
 }
 
@@ -166,36 +172,36 @@ TEST_F(SetupFormTest, RelativePressureRangeAtItsPrintedBounds) {
     open();
     auto refused = [&](const char* typed) {
         form.setText(SetupForm::kRelativePressure, typed);
-        return form.validate().has_value();
+        return !form.validate().done;
     };
     EXPECT_FALSE(refused("300"));
     EXPECT_TRUE(refused("299.9"));
     EXPECT_FALSE(refused("1500"));
     EXPECT_TRUE(refused("1500.1"));
     EXPECT_TRUE(refused("abc"));
-    EXPECT_EQ(form.validate()->message, "Please enter a number between 300 and 1500.");
+    EXPECT_EQ(form.validate().message, "Please enter a number between 300 and 1500.");
 
     // Opened in inHg: 300 and 1500 hPa are 8.859 and 44.295 inHg.
     station.usb.memory()[0x11] = 0x40;
     SetupForm inHg(*station.access, station.clock, texts);
-    ASSERT_EQ(inHg.open(), std::nullopt);
+    ASSERT_TRUE(inHg.open().done);
     inHg.setText(SetupForm::kRelativePressure, "44.295");
-    EXPECT_EQ(inHg.validate(), std::nullopt);
+    EXPECT_TRUE(inHg.validate().done);
     inHg.setText(SetupForm::kRelativePressure, "8.859");
-    EXPECT_EQ(inHg.validate(), std::nullopt);
+    EXPECT_TRUE(inHg.validate().done);
     inHg.setText(SetupForm::kRelativePressure, "44.296");
-    ASSERT_TRUE(inHg.validate());
-    EXPECT_EQ(inHg.validate()->message, "Please enter a number between 8.859 and 44.295.");
-    EXPECT_EQ(inHg.validate()->focusControl, SetupForm::kRelativePressure);
+    ASSERT_FALSE(inHg.validate().done);
+    EXPECT_EQ(inHg.validate().message, "Please enter a number between 8.859 and 44.295.");
+    EXPECT_EQ(inHg.validate().focusControl, SetupForm::kRelativePressure);
 
     // After a change of unit the range is 500 to 1100 hPa: 375 to 825 mmHg.
     selectText(SetupForm::kPressureUnit, "mmHg");
     form.setText(SetupForm::kRelativePressure, "825");
-    EXPECT_EQ(form.validate(), std::nullopt);
+    EXPECT_TRUE(form.validate().done);
     form.setText(SetupForm::kRelativePressure, "825.1");
-    EXPECT_EQ(form.validate()->message, "Please enter a number between 375 and 825.");
+    EXPECT_EQ(form.validate().message, "Please enter a number between 375 and 825.");
     form.setText(SetupForm::kRelativePressure, "374.9");
-    EXPECT_TRUE(form.validate());
+    EXPECT_FALSE(form.validate().done);
 }
 
 TEST_F(SetupFormTest, UnitChangesRewriteTheThresholds) {
@@ -226,7 +232,7 @@ TEST_F(SetupFormTest, SpecExamplePressureAndBackAgain) {
     EXPECT_EQ(station.u16(0x44), 2992u); // 29.92 inHg
 
     SetupForm back(*station.access, station.clock, texts);
-    ASSERT_EQ(back.open(), std::nullopt);
+    ASSERT_TRUE(back.open().done);
     back.select(SetupForm::kPressureUnit, 0); // Hpa
     ASSERT_TRUE(back.save().done);
     EXPECT_EQ(station.u16(0x44), 10132u); // 29.92 × 33.864 = 1013.2
@@ -238,9 +244,10 @@ TEST_F(SetupFormTest, AThresholdTooLargeForItsFieldRefusesTheSave) {
     open();
     selectText(SetupForm::kRainUnit, "mm");
     const auto before = station.area();
-    const SetupOutcome outcome = form.save();
+    const FormOutcome outcome = form.save();
     EXPECT_FALSE(outcome.done);
-    EXPECT_TRUE(outcome.refused);
+    EXPECT_TRUE(outcome.refused());
+    EXPECT_EQ(outcome.focusControl, SetupForm::kRainUnit);
     EXPECT_NE(outcome.message.find("24 hour Rainfall High"), std::string::npos) << outcome.message;
     EXPECT_EQ(station.area(), before);
     EXPECT_FALSE(station.access->busy().isBusy());
@@ -276,7 +283,7 @@ TEST_F(SetupFormTest, EachFailingStepOfASave) {
                           Case{{}, 0x00, "Save weather setup data fail!"}}) {
         station.failReads = c.reads;
         station.refuseWrite = [&](unsigned a) { return a == c.refusedWrite; };
-        const SetupOutcome outcome = form.save();
+        const FormOutcome outcome = form.save();
         EXPECT_FALSE(outcome.done);
         EXPECT_EQ(outcome.message, c.message);
         EXPECT_EQ(station.area(), before) << c.message;
@@ -290,13 +297,35 @@ TEST_F(SetupFormTest, EachFailingStepOfASave) {
     EXPECT_EQ(station.area(), before);
 }
 
+// Each station byte a save changed, "address:before>after ", in address order.
+std::string listed(const std::vector<ByteChange>& changes) {
+    std::string out;
+    for (const ByteChange& c : changes) {
+        char line[16];
+        std::snprintf(line, sizeof line, "%02X:%02X>%02X ", c.address, c.before, c.after);
+        out += line;
+    }
+    return out;
+}
+
+TEST_F(SetupFormTest, ASaveListsTheBytesItChanged) {
+    open();
+    form.setText(SetupForm::kInterval, "10");
+    selectText(SetupForm::kIndoorUnit, "°F");
+    const FormOutcome saved = form.save();
+    ASSERT_TRUE(saved.done);
+    // Interval, unit, update flag; indoor high 25.0 °C -> 77.0 °F (770), indoor low 0.0 °C -> 32.0 °F (320).
+    EXPECT_EQ(listed(saved.changes), "10:05>0A 11:20>21 1A:00>AA 32:FA>02 33:00>03 34:00>40 35:00>01 ");
+}
+
 TEST_F(SetupFormTest, RefusedAlarmWritePutsTheSettingsBack) {
     open();
     selectText(SetupForm::kIndoorUnit, "°F");
     const auto before = station.area();
     station.refuseWrite = [](unsigned a) { return a == 0x20; };
-    const SetupOutcome outcome = form.save();
+    const FormOutcome outcome = form.save();
     EXPECT_EQ(outcome.message, "Save weather alarm data fail!");
+    EXPECT_EQ(listed(outcome.changes), "1A:00>AA ");
     EXPECT_EQ(station.byte(0x11), 0x20); // °C again, as the thresholds
     EXPECT_EQ(station.u16(0x32), 250u);
     const auto after = station.area();
@@ -311,7 +340,7 @@ TEST_F(SetupFormTest, RetryAfterAFailedWriteBackConvertsFromTheThresholdsUnits) 
     selectText(SetupForm::kIndoorUnit, "°F");
     int settingsWrites = 0;
     station.refuseWrite = [&](unsigned a) { return a == 0x20 || (a == 0x00 && ++settingsWrites > 1); };
-    const SetupOutcome first = form.save();
+    const FormOutcome first = form.save();
     EXPECT_FALSE(first.done);
     EXPECT_EQ(first.message, texts.text("setup.units_not_restored"));
     EXPECT_EQ(station.byte(0x11), 0x21);
@@ -335,7 +364,7 @@ TEST_F(SetupFormTest, RelativePressureIsWrittenOnlyWhenTyped) {
 
     // Nor does a unit change there and back.
     SetupForm roundTrip(*station.access, station.clock, texts);
-    ASSERT_EQ(roundTrip.open(), std::nullopt);
+    ASSERT_TRUE(roundTrip.open().done);
     roundTrip.select(SetupForm::kPressureUnit, 1);
     roundTrip.select(SetupForm::kPressureUnit, 2);
     EXPECT_EQ(roundTrip.text(SetupForm::kRelativePressure), "760.0");
@@ -343,16 +372,16 @@ TEST_F(SetupFormTest, RelativePressureIsWrittenOnlyWhenTyped) {
     EXPECT_EQ(station.u16(0x20), 10132u);
 
     SetupForm typed(*station.access, station.clock, texts);
-    ASSERT_EQ(typed.open(), std::nullopt);
+    ASSERT_TRUE(typed.open().done);
     typed.select(SetupForm::kPressureUnit, 0);
     typed.setText(SetupForm::kRelativePressure, "1020.5");
-    ASSERT_EQ(typed.validate(), std::nullopt);
+    ASSERT_TRUE(typed.validate().done);
     ASSERT_TRUE(typed.save().done);
     EXPECT_EQ(station.u16(0x20), 10205u);
     EXPECT_EQ(station.u16(0x22), 10000u);
 
     SetupForm inHg(*station.access, station.clock, texts);
-    ASSERT_EQ(inHg.open(), std::nullopt);
+    ASSERT_TRUE(inHg.open().done);
     inHg.select(SetupForm::kPressureUnit, 1);
     inHg.setText(SetupForm::kRelativePressure, "30.00"); // 1015.92 hPa
     ASSERT_TRUE(inHg.save().done);

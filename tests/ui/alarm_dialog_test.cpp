@@ -153,12 +153,16 @@ TEST_F(AlarmDialogTest, RefusedBoxesAndFailuresAreShownWithTheStationFree) {
     dialog.show();
     type(dialog, 1005, QStringLiteral("100"));
     QString prompt;
+    QMessageBox::Icon look = QMessageBox::Warning;
     whenBoxShows([&](QMessageBox* b) {
         prompt = b->text();
+        look = b->icon();
         b->button(QMessageBox::Ok)->click();
     });
     dialog.findChild<QPushButton*>(QStringLiteral("c1028"))->click();
     EXPECT_EQ(prompt, QStringLiteral("Please enter an integer between 1 and 99."));
+    // Plain, as the other windows' message boxes: no icon.
+    EXPECT_EQ(look, QMessageBox::NoIcon);
     EXPECT_TRUE(dialog.isVisible());
 
     // The fresh read before the write fails: its message, shown after the flag is given back.

@@ -1,5 +1,6 @@
 #include "tools/nimbrel-cli/assignments.h"
 
+#include "presentation/decimal_text.h"
 #include "tools/nimbrel-cli/commands.h"
 
 namespace nimbrel::cli {
@@ -28,9 +29,7 @@ std::optional<std::vector<Assignment>> parseAssignments(const std::vector<std::s
         }
         const std::string key = comparableName(std::string_view(word).substr(0, equals));
         // Blanks around the value are the typist's ("Recording interval = 5"), not the value's.
-        const std::size_t first = word.find_first_not_of(" \t", equals + 1);
-        const std::string value =
-            first == std::string::npos ? "" : word.substr(first, word.find_last_not_of(" \t") + 1 - first);
+        const std::string value(trimmed(std::string_view(word).substr(equals + 1)));
         if (key.empty()) {
             error = "\"" + word + "\" names no field";
             return std::nullopt;

@@ -5,7 +5,6 @@
 #include "tools/nimbrel-cli/folder_session.h"
 
 #include <CLI/CLI.hpp>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <set>
@@ -60,14 +59,8 @@ int applyAssignments(AlarmForm& form, const std::vector<Assignment>& assignments
                 assigned.insert(box.control);
             }
     }
-    constexpr std::pair<int, int> kPairs[] = {{1017, 1016}, {1018, 1026}};
-    for (const int control : assigned) {
-        bool partnerAssigned = false;
-        for (const auto& [speed, level] : kPairs)
-            if ((control == speed && assigned.count(level)) || (control == level && assigned.count(speed)))
-                partnerAssigned = true;
-        if (!partnerAssigned) form.leave(control);
-    }
+    for (const int control : assigned)
+        if (!assigned.count(alarmLinkedBox(control))) form.leave(control);
     return kExitOk;
 }
 
@@ -82,24 +75,20 @@ int runAlarms(const AlarmsOptions& options) {
 
     StationAccess& station = session->station();
     AlarmForm form(session->texts());
-    const AlarmOutcome opened = form.load(station, station.clock());
-    if (!opened.ok) return fail(kExitUnreachable, kCommand, opened.message);
+    if (const FormOutcome opened = form.load(station, station.clock()); !opened.done)
+        return failWith(kCommand, opened);
     if (assignments.empty()) {
         printFields(form);
         return kExitOk;
     }
 
     if (const int status = applyAssignments(form, assignments); status != kExitOk) return status;
-    if (const AlarmOutcome checked = form.validate(); !checked.ok)
-        return refuseField(kCommand, alarmBoxByControl(checked.control)->name, checked.message);
-    const AlarmOutcome saved = form.save(station, station.clock());
-    if (!saved.ok)
-        return fail(saved.control != 0 ? kExitBadInput : kExitUnreachable, kCommand, saved.message);
-    for (const ByteChange& c : saved.changes) {
-        char line[32];
-        std::snprintf(line, sizeof line, "0x%04X: %02X -> %02X", c.address, c.before, c.after);
-        std::cout << line << '\n';
-    }
+    if (const FormOutcome checked = form.validate(); !checked.done)
+        return refuseField(kCommand, alarmBoxByControl(checked.focusControl)->name, checked.message);
+    const FormOutcome saved = form.save(station, station.clock());
+    if (!saved.done) return failWith(kCommand, saved);
+    std::cout.flush();
+    printByteChanges(saved.changes);
     return kExitOk;
 }
 

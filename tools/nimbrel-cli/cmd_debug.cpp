@@ -34,9 +34,9 @@ int runDebug(const char* name, const DebugCommandOptions& options, bool record) 
     if (const int status = findStation(command, *session); status != kExitOk) return status;
 
     StationAccess& station = session->station();
-    const DebugLog::Result result =
+    const FormOutcome result =
         record ? log.readRecord(station, station.clock(), n) : log.readSetup(station, station.clock());
-    if (!result.ok()) return fail(kExitUnreachable, command, session->texts().text(result.messageRow));
+    if (!result.done) return failWith(command, result);
     std::string text = log.text();
     text.erase(0, text.find_first_not_of('\n'));
     std::fputs(text.c_str(), stdout);

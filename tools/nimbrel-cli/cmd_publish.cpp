@@ -38,9 +38,9 @@ int runPublish(const PublishOptions& options) {
     StationAccess& station = session->station();
     HistoryStore& store = session->store();
     ScopeForm form;
-    const ScopeForm::Outcome outcome = form.open(station, store, station.clock());
+    const FormOutcome outcome = form.open(station, store, station.clock(), session->texts());
     if (!form.recordRead()) {
-        for (int row : outcome.messages) warn("publish", session->texts().text(row));
+        warnEach("publish", outcome.message);
         return kExitUnreachable;
     }
     WeatherSample current = form.reading;

@@ -26,9 +26,9 @@ int runScope(const ScopeOptions& options) {
     StationAccess& station = session->station();
     HistoryStore& store = session->store();
     ScopeForm form;
-    const ScopeForm::Outcome outcome = form.open(station, store, station.clock());
-    for (int row : outcome.messages) warn("scope", session->texts().text(row));
-    if (!outcome.stationTaken) return kExitUnreachable;
+    const FormOutcome outcome = form.open(station, store, station.clock(), session->texts());
+    warnEach("scope", outcome.message);
+    if (!outcome.done) return kExitUnreachable;
 
     const auto& boxes = scopeBoxes();
     for (std::size_t i = 0; i < boxes.size(); ++i) {
@@ -36,7 +36,7 @@ int runScope(const ScopeOptions& options) {
         std::printf("%s Time: %s\n", boxes[i].name, form.timeText(i).c_str());
     }
     // The window opens after a failed read too, showing what it has; the command says so by its status.
-    return outcome.messages.empty() ? kExitOk : kExitUnreachable;
+    return outcome.message.empty() ? kExitOk : kExitUnreachable;
 }
 
 } // namespace

@@ -2,14 +2,11 @@
 // setting as the window shows it; with them it checks, links and saves exactly as the window's Save,
 // then prints each station byte that changed.
 #include "app/setup_form.h"
-#include "station/station_busy.h"
 #include "tools/nimbrel-cli/assignments.h"
 #include "tools/nimbrel-cli/commands.h"
 #include "tools/nimbrel-cli/folder_session.h"
 
 #include <CLI/CLI.hpp>
-#include <array>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 
@@ -18,9 +15,6 @@ namespace nimbrel::cli {
 namespace {
 
 constexpr const char* kName = "setup";
-constexpr int kCannotCommunicate = 162;
-// The settings and alarm areas, the bytes a save can change.
-constexpr unsigned kSavedBytes = 0x60;
 
 struct SetupOptions {
     FolderOption dir;
@@ -35,9 +29,12 @@ std::vector<const SetupFieldInfo*> stationFields() {
     return out;
 }
 
-bool readSavedBytes(StationAccess& station, std::array<std::uint8_t, kSavedBytes>& bytes) {
-    StationBusyLock busy(station.busy());
-    return busy.acquire(station.clock()) && station.readBytes(0, bytes.data(), kSavedBytes);
+// A form's work that was not done; a refused value is told with the name of the field the window puts
+// the focus on.
+int failWithField(const FormOutcome& outcome) {
+    if (const SetupFieldInfo* f = SetupForm::field(outcome.focusControl); f && outcome.refused())
+        return refuseField(kName, f->name, outcome.message);
+    return failWith(kName, outcome);
 }
 
 int runSetup(const SetupOptions& options) {
@@ -54,7 +51,7 @@ int runSetup(const SetupOptions& options) {
     if (const int status = findStation(kName, *session); status != kExitOk) return status;
     StationAccess& station = session->station();
     SetupForm form(station, station.clock(), session->texts());
-    if (const auto failure = form.open()) return fail(kExitUnreachable, kName, *failure);
+    if (const FormOutcome opened = form.open(); !opened.done) return failWith(kName, opened);
 
     if (assignments.empty()) {
         for (const SetupFieldInfo* f : fields)
@@ -78,25 +75,13 @@ int runSetup(const SetupOptions& options) {
                 return refuseField(kName, f->name, *refused);
         }
     // The window's checks put the focus on the box they refuse; its name is the field's.
-    if (const auto problem = form.validate()) {
-        for (const SetupFieldInfo* f : fields)
-            if (f->control == problem->focusControl) return refuseField(kName, f->name, problem->message);
-        return fail(kExitBadInput, kName, problem->message);
-    }
+    if (const FormOutcome checked = form.validate(); !checked.done) return failWithField(checked);
 
-    std::array<std::uint8_t, kSavedBytes> before{}, after{};
-    if (!readSavedBytes(station, before))
-        return fail(kExitUnreachable, kName, session->texts().text(kCannotCommunicate));
-    const SetupOutcome outcome = form.save();
+    const FormOutcome saved = form.save();
     // Whatever the save did, show what it changed on the station (a refused alarm write may have
     // left the settings written back).
-    if (readSavedBytes(station, after))
-        for (unsigned a = 0; a < kSavedBytes; ++a)
-            if (before[a] != after[a]) std::printf("0x%04X: %02X -> %02X\n", a, before[a], after[a]);
-    std::fflush(stdout);
-    if (!outcome.done)
-        return fail(outcome.refused ? kExitBadInput : kExitUnreachable, kName, outcome.message);
-    return kExitOk;
+    printByteChanges(saved.changes);
+    return saved.done ? kExitOk : failWithField(saved);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "tools/nimbrel-cli/commands.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
 #include <iostream>
 
 namespace nimbrel::cli {
@@ -19,6 +21,24 @@ void warn(std::string_view command, std::string_view message) {
 int fail(int status, std::string_view command, std::string_view message) {
     warn(command, message);
     return status;
+}
+
+void warnEach(std::string_view command, std::string_view message) {
+    for (std::size_t start = 0; start < message.size();) {
+        const std::size_t end = std::min(message.find('\n', start), message.size());
+        warn(command, message.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+int failWith(std::string_view command, const FormOutcome& outcome) {
+    warnEach(command, outcome.message);
+    return outcome.refused() ? kExitBadInput : kExitUnreachable;
+}
+
+void printByteChanges(const std::vector<ByteChange>& changes) {
+    for (const ByteChange& c : changes) std::printf("0x%04X: %02X -> %02X\n", c.address, c.before, c.after);
+    std::fflush(stdout);
 }
 
 void setRun(CLI::App& command, std::function<int()> run) {

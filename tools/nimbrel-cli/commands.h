@@ -24,9 +24,12 @@
 // messageLine() is the one place that form is made; fail() and warn() print it.
 #pragma once
 
+#include "app/form_outcome.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -54,6 +57,16 @@ void warn(std::string_view command, std::string_view message);
 
 // warn(), then returns `status`: for the commands' one-line failures.
 int fail(int status, std::string_view command, std::string_view message);
+
+// A form's message, one warning per line (a form tells each failure on a line of its own).
+void warnEach(std::string_view command, std::string_view message);
+
+// A form's work that was not done: its message, then kExitBadInput when the user's value was refused,
+// kExitUnreachable when the station failed.
+int failWith(std::string_view command, const FormOutcome& outcome);
+
+// Each station byte a save changed, "0x0011: 20 -> 21", on standard output.
+void printByteChanges(const std::vector<ByteChange>& changes);
 
 // Makes `run` what `command` does once its words are parsed and checked; the program then exits with
 // the status `run` returns.
