@@ -1,6 +1,6 @@
 // The simulated station kept in a state file: one station across program runs, as a user's would be.
 #include "station/history_record.h"
-#include "tests/core/sim_library.h"
+#include "tests/sim/sim_library.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,6 +1,6 @@
 // The simulated station's hazards: a hang when a frame comes too near one of its moments, torn reads, and
 // the files through which a check outside sees and steers it.
-#include "tests/core/sim_library.h"
+#include "tests/sim/sim_library.h"
 #include "tests/support/temp_dir.h"
 
 #include <algorithm>

@@ -9,7 +9,7 @@
 #include "station/history_record.h"
 #include "station/station_access.h"
 #include "store/history_store.h"
-#include "tests/core/sim_library.h"
+#include "tests/sim/sim_library.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/local_http_server.h"
 #include "tests/support/loopback_port.h"

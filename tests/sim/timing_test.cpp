@@ -1,6 +1,6 @@
 // The simulated station's timing: sensor messages every 48 s, records completed on the station's minute,
 // byte 0 counting the minutes, new settings taken 3 s after the PC's request, and its timing settings.
-#include "tests/core/sim_library.h"
+#include "tests/sim/sim_library.h"
 #include "tests/support/temp_dir.h"
 
 #include <cmath>

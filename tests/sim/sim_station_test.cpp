@@ -3,7 +3,7 @@
 #include "station/history_record.h"
 #include "station/min_max_table.h"
 #include "station/station_settings.h"
-#include "tests/core/sim_library.h"
+#include "tests/sim/sim_library.h"
 
 #include <chrono>
 #include <cmath>

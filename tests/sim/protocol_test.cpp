@@ -1,6 +1,6 @@
 // The simulated station's side of the link: frames, answers, writes, defaults, faults and its settings.
 #include "station/station_settings.h"
-#include "tests/core/sim_library.h"
+#include "tests/sim/sim_library.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

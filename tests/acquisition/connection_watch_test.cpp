@@ -2,7 +2,7 @@
 // connection picture shows.
 #include "acquisition/connection_watch.h"
 #include "store/history_store.h"
-#include "tests/core/acquisition_test_station.h"
+#include "tests/acquisition/test_station.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "station/station_link.h"
 #include "station/usb_library.h"
 #include "store/history_store.h"
-#include "tests/core/sim_library.h"
+#include "tests/sim/sim_library.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
 
