@@ -2,6 +2,7 @@
 
 #include "app/date_time_formats.h"
 #include "app/language_table.h"
+#include "chart/chart_file.h"
 #include "chart/chart_painter.h"
 #include "presentation/record_builders.h"
 #include "store/history_store.h"

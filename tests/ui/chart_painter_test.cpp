@@ -1,6 +1,7 @@
 // The chart painter over hand-made points: where each type puts its points in 2D and in 3D, the series'
 // colours, the axis labels, the faults of empty spans, far-away points and degenerate shapes, and saving.
 #include "chart/chart_clip.h"
+#include "chart/chart_file.h"
 #include "chart/chart_painter.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/artifacts.h"

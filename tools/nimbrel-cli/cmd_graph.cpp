@@ -9,6 +9,7 @@
 
 #ifdef NIMBREL_HAVE_CHART
 #include "app/graph_data.h"
+#include "chart/chart_file.h"
 #include "chart/chart_painter.h"
 #include "tools/nimbrel-cli/history_source.h"
 
