@@ -1,8 +1,8 @@
 #include "chart/chart_file.h"
 
+#include "app/picture_format.h"
 #include "chart/chart_painter.h"
 
-#include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
@@ -15,19 +15,11 @@ bool saveChart(const ChartModel& model, const QString& path, QSize size, QString
         if (error) *error = why;
         return false;
     };
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    QByteArray format;
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
-        format = "jpeg";
-    else if (suffix == QLatin1String("png"))
-        format = "png";
-    else if (suffix != QLatin1String("svg"))
-        return failed(
-            QStringLiteral("the picture type .%1 is not known (use .jpg, .png or .svg)").arg(suffix));
+    const PictureFormat format = pictureFormatOf(path.toStdString());
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return failed(file.errorString());
-    if (format.isEmpty()) {
+    if (format == PictureFormat::svg) {
         QSvgGenerator svg;
         svg.setOutputDevice(&file);
         svg.setSize(size);
@@ -38,9 +30,9 @@ bool saveChart(const ChartModel& model, const QString& path, QSize size, QString
         paintChart(painter, model, QRectF(QPointF(0, 0), QSizeF(size)));
         painter.end();
     } else {
-        QImageWriter writer(&file, format);
+        QImageWriter writer(&file, format == PictureFormat::png ? "png" : "jpeg");
         // Quality 100 for the JPEG; for a PNG the same number would mean no compression at all.
-        if (format == "jpeg") writer.setQuality(100);
+        if (format == PictureFormat::jpeg) writer.setQuality(100);
         if (!writer.write(renderChart(model, size))) return failed(writer.errorString());
     }
     if (!file.commit()) return failed(file.errorString());
