@@ -1,12 +1,9 @@
 // ConnectionWatch: the once-a-second look for the station that keeps the connection flags moving.
 #pragma once
 
-#include <chrono>
-
 namespace nimbrel {
 
 class StationAccess;
-class HistoryStore;
 
 // The main window calls tick() from its 1-second timer; the headless logger from its loop.
 class ConnectionWatch {
@@ -21,16 +18,12 @@ public:
 
     // With searchData off the watch stops for good once the station is found (no thread polls
     // then, and nothing marks the connection synchronised again).
-    ConnectionWatch(StationAccess& station, HistoryStore& store, bool searchData);
+    ConnectionWatch(StationAccess& station, bool searchData);
 
     TickResult tick();
 
-    // The longest the watch waits for a store that another thread holds.
-    static constexpr std::chrono::milliseconds kStorePatience{200};
-
 private:
     StationAccess& station_;
-    HistoryStore& store_;
     bool searchData_;
 };
 

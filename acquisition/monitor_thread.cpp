@@ -54,11 +54,17 @@ MonitorThread::~MonitorThread() {
 }
 
 bool MonitorThread::start() {
+    std::lock_guard lock(threadMutex_);
     if (thread_.joinable()) return true;
     stopRequested_ = false;
+    started_ = true;
     try {
-        thread_ = std::thread([this] { run(); });
+        thread_ = std::thread([this] {
+            runningId_ = std::this_thread::get_id();
+            run();
+        });
     } catch (const std::system_error&) {
+        started_ = false;
         return false;
     }
     return true;
@@ -68,12 +74,16 @@ void MonitorThread::requestStop() {
     stopRequested_ = true;
     // A station that stopped answering would hold the thread in a transfer's retries for up to two
     // seconds a report; nothing the thread still reads is wanted now.
-    if (thread_.joinable()) station_.link().abandonRetries();
+    if (started_) station_.link().abandonRetries();
 }
 
 void MonitorThread::join() {
-    if (!thread_.joinable() || thread_.get_id() == std::this_thread::get_id()) return;
+    if (runningId_.load() == std::this_thread::get_id()) return; // the thread never waits for itself
+    std::lock_guard lock(threadMutex_);
+    if (!thread_.joinable()) return;
     thread_.join();
+    started_ = false;
+    runningId_ = std::thread::id{};
     station_.link().resumeRetries();
 }
 

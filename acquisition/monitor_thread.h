@@ -45,6 +45,8 @@ public:
     // the connection watch finds (at start, or again after an unplug) ends the wait at once: its
     // first cycle does not wait for the cadence.
     // False when the thread could not be created (the program then carries on without polling).
+    // start, requestStop and join may be called from any thread, the polling thread's own included
+    // (its join then returns at once).
     bool start();
     // Where each new reading and each batch of stored records goes on (MQTT, upload); nothing by
     // default. Set before start; the sink must outlive the thread.
@@ -121,7 +123,12 @@ private:
     std::optional<StationSettings> published_;
 
     std::atomic<bool> stopRequested_{false};
+    // Held while the thread is created or joined. requestStop does not take it: it reads started_, so
+    // the new thread may ask for its own stop while start is still busy with thread_.
+    std::mutex threadMutex_;
     std::thread thread_;
+    std::atomic<bool> started_{false};         // from start until the thread is joined
+    std::atomic<std::thread::id> runningId_{}; // the polling thread's id, set by the thread itself
 };
 
 } // namespace nimbrel

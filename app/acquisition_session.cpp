@@ -89,7 +89,7 @@ AcquisitionSession::AcquisitionSession(std::filesystem::path folder, FolderAcces
                                        HistoryStore& store)
     : folder_(std::move(folder)), access_(access), config_(config), texts_(config.languageIndex),
       station_(station), store_(store), outputConfig_(readOutputConfiguration(folder_)),
-      watch_(station, store, config.searchDataOn()) {}
+      watch_(station, config.searchDataOn()) {}
 
 AcquisitionSession::~AcquisitionSession() {
     stop();
@@ -172,7 +172,7 @@ CycleOutcome AcquisitionSession::runOneCycle(MonitorListener& listener) {
     // to a watch that keeps running.
     {
         std::lock_guard lock(watchMutex_);
-        outcome.found = ConnectionWatch(station_, store_, true).tick().connected;
+        outcome.found = ConnectionWatch(station_, true).tick().connected;
     }
     if (!outcome.found) return outcome;
     MonitorThread monitor(station_, store_, listener, acquisitionTextsFrom(texts_), config_.testMode(),

@@ -44,8 +44,9 @@ std::string noticeDump(StationNotice code, const StationPayload& payload, const 
 
 class DebugLog final : public StationObserver {
 public:
-    // The log keeps at most this many characters (about eight hours of every option ticked); older
-    // dumps are dropped whole. A window left hidden for a week does not fill the memory.
+    // The log keeps at most this many characters, older dumps dropped whole: with every option ticked
+    // that is about the last 23 minutes of the station's traffic, longer with fewer. A window left
+    // hidden for a week does not fill the memory.
     static constexpr std::size_t kDefaultCapacity = 512 * 1024;
     // Record numbers count back from the newest (0) through the ring: 4079 is the oldest slot.
     static constexpr int kLastRecordNumber = 4079;

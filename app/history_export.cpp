@@ -21,10 +21,10 @@ constexpr std::size_t kPieceRows = 8192;
 
 } // namespace
 
-std::vector<ExportItem> exportItems(const HistoryTitles& titles) {
+std::vector<ExportItem> exportItems(const HistoryTitles& titles, const HistoryWidths& widths) {
     std::vector<ExportItem> items;
     for (int c = 0; c < kHistoryGridColumns; ++c) {
-        if (kHistoryColumnWidths[static_cast<std::size_t>(c)] <= 0) continue;
+        if (widths[static_cast<std::size_t>(c)] <= 0) continue;
         items.push_back({c, std::to_string(c + 1) + "." + titles[static_cast<std::size_t>(c)], true});
     }
     return items;

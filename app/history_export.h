@@ -17,6 +17,8 @@
 namespace nimbrel {
 
 using HistoryTitles = std::array<std::string, kHistoryGridColumns>;
+// The grid's column widths in pixels, by grid column; 0 is a column closed to nothing.
+using HistoryWidths = std::array<int, kHistoryGridColumns>;
 
 // One line of the Export dialog's list: "N.title", N the grid column counted from 1.
 struct ExportItem {
@@ -24,9 +26,9 @@ struct ExportItem {
     std::string text;
     bool selected = true;
 };
-// The list as the dialog starts it: every column the grid shows (width above 0) in grid order, each
-// selected. A title that holds "-" or "." stays whole.
-std::vector<ExportItem> exportItems(const HistoryTitles& titles);
+// The list as the dialog starts it: every column open at `widths` (the grid's widths as the user left
+// them; above 0) in grid order, each selected. A title that holds "-" or "." stays whole.
+std::vector<ExportItem> exportItems(const HistoryTitles& titles, const HistoryWidths& widths);
 
 // The separator as typed or chosen: every "TAB" becomes a tab, then every "BLANK" a blank; any other
 // text is used as it stands (it is data, never a pattern), and "" joins the cells with nothing.
@@ -39,7 +41,8 @@ struct ExportChoice {
     std::string separator = "\t";
     bool header = false;
 };
-// The dialog's default: every item of exportItems in its order, TAB, no header.
+// The dialog's default for the grid as it opens (kHistoryColumnWidths): every item of exportItems in
+// its order, TAB, no header.
 ExportChoice defaultExportChoice();
 // Column numbers as the dialog's list shows them ("4,3,1"; 1 is "No") into grid columns. Nothing, and
 // why in `error`, for an empty list, a number outside 1..35 or anything that is not a number.

@@ -20,43 +20,33 @@ using T = MinMaxTable;
 constexpr int kMax = 74, kMin = 75, kHour = 111, kWeek = 68, kMonth = 109, kTotal = 69;
 
 const std::array<ScopeBox, 23> kBoxes = {{
-    {10061, 1051, 24, kMax, "Indoor Humidity Maximum", &T::indHumiMax},
-    {10059, 1052, 24, kMin, "Indoor Humidity Minimum", &T::indHumiMin},
-    {10057, 1053, 25, kMax, "Outdoor Humidity Maximum", &T::outHumiMax},
-    {10055, 1054, 25, kMin, "Outdoor Humidity Minimum", &T::outHumiMin},
-    {10048, 1055, 21, kMax, "Indoor Temperature Maximum", &T::indTempMax},
-    {10050, 1056, 21, kMin, "Indoor Temperature Minimum", &T::indTempMin},
-    {10046, 1057, 22, kMax, "Outdoor Temperature Maximum", &T::outTempMax},
-    {10045, 1058, 22, kMin, "Outdoor Temperature Minimum", &T::outTempMin},
-    {10085, 1059, 31, kMax, "Windchill Maximum", &T::windchillMax},
-    {10084, 1060, 31, kMin, "Windchill Minimum", &T::windchillMin},
-    {10068, 1061, 32, kMax, "Dewpoint Maximum", &T::dewpointMax},
-    {10066, 1062, 32, kMin, "Dewpoint Minimum", &T::dewpointMin},
-    {10075, 1063, 29, kMax, "Absolute Pressure Maximum", &T::absPresMax},
-    {10076, 1064, 29, kMin, "Absolute Pressure Minimum", &T::absPresMin},
-    {10072, 1065, 30, kMax, "Relative Pressure Maximum", &T::relPresMax},
-    {10070, 1066, 30, kMin, "Relative Pressure Minimum", &T::relPresMin},
-    {10174, 1067, 33, kMax, "Wind Maximum", &T::windMax},
-    {10173, 1068, 34, kMax, "Gust Maximum", &T::gustMax},
-    {10087, 1069, -1, kHour, "Rain Maximum Hour", &T::hourRainMax},
-    {10089, 1070, -1, -1, "Rain Maximum 24 Hours", &T::dayRainMax},
-    {10091, 1071, -1, kWeek, "Rain Maximum Week", &T::weekRainMax},
-    {10093, 1072, -1, kMonth, "Rain Maximum Month", &T::monthRainMax},
-    {10021, 1073, -1, kTotal, "Rain Maximum Total", &T::totalRainMax},
+    {10061, 1051, 24, kMax, "Indoor Humidity Maximum", &T::indHumiMax, BoxUnit::humidity},
+    {10059, 1052, 24, kMin, "Indoor Humidity Minimum", &T::indHumiMin, BoxUnit::humidity},
+    {10057, 1053, 25, kMax, "Outdoor Humidity Maximum", &T::outHumiMax, BoxUnit::humidity},
+    {10055, 1054, 25, kMin, "Outdoor Humidity Minimum", &T::outHumiMin, BoxUnit::humidity},
+    {10048, 1055, 21, kMax, "Indoor Temperature Maximum", &T::indTempMax, BoxUnit::indoorTemperature},
+    {10050, 1056, 21, kMin, "Indoor Temperature Minimum", &T::indTempMin, BoxUnit::indoorTemperature},
+    {10046, 1057, 22, kMax, "Outdoor Temperature Maximum", &T::outTempMax, BoxUnit::outdoorTemperature},
+    {10045, 1058, 22, kMin, "Outdoor Temperature Minimum", &T::outTempMin, BoxUnit::outdoorTemperature},
+    {10085, 1059, 31, kMax, "Windchill Maximum", &T::windchillMax, BoxUnit::outdoorTemperature},
+    {10084, 1060, 31, kMin, "Windchill Minimum", &T::windchillMin, BoxUnit::outdoorTemperature},
+    {10068, 1061, 32, kMax, "Dewpoint Maximum", &T::dewpointMax, BoxUnit::outdoorTemperature},
+    {10066, 1062, 32, kMin, "Dewpoint Minimum", &T::dewpointMin, BoxUnit::outdoorTemperature},
+    {10075, 1063, 29, kMax, "Absolute Pressure Maximum", &T::absPresMax, BoxUnit::pressure},
+    {10076, 1064, 29, kMin, "Absolute Pressure Minimum", &T::absPresMin, BoxUnit::pressure},
+    {10072, 1065, 30, kMax, "Relative Pressure Maximum", &T::relPresMax, BoxUnit::pressure},
+    {10070, 1066, 30, kMin, "Relative Pressure Minimum", &T::relPresMin, BoxUnit::pressure},
+    {10174, 1067, 33, kMax, "Wind Maximum", &T::windMax, BoxUnit::wind},
+    {10173, 1068, 34, kMax, "Gust Maximum", &T::gustMax, BoxUnit::wind},
+    {10087, 1069, -1, kHour, "Rain Maximum Hour", &T::hourRainMax, BoxUnit::rain},
+    {10089, 1070, -1, -1, "Rain Maximum 24 Hours", &T::dayRainMax, BoxUnit::rain},
+    {10091, 1071, -1, kWeek, "Rain Maximum Week", &T::weekRainMax, BoxUnit::rain},
+    {10093, 1072, -1, kMonth, "Rain Maximum Month", &T::monthRainMax, BoxUnit::rain},
+    {10021, 1073, -1, kTotal, "Rain Maximum Total", &T::totalRainMax, BoxUnit::rain},
 }};
 
-// The unit each box's value is followed by, in the order of the boxes.
-std::string unitOf(std::size_t box, const StationSettings& s) {
-    if (box < 4) return "%";
-    if (box < 6) return s.indTempUnit;
-    if (box < 12) return s.outTempUnit;
-    if (box < 16) return s.presUnit;
-    if (box < 18) return s.windUnit;
-    return s.rainUnit;
-}
-
-void addMessage(std::vector<int>& rows, int row) {
-    if (std::find(rows.begin(), rows.end(), row) == rows.end()) rows.push_back(row);
+void addMessage(std::vector<int>& messages, int row) {
+    if (std::find(messages.begin(), messages.end(), row) == messages.end()) messages.push_back(row);
 }
 
 } // namespace
@@ -111,7 +101,7 @@ void ScopeForm::build(HistoryStore* store, Clock& clock) {
     }
     for (std::size_t i = 0; i < kBoxes.size(); ++i) {
         const MinMaxEntry& e = shown.*(kBoxes[i].entry);
-        values_[i] = e.value + " " + unitOf(i, settings);
+        values_[i] = e.value + " " + unitText(kBoxes[i].unit, settings);
         times_[i] =
             stationTimeText(e.time, settings.formats.dateFormatIndex, settings.formats.clockFormatIndex);
     }

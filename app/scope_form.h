@@ -2,6 +2,7 @@
 // and how it gets it, without a window. The window and `nimbrel-cli scope` both fill one of these.
 #pragma once
 
+#include "app/box_unit.h"
 #include "app/form_outcome.h"
 #include "station/alarm_thresholds.h"
 #include "station/min_max_table.h"
@@ -27,9 +28,10 @@ struct ScopeBox {
     int labelRow;     // language table row of the box's caption; -1: key "scope.24_hours"
     const char* name; // English name for the command line ("Indoor Humidity Maximum")
     MinMaxEntry MinMaxTable::*entry;
+    BoxUnit unit; // the unit that follows its value
 };
 
-// The 23 boxes in the window's order.
+// The 23 boxes in the window's order. The main window's minimum and maximum texts are these boxes.
 const std::array<ScopeBox, 23>& scopeBoxes();
 
 class ScopeForm {

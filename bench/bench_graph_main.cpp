@@ -3,6 +3,7 @@
 // redraw after the series, the type or 3D changed on a ten-year result, and a month anywhere.
 #include "app/graph_data.h"
 #include "bench/bench_support.h"
+#include "chart/chart_file.h"
 #include "chart/chart_painter.h"
 #include "store/history_store.h"
 

@@ -14,7 +14,7 @@ namespace nimbrel {
 inline constexpr int kHistoryGridColumns = 35;
 
 // Width in pixels that the grid gives each column at first; 0 hides a column until the user drags it
-// open (and keeps it out of the export's default choice).
+// open. The Export dialog offers the columns that are open when it is opened.
 inline constexpr std::array<int, kHistoryGridColumns> kHistoryColumnWidths = {
     40,  120, 90,  180, 180, 180, 180, 150, 100, 100, 80, 150, 100, 150, 150, 180, 150, 180,
     180, 120, 150, 0,   100, 0,   0,   0,   0,   0,   0,  0,   0,   0,   0,   0,   0};

@@ -37,7 +37,7 @@ void HistoryStore::setBusyObserver(std::function<void()> observer) {
     busyObserver_ = std::move(observer);
 }
 
-std::unique_lock<std::timed_mutex> HistoryStore::hold() {
+std::unique_lock<BusyFlag> HistoryStore::hold() {
     std::unique_lock lock(busy_, std::try_to_lock);
     if (!lock.owns_lock()) {
         if (busyObserver_) busyObserver_();

@@ -3,6 +3,7 @@
 
 #include "station/clock.h"
 #include "station/weather_sample.h"
+#include "store/busy_flag.h"
 #include "store/history_index.h"
 #include "store/history_row_view.h"
 #include "store/rain_facts_cache.h"
@@ -101,7 +102,7 @@ public:
     void setBusyObserver(std::function<void()> observer);
 
 private:
-    std::unique_lock<std::timed_mutex> hold();
+    std::unique_lock<BusyFlag> hold();
     void removeStaleRewrites();
     // Opens the file for reading and brings the index up to date with it.
     FileHandle openIndexed(FileStamp& stamp);
@@ -125,7 +126,7 @@ private:
     Clock& clock_;
     std::atomic<bool> debugFlag_{false};
     std::function<void()> busyObserver_;
-    std::timed_mutex busy_; // held by every operation on the file (the store's busy flag)
+    BusyFlag busy_; // held by every operation on the file (the store's busy flag)
     HistoryIndex index_;
     ReadBuffer readBuffer_;
     RainFactsCache rainFacts_;

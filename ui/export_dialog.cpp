@@ -25,7 +25,8 @@ QPushButton* button(const QString& text, int id) {
 
 } // namespace
 
-ExportDialog::ExportDialog(const LanguageTable& texts, const HistoryTitles& titles, QWidget* parent)
+ExportDialog::ExportDialog(const LanguageTable& texts, const HistoryTitles& titles,
+                           const HistoryWidths& widths, QWidget* parent)
     : QDialog(parent), texts_(texts) {
     setObjectName(QStringLiteral("exportDialog"));
     setWindowTitle(qtext(texts, "export.caption"));
@@ -33,7 +34,7 @@ ExportDialog::ExportDialog(const LanguageTable& texts, const HistoryTitles& titl
     list_ = new QListWidget;
     list_->setObjectName(QStringLiteral("c1091"));
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    for (const ExportItem& entry : exportItems(titles)) {
+    for (const ExportItem& entry : exportItems(titles, widths)) {
         auto* item = new QListWidgetItem(QString::fromStdString(entry.text), list_);
         item->setData(Qt::UserRole, entry.column);
         item->setSelected(entry.selected);

@@ -2,6 +2,7 @@
 
 #include "app/date_time_formats.h"
 #include "app/language_table.h"
+#include "chart/chart_file.h"
 #include "chart/chart_painter.h"
 #include "presentation/record_builders.h"
 #include "store/history_store.h"
@@ -182,8 +183,12 @@ void GraphDialog::redraw() {
 }
 
 void GraphDialog::onExport() {
-    if (chart_->isEmpty()) return;
     const LanguageTable& t = context_.texts;
+    // Before the first search there is no chart to save: the user is told why nothing happens.
+    if (chart_->isEmpty()) {
+        tell(qtext(t, "graph.export_nothing"));
+        return;
+    }
     // The suffix follows the chosen type, so "Nimbrel" with PNG Files becomes Nimbrel.png.
     const auto suffixFollowsType = [](QFileDialog& dialog) {
         QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {

@@ -265,7 +265,11 @@ QString HistoryDialog::chooseExportFile() {
 
 void HistoryDialog::onExport() {
     if (working()) return;
-    ExportDialog chooser(context_.texts, model_->titles(), this);
+    // The columns as the user left them: one dragged open is offered, one closed to nothing is not.
+    HistoryWidths widths{};
+    for (int c = 0; c < kHistoryGridColumns; ++c)
+        widths[static_cast<std::size_t>(c)] = grid_->horizontalHeader()->sectionSize(c);
+    ExportDialog chooser(context_.texts, model_->titles(), widths, this);
     if (chooser.exec() != QDialog::Accepted) return;
     const QString target = chooseExportFile();
     if (target.isEmpty()) return;

@@ -1,9 +1,12 @@
 #include "ui/weather_view.h"
 
 #include "app/acquisition_session.h"
+#include "app/alarm_form.h"
 #include "app/compass_names.h"
 #include "app/configuration.h"
 #include "app/language_table.h"
+#include "app/scope_form.h"
+#include "app/view_boxes.h"
 #include "presentation/record_builders.h"
 #include "presentation/units.h"
 #include "station/alarm_thresholds.h"
@@ -41,129 +44,6 @@ namespace {
 
 using W = WeatherSample;
 
-// The thermometers span -40 to 60 °C in ten divisions, in the unit the station shows.
-constexpr double kThermometerLowC = -40.0;
-constexpr double kThermometerHighC = 60.0;
-constexpr int kThermometerDivisions = 10;
-// Full scales of the five rain gauges in mm: hour, 24 hours, week, month, total.
-constexpr double kRainGaugeFullMm[5] = {40.0, 100.0, 200.0, 300.0, 400.0};
-constexpr int kRainGaugeDivisions = 2;
-constexpr int kRainPositions[5] = {W::hourRain, W::dayRain, W::weekRain, W::monthRain, W::totalRain};
-
-// One lamp: which settings flag arms it, which reading it watches, which threshold it compares with.
-struct LampRule {
-    int id;
-    std::string StationSettings::*flag;
-    int reading;
-    std::string AlarmThresholds::*threshold;
-    LampLimit limit;
-};
-
-// In the order the station's lamps are set; the wind-direction lamp (1030) has its own rule.
-const LampRule kLampRules[] = {
-    {1005, &StationSettings::indHumiHighAlarmFlag, W::indHumi, &AlarmThresholds::indHumiHighAlarm,
-     LampLimit::High},
-    {1006, &StationSettings::indHumiLowAlarmFlag, W::indHumi, &AlarmThresholds::indHumiLowAlarm,
-     LampLimit::Low},
-    {1003, &StationSettings::indTempHighAlarmFlag, W::indTemp, &AlarmThresholds::indTempHighAlarm,
-     LampLimit::High},
-    {1004, &StationSettings::indTempLowAlarmFlag, W::indTemp, &AlarmThresholds::indTempLowAlarm,
-     LampLimit::Low},
-    {1009, &StationSettings::outHumiHighAlarmFlag, W::outHumi, &AlarmThresholds::outHumiHighAlarm,
-     LampLimit::High},
-    {1010, &StationSettings::outHumiLowAlarmFlag, W::outHumi, &AlarmThresholds::outHumiLowAlarm,
-     LampLimit::Low},
-    {1007, &StationSettings::outTempHighAlarmFlag, W::outTemp, &AlarmThresholds::outTempHighAlarm,
-     LampLimit::High},
-    {1008, &StationSettings::outTempLowAlarmFlag, W::outTemp, &AlarmThresholds::outTempLowAlarm,
-     LampLimit::Low},
-    {1014, &StationSettings::windchillHighAlarmFlag, W::windChill, &AlarmThresholds::windchillHighAlarm,
-     LampLimit::High},
-    {1015, &StationSettings::windchillLowAlarmFlag, W::windChill, &AlarmThresholds::windchillLowAlarm,
-     LampLimit::Low},
-    {1012, &StationSettings::dewpointHighAlarmFlag, W::dewPoint, &AlarmThresholds::dewpointHighAlarm,
-     LampLimit::High},
-    {1013, &StationSettings::dewpointLowAlarmFlag, W::dewPoint, &AlarmThresholds::dewpointLowAlarm,
-     LampLimit::Low},
-    {1023, &StationSettings::absPresHighAlarmFlag, W::absPres, &AlarmThresholds::absPresHighAlarm,
-     LampLimit::High},
-    {1025, &StationSettings::absPresLowAlarmFlag, W::absPres, &AlarmThresholds::absPresLowAlarm,
-     LampLimit::Low},
-    {1011, &StationSettings::relPresHighAlarmFlag, W::relPres, &AlarmThresholds::relPresHighAlarm,
-     LampLimit::High},
-    {1021, &StationSettings::relPresLowAlarmFlag, W::relPres, &AlarmThresholds::relPresLowAlarm,
-     LampLimit::Low},
-    {1016, &StationSettings::windAlarmFlag, W::windsLevel, &AlarmThresholds::windsLevelAlarm,
-     LampLimit::High},
-    {1017, &StationSettings::windAlarmFlag, W::winds, &AlarmThresholds::windAlarm, LampLimit::High},
-    {1026, &StationSettings::gustAlarmFlag, W::gustLevel, &AlarmThresholds::gustLevelAlarm, LampLimit::High},
-    {1018, &StationSettings::gustAlarmFlag, W::gust, &AlarmThresholds::gustAlarm, LampLimit::High},
-    {1019, &StationSettings::hourRainAlarmFlag, W::hourRain, &AlarmThresholds::hourRainAlarm,
-     LampLimit::High},
-    {1020, &StationSettings::dayRainAlarmFlag, W::dayRain, &AlarmThresholds::dayRainAlarm, LampLimit::High},
-};
-constexpr int kDirectionLamp = 1030;
-
-// A current value: its control, its field, and which unit follows it.
-enum class UnitOf { humidity, indoorTemperature, outdoorTemperature, pressure, wind, rain, beaufort, none };
-struct ValueField {
-    int id;
-    int position;
-    UnitOf unit;
-};
-const ValueField kValueFields[] = {
-    {10009, W::indTemp, UnitOf::indoorTemperature},
-    {10041, W::indHumi, UnitOf::humidity},
-    {10015, W::outTemp, UnitOf::outdoorTemperature},
-    {10025, W::outHumi, UnitOf::humidity},
-    {10016, W::dewPoint, UnitOf::outdoorTemperature},
-    {10017, W::windChill, UnitOf::outdoorTemperature},
-    {10220, W::relPres, UnitOf::pressure},
-    {10221, W::absPres, UnitOf::pressure},
-    {10035, W::winds, UnitOf::wind},
-    {10034, W::gust, UnitOf::wind},
-    {10039, W::windDirDesc, UnitOf::none},
-    {10037, W::windsLevel, UnitOf::beaufort},
-    {10038, W::gustLevel, UnitOf::beaufort},
-    {1048, W::hourRain, UnitOf::rain},
-    {10019, W::dayRain, UnitOf::rain},
-    {10020, W::weekRain, UnitOf::rain},
-    {10033, W::monthRain, UnitOf::rain},
-    {1024, W::totalRain, UnitOf::rain},
-};
-
-// The 23 min/max texts, in the order the station sets them.
-struct MinMaxField {
-    int id;
-    MinMaxEntry MinMaxTable::*entry;
-    UnitOf unit;
-};
-const MinMaxField kMinMaxFields[] = {
-    {10061, &MinMaxTable::indHumiMax, UnitOf::humidity},
-    {10059, &MinMaxTable::indHumiMin, UnitOf::humidity},
-    {10057, &MinMaxTable::outHumiMax, UnitOf::humidity},
-    {10055, &MinMaxTable::outHumiMin, UnitOf::humidity},
-    {10048, &MinMaxTable::indTempMax, UnitOf::indoorTemperature},
-    {10050, &MinMaxTable::indTempMin, UnitOf::indoorTemperature},
-    {10046, &MinMaxTable::outTempMax, UnitOf::outdoorTemperature},
-    {10045, &MinMaxTable::outTempMin, UnitOf::outdoorTemperature},
-    {10085, &MinMaxTable::windchillMax, UnitOf::outdoorTemperature},
-    {10084, &MinMaxTable::windchillMin, UnitOf::outdoorTemperature},
-    {10068, &MinMaxTable::dewpointMax, UnitOf::outdoorTemperature},
-    {10066, &MinMaxTable::dewpointMin, UnitOf::outdoorTemperature},
-    {10075, &MinMaxTable::absPresMax, UnitOf::pressure},
-    {10076, &MinMaxTable::absPresMin, UnitOf::pressure},
-    {10072, &MinMaxTable::relPresMax, UnitOf::pressure},
-    {10070, &MinMaxTable::relPresMin, UnitOf::pressure},
-    {10174, &MinMaxTable::windMax, UnitOf::wind},
-    {10173, &MinMaxTable::gustMax, UnitOf::wind},
-    {10087, &MinMaxTable::hourRainMax, UnitOf::rain},
-    {10089, &MinMaxTable::dayRainMax, UnitOf::rain},
-    {10091, &MinMaxTable::weekRainMax, UnitOf::rain},
-    {10093, &MinMaxTable::monthRainMax, UnitOf::rain},
-    {10021, &MinMaxTable::totalRainMax, UnitOf::rain},
-};
-
 // A group's layout, with inner margins a little tighter than the style's so that the view fits a
 // small screen.
 template <class Layout> Layout* groupLayout(QGroupBox* box) {
@@ -182,34 +62,25 @@ QLabel* smallCaption(const QString& text, QWidget* parent) {
     return label;
 }
 
-// The unit of a value text's control, from the two tables above.
-UnitOf unitOfControl(int id) {
-    for (const ValueField& field : kValueFields)
-        if (field.id == id) return field.unit;
-    for (const MinMaxField& field : kMinMaxFields)
-        if (field.id == id) return field.unit;
-    return UnitOf::none;
-}
-
 // The widest texts a value of this kind takes in the station's units, so that a table keeps its column
 // widths from one reading to the next without every column being as wide as the widest quantity.
-QStringList widestValueTexts(UnitOf unit) {
+QStringList widestValueTexts(BoxUnit unit) {
     switch (unit) {
-    case UnitOf::humidity:
+    case BoxUnit::humidity:
         return {QStringLiteral("100 %")};
-    case UnitOf::indoorTemperature:
-    case UnitOf::outdoorTemperature:
+    case BoxUnit::indoorTemperature:
+    case BoxUnit::outdoorTemperature:
         return {QStringLiteral("-188.8 °F"), QStringLiteral("-88.8 °C")};
-    case UnitOf::pressure:
+    case BoxUnit::pressure:
         return {QStringLiteral("1088.8 Hpa"), QStringLiteral("888.8 mmHg"), QStringLiteral("88.88 inHg")};
-    case UnitOf::wind:
+    case BoxUnit::wind:
         return {QStringLiteral("188.8 km/h"), QStringLiteral("188.8 knot"), QStringLiteral("188.8 m/h")};
-    case UnitOf::rain:
+    case BoxUnit::rain:
         // The total grows for years: five digits of mm.
         return {QStringLiteral("88888.8 mm"), QStringLiteral("8888.88 inch")};
-    case UnitOf::beaufort:
+    case BoxUnit::beaufort:
         return {QStringLiteral("12 bft")};
-    case UnitOf::none:
+    case BoxUnit::none:
         return {QStringLiteral("NNW")};
     }
     return {};
@@ -217,31 +88,9 @@ QStringList widestValueTexts(UnitOf unit) {
 
 int widestValueWidth(const QFontMetrics& metrics, int id) {
     int widest = 0;
-    for (const QString& text : widestValueTexts(unitOfControl(id)))
+    for (const QString& text : widestValueTexts(viewBoxUnit(id)))
         widest = std::max(widest, metrics.horizontalAdvance(text));
     return widest;
-}
-
-std::string unitText(UnitOf unit, const StationSettings& settings) {
-    switch (unit) {
-    case UnitOf::humidity:
-        return "%";
-    case UnitOf::indoorTemperature:
-        return settings.indTempUnit;
-    case UnitOf::outdoorTemperature:
-        return settings.outTempUnit;
-    case UnitOf::pressure:
-        return settings.presUnit;
-    case UnitOf::wind:
-        return settings.windUnit;
-    case UnitOf::rain:
-        return settings.rainUnit;
-    case UnitOf::beaufort:
-        return "bft";
-    case UnitOf::none:
-        return {};
-    }
-    return {};
 }
 
 // A value's text: the field, one space and its unit, even for "---"; a field without unit alone.
@@ -391,7 +240,7 @@ QWidget* WeatherView::buildWindGroup() {
     QGridLayout* table = valueTable(box,
                                     {{text(33), 10035, 0, 10174, 1017, 0},
                                      {text(34), 10034, 0, 10173, 1018, 0},
-                                     {text(40), 10039, 0, 0, kDirectionLamp, 0}},
+                                     {text(40), 10039, 0, 0, kAlarmDirectionControl, 0}},
                                     false, false);
     // The Beaufort lamps and levels exist as the station has them; the bars show the levels.
     for (int id : {1016, 1026}) lamp(id, box)->hide();
@@ -523,8 +372,8 @@ void WeatherView::setValue(int id, const std::string& value, const std::string& 
 }
 
 void WeatherView::showReading(const StationSettings& settings, const WeatherSample& reading) {
-    for (const ValueField& field : kValueFields)
-        setValue(field.id, reading[field.position], unitText(field.unit, settings));
+    for (const CurrentValueBox& box : currentValueBoxes())
+        setValue(box.id, reading[box.position], unitText(box.unit, settings));
     // The reading keeps the station's English direction names (Nimbrel.dat stores them); the user
     // reads them in the letters of the chosen language.
     setValue(10039, localCompassName(context_.texts, reading[W::windDirDesc]), {});
@@ -535,9 +384,10 @@ void WeatherView::showReading(const StationSettings& settings, const WeatherSamp
     outdoorThermometer_->set(convertTemperature(kThermometerLowC, 1.0F, "°C", settings.outTempUnit),
                              convertTemperature(kThermometerHighC, 1.0F, "°C", settings.outTempUnit),
                              kThermometerDivisions, QString::fromStdString(reading[W::outTemp]));
-    for (int i = 0; i < 5; ++i) {
-        rainGauges_[i]->set(convertRain(kRainGaugeFullMm[i], 1.0F, "mm", settings.rainUnit),
-                            kRainGaugeDivisions, QString::fromStdString(reading[kRainPositions[i]]));
+    for (int i = 0; i < kRainGaugeCount; ++i) {
+        const RainGauge& gauge = rainGauges()[static_cast<std::size_t>(i)];
+        rainGauges_[i]->set(convertRain(gauge.fullMm, 1.0F, "mm", settings.rainUnit), kRainGaugeDivisions,
+                            QString::fromStdString(reading[gauge.reading]));
     }
     windLevelBar_->setLevel(QString::fromStdString(reading[W::windsLevel]));
     gustLevelBar_->setLevel(QString::fromStdString(reading[W::gustLevel]));
@@ -557,17 +407,17 @@ void WeatherView::showAlarmLamps(const AlarmThresholds& alarms, const StationSet
                               : state == LampState::Armed ? "view.lamp.armed"
                                                           : "view.lamp.disabled"));
     };
-    for (const LampRule& rule : kLampRules) {
+    for (const LampRule& rule : lampRules()) {
         setLamp(rule.id,
                 lampState(settings.*rule.flag, reading[rule.reading], shown.*rule.threshold, rule.limit));
     }
-    setLamp(kDirectionLamp, directionLampState(settings.windDirAlarmFlag, reading[W::winds],
-                                               reading[W::windDir], shown.windDirAlarm));
+    setLamp(kAlarmDirectionControl, directionLampState(settings.windDirAlarmFlag, reading[W::winds],
+                                                       reading[W::windDir], shown.windDirAlarm));
 }
 
 void WeatherView::showMinMax(const StationSettings& settings, const MinMaxTable& table) {
-    for (const MinMaxField& field : kMinMaxFields)
-        setValue(field.id, (table.*field.entry).value, unitText(field.unit, settings));
+    for (const ScopeBox& box : scopeBoxes())
+        setValue(box.valueId, (table.*box.entry).value, unitText(box.unit, settings));
 }
 
 void WeatherView::showEvent(QShowEvent* event) {

@@ -1,7 +1,6 @@
 // The 1-second connection watch: when it polls, when it marks the station synchronised, what the
 // connection picture shows.
 #include "acquisition/connection_watch.h"
-#include "store/history_store.h"
 #include "tests/acquisition/test_station.h"
 #include "tests/support/temp_dir.h"
 
@@ -12,9 +11,7 @@ namespace {
 
 TEST(ConnectionWatchTest, WithSearchDataTheWatchGoesOnAndNoticesUnplugging) {
     testing::TestStation station;
-    testing::TempDir dir;
-    HistoryStore store((dir / "Nimbrel.dat").string(), station.clock);
-    ConnectionWatch watch(*station.access, store, true);
+    ConnectionWatch watch(*station.access, true);
 
     station.usb.handleToReturn = -1;
     auto tick = watch.tick();
@@ -42,9 +39,7 @@ TEST(ConnectionWatchTest, WithSearchDataTheWatchGoesOnAndNoticesUnplugging) {
 
 TEST(ConnectionWatchTest, AStationThisUserMayNotOpenIsToldFromNone) {
     testing::TestStation station;
-    testing::TempDir dir;
-    HistoryStore store((dir / "Nimbrel.dat").string(), station.clock);
-    ConnectionWatch watch(*station.access, store, true);
+    ConnectionWatch watch(*station.access, true);
 
     station.usb.handleToReturn = -1;
     station.usb.failureToReport = FindFailure::accessDenied;
@@ -62,9 +57,7 @@ TEST(ConnectionWatchTest, AStationThisUserMayNotOpenIsToldFromNone) {
 
 TEST(ConnectionWatchTest, WithoutSearchDataTheWatchStopsOnceTheStationIsFound) {
     testing::TestStation station;
-    testing::TempDir dir;
-    HistoryStore store((dir / "Nimbrel.dat").string(), station.clock);
-    ConnectionWatch watch(*station.access, store, false);
+    ConnectionWatch watch(*station.access, false);
 
     auto tick = watch.tick();
     EXPECT_TRUE(tick.newlyFound);

@@ -99,7 +99,7 @@ TEST(AcquisitionFaults, ARecordCompletedDuringTheDownloadIsLeftForTheNextCycle) 
     testing::TempDir dir;
     HistoryStore store((dir / "Nimbrel.dat").string(), clock);
     StationAccess station(loadUsbLibrary(NIMBREL_BIN_DIR "/libnimbrel-sim.so"), clock, false);
-    ConnectionWatch watch(station, store, true);
+    ConnectionWatch watch(station, true);
     ASSERT_TRUE(watch.tick().connected);
     Listener listener;
     // Half way through the ring the station completes its current record: the pointer moves on over
@@ -164,7 +164,7 @@ TEST(AcquisitionFaults, TheTestModeStoresItsRecordsOnceHoweverLongItRuns) {
     testing::TempDir dir;
     HistoryStore store((dir / "Nimbrel.dat").string(), clock);
     StationAccess station(nullptr, clock, true);
-    ConnectionWatch watch(station, store, true);
+    ConnectionWatch watch(station, true);
     ASSERT_TRUE(watch.tick().connected);
     Listener listener;
     MonitorThread monitor(station, store, listener, AcquisitionTexts{}, true, clock);

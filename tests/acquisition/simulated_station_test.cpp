@@ -55,7 +55,7 @@ TEST(AcquisitionOverSimulator, TwoCyclesStoreTheWholeRingOnceInOrder) {
     HistoryStore store((dir / "Nimbrel.dat").string(), clock);
     store.setDebugFlag(true); // lines carry the record bytes, to compare with the station's memory
     StationAccess station(loadUsbLibrary(NIMBREL_BIN_DIR "/libnimbrel-sim.so"), clock, false);
-    ConnectionWatch watch(station, store, true);
+    ConnectionWatch watch(station, true);
     ASSERT_TRUE(watch.tick().connected);
     ASSERT_TRUE(station.isSynchronised());
 
@@ -128,7 +128,7 @@ TEST(AcquisitionOverSimulator, DeadOutputsCostAStationCycleNoTime) {
     testing::TempDir dir;
     HistoryStore store((dir / "Nimbrel.dat").string(), clock);
     StationAccess station(loadUsbLibrary(NIMBREL_BIN_DIR "/libnimbrel-sim.so"), clock, false);
-    ConnectionWatch watch(station, store, true);
+    ConnectionWatch watch(station, true);
     ASSERT_TRUE(watch.tick().connected);
     QuietListener listener;
     MonitorThread monitor(station, store, listener, AcquisitionTexts{}, false, clock);

@@ -80,12 +80,30 @@ TEST(HistoryGrid, TitlesCarryTheUnitsAndTheLanguagesNamesWholeDashesAndAll) {
 
     const auto german = historyColumnTitles(LanguageTable(1), UnitSelection{});
     EXPECT_EQ(german[3], "Innen-Luftfeuchte(%)");
-    const std::vector<ExportItem> items = exportItems(german);
+    const std::vector<ExportItem> items = exportItems(german, kHistoryColumnWidths);
     ASSERT_EQ(items.size(), 22u); // the 21 shown columns from No, and condition
     EXPECT_EQ(items[3].text, "4.Innen-Luftfeuchte(%)");
     EXPECT_EQ(items[4].text, "5.Innen-Temperatur(°C)");
     EXPECT_EQ(items.back().text, "23.condition");
     EXPECT_EQ(items.back().column, 22);
+}
+
+TEST(HistoryExport, TheListOffersTheColumnsOpenAtTheGridsPresentWidths) {
+    HistoryTitles titles;
+    for (int c = 0; c < kHistoryGridColumns; ++c)
+        titles[static_cast<std::size_t>(c)] = "t" + std::to_string(c + 1);
+    HistoryWidths widths{}; // every column closed but these
+    widths[0] = 40;
+    widths[3] = 1;  // one pixel open: offered
+    widths[21] = 0; // closed: not offered
+    widths[23] = 300;
+    const std::vector<ExportItem> items = exportItems(titles, widths);
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].text, "1.t1");
+    EXPECT_EQ(items[1].text, "4.t4");
+    EXPECT_EQ(items[2].text, "24.t24");
+    EXPECT_EQ(items[2].column, 23);
+    EXPECT_TRUE(items[2].selected);
 }
 
 TEST(HistorySearch, AnInvertedRangeIsRefusedAndTheKeptRangeStays) {

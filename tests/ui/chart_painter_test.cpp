@@ -1,6 +1,7 @@
 // The chart painter over hand-made points: where each type puts its points in 2D and in 3D, the series'
 // colours, the axis labels, the faults of empty spans, far-away points and degenerate shapes, and saving.
 #include "chart/chart_clip.h"
+#include "chart/chart_file.h"
 #include "chart/chart_painter.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/artifacts.h"
@@ -325,11 +326,11 @@ TEST(ChartPainter, SavesJpegPngAndSvgWholeOrNotAtAll) {
     ASSERT_TRUE(chart::saveChart(m, QString::fromStdString((dir / "c.svg").string()), {640, 480}, &error));
     EXPECT_NE(dir.read("c.svg").find("<svg"), std::string::npos);
 
-    // An unknown type is refused before anything is written; an old file stays as it was.
+    // A name of no known picture type is saved as a JPEG under that name, over an old file.
     dir.write("c.bmp", "old");
-    EXPECT_FALSE(chart::saveChart(m, QString::fromStdString((dir / "c.bmp").string()), {640, 480}, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(dir.read("c.bmp"), "old");
+    ASSERT_TRUE(chart::saveChart(m, QString::fromStdString((dir / "c.bmp").string()), {640, 480}, &error));
+    EXPECT_EQ(dir.read("c.bmp").substr(0, 2), "\xFF\xD8");
+    EXPECT_EQ(QImage(QString::fromStdString((dir / "c.bmp").string()), "jpeg").size(), QSize(640, 480));
     // A folder that is a file: no picture, no leftovers beside it.
     dir.write("plain", "x");
     error.clear();

@@ -1,4 +1,4 @@
-// The drawn controls: their scale and lamp rules, their reactions to values and the pointer, and a
+// The drawn controls: their scales, their reactions to values and the pointer, and a
 // picture of each saved for a person to look at.
 #include "tests/ui/artifacts.h"
 #include "tests/support/temp_dir.h"
@@ -311,33 +311,6 @@ TEST(WindCompass, PointsTheNeedleByCodeAndDropsItForMissingDirections) {
 
     compass.setDirection(QStringLiteral("5"));
     saveShot(compass, QStringLiteral("wind_compass_5.png"));
-}
-
-TEST(AlarmLampRule, DisabledArmedAndLit) {
-    // Disabled whatever the reading.
-    EXPECT_EQ(lampState("0", "35.0", "30.0", LampLimit::High), LampState::Disabled);
-    EXPECT_EQ(lampState("", "35.0", "30.0", LampLimit::High), LampState::Disabled);
-    EXPECT_EQ(lampState("true", "35.0", "30.0", LampLimit::High), LampState::Disabled);
-    // Enabled, not met, then met, for both limits.
-    EXPECT_EQ(lampState("1", "25.0", "30.0", LampLimit::High), LampState::Armed);
-    EXPECT_EQ(lampState("1", "30.0", "30.0", LampLimit::High), LampState::Armed);
-    EXPECT_EQ(lampState("1", "30.1", "30.0", LampLimit::High), LampState::Lit);
-    EXPECT_EQ(lampState("1", "12.0", "10.0", LampLimit::Low), LampState::Armed);
-    EXPECT_EQ(lampState("1", "9.9", "10.0", LampLimit::Low), LampState::Lit);
-    // A reading of 0 or below, or none at all, never lights a lamp.
-    EXPECT_EQ(lampState("1", "-5.0", "0.0", LampLimit::Low), LampState::Armed);
-    EXPECT_EQ(lampState("1", "0.0", "3.0", LampLimit::Low), LampState::Armed);
-    EXPECT_EQ(lampState("1", "-5.0", "-10.0", LampLimit::High), LampState::Armed);
-    EXPECT_EQ(lampState("1", "---", "10.0", LampLimit::Low), LampState::Armed);
-    EXPECT_EQ(lampState("1", "", "10.0", LampLimit::Low), LampState::Armed);
-}
-
-TEST(AlarmLampRule, DirectionLampNeedsWindFromExactlyTheAlarmDirection) {
-    EXPECT_EQ(directionLampState("1", "3.2", "NNE", "NNE"), LampState::Lit);
-    EXPECT_EQ(directionLampState("1", "0.0", "NNE", "NNE"), LampState::Armed);
-    EXPECT_EQ(directionLampState("1", "3.2", "NE", "NNE"), LampState::Armed);
-    EXPECT_EQ(directionLampState("1", "3.2", "nne", "NNE"), LampState::Armed);
-    EXPECT_EQ(directionLampState("0", "3.2", "NNE", "NNE"), LampState::Disabled);
 }
 
 TEST(AlarmLamp, ShowsOnePictureForEachState) {

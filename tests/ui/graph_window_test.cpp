@@ -148,6 +148,14 @@ TEST(GraphWindow, AnInvertedRangeFromHistoryNeverReachesTheChart) {
     EXPECT_TRUE(dialog.chart()->isEmpty());
     EXPECT_FALSE(dialog.keptRange().hasRange());
     EXPECT_EQ(dialog.storeReads(), 0);
+    // Export before any search saves nothing and says why.
+    told.clear();
+    whenShown("graphMessage", [&](QWidget* w) {
+        told = qobject_cast<QMessageBox*>(w)->text();
+        qobject_cast<QMessageBox*>(w)->accept();
+    });
+    control<QPushButton>(&dialog, 1002)->click();
+    EXPECT_EQ(told, "There is no graph to export yet: search a range of records first.");
     // The same second at both ends is a range.
     control<QDateEdit>(&dialog, 1091)->setDate(QDate(2024, 3, 9));
     control<QTimeEdit>(&dialog, 1092)->setTime(QTime(12, 0, 1));

@@ -457,6 +457,25 @@ TEST_F(HistoryWindowTest, ExportWritesTheChosenColumnsInTheChosenOrder) {
               "3; 44; 5; 22.0\r\n");
 }
 
+TEST_F(HistoryWindowTest, ExportOffersTheColumnsTheUserLeftOpen) {
+    HistoryDialog dialog(world.context(), UnitSelection{});
+    dialog.show();
+    ASSERT_TRUE(settle(dialog));
+    QHeaderView* header = control<QTableView>(&dialog, 1025)->horizontalHeader();
+    header->resizeSection(21, 60); // the rain counter, closed at first, dragged open
+    header->resizeSection(2, 0);   // the interval closed to nothing
+    QStringList offered;
+    whenShown(QStringLiteral("exportDialog"), [&](QWidget* d) {
+        QListWidget* list = control<QListWidget>(d, 1091);
+        for (int i = 0; i < list->count(); ++i) offered << list->item(i)->text().section('.', 0, 0);
+        static_cast<QDialog*>(d)->reject();
+    });
+    click(&dialog, 1002);
+    EXPECT_EQ(offered.size(), 22);
+    EXPECT_FALSE(offered.contains(QStringLiteral("3")));
+    EXPECT_EQ(offered.mid(19), QStringList({"21", "22", "23"}));
+}
+
 // The command-line twin writes the very bytes of the dialog for the same grid and choices: the dialog's
 // default columns, the header, the station's settings (°F, inHg, km/h, day-month-year, 12-hour clock).
 TEST_F(HistoryWindowTest, TheCommandLineExportWritesTheDialogsBytes) {

@@ -9,6 +9,7 @@
 
 #ifdef NIMBREL_HAVE_CHART
 #include "app/graph_data.h"
+#include "chart/chart_file.h"
 #include "chart/chart_painter.h"
 #include "tools/nimbrel-cli/history_source.h"
 
@@ -166,7 +167,8 @@ void addGraphCommand(CLI::App& app) {
     command.add_option("--type", options->type, "the chart type, as the type box names it")->required();
     command.add_flag("--3d", options->view3D, "the 3D view");
     command.add_option("--size", options->size, "the picture's size in pixels (default 1024x768)");
-    command.add_option("--out", options->out, "the picture to write: .jpg (quality 100), .png or .svg");
+    command.add_option("--out", options->out,
+                       "the picture to write: .png, .svg, or a JPEG (quality 100) for any other name");
     command.add_flag("--describe", options->describe, "print the chart's model instead of drawing it");
     setRun(command, [options] {
 #ifdef NIMBREL_HAVE_CHART

@@ -1,7 +1,7 @@
 // One alarm lamp of the current-conditions view: a small picture for disabled, armed or lit.
 #pragma once
 
-#include "ui/controls/alarm_lamp_rule.h"
+#include "app/alarm_lamp_rule.h"
 
 #include <QWidget>
 

@@ -372,7 +372,7 @@ TEST(WindowFit, EveryDialogFitsASmallScreenWithItsFrameInEveryLanguage) {
                                                       lastMonthGraphStart(world.clock.nowSeconds()));
              }},
             {"Debug", [&] { return std::make_unique<DebugWindow>(context); }},
-            {"Export", [&] { return std::make_unique<ExportDialog>(world.texts, titles); }},
+            {"Export", [&] { return std::make_unique<ExportDialog>(world.texts, titles, kHistoryColumnWidths); }},
             {"About", [&] { return std::make_unique<AboutBox>(world.config, world.texts); }},
         };
         for (const auto& [name, make] : dialogs) {

@@ -1,4 +1,4 @@
-#include "ui/controls/alarm_lamp_rule.h"
+#include "app/alarm_lamp_rule.h"
 
 #include "presentation/decimal_text.h"
 
