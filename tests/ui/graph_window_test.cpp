@@ -4,6 +4,7 @@
 #include "app/language_table.h"
 #include "chart/chart_painter.h"
 #include "store/history_store.h"
+#include "tests/support/when_shown.h"
 #include "tests/support/stationless_world.h"
 #include "tests/ui/artifacts.h"
 #include "ui/chart_widget.h"
@@ -54,21 +55,7 @@ void writeHistory(const std::filesystem::path& file) {
     }
 }
 
-QPointer<QTimer> whenShown(const QString& name, std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, name, act] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->objectName() == name) {
-                timer->stop();
-                timer->deleteLater();
-                act(w);
-                return;
-            }
-    });
-    timer->start();
-    return timer;
-}
+using testing::whenShown;
 
 template <class T> T* control(QWidget* dialog, int id) {
     return dialog->findChild<T*>(QStringLiteral("c%1").arg(id));

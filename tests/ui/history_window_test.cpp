@@ -6,6 +6,7 @@
 #include "store/history_store.h"
 #include "tests/acquisition/test_station.h"
 #include "presentation/record_builders.h"
+#include "tests/support/when_shown.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/stationless_world.h"
 #include "tests/support/time_zone_scope.h"
@@ -88,26 +89,7 @@ std::string morningAndLastHour() {
            storeLine(45, "2024-03-10 12:00:01", "45", "23.0");
 }
 
-// Runs `act` once on the first visible window that `match` accepts (a modal loop runs meanwhile).
-QPointer<QTimer> whenShown(std::function<bool(QWidget*)> match, std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, match, act] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->isVisible() && match(w)) {
-                timer->stop();
-                timer->deleteLater();
-                act(w);
-                return;
-            }
-        }
-    });
-    timer->start();
-    return timer;
-}
-QPointer<QTimer> whenShown(const QString& name, std::function<void(QWidget*)> act) {
-    return whenShown([name](QWidget* w) { return w->objectName() == name; }, std::move(act));
-}
+using testing::whenShown;
 QMessageBox* box(QWidget* w) {
     return qobject_cast<QMessageBox*>(w);
 }

@@ -9,6 +9,7 @@
 #include "station/usb_library.h"
 #include "store/history_store.h"
 #include "tests/acquisition/test_station.h"
+#include "tests/support/when_shown.h"
 #include "tests/support/temp_dir.h"
 #include "ui/app_context.h"
 #include "ui/debug_window.h"
@@ -78,22 +79,7 @@ using testing::artifactPath;
 
 const char* const kLanguageCodes[] = {"en", "de", "da", "nl", "fr"};
 
-// Runs `act` once on the first visible top-level widget of that name (a modal loop runs then).
-void whenShown(const QString& name, std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, name, act] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->isVisible() && w->objectName() == name) {
-                timer->stop();
-                timer->deleteLater();
-                act(w);
-                return;
-            }
-        }
-    });
-    timer->start();
-}
+using testing::whenShown;
 
 void clickOk(QWidget* messageBox) {
     auto* box = qobject_cast<QMessageBox*>(messageBox);
