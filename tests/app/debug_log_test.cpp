@@ -6,17 +6,16 @@
 #include "station/usb_library.h"
 #include "tests/acquisition/test_station.h"
 
+#include "tests/support/text_lines.h"
 #include <gtest/gtest.h>
 #include <thread>
 
 namespace nimbrel {
 namespace {
 
-using testing::TestStation;
+using testing::contains;
 
-bool has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using testing::TestStation;
 
 TEST(DebugLog, RecordDumpOfTheTestImagePrintsSignedRawValues) {
     testing::FakeClock clock;
@@ -27,16 +26,16 @@ TEST(DebugLog, RecordDumpOfTheTestImagePrintsSignedRawValues) {
     ASSERT_TRUE(log.readRecord(access, clock, 0).done);
     const std::string t = log.text();
     EXPECT_EQ(t.substr(0, 2), "\n\n");
-    EXPECT_TRUE(has(t, "\n\nWeather data (MEM-SYS)/SIZE=SUM: (010000-0100)/16=4080\n")) << t;
-    EXPECT_TRUE(has(t, "\nstackAddr: 0001F0 hexAddr: 0001F0\n")) << t;
-    EXPECT_TRUE(has(t, "\nhexValue:05 39 50 02 40 88 81 0A 27 34 C0 00 30 01 0A 04 \n")) << t;
+    EXPECT_TRUE(contains(t, "\n\nWeather data (MEM-SYS)/SIZE=SUM: (010000-0100)/16=4080\n")) << t;
+    EXPECT_TRUE(contains(t, "\nstackAddr: 0001F0 hexAddr: 0001F0\n")) << t;
+    EXPECT_TRUE(contains(t, "\nhexValue:05 39 50 02 40 88 81 0A 27 34 C0 00 30 01 0A 04 \n")) << t;
     // Outdoor temperature -39.2 °C: sign and magnitude 88 81, never 4294966904.
-    EXPECT_TRUE(has(t, "\noutTemp: 88 81 ->-392->-392\n")) << t;
-    EXPECT_TRUE(has(t, "\nindHumi: 39 ->57->57\n")) << t;
-    EXPECT_TRUE(has(t, "\nflag_bin: 00000100(bit4=1: average wind speed error flag; bit5=1: gust speed error "
+    EXPECT_TRUE(contains(t, "\noutTemp: 88 81 ->-392->-392\n")) << t;
+    EXPECT_TRUE(contains(t, "\nindHumi: 39 ->57->57\n")) << t;
+    EXPECT_TRUE(contains(t, "\nflag_bin: 00000100(bit4=1: average wind speed error flag; bit5=1: gust speed error "
                        "flag; bit6=1: all rain error flag; bit7=1: total rain overflowed flag)\n"))
         << t;
-    EXPECT_FALSE(has(t, "4294966904"));
+    EXPECT_FALSE(contains(t, "4294966904"));
 }
 
 TEST(DebugLog, SettingsAndMinMaxDumpsAsTheWindowPrintsThem) {
@@ -54,19 +53,19 @@ TEST(DebugLog, SettingsAndMinMaxDumpsAsTheWindowPrintsThem) {
     DebugLog log(texts);
     ASSERT_TRUE(log.readSetup(*s.access, s.clock).done);
     const std::string t = log.text();
-    EXPECT_TRUE(has(t, "\n\nBasic settings (00H-1FH): 55 00 ")) << t;
-    EXPECT_TRUE(has(t, "\ninitFlag1: 55 ->1(EEPROM initialisation flag, fixed value: 55H)\n")) << t;
-    EXPECT_TRUE(has(t, "\nhistoryCircle: 1E ->30->30\n")) << t;
-    EXPECT_TRUE(has(t, "\nindTempUnit: 1->°F(0 - ℃，1 - ℉)\n")) << t;
-    EXPECT_TRUE(has(t, "\npresUnit: 010->inHg(bit5~Hpa, bit6~inHg, bit7~mmHg )\n")) << t;
-    EXPECT_TRUE(has(t, "\nwindUnit: 10000->bft(bit0~m/s, bit1~km/h, bit2~knot, bit3~m/h, bit4~bft)\n")) << t;
-    EXPECT_TRUE(has(t, "\nhourFmt: 0(0 - 24-hour clock,1 - 12-hour clock)\n")) << t;
-    EXPECT_TRUE(has(t, "\noutHumiLowAlarmFlag 0\n")) << t;
-    EXPECT_TRUE(has(t, "\ntimeZone: 85 00 ->-5->-5\n")) << t;
-    EXPECT_TRUE(has(t, "\n\nAlarm settings (20H-60H): ")) << t;
-    EXPECT_TRUE(has(t, "\ntimeAlarmMinute: 00\n")) << t;
-    EXPECT_TRUE(has(t, "\n\nMaximum and minimum values (60H-FFH): ")) << t;
-    EXPECT_TRUE(has(t, "\noutTempMin: 88 81 ->-392->-392, Time: 00 00 00 00 00 ->2000-00-00 00:00\n")) << t;
+    EXPECT_TRUE(contains(t, "\n\nBasic settings (00H-1FH): 55 00 ")) << t;
+    EXPECT_TRUE(contains(t, "\ninitFlag1: 55 ->1(EEPROM initialisation flag, fixed value: 55H)\n")) << t;
+    EXPECT_TRUE(contains(t, "\nhistoryCircle: 1E ->30->30\n")) << t;
+    EXPECT_TRUE(contains(t, "\nindTempUnit: 1->°F(0 - ℃，1 - ℉)\n")) << t;
+    EXPECT_TRUE(contains(t, "\npresUnit: 010->inHg(bit5~Hpa, bit6~inHg, bit7~mmHg )\n")) << t;
+    EXPECT_TRUE(contains(t, "\nwindUnit: 10000->bft(bit0~m/s, bit1~km/h, bit2~knot, bit3~m/h, bit4~bft)\n")) << t;
+    EXPECT_TRUE(contains(t, "\nhourFmt: 0(0 - 24-hour clock,1 - 12-hour clock)\n")) << t;
+    EXPECT_TRUE(contains(t, "\noutHumiLowAlarmFlag 0\n")) << t;
+    EXPECT_TRUE(contains(t, "\ntimeZone: 85 00 ->-5->-5\n")) << t;
+    EXPECT_TRUE(contains(t, "\n\nAlarm settings (20H-60H): ")) << t;
+    EXPECT_TRUE(contains(t, "\ntimeAlarmMinute: 00\n")) << t;
+    EXPECT_TRUE(contains(t, "\n\nMaximum and minimum values (60H-FFH): ")) << t;
+    EXPECT_TRUE(contains(t, "\noutTempMin: 88 81 ->-392->-392, Time: 00 00 00 00 00 ->2000-00-00 00:00\n")) << t;
     // The three dumps in the order settings, alarms, min/max.
     EXPECT_LT(t.find("Basic settings"), t.find("Alarm settings"));
     EXPECT_LT(t.find("Alarm settings"), t.find("Maximum and minimum"));
@@ -112,8 +111,8 @@ TEST(DebugLog, RecordNumbersEndWithTheRing) {
     s.connect();
     DebugLog log(texts);
     ASSERT_TRUE(log.readRecord(*s.access, s.clock, 4079).done);
-    EXPECT_TRUE(has(log.text(), "\nstackAddr: 0001B0 ")) << log.text();
-    EXPECT_TRUE(has(log.text(), "->10011->10011, relPres:")) << log.text();
+    EXPECT_TRUE(contains(log.text(), "\nstackAddr: 0001B0 ")) << log.text();
+    EXPECT_TRUE(contains(log.text(), "->10011->10011, relPres:")) << log.text();
     log.clear();
     const auto framesBefore = s.usb.frames().size();
     EXPECT_EQ(log.readRecord(*s.access, s.clock, 4080).message, "Read weather setup data fail!");
@@ -175,14 +174,14 @@ TEST(DebugLog, StationTrafficIsLoggedOnlyForTickedOptions) {
     const std::string t = log->text();
     // The write is logged with "<-"; the read before it is not (one settings dump only).
     EXPECT_EQ(t.find("Basic settings"), t.rfind("Basic settings")) << t;
-    EXPECT_TRUE(has(t, "\ninitFlag1: 00 <-0(EEPROM")) << t; // the write is, with "<-"
-    EXPECT_TRUE(has(t, "\n\nhistoryRecords->0")) << t;
+    EXPECT_TRUE(contains(t, "\ninitFlag1: 00 <-0(EEPROM")) << t; // the write is, with "<-"
+    EXPECT_TRUE(contains(t, "\n\nhistoryRecords->0")) << t;
 
     log->setOptions({.read = false, .write = false, .data = true});
     log->clear();
     s.setRecordCount(1); // emptied by clearHistory above
     ASSERT_TRUE(s.access->readRecordBack(record, 0));
-    EXPECT_TRUE(has(log->text(), "\n\nWeather data (MEM-SYS)")) << log->text();
+    EXPECT_TRUE(contains(log->text(), "\n\nWeather data (MEM-SYS)")) << log->text();
     s.access->setObserver(nullptr);
 }
 

@@ -1,4 +1,5 @@
 #include "app/folder_lock.h"
+#include "tests/support/text_lines.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/local_http_server.h"
 #include "tests/support/loopback_port.h"
@@ -14,6 +15,8 @@
 
 namespace nimbrel {
 namespace {
+
+using testing::hasLine;
 
 using testing::CliRun;
 
@@ -42,10 +45,6 @@ CliRun cliOnTerminal(const std::string& arguments) {
     return run;
 }
 
-bool has(const std::string& text, const std::string& line) {
-    return text.find(line + "\n") != std::string::npos;
-}
-
 class StationCli : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -64,7 +63,7 @@ TEST_F(StationCli, DumpOfTheTestImage) {
           "timeZone: +1", "historyRecords: 15", "historyStackAddr: 496 (0x01F0)",
           "[record 0 (newest) at 0x01F0]", "hexValue: 05 39 50 02 40 88 81 0A 27 34 C0 00 30 01 0A 04",
           "outTemp: -392", "[record 4 at 0x01B0]", "totalRainMaxTime: 2007-01-01 12:00"})
-        EXPECT_TRUE(has(run.out, line)) << line;
+        EXPECT_TRUE(hasLine(run.out, line)) << line;
 }
 
 TEST_F(StationCli, NoStationAndBadInput) {
@@ -80,7 +79,7 @@ TEST_F(StationCli, NoStationAndBadInput) {
     EXPECT_EQ(cli("dump --dir").status, 2);
     CliRun record = cli("decode-record 0541E3003C08016A2760CC0020942A02");
     EXPECT_EQ(record.status, 0);
-    EXPECT_TRUE(has(record.out, "rain: 37930"));
+    EXPECT_TRUE(hasLine(record.out, "rain: 37930"));
     EXPECT_TRUE(record.out.ends_with("valid: true\n"));
     EXPECT_TRUE(cli("decode-record 0564E3003C08016A2760CC0020942A02").out.ends_with("valid: false\n"));
 }
@@ -150,8 +149,8 @@ TEST_F(StationCli, PublishSendsTheCurrentReadingToEachOutputAndSaysWhatEachAnswe
     std::filesystem::permissions(dir / "upload.secret", std::filesystem::perms::owner_read);
     run = cli("publish --dir " + dir.path().string());
     EXPECT_EQ(run.status, 1) << run.out;
-    EXPECT_TRUE(has(run.out, "MQTT: failed, no broker at 127.0.0.1:" + brokerPort + ": Connection refused")) << run.out;
-    EXPECT_TRUE(has(run.out, "Upload: ok, 127.0.0.1 answered success")) << run.out;
+    EXPECT_TRUE(hasLine(run.out, "MQTT: failed, no broker at 127.0.0.1:" + brokerPort + ": Connection refused")) << run.out;
+    EXPECT_TRUE(hasLine(run.out, "Upload: ok, 127.0.0.1 answered success")) << run.out;
     EXPECT_EQ(run.out.find("Mq77-pw"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("Up-s3cret"), std::string::npos) << run.out;
     // The test image's outdoor reading is -39.2 °C and 64 %: -38.56 °F goes out as -38.6.

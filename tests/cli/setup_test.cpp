@@ -15,21 +15,17 @@ namespace {
 
 using testing::CliRun;
 
-std::string program() {
-    return std::string(NIMBREL_BIN_DIR) + "/nimbrel-cli";
-}
-
 class CliSetupCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::filesystem::exists(program()) ||
+        if (!std::filesystem::exists(testing::cliProgram()) ||
             !std::filesystem::exists(std::string(NIMBREL_BIN_DIR) + "/libnimbrel-sim.so"))
             GTEST_SKIP() << "nimbrel-cli or the simulated station is not built";
         folder.write("Nimbrel.ini", "[communication]\nUsbLibrary=libnimbrel-sim.so\n");
     }
     CliRun setup(const std::string& arguments) {
         return testing::runShell("NIMBREL_SIM_SEED=1 NIMBREL_SIM_SPEED=0 NIMBREL_SIM_STATE=" + state().string() + " " +
-                                     program() + " setup --dir " + folder.path().string() + " " + arguments,
+                                     testing::cliProgram() + " setup --dir " + folder.path().string() + " " + arguments,
                                  folder / "stderr.txt");
     }
     std::filesystem::path state() const { return folder / "station.state"; }

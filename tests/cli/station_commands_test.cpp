@@ -79,14 +79,10 @@ struct CliRun {
     std::string out; // standard output and standard error together
 };
 
-std::string program() {
-    return std::string(NIMBREL_BIN_DIR) + "/nimbrel-cli";
-}
-
 // Runs nimbrel-cli with `environment` ("NAME=value ...") in front, standard input empty (not a terminal).
 CliRun inPipe(const std::string& environment, const std::string& arguments) {
     CliRun run;
-    FILE* pipe = popen((environment + " " + program() + " " + arguments + " </dev/null 2>&1").c_str(), "r");
+    FILE* pipe = popen((environment + " " + testing::cliProgram() + " " + arguments + " </dev/null 2>&1").c_str(), "r");
     if (!pipe) return run;
     char buffer[4096];
     while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.out.append(buffer, n);
@@ -97,7 +93,7 @@ CliRun inPipe(const std::string& environment, const std::string& arguments) {
 
 // Runs nimbrel-cli on a pseudo-terminal and types `typed` into it.
 CliRun onTerminal(const std::string& environment, const std::string& arguments, const std::string& typed) {
-    const std::string command = environment + " " + program() + " " + arguments;
+    const std::string command = environment + " " + testing::cliProgram() + " " + arguments;
     CliRun run;
     int terminal = -1;
     const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
@@ -125,7 +121,7 @@ class CliAskedCommands : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!testing::pseudoTerminalsWork()) GTEST_SKIP() << "no pseudo-terminal here (is /dev/pts mounted?)";
-        if (!std::filesystem::exists(program()) ||
+        if (!std::filesystem::exists(testing::cliProgram()) ||
             !std::filesystem::exists(std::string(NIMBREL_BIN_DIR) + "/libnimbrel-sim.so"))
             GTEST_SKIP() << "nimbrel-cli or the simulated station is not built";
     }

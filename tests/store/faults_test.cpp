@@ -4,6 +4,7 @@
 #include "store/history_line.h"
 #include "store/history_store.h"
 #include "store/replacing_file.h"
+#include "tests/support/text_lines.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/temp_dir.h"
@@ -13,6 +14,8 @@
 
 namespace nimbrel {
 namespace {
+
+using testing::linesKeepingEnds;
 
 using testing::FakeClock;
 using testing::TempDir;
@@ -39,17 +42,6 @@ WeatherSample record(unsigned address) {
     return s;
 }
 
-std::vector<std::string> lines(const std::string& bytes) {
-    std::vector<std::string> out;
-    for (std::size_t begin = 0; begin < bytes.size();) {
-        std::size_t end = bytes.find('\n', begin);
-        end = end == std::string::npos ? bytes.size() : end + 1;
-        out.push_back(bytes.substr(begin, end - begin));
-        begin = end;
-    }
-    return out;
-}
-
 TEST(StoreFaults, EveryCutOfTheLastLineIsRepairedBeforeTheNextAppend) {
     for (const bool debug : {false, true}) {
         Fixture f;
@@ -57,7 +49,7 @@ TEST(StoreFaults, EveryCutOfTheLastLineIsRepairedBeforeTheNextAppend) {
         SampleList three = {record(0x0120), record(0x0110), record(0x0100)};
         ASSERT_TRUE(f.store.appendRecords(three));
         const std::string whole = f.file();
-        const auto original = lines(whole);
+        const auto original = linesKeepingEnds(whole);
         const std::string& last = original.back();
         const std::size_t lastStart = whole.size() - last.size();
         // Every cut from the first byte of the last line to its CR: only a line with all of its last
@@ -73,7 +65,7 @@ TEST(StoreFaults, EveryCutOfTheLastLineIsRepairedBeforeTheNextAppend) {
 
             SampleList next = {record(0x0130)};
             ASSERT_TRUE(f.store.appendRecords(next)) << keep;
-            const auto now = lines(f.file());
+            const auto now = linesKeepingEnds(f.file());
             std::vector<std::string> expected(original.begin(), original.end() - 1);
             if (kept) expected.push_back(last.substr(0, std::min(keep, last.size() - 2)) + "\r\n");
             ASSERT_EQ(std::vector<std::string>(now.begin(), now.end() - 1), expected) << keep;
@@ -130,9 +122,9 @@ TEST(StoreFaults, AFailedAppendLeavesTheFileAsItWasAndSaysSo) {
         EXPECT_FALSE(f.store.appendRecords(three));
     }
     ASSERT_TRUE(f.store.appendRecords(three));
-    const auto now = lines(f.file());
+    const auto now = linesKeepingEnds(f.file());
     ASSERT_EQ(now.size(), 5u);
-    EXPECT_EQ(now[1], lines(before)[1]);
+    EXPECT_EQ(now[1], linesKeepingEnds(before)[1]);
     EXPECT_EQ(now[4].substr(0, 4), "   5");
 
     // A delete whose new file cannot be written keeps the old one whole, and says so.
@@ -195,7 +187,7 @@ TEST(StoreFaults, RunningNumbersGoOnPastThirtyTwoBits) {
     SampleList next = {record(0x0120), record(0x0110)};
     ASSERT_TRUE(f.store.appendRecords(next));
     EXPECT_EQ(f.store.lastStoredId(), 2147483649LL);
-    EXPECT_EQ(lines(f.file())[1].substr(0, 10), "2147483648");
+    EXPECT_EQ(linesKeepingEnds(f.file())[1].substr(0, 10), "2147483648");
 
     EXPECT_EQ(leadingNumber("9223372036854775807"), 9223372036854775807LL);
     EXPECT_EQ(leadingNumber("92233720368547758071"), 9223372036854775807LL); // one digit more is not taken
@@ -217,7 +209,7 @@ TEST(StoreFaults, JunkWithoutALineEndIsNeitherReadNorKept) {
     EXPECT_EQ(f.store.lastStoredId(), 2);
     SampleList next = {record(0x0120)};
     ASSERT_TRUE(f.store.appendRecords(next));
-    const auto now = lines(f.file());
+    const auto now = linesKeepingEnds(f.file());
     ASSERT_EQ(now.size(), 3u);
     EXPECT_EQ(now[0] + now[1], before);
 

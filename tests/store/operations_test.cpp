@@ -1,6 +1,7 @@
 #include "store/history_line.h"
 #include "store/history_store.h"
 #include "store/store_rain_totals.h"
+#include "tests/support/text_lines.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
 
@@ -12,6 +13,8 @@
 
 namespace nimbrel {
 namespace {
+
+using testing::linesKeepingEnds;
 
 using testing::FakeClock;
 using testing::TempDir;
@@ -36,18 +39,6 @@ SampleList newestFirst(int count, int firstMinute = 0) {
     return list;
 }
 
-std::vector<std::string> lines(const std::string& bytes) {
-    std::vector<std::string> out;
-    std::size_t begin = 0;
-    while (begin < bytes.size()) {
-        std::size_t lf = bytes.find('\n', begin);
-        if (lf == std::string::npos) lf = bytes.size() - 1;
-        out.push_back(bytes.substr(begin, lf + 1 - begin));
-        begin = lf + 1;
-    }
-    return out;
-}
-
 std::vector<std::string> idsOf(const SampleList& list) {
     std::vector<std::string> ids;
     for (const auto& s : list) ids.push_back(s.text(WeatherSample::ID));
@@ -68,7 +59,7 @@ TEST(StoreOperations, AppendNumbersRecordsOldestFirstAndStampsTheSaveTime) {
     SampleList fetched = newestFirst(3);
     ASSERT_TRUE(f.store.appendRecords(fetched));
 
-    const auto written = lines(f.file());
+    const auto written = linesKeepingEnds(f.file());
     ASSERT_EQ(written.size(), 3u);
     EXPECT_EQ(written[0].substr(0, 4), "   1");
     EXPECT_EQ(written[2].substr(0, 4), "   3");
@@ -106,7 +97,7 @@ TEST(StoreOperations, DebugFlagStartsANewFileWithTheHeaderThatReadersSkip) {
     SampleList two = newestFirst(1, 5);
     ASSERT_TRUE(f.store.appendRecords(two));
 
-    const auto written = lines(f.file());
+    const auto written = linesKeepingEnds(f.file());
     ASSERT_EQ(written.size(), 3u);
     EXPECT_EQ(written[0], historyHeaderLine());
     EXPECT_EQ(written[1].substr(0, 4), "   1");
@@ -147,9 +138,9 @@ TEST(StoreOperations, DeleteLeavesGapsAndReplacesTheFileOnlyWhenTheNewOneIsCompl
     EXPECT_EQ(heldOpen.record(1).text(WeatherSample::ID), "2");
 
     // The kept lines are unchanged but for the blanks before the ID.
-    const auto kept = lines(f.file());
+    const auto kept = linesKeepingEnds(f.file());
     ASSERT_EQ(kept.size(), 2u);
-    EXPECT_EQ("   " + kept[1], lines(before)[2]);
+    EXPECT_EQ("   " + kept[1], linesKeepingEnds(before)[2]);
 
     SampleList more = newestFirst(1, 10);
     ASSERT_TRUE(f.store.appendRecords(more));
@@ -207,7 +198,7 @@ TEST(StoreOperations, ClearEmptiesTheFileAndEmptyFilesReadAsNothing) {
     SampleList again = newestFirst(1);
     ASSERT_TRUE(f.store.appendRecords(again));
     EXPECT_EQ(f.store.lastStoredId(), 1);
-    EXPECT_EQ(lines(f.file())[0].substr(0, 4), "   1");
+    EXPECT_EQ(linesKeepingEnds(f.file())[0].substr(0, 4), "   1");
     // Its only record is found by a range query.
     SampleList found;
     f.store.loadRecordsInRange(found, "", "9999");
@@ -256,7 +247,7 @@ TEST(StoreOperations, TornLastLineIsCutAndACompleteOneIsEndedBeforeTheNextWrite)
     SampleList first = newestFirst(2);
     ASSERT_TRUE(f.store.appendRecords(first));
     const std::string intact = f.file();
-    const std::string third = lines(intact)[1];
+    const std::string third = linesKeepingEnds(intact)[1];
 
     // A crash in the middle of the third line's writing.
     f.dir.write("Nimbrel.dat", intact + third.substr(0, 60));
@@ -266,10 +257,10 @@ TEST(StoreOperations, TornLastLineIsCutAndACompleteOneIsEndedBeforeTheNextWrite)
     EXPECT_EQ(f.store.lastStoredId(), 2);
     SampleList next = newestFirst(1, 30);
     ASSERT_TRUE(f.store.appendRecords(next));
-    auto now = lines(f.file());
+    auto now = linesKeepingEnds(f.file());
     ASSERT_EQ(now.size(), 3u);
     EXPECT_EQ(now[2].substr(0, 4), "   3");
-    EXPECT_EQ(now[1], lines(intact)[1]);
+    EXPECT_EQ(now[1], linesKeepingEnds(intact)[1]);
 
     // A line that is whole but lost its line end (or only its LF) gets one.
     for (const std::string cut : {"\r\n", "\n"}) {
@@ -279,7 +270,7 @@ TEST(StoreOperations, TornLastLineIsCutAndACompleteOneIsEndedBeforeTheNextWrite)
         const long lastId = f.store.lastStoredId();
         SampleList more = newestFirst(1, 40);
         ASSERT_TRUE(f.store.appendRecords(more));
-        now = lines(f.file());
+        now = linesKeepingEnds(f.file());
         EXPECT_EQ(now[now.size() - 2].substr(now[now.size() - 2].size() - 2), "\r\n");
         EXPECT_EQ(f.store.lastStoredId(), lastId + 1);
     }
@@ -289,14 +280,14 @@ TEST(StoreOperations, TornLastLineIsCutAndACompleteOneIsEndedBeforeTheNextWrite)
     f.dir.write("Nimbrel.dat", historyHeaderLine().substr(0, 30));
     SampleList once = newestFirst(1);
     ASSERT_TRUE(f.store.appendRecords(once));
-    now = lines(f.file());
+    now = linesKeepingEnds(f.file());
     ASSERT_EQ(now.size(), 2u);
     EXPECT_EQ(now[0], historyHeaderLine());
 
     // A delete drops a torn last line instead of saving it as a record.
     f.dir.write("Nimbrel.dat", f.file() + "   9, 2024");
     f.store.deleteRecords({});
-    EXPECT_EQ(lines(f.file()).size(), 2u);
+    EXPECT_EQ(linesKeepingEnds(f.file()).size(), 2u);
 }
 
 // Every operation closes the files it opens: the program keeps one store for months, with a cycle
@@ -355,7 +346,7 @@ TEST(StoreOperations, AppendWaitsForABusyStoreAndLosesNothing) {
 
     EXPECT_TRUE(appended);
     EXPECT_EQ(f.store.lastStoredId(), 14);
-    EXPECT_EQ(lines(f.file()).size(), 14u);
+    EXPECT_EQ(linesKeepingEnds(f.file()).size(), 14u);
     EXPECT_EQ(f.clock.totalSlept().count(), 0);
 }
 

@@ -12,6 +12,13 @@
 
 namespace nimbrel::testing {
 
+#ifdef NIMBREL_BIN_DIR
+// The nimbrel-cli of this build.
+inline std::string cliProgram() {
+    return std::string(NIMBREL_BIN_DIR) + "/nimbrel-cli";
+}
+#endif
+
 struct CliRun {
     int status = -1;
     std::string out; // standard output, and standard error too when it was not sent to a file
