@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace nimbrel {
@@ -48,6 +50,7 @@ protected:
                       texts,
                       [this](const std::string& t, long long done, long long total) {
                           statuses.push_back(t);
+                          if (duringFetch) std::exchange(duringFetch, nullptr)();
                           progress.emplace_back(done, total);
                       },
                       nullptr,
@@ -97,6 +100,8 @@ protected:
     bool failed = false;
     bool momentKnown = true;
     int primings = 0;
+    // Run once at the first progress of a fetch, while its walk is under way.
+    std::function<void()> duringFetch;
 };
 
 TEST_F(HistorySyncTest, WalksTheRingBackwardsAcrossTheWrap) {
@@ -184,6 +189,29 @@ TEST_F(HistorySyncTest, WithTheMinuteUnknownTheNewestIsStampedFromByteZero) {
     ASSERT_EQ(sync(list), 2);
     EXPECT_EQ(list[0][WeatherSample::sampleTime], localStampText(now - 210));
     EXPECT_EQ(list[1][WeatherSample::sampleTime], localStampText(now - 510));
+}
+
+// A fetch that began before the station's minute was known, and learned it while it ran, moves every
+// stamp from byte 0's estimate onto the logging moment's own second.
+TEST_F(HistorySyncTest, AMinuteLearnedDuringTheFetchMovesItsStampsOntoTheLoggingMoment) {
+    station.fillRing();
+    station.setStackAddr(0x0800);
+    station.setRecordCount(2);
+    station.putRecord(0x0800, taggedRecord(0, 3));
+    momentKnown = false;
+    const auto now = alignClock();
+    duringFetch = [&] {
+        TimingSnapshot learned;
+        learned.minuteMoment = learned.loggingMoment = static_cast<double>(now - 200);
+        learned.minuteKept = true;
+        learned.intervalMinutes = 5;
+        learned.learnedAt = static_cast<double>(now);
+        station.access->timing().adopt(learned, static_cast<double>(now));
+    };
+    SampleList list;
+    ASSERT_EQ(sync(list), 2);
+    EXPECT_EQ(list[0][WeatherSample::sampleTime], localStampText(now - 200)); // not now - 210
+    EXPECT_EQ(list[1][WeatherSample::sampleTime], localStampText(now - 500));
 }
 
 TEST_F(HistorySyncTest, StopsAtTheLastStoredRecordAndReanchorsOnIt) {
