@@ -2,7 +2,9 @@
 // gaps, the axes of each quantity, the rain axis's widening, an empty time span; and nimbrel-cli graph.
 #include "app/graph_data.h"
 #include "presentation/time_text.h"
+#include "store/history_store.h"
 #include "tests/support/cli_run.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/temp_dir.h"
 
 #include <cmath>
@@ -130,6 +132,16 @@ TEST(GraphData, AnEmptyTimeSpanIsWidenedAroundItsMiddle) {
     EXPECT_EQ(data.model({0, ChartType::line, false}, LanguageTable(0)).time.max - at, 29.5 + 30);
     data.setRange("2026-03-01 13:04:00", "2026-03-01 13:05:00");
     EXPECT_EQ(data.model({0, ChartType::line, false}, LanguageTable(0)).time.min, at);
+
+    // A load keeps the range of its search, even one with no record in it.
+    testing::TempDir dir;
+    testing::FakeClock clock;
+    HistoryStore store((dir.path() / "Nimbrel.dat").string(), clock);
+    GraphData loaded(UnitSelection{}, 0);
+    loaded.load(store, "2026-03-01 13:04:00", "2026-03-01 14:04:00");
+    const ChartModel searched = loaded.model({0, ChartType::line, false}, LanguageTable(0));
+    EXPECT_EQ(searched.time.min, at);
+    EXPECT_EQ(searched.time.max, at + 3600);
 }
 
 TEST(GraphData, NamesOfTheBoxes) {
