@@ -65,7 +65,10 @@ bool StationAccess::waitForClearance(double seconds) {
                                             milliseconds(static_cast<long long>((start - now) * 1000) + 1)});
         clock_.sleepFor(step);
         budget -= step;
-        now = nowSeconds();
+        const double later = nowSeconds();
+        // The station's time stands still (a simulator at speed 0): no moment can come, nothing to wait for.
+        if (later == now) return true;
+        now = later;
     }
     return true;
 }

@@ -261,7 +261,9 @@ TimingSnapshot StationTiming::snapshot() const {
 
 void StationTiming::adopt(const TimingSnapshot& other, double now) {
     std::lock_guard lock(mutex_);
-    if (other.learnedAt <= learnedAtLocked()) return;
+    // Learned at a time this program's clock has not reached: another timeline (a simulator started at
+    // another time), not this station's moments.
+    if (other.learnedAt <= learnedAtLocked() || other.learnedAt > now + kMinute) return;
     const bool recheck = now - other.learnedAt > kShareFreshness;
     if (other.sensorMoment && other.sensorKept)
         sensor_.adopt(*other.sensorMoment, other.sensorSpread, other.learnedAt, 0, recheck);

@@ -314,6 +314,25 @@ TEST_F(StationAccessTest, AReadInsideAMarginWaitsUntilTheMarginHasPassed) {
     EXPECT_GE(access.nowSeconds(), now + 4.0);
     EXPECT_LT(access.nowSeconds(), now + 4.3); // the wait, then the frame's own 50 ms
 
+    // A station whose time stands still (a simulator at speed 0) never holds a read back: one look.
+    struct StillClock final : Clock {
+        TimePoint now() override { return at; }
+        void sleepFor(std::chrono::milliseconds) override { ++sleeps; }
+        TimePoint at = TimePoint{} + std::chrono::hours(24 * 365 * 50);
+        int sleeps = 0;
+    } still;
+    ScriptedUsb stillUsb;
+    stillUsb.emulateStation();
+    StationAccess stillAccess(stillUsb.library(), still, false);
+    ASSERT_TRUE(stillAccess.pollConnection());
+    const double at = stillAccess.nowSeconds();
+    known.sensorMoment = at + 1;
+    known.learnedAt = at;
+    stillAccess.timing().adopt(known, at);
+    const int sleepsBefore = still.sleeps;
+    ASSERT_TRUE(stillAccess.readBytes(0x0000, bytes.data(), 32));
+    EXPECT_EQ(still.sleeps - sleepsBefore, 2); // the one look, then the frame's own 50 ms
+
     // Clear of every moment, the next read goes at once.
     const double before = access.nowSeconds();
     ASSERT_TRUE(access.readBytes(0x0000, bytes.data(), 32));

@@ -133,6 +133,10 @@ TEST(StationTiming, SharedLearningAdoptedWhenNewerAndCheckedWhenOld) {
     EXPECT_FALSE(reader.loadIfChanged().has_value()); // unchanged since
     EXPECT_FALSE(timingFromText("sensor_moment=oops\nlearned_at=1\n").has_value());
 
+    StationTiming elsewhere; // its clock has not reached the time it was learned at
+    elsewhere.adopt(*taken, 11.1 - 61);
+    EXPECT_FALSE(elsewhere.kept());
+
     StationTiming fresh;
     fresh.adopt(*taken, 60);
     EXPECT_TRUE(fresh.learned());
