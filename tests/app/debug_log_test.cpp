@@ -76,7 +76,8 @@ TEST(DebugLog, SetupReadAppendsNothingWhenAnyReadFails) {
         TestStation s;
         s.connect();
         s.failReadsAt = {address};
-        DebugLog log(LanguageTable{});
+        const LanguageTable texts; // the log keeps a reference to its texts
+        DebugLog log(texts);
         EXPECT_EQ(log.readSetup(*s.access, s.clock).message, "Read weather setup data fail!") << address;
         EXPECT_EQ(log.text(), "") << address;
         EXPECT_FALSE(s.access->busy().isBusy());
