@@ -12,11 +12,6 @@ std::string timeText(double seconds) {
     return localStampText(static_cast<std::time_t>(std::llround(seconds)));
 }
 
-// The first moment from `anchor` on, every `period` seconds, that is not before `now`.
-double nextMoment(double anchor, double period, double now) {
-    return anchor + std::ceil((now - anchor) / period) * period;
-}
-
 std::string count(std::uint64_t n) {
     return std::to_string(n);
 }
@@ -32,13 +27,13 @@ std::vector<std::string> linkReportLines(const LanguageTable& table, StationAcce
 
     if (timing.sensorMoment && timing.sensorKept)
         lines.push_back(table.text(
-            "link.sensor", {timeText(nextMoment(*timing.sensorMoment, StationTiming::kSensorPeriod, now))}));
+            "link.sensor", {timeText(momentAtOrAfter(*timing.sensorMoment, StationTiming::kSensorPeriod, now))}));
     else
         lines.push_back(table.text("link.sensor_unknown"));
     if (timing.loggingMoment && timing.intervalMinutes > 0)
         lines.push_back(table.text(
             "link.logging", {std::to_string(timing.intervalMinutes),
-                             timeText(nextMoment(*timing.loggingMoment, timing.intervalMinutes * 60.0, now))}));
+                             timeText(momentAtOrAfter(*timing.loggingMoment, timing.intervalMinutes * 60.0, now))}));
     else
         lines.push_back(table.text("link.logging_unknown"));
     char drift[32];

@@ -129,13 +129,18 @@ bool StationAccess::learningRead() {
     const bool lookAtPointer = learningReads_ % 5 == 0 || !isRecordAddress(timing_.pointer()) ||
                                timing_.currentRecordCompleted();
     ++learningReads_;
-    if (lookAtPointer) {
-        std::array<std::uint8_t, 32> head{};
-        if (!readOnce(kSettingsAddress, head.data(), static_cast<int>(head.size()))) return false;
-    }
-    const unsigned current = timing_.pointer();
+    if (lookAtPointer && !readPointerArea()) return false;
+    return !isRecordAddress(timing_.pointer()) || readCurrentRecord();
+}
+
+bool StationAccess::readPointerArea() {
+    std::array<std::uint8_t, kSettingsLength> head{};
+    return readOnce(kSettingsAddress, head.data(), static_cast<int>(head.size()));
+}
+
+bool StationAccess::readCurrentRecord() {
     std::array<std::uint8_t, kRecordSize> record{};
-    return !isRecordAddress(current) || readOnce(current, record.data(), static_cast<int>(record.size()));
+    return readOnce(timing_.pointer(), record.data(), static_cast<int>(record.size()));
 }
 
 bool StationAccess::learnIfDue() {
@@ -153,25 +158,22 @@ bool StationAccess::learnIfDue() {
 
 bool StationAccess::watchMinute() {
     const double now = nowSeconds();
-    const unsigned current = timing_.pointer();
-    std::array<std::uint8_t, kRecordSize> record{};
     if (watchAfter_ > 0) {
         if (now < watchAfter_) return true;
         watchAfter_ = 0;
-        return readOnce(current, record.data(), static_cast<int>(record.size()));
+        return readCurrentRecord();
     }
     const auto tick = timing_.minuteToWatch(now);
-    if (!tick || !isRecordAddress(current)) return true;
+    if (!tick || !isRecordAddress(timing_.pointer())) return true;
     // Both reads keep clear of the sensors' message.
     const double after = *tick + 0.3;
     if (timing_.clearStart(now) != now || timing_.clearStart(after) != after) return true;
     watchAfter_ = after;
-    return readOnce(current, record.data(), static_cast<int>(record.size()));
+    return readCurrentRecord();
 }
 
 bool StationAccess::probe() {
-    std::array<std::uint8_t, 32> head{};
-    if (readOnce(kSettingsAddress, head.data(), static_cast<int>(head.size()))) return true;
+    if (readPointerArea()) return true;
     ++counters_.failedReads;
     return false;
 }

@@ -148,6 +148,9 @@ private:
     bool learningRead();
     // Once learned: the two reads round a turn of the station's minute that follow its drift.
     bool watchMinute();
+    // One attempt each, observed: the settings area (pointer and interval), the record at the pointer.
+    bool readPointerArea();
+    bool readCurrentRecord();
     // One attempt at a read, observed when it succeeds.
     bool readOnce(unsigned address, std::uint8_t* dst, int length);
     void openTimingShare();

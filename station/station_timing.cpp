@@ -9,18 +9,18 @@ namespace {
 // The earliest start not before t of an exchange lasting `duration` that stays more than `guard` away
 // from every moment anchor + k * period.
 double clearOf(double t, double duration, double guard, double anchor, double period) {
-    const double m = anchor + std::ceil((t - guard - anchor) / period) * period;
+    const double m = momentAtOrAfter(anchor, period, t - guard);
     return t + duration > m - guard ? std::max(t, m + guard) : t;
 }
 
 } // namespace
 
 double Beat::nextAt(double t) const {
-    return *anchor_ + std::ceil((t - *anchor_) / period_) * period_;
+    return momentAtOrAfter(*anchor_, period_, t);
 }
 
 double Beat::lastAt(double t) const {
-    return *anchor_ + std::floor((t - *anchor_) / period_) * period_;
+    return momentAtOrBefore(*anchor_, period_, t);
 }
 
 std::optional<double> Beat::dueWithin(double from, double to) const {
@@ -195,7 +195,7 @@ std::optional<double> StationTiming::minuteToWatch(double now) const {
     const double tick = minute_.nextAt(now);
     if (tick - now < 0.3 || tick - now > 1.3) return std::nullopt;
     const double period = interval_ * kMinute;
-    const double sinceLogging = tick - (*logging_ + std::floor((tick - *logging_) / period) * period);
+    const double sinceLogging = tick - momentAtOrBefore(*logging_, period, tick);
     if (sinceLogging < 1 || period - sinceLogging < 1) return std::nullopt;
     return tick;
 }
@@ -219,7 +219,7 @@ bool StationTiming::loggingMomentMayFall(double from, double to) const {
     if (!loggingKept()) return true;
     const double period = interval_ * kMinute;
     const double guard = minute_.spread() + Beat::kTolerance;
-    const double m = *logging_ + std::ceil((from - guard - *logging_) / period) * period;
+    const double m = momentAtOrAfter(*logging_, period, from - guard);
     return m <= to + guard;
 }
 
@@ -227,7 +227,7 @@ std::optional<double> StationTiming::loggingMomentBefore(double t) const {
     std::lock_guard lock(mutex_);
     if (!loggingKept()) return std::nullopt;
     const double period = interval_ * kMinute;
-    return *logging_ + std::floor((t - *logging_) / period) * period;
+    return momentAtOrBefore(*logging_, period, t);
 }
 
 std::optional<double> StationTiming::lastLoggingMoment(unsigned pointer, double now) const {

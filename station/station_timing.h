@@ -14,12 +14,21 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <utility>
 
 namespace nimbrel {
+
+// Of the moments anchor + k * period: the first not before t, and the last not after it.
+inline double momentAtOrAfter(double anchor, double period, double t) {
+    return anchor + std::ceil((t - anchor) / period) * period;
+}
+inline double momentAtOrBefore(double anchor, double period, double t) {
+    return anchor + std::floor((t - anchor) / period) * period;
+}
 
 // One moment that comes back every `period` seconds.
 class Beat {
