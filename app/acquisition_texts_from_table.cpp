@@ -6,15 +6,15 @@ namespace nimbrel {
 
 AcquisitionTexts acquisitionTextsFrom(const LanguageTable& table) {
     AcquisitionTexts texts;
-    texts.applicationTitle = table.text(0);
-    texts.readDataFrom = table.text(144);
-    texts.dataHasBeenRead = table.text(145);
-    texts.computeHistoryRain = table.text(146);
-    texts.dataHasBeenProcessed = table.text(147);
-    texts.saveAllDataOnPc = table.text(148);
-    texts.lastReadTime = table.text(149);
-    texts.readRecords = table.text(150);
-    texts.totalRecords = table.text(151);
+    texts.applicationTitle = table.text(TextRow::applicationTitle);
+    texts.readDataFrom = table.text(TextRow::readDataFrom);
+    texts.dataHasBeenRead = table.text(TextRow::dataHasBeenRead);
+    texts.computeHistoryRain = table.text(TextRow::computeHistoryRain);
+    texts.dataHasBeenProcessed = table.text(TextRow::dataHasBeenProcessed);
+    texts.saveAllDataOnPc = table.text(TextRow::saveAllDataOnPc);
+    texts.lastReadTime = table.text(TextRow::lastReadTime);
+    texts.readRecords = table.text(TextRow::readRecords);
+    texts.totalRecords = table.text(TextRow::totalRecords);
     texts.saveFailed = table.text("acquisition.save_failed");
     texts.stationStopped = table.text("acquisition.station_stopped");
     return texts;

@@ -22,39 +22,36 @@ namespace {
 using Q = AlarmQuantity;
 using A = AlarmThresholds;
 
-// Language table rows of the window's texts.
-constexpr int kRowCantCommunicate = 162;
-constexpr int kRowReadAlarmFail = 163;
-constexpr int kRowReadSetupFail = 164;
-constexpr int kRowSaveAlarmFail = 167;
-constexpr int kRowWindLevel = 38;
-constexpr int kRowGustLevel = 39;
+using R = TextRow;
 
 constexpr AlarmBox kBoxes[] = {
-    {1027, "65", "111", "Time Hour", Q::hour, &A::timeAlarmHour},
-    {1022, "65", "112", "Time Minute", Q::minute, &A::timeAlarmMinute},
-    {1005, "24", "71", "Indoor Humidity High", Q::humidity, &A::indHumiHighAlarm},
-    {1006, "24", "70", "Indoor Humidity Low", Q::humidity, &A::indHumiLowAlarm},
-    {1009, "25", "71", "Outdoor Humidity High", Q::humidity, &A::outHumiHighAlarm},
-    {1010, "25", "70", "Outdoor Humidity Low", Q::humidity, &A::outHumiLowAlarm},
-    {1003, "21", "71", "Indoor Temperature High", Q::indoorTemperature, &A::indTempHighAlarm},
-    {1004, "21", "70", "Indoor Temperature Low", Q::indoorTemperature, &A::indTempLowAlarm},
-    {1007, "22", "71", "Outdoor Temperature High", Q::outdoorTemperature, &A::outTempHighAlarm},
-    {1008, "22", "70", "Outdoor Temperature Low", Q::outdoorTemperature, &A::outTempLowAlarm},
-    {1014, "31", "71", "Windchill High", Q::outdoorTemperature, &A::windchillHighAlarm},
-    {1015, "31", "70", "Windchill Low", Q::outdoorTemperature, &A::windchillLowAlarm},
-    {1012, "32", "71", "Dewpoint High", Q::outdoorTemperature, &A::dewpointHighAlarm},
-    {1013, "32", "70", "Dewpoint Low", Q::outdoorTemperature, &A::dewpointLowAlarm},
-    {1023, "29", "71", "Absolute Pressure High", Q::pressure, &A::absPresHighAlarm},
-    {1025, "29", "70", "Absolute Pressure Low", Q::pressure, &A::absPresLowAlarm},
-    {1011, "30", "71", "Relative Pressure High", Q::pressure, &A::relPresHighAlarm},
-    {1021, "30", "70", "Relative Pressure Low", Q::pressure, &A::relPresLowAlarm},
-    {1017, "33", "71", "Wind High", Q::windSpeed, &A::windAlarm},
-    {1016, "33", "", "Wind Level", Q::beaufortLevel, &A::windsLevelAlarm},
-    {1018, "34", "71", "Gust High", Q::windSpeed, &A::gustAlarm},
-    {1026, "34", "", "Gust Level", Q::beaufortLevel, &A::gustLevelAlarm},
-    {1019, "41", "alarm.rain_hour", "Rain High Hour", Q::rain, &A::hourRainAlarm},
-    {1020, "41", "alarm.rain_day", "Rain High 24 Hour", Q::rain, &A::dayRainAlarm},
+    {1027, R::time, R::hour, "Time Hour", Q::hour, &A::timeAlarmHour},
+    {1022, R::time, R::minute, "Time Minute", Q::minute, &A::timeAlarmMinute},
+    {1005, R::indoorHumidity, R::high, "Indoor Humidity High", Q::humidity, &A::indHumiHighAlarm},
+    {1006, R::indoorHumidity, R::low, "Indoor Humidity Low", Q::humidity, &A::indHumiLowAlarm},
+    {1009, R::outdoorHumidity, R::high, "Outdoor Humidity High", Q::humidity, &A::outHumiHighAlarm},
+    {1010, R::outdoorHumidity, R::low, "Outdoor Humidity Low", Q::humidity, &A::outHumiLowAlarm},
+    {1003, R::indoorTemperature, R::high, "Indoor Temperature High", Q::indoorTemperature,
+     &A::indTempHighAlarm},
+    {1004, R::indoorTemperature, R::low, "Indoor Temperature Low", Q::indoorTemperature, &A::indTempLowAlarm},
+    {1007, R::outdoorTemperature, R::high, "Outdoor Temperature High", Q::outdoorTemperature,
+     &A::outTempHighAlarm},
+    {1008, R::outdoorTemperature, R::low, "Outdoor Temperature Low", Q::outdoorTemperature,
+     &A::outTempLowAlarm},
+    {1014, R::windchill, R::high, "Windchill High", Q::outdoorTemperature, &A::windchillHighAlarm},
+    {1015, R::windchill, R::low, "Windchill Low", Q::outdoorTemperature, &A::windchillLowAlarm},
+    {1012, R::dewpoint, R::high, "Dewpoint High", Q::outdoorTemperature, &A::dewpointHighAlarm},
+    {1013, R::dewpoint, R::low, "Dewpoint Low", Q::outdoorTemperature, &A::dewpointLowAlarm},
+    {1023, R::absolutePressure, R::high, "Absolute Pressure High", Q::pressure, &A::absPresHighAlarm},
+    {1025, R::absolutePressure, R::low, "Absolute Pressure Low", Q::pressure, &A::absPresLowAlarm},
+    {1011, R::relativePressure, R::high, "Relative Pressure High", Q::pressure, &A::relPresHighAlarm},
+    {1021, R::relativePressure, R::low, "Relative Pressure Low", Q::pressure, &A::relPresLowAlarm},
+    {1017, R::wind, R::high, "Wind High", Q::windSpeed, &A::windAlarm},
+    {1016, R::wind, "", "Wind Level", Q::beaufortLevel, &A::windsLevelAlarm},
+    {1018, R::gust, R::high, "Gust High", Q::windSpeed, &A::gustAlarm},
+    {1026, R::gust, "", "Gust Level", Q::beaufortLevel, &A::gustLevelAlarm},
+    {1019, R::rain, "alarm.rain_hour", "Rain High Hour", Q::rain, &A::hourRainAlarm},
+    {1020, R::rain, "alarm.rain_day", "Rain High 24 Hour", Q::rain, &A::dayRainAlarm},
 };
 
 // Each speed box with its Beaufort level box.
@@ -134,13 +131,13 @@ FormOutcome AlarmForm::load(StationAccess& station, Clock& clock) {
     FormOutcome outcome;
     {
         StationBusyLock lock(station.busy());
-        if (!lock.acquire(clock)) return FormOutcome::failure(texts_.text(kRowCantCommunicate));
+        if (!lock.acquire(clock)) return FormOutcome::failure(texts_.text(R::cannotCommunicate));
         AlarmThresholds alarms;
         StationSettings settings;
         const bool alarmsRead = station.readAlarmBlock(alarms);
-        if (!alarmsRead) outcome.tell(texts_.text(kRowReadAlarmFail));
+        if (!alarmsRead) outcome.tell(texts_.text(R::alarmReadFailed));
         const bool settingsRead = station.readSettingsBlock(settings);
-        if (!settingsRead) outcome.tell(texts_.text(kRowReadSetupFail));
+        if (!settingsRead) outcome.tell(texts_.text(R::setupReadFailed));
         if (alarmsRead) thresholds_ = alarms;
         if (settingsRead) settings_ = settings;
         dataRead_ = alarmsRead && settingsRead;
@@ -277,7 +274,8 @@ std::string AlarmForm::displayName(int control) const {
     if (control == kAlarmDirectionControl) return texts_.text(kAlarmDirectionGroup);
     const AlarmBox* box = alarmBoxByControl(control);
     if (box == nullptr) return {};
-    if (box->quantity == Q::beaufortLevel) return texts_.text(box->group == "33" ? kRowWindLevel : kRowGustLevel);
+    if (box->quantity == Q::beaufortLevel)
+        return texts_.text(box->group == R::wind ? R::windLevel : R::gustLevel);
     std::string caption = texts_.text(box->caption);
     // The rain captions are spaced out for the window's layout; one blank is enough in a message.
     caption.erase(std::unique(caption.begin(), caption.end(), [](char a, char b) { return a == ' ' && b == ' '; }),
@@ -340,14 +338,14 @@ FormOutcome AlarmForm::buildRecord(const AlarmThresholds& fresh, AlarmThresholds
 FormOutcome AlarmForm::save(StationAccess& station, Clock& clock) {
     FormOutcome outcome = validate();
     if (!outcome.done) return outcome;
-    if (!dataRead_) return FormOutcome::failure(texts_.text(kRowReadAlarmFail));
+    if (!dataRead_) return FormOutcome::failure(texts_.text(R::alarmReadFailed));
 
     StationBusyLock lock(station.busy());
-    if (!lock.acquire(clock)) return FormOutcome::failure(texts_.text(kRowCantCommunicate));
+    if (!lock.acquire(clock)) return FormOutcome::failure(texts_.text(R::cannotCommunicate));
     // The area as the station holds it now, so the fields the window does not edit (the current
     // pressures, the reserved bytes) go back as they are. Without it nothing is written.
     AlarmThresholds fresh;
-    if (!station.readAlarmBlock(fresh)) return FormOutcome::failure(texts_.text(kRowReadAlarmFail));
+    if (!station.readAlarmBlock(fresh)) return FormOutcome::failure(texts_.text(R::alarmReadFailed));
     AlarmThresholds record;
     outcome = buildRecord(fresh, record);
     if (!outcome.done) return outcome;
@@ -355,7 +353,7 @@ FormOutcome AlarmForm::save(StationAccess& station, Clock& clock) {
     std::array<std::uint8_t, kAlarmLength> before{}, after{};
     encodeAlarms(fresh, before);
     encodeAlarms(record, after);
-    if (!station.writeAlarmBlock(record)) return FormOutcome::failure(texts_.text(kRowSaveAlarmFail));
+    if (!station.writeAlarmBlock(record)) return FormOutcome::failure(texts_.text(R::alarmSaveFailed));
     lock.release();
 
     // The write also sets the settings' update byte 0x1A to 0xAA; its old value is the one read at

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/form_outcome.h"
+#include "app/text_row.h"
 #include "station/alarm_thresholds.h"
 #include "station/station_settings.h"
 
@@ -33,12 +34,12 @@ enum class AlarmQuantity {
     rain,
 };
 
-// One edit box of the window. The captions are language table keys (a row number as text, or a
-// symbolic key), so the window, the prompts and the command line name a box alike.
+// One edit box of the window. The captions are texts of the language table, so the window, the prompts and
+// the command line name a box alike.
 struct AlarmBox {
     int control;              // the box's number, its objectName "c<number>"
-    std::string_view group;   // key of the group's caption ("24" = "Indoor Humidity")
-    std::string_view caption; // key of the box's caption ("71" = "High"); the level boxes have none
+    TextKey group;            // the group's caption ("Indoor Humidity")
+    TextKey caption;          // the box's caption ("High"); the level boxes have none
     std::string_view name;    // English name for the command line: "Indoor Humidity High", "Wind Level"
     AlarmQuantity quantity;
     std::string AlarmThresholds::*field;
@@ -55,7 +56,7 @@ int alarmLinkedBox(int control);
 // The direction list: control 1030, eight entries N, NE, ... NW; entry i is the station's code 2 i.
 inline constexpr int kAlarmDirectionControl = 1030;
 inline constexpr std::string_view kAlarmDirectionName = "Wind Direct";
-inline constexpr std::string_view kAlarmDirectionGroup = "alarm.wind_direct";
+inline constexpr TextKey kAlarmDirectionGroup = "alarm.wind_direct";
 inline constexpr int kAlarmDirectionCount = 8;
 
 // A box's permitted range in the unit selected on the station. The bounds are the ones the prompt

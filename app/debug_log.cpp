@@ -252,10 +252,10 @@ FormOutcome DebugLog::readSetup(StationAccess& station, Clock& clock) {
     MinMaxTable minMax;
     {
         StationBusyLock busy(station.busy());
-        if (!busy.acquire(clock)) return FormOutcome::failure(texts_.text(kBusyMessage));
+        if (!busy.acquire(clock)) return FormOutcome::failure(texts_.text(TextRow::cannotCommunicate));
         const bool read = station.readSettingsBlock(settings, true) && station.readAlarmBlock(alarms, true) &&
                           station.readMinMaxBlock(minMax, true);
-        if (!read) return FormOutcome::failure(texts_.text(kReadFailed));
+        if (!read) return FormOutcome::failure(texts_.text(TextRow::setupReadFailed));
     }
     append(settingsDump(settings, DumpDirection::read, texts_));
     append(alarmDump(alarms, DumpDirection::read, texts_));
@@ -265,12 +265,13 @@ FormOutcome DebugLog::readSetup(StationAccess& station, Clock& clock) {
 
 FormOutcome DebugLog::readRecord(StationAccess& station, Clock& clock, int n) {
     // Past the ring's last slot the count would wrap onto the newest records again.
-    if (n < 0 || n > kLastRecordNumber) return FormOutcome::failure(texts_.text(kReadFailed));
+    if (n < 0 || n > kLastRecordNumber) return FormOutcome::failure(texts_.text(TextRow::setupReadFailed));
     WeatherSample record;
     {
         StationBusyLock busy(station.busy());
-        if (!busy.acquire(clock)) return FormOutcome::failure(texts_.text(kBusyMessage));
-        if (!station.readRecordBack(record, n, true)) return FormOutcome::failure(texts_.text(kReadFailed));
+        if (!busy.acquire(clock)) return FormOutcome::failure(texts_.text(TextRow::cannotCommunicate));
+        if (!station.readRecordBack(record, n, true))
+            return FormOutcome::failure(texts_.text(TextRow::setupReadFailed));
     }
     append(recordDump(record, DumpDirection::read, texts_));
     return FormOutcome::success();

@@ -50,9 +50,6 @@ public:
     static constexpr std::size_t kDefaultCapacity = 512 * 1024;
     // Record numbers count back from the newest (0) through the ring: 4079 is the oldest slot.
     static constexpr int kLastRecordNumber = 4079;
-    // Language table rows of the messages.
-    static constexpr int kBusyMessage = 162;
-    static constexpr int kReadFailed = 164;
 
     explicit DebugLog(const LanguageTable& texts, std::size_t capacity = kDefaultCapacity);
 

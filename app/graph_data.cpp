@@ -36,14 +36,13 @@ constexpr std::array<int, 11> kSlotPositions = {P::indHumi,  P::outHumi,   P::in
 enum class Kind { humidity, indoorTemperature, outdoorTemperature, pressure, wind, rain };
 
 struct SeriesField {
-    int slot = -1;    // -1: the quantity has no second series
-    int nameRow = -1; // the series' title in the language table
+    int slot = -1;                            // -1: the quantity has no second series
+    TextRow name = TextRow::applicationTitle; // the series' title in the language table
 };
 
 struct Quantity {
     std::string_view english;
-    int entryRow; // the series box's text, -1 when it has a key of its own
-    std::string_view entryKey;
+    TextKey entry; // the series box's text
     SeriesField first;
     SeriesField second;
     Kind kind;
@@ -51,22 +50,46 @@ struct Quantity {
     float baseMax;
 };
 
+using R = TextRow;
 constexpr std::array<Quantity, kGraphQuantities> kQuantities = {{
-    {"Humidity", 23, "", {indHumi, 24}, {outHumi, 25}, Kind::humidity, 0.0f, 100.0f},
-    {"Indoor Temperature", 21, "", {indTemp, 21}, {}, Kind::indoorTemperature, -40.0f, 60.0f},
-    {"Outdoor Temperature", 22, "", {outTemp, 22}, {dewPoint, 32}, Kind::outdoorTemperature, -40.0f, 60.0f},
-    // The table's row 31 reads "Windchill"; the series box says "Wind Chill".
+    {"Humidity",
+     R::humidity,
+     {indHumi, R::indoorHumidity},
+     {outHumi, R::outdoorHumidity},
+     Kind::humidity,
+     0.0f,
+     100.0f},
+    {"Indoor Temperature",
+     R::indoorTemperature,
+     {indTemp, R::indoorTemperature},
+     {},
+     Kind::indoorTemperature,
+     -40.0f,
+     60.0f},
+    {"Outdoor Temperature",
+     R::outdoorTemperature,
+     {outTemp, R::outdoorTemperature},
+     {dewPoint, R::dewpoint},
+     Kind::outdoorTemperature,
+     -40.0f,
+     60.0f},
+    // The table's row "Windchill" is one word; the series box says "Wind Chill".
     {"Wind Chill",
-     -1,
      "graph.series.wind_chill",
-     {windChill, 31},
+     {windChill, R::windchill},
      {},
      Kind::outdoorTemperature,
      -40.0f,
      60.0f},
-    {"Pressure", 28, "", {absPres, 29}, {relPres, 30}, Kind::pressure, 900.0f, 1050.0f},
-    {"Wind", 33, "", {winds, 35}, {gust, 36}, Kind::wind, 0.0f, 50.0f},
-    {"Rain", 41, "", {totalRain, 43}, {}, Kind::rain, 0.0f, 100.0f},
+    {"Pressure",
+     R::pressure,
+     {absPres, R::absolutePressure},
+     {relPres, R::relativePressure},
+     Kind::pressure,
+     900.0f,
+     1050.0f},
+    {"Wind", R::wind, {winds, R::windVelocity}, {gust, R::gustVelocity}, Kind::wind, 0.0f, 50.0f},
+    {"Rain", R::rain, {totalRain, R::totalRain}, {}, Kind::rain, 0.0f, 100.0f},
 }};
 
 Kind kindOfSlot(int slot) {
@@ -203,7 +226,7 @@ std::optional<int> graphQuantityNamed(std::string_view englishName) {
 std::string graphQuantityText(const LanguageTable& texts, int quantity) {
     if (quantity < 0 || quantity >= kGraphQuantities) return {};
     const Quantity& q = kQuantities[static_cast<std::size_t>(quantity)];
-    return q.entryRow >= 0 ? texts.text(q.entryRow) : texts.text(q.entryKey);
+    return texts.text(q.entry);
 }
 
 std::string timeLabelFormat(const TimeAxis& axis) {
@@ -283,9 +306,9 @@ ChartModel GraphData::model(const GraphChoice& choice, const LanguageTable& text
     const std::string entry = graphQuantityText(texts, qi);
     m.type = choice.type;
     m.view3D = choice.view3D;
-    m.title = texts.text(104) + "--" + entry;
+    m.title = texts.text(TextRow::weather) + "--" + entry;
 
-    m.time.caption = texts.text(66);
+    m.time.caption = texts.text(TextRow::sampleTime);
     m.time.dateIndex = units_.dateFormat;
     m.time.clockIndex = axisClockIndex_;
     const double start = isStamp(from_) ? parseChartTime(from_) : firstX_;
@@ -294,7 +317,7 @@ ChartModel GraphData::model(const GraphChoice& choice, const LanguageTable& text
     m.time.min = span[0];
     m.time.max = span[1];
 
-    m.value.caption = entry + " (" + texts.text(61) + ":" + unitTextOf(q.kind, units_) + ")";
+    m.value.caption = entry + " (" + texts.text(TextRow::unit) + ":" + unitTextOf(q.kind, units_) + ")";
     m.value.min = axisValue(q.kind, q.baseMin, units_);
     m.value.max = axisValue(q.kind, q.baseMax, units_);
     if (q.kind == Kind::rain && fields_[totalRain])
@@ -305,7 +328,7 @@ ChartModel GraphData::model(const GraphChoice& choice, const LanguageTable& text
     for (const SeriesField& s : {q.first, q.second}) {
         if (s.slot < 0 || !fields_[static_cast<std::size_t>(s.slot)]) continue;
         ChartSeries series;
-        series.name = texts.text(s.nameRow);
+        series.name = texts.text(s.name);
         series.colour = colours[index++];
         series.lineWidth = choice.type == ChartType::line && !choice.view3D ? 2 : 1;
         series.x = x_;

@@ -175,21 +175,19 @@ int resourceIdFor(LocalisedWindow window, int languageIndex) {
     return ids[static_cast<int>(window)][languageIndex];
 }
 
+// Every numbered row has its name, and the last name is the last row.
+static_assert(static_cast<int>(TextRow::minMaxResetFailed) == kNumberedRowCount - 1);
+
 LanguageTable::LanguageTable(int languageIndex)
     : languageIndex_(languageIndex >= 0 && languageIndex < kLanguageCount ? languageIndex : english) {}
 
-const std::string& LanguageTable::text(int row) const {
-    return text(std::to_string(row));
-}
-
-const std::string& LanguageTable::text(std::string_view key) const {
+const std::string& LanguageTable::text(TextKey key) const {
     const auto& cells = builtInStrings().cells;
-    const auto found = cells.find(std::string(key));
+    const auto found = cells.find(key.spelling());
     return found == cells.end() ? emptyText() : found->second[languageIndex_];
 }
 
-std::string LanguageTable::text(std::string_view key,
-                                std::initializer_list<std::string_view> arguments) const {
+std::string LanguageTable::text(TextKey key, std::initializer_list<std::string_view> arguments) const {
     return withArguments(text(key), arguments);
 }
 

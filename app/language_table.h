@@ -1,6 +1,8 @@
 // LanguageTable: every user-visible text in English, German, Danish, Dutch and French.
 #pragma once
 
+#include "app/text_row.h"
+
 #include <array>
 #include <initializer_list>
 #include <string>
@@ -81,11 +83,10 @@ public:
 
     int languageIndex() const { return languageIndex_; }
 
-    // The text in the active language; an unknown row or key gives the empty text.
-    const std::string& text(int row) const;
-    const std::string& text(std::string_view key) const;
+    // The text in the active language; an unknown key gives the empty text.
+    const std::string& text(TextKey key) const;
     // The text of a key with its placeholders filled (withArguments).
-    std::string text(std::string_view key, std::initializer_list<std::string_view> arguments) const;
+    std::string text(TextKey key, std::initializer_list<std::string_view> arguments) const;
 
     int resourceId(LocalisedWindow window) const { return resourceIdFor(window, languageIndex_); }
 

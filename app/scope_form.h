@@ -4,6 +4,7 @@
 
 #include "app/box_unit.h"
 #include "app/form_outcome.h"
+#include "app/text_row.h"
 #include "station/alarm_thresholds.h"
 #include "station/min_max_table.h"
 #include "station/station_settings.h"
@@ -24,8 +25,8 @@ class StationAccess;
 struct ScopeBox {
     int valueId;      // control number of the value box
     int timeId;       // control number of its time box
-    int groupRow;     // language table row of the group caption; -1: key "scope.rain_maximum"
-    int labelRow;     // language table row of the box's caption; -1: key "scope.24_hours"
+    TextKey group;    // the group's caption
+    TextKey label;    // the box's caption
     const char* name; // English name for the command line ("Indoor Humidity Maximum")
     MinMaxEntry MinMaxTable::*entry;
     BoxUnit unit; // the unit that follows its value
@@ -36,11 +37,6 @@ const std::array<ScopeBox, 23>& scopeBoxes();
 
 class ScopeForm {
 public:
-    // Language table rows of the messages.
-    static constexpr int kBusyMessage = 162;
-    static constexpr int kSetupReadFailed = 164;
-    static constexpr int kScopeReadFailed = 165;
-
     // Takes the station (three 1-second waits at most), reads the min/max block, the settings, the
     // alarm block and the current record, gives the station back and builds the texts. A failed read
     // does not stop the others, but a record is read only at an address the settings gave, and the

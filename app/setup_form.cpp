@@ -68,20 +68,16 @@ constexpr SetupFieldInfo kFields[] = {
     {F::kAbsolutePressure, "Absolute pressure", SetupFieldKind::shown},
 };
 
-// A list entry: the same text in every language, or a row or key of the language table.
+// A list entry: the same text in every language, or a text of the language table.
 struct Choice {
     std::string_view literal;
-    int row = -1;
-    std::string_view key;
+    TextKey key = "";
 };
 Choice lit(std::string_view t) {
-    return Choice{t, -1, {}};
+    return Choice{t};
 }
-Choice row(int r) {
-    return Choice{{}, r, {}};
-}
-Choice key(std::string_view k) {
-    return Choice{{}, -1, k};
+Choice key(TextKey k) {
+    return Choice{{}, k};
 }
 
 std::vector<Choice> choiceSpecs(int control) {
@@ -102,7 +98,7 @@ std::vector<Choice> choiceSpecs(int control) {
     case F::kRainUnit:
         return {lit(unit::mm), lit(unit::inch)};
     case F::kDateDisplay:
-        return {row(106), row(107), key("setup.alarm_time")};
+        return {key(TextRow::dateWithYear), key(TextRow::dateWithWeek), key("setup.alarm_time")};
     case F::kDateFormat:
         return {key("setup.date.ymd"), key("setup.date.mdy"), key("setup.date.dmy")};
     case F::kTimeFormat:
@@ -110,13 +106,14 @@ std::vector<Choice> choiceSpecs(int control) {
     case F::kAxis:
         return {key("setup.hours12"), key("setup.hours24")};
     case F::kOutdoorDisplay:
-        return {row(20), row(31), row(32)};
+        return {key(TextRow::temperature), key(TextRow::windchill), key(TextRow::dewpoint)};
     case F::kPressureDisplay:
-        return {row(26), row(27)};
+        return {key(TextRow::absolute), key(TextRow::relative)};
     case F::kWindDisplay:
-        return {row(33), row(34)};
+        return {key(TextRow::wind), key(TextRow::gust)};
     case F::kRainDisplay:
-        return {row(111), key("setup.hours24"), row(68), row(109), row(69)};
+        return {key(TextRow::hour), key("setup.hours24"), key(TextRow::week), key(TextRow::month),
+                key(TextRow::total)};
     default:
         return {};
     }
@@ -124,7 +121,6 @@ std::vector<Choice> choiceSpecs(int control) {
 
 std::string choiceText(const Choice& c, const LanguageTable& texts) {
     if (!c.literal.empty()) return std::string(c.literal);
-    if (c.row >= 0) return texts.text(c.row);
     return texts.text(c.key);
 }
 
@@ -180,21 +176,29 @@ void setUnits(StationSettings& s, const UnitSelection& u) {
     s.windUnit = u.wind;
 }
 
-// The caption rows that name a threshold in a message: its quantity's, then 71 "High" or 70 "Low".
+// The caption rows that name a threshold in a message: its quantity's, then "High" or "Low".
 struct ThresholdCaption {
     std::string AlarmThresholds::*field;
-    int captionRow;
-    int levelRow;
+    TextRow captionRow;
+    TextRow levelRow;
 };
 constexpr ThresholdCaption kThresholdCaptions[] = {
-    {&AlarmThresholds::indTempHighAlarm, 21, 71},   {&AlarmThresholds::indTempLowAlarm, 21, 70},
-    {&AlarmThresholds::outTempHighAlarm, 22, 71},   {&AlarmThresholds::outTempLowAlarm, 22, 70},
-    {&AlarmThresholds::windchillHighAlarm, 31, 71}, {&AlarmThresholds::windchillLowAlarm, 31, 70},
-    {&AlarmThresholds::dewpointHighAlarm, 32, 71},  {&AlarmThresholds::dewpointLowAlarm, 32, 70},
-    {&AlarmThresholds::absPresHighAlarm, 29, 71},   {&AlarmThresholds::absPresLowAlarm, 29, 70},
-    {&AlarmThresholds::relPresHighAlarm, 30, 71},   {&AlarmThresholds::relPresLowAlarm, 30, 70},
-    {&AlarmThresholds::windAlarm, 35, 71},          {&AlarmThresholds::gustAlarm, 36, 71},
-    {&AlarmThresholds::hourRainAlarm, 44, 71},      {&AlarmThresholds::dayRainAlarm, 45, 71},
+    {&AlarmThresholds::indTempHighAlarm, TextRow::indoorTemperature, TextRow::high},
+    {&AlarmThresholds::indTempLowAlarm, TextRow::indoorTemperature, TextRow::low},
+    {&AlarmThresholds::outTempHighAlarm, TextRow::outdoorTemperature, TextRow::high},
+    {&AlarmThresholds::outTempLowAlarm, TextRow::outdoorTemperature, TextRow::low},
+    {&AlarmThresholds::windchillHighAlarm, TextRow::windchill, TextRow::high},
+    {&AlarmThresholds::windchillLowAlarm, TextRow::windchill, TextRow::low},
+    {&AlarmThresholds::dewpointHighAlarm, TextRow::dewpoint, TextRow::high},
+    {&AlarmThresholds::dewpointLowAlarm, TextRow::dewpoint, TextRow::low},
+    {&AlarmThresholds::absPresHighAlarm, TextRow::absolutePressure, TextRow::high},
+    {&AlarmThresholds::absPresLowAlarm, TextRow::absolutePressure, TextRow::low},
+    {&AlarmThresholds::relPresHighAlarm, TextRow::relativePressure, TextRow::high},
+    {&AlarmThresholds::relPresLowAlarm, TextRow::relativePressure, TextRow::low},
+    {&AlarmThresholds::windAlarm, TextRow::windVelocity, TextRow::high},
+    {&AlarmThresholds::gustAlarm, TextRow::gustVelocity, TextRow::high},
+    {&AlarmThresholds::hourRainAlarm, TextRow::hourRainfall, TextRow::high},
+    {&AlarmThresholds::dayRainAlarm, TextRow::dayRainfall, TextRow::high},
 };
 
 // The unit list whose change a quantity follows.
@@ -250,11 +254,11 @@ FormOutcome SetupForm::open() {
     FormOutcome outcome;
     {
         StationBusyLock lock(station_.busy());
-        if (!lock.acquire(clock_)) return FormOutcome::failure(texts_.text(162));
+        if (!lock.acquire(clock_)) return FormOutcome::failure(texts_.text(TextRow::cannotCommunicate));
         const bool settingsRead = station_.readSettingsBlock(settings);
-        if (!settingsRead) outcome.tell(texts_.text(164));
+        if (!settingsRead) outcome.tell(texts_.text(TextRow::setupReadFailed));
         const bool alarmsRead = station_.readAlarmBlock(alarms);
-        if (!alarmsRead) outcome.tell(texts_.text(163));
+        if (!alarmsRead) outcome.tell(texts_.text(TextRow::alarmReadFailed));
         if (!settingsRead || !alarmsRead) return outcome;
     }
     load(settings, alarms);
@@ -358,7 +362,7 @@ std::string SetupForm::shownValue(int control) const {
     case SetupFieldKind::check:
         return checked(control) ? "on" : "off";
     case SetupFieldKind::integer:
-        return text(control) + " " + texts_.text(112);
+        return text(control) + " " + texts_.text(TextRow::minute);
     case SetupFieldKind::number:
     case SetupFieldKind::shown:
         return shownPressureUnit_.empty() ? text(control) : text(control) + " " + shownPressureUnit_;
@@ -478,13 +482,15 @@ FormOutcome SetupForm::plan(const StationSettings& fresh, const AlarmThresholds&
 }
 
 FormOutcome SetupForm::save() {
-    if (!dataRead_) return FormOutcome::failure(texts_.text(164));
+    if (!dataRead_) return FormOutcome::failure(texts_.text(TextRow::setupReadFailed));
     StationBusyLock lock(station_.busy());
-    if (!lock.acquire(clock_)) return FormOutcome::failure(texts_.text(162));
+    if (!lock.acquire(clock_)) return FormOutcome::failure(texts_.text(TextRow::cannotCommunicate));
     StationSettings fresh;
     AlarmThresholds freshAlarms;
-    if (!station_.readSettingsBlock(fresh)) return FormOutcome::failure(texts_.text(164));
-    if (!station_.readAlarmBlock(freshAlarms)) return FormOutcome::failure(texts_.text(163));
+    if (!station_.readSettingsBlock(fresh))
+        return FormOutcome::failure(texts_.text(TextRow::setupReadFailed));
+    if (!station_.readAlarmBlock(freshAlarms))
+        return FormOutcome::failure(texts_.text(TextRow::alarmReadFailed));
     return saveWith(fresh, freshAlarms);
 }
 
@@ -510,7 +516,7 @@ FormOutcome SetupForm::saveWith(const StationSettings& fresh, const AlarmThresho
         return true;
     };
 
-    if (!settingsWritten(writes.settings)) return FormOutcome::failure(texts_.text(166));
+    if (!settingsWritten(writes.settings)) return FormOutcome::failure(texts_.text(TextRow::setupSaveFailed));
     if (station_.writeAlarmBlock(writes.alarms)) {
         strandedThresholdUnits_.reset();
         std::array<std::uint8_t, kAlarmLength> bytes{};
@@ -525,7 +531,7 @@ FormOutcome SetupForm::saveWith(const StationSettings& fresh, const AlarmThresho
     setUnits(back, thresholdsNowIn);
     if (settingsWritten(back)) {
         strandedThresholdUnits_.reset();
-        return outcome(FormOutcome::failure(texts_.text(167)));
+        return outcome(FormOutcome::failure(texts_.text(TextRow::alarmSaveFailed)));
     }
     strandedThresholdUnits_ = thresholdsNowIn;
     return outcome(FormOutcome::failure(texts_.text("setup.units_not_restored")));

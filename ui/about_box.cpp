@@ -15,7 +15,7 @@ namespace nimbrel {
 AboutBox::AboutBox(const Configuration& config, const LanguageTable& texts, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("aboutBox"));
-    setWindowTitle(QString::fromStdString(texts.text(17)));
+    setWindowTitle(QString::fromStdString(texts.text(TextRow::aboutNimbrel)));
 
     auto* iconLabel = new QLabel(this);
     iconLabel->setPixmap(icon(QStringLiteral("nimbrel")).pixmap(48, 48));
@@ -40,7 +40,7 @@ AboutBox::AboutBox(const Configuration& config, const LanguageTable& texts, QWid
         link->setText(QString::fromStdString(config.softupdate));
     }
 
-    auto* ok = new QPushButton(QString::fromStdString(texts.text(76)), this);
+    auto* ok = new QPushButton(QString::fromStdString(texts.text(TextRow::ok)), this);
     ok->setObjectName(QStringLiteral("c1"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

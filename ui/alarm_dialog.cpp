@@ -22,11 +22,12 @@ QString qtext(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// The groups in the window's three columns, by the key of their caption.
-const std::vector<std::vector<std::string_view>> kColumns = {
-    {"65", "24", "25", "21", "22"},
-    {"31", "32", "29", "30"},
-    {"33", "34", "41", kAlarmDirectionGroup},
+// The groups in the window's three columns, by their caption.
+using R = TextRow;
+const std::vector<std::vector<TextKey>> kColumns = {
+    {R::time, R::indoorHumidity, R::outdoorHumidity, R::indoorTemperature, R::outdoorTemperature},
+    {R::windchill, R::dewpoint, R::absolutePressure, R::relativePressure},
+    {R::wind, R::gust, R::rain, kAlarmDirectionGroup},
 };
 
 } // namespace
@@ -42,13 +43,13 @@ AlarmDialog::AlarmDialog(const AppContext& context, QWidget* parent)
     : QDialog(parent), context_(context), form_(context.texts) {
     const LanguageTable& t = context.texts;
     setObjectName(QStringLiteral("alarmWindow"));
-    setWindowTitle(qtext(t.text(9)));
+    setWindowTitle(qtext(t.text(TextRow::alarm)));
     setModal(true);
 
     auto* columns = new QHBoxLayout;
     for (const auto& column : kColumns) {
         auto* stack = new QVBoxLayout;
-        for (std::string_view group : column) {
+        for (TextKey group : column) {
             auto* box = new QGroupBox(qtext(t.text(group)));
             auto* grid = new QGridLayout(box);
             int row = 0;
@@ -89,10 +90,10 @@ AlarmDialog::AlarmDialog(const AppContext& context, QWidget* parent)
         columns->addLayout(stack);
     }
 
-    saveButton_ = new QPushButton(qtext(t.text(72)));
+    saveButton_ = new QPushButton(qtext(t.text(TextRow::save)));
     saveButton_->setObjectName(QStringLiteral("c1028"));
     saveButton_->setDefault(true);
-    auto* cancel = new QPushButton(qtext(t.text(73)));
+    auto* cancel = new QPushButton(qtext(t.text(TextRow::cancel)));
     cancel->setObjectName(QStringLiteral("c2"));
     connect(saveButton_, &QPushButton::clicked, this, &AlarmDialog::save);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -145,7 +146,8 @@ void AlarmDialog::fill() {
 
 void AlarmDialog::showMessage(const QString& text) {
     // Plain, as the other windows tell their failures: the program's title, no icon.
-    QMessageBox box(QMessageBox::NoIcon, qtext(context_.texts.text(0)), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, qtext(context_.texts.text(TextRow::applicationTitle)), text,
+                    QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("alarmMessage"));
     box.exec();
 }
@@ -161,8 +163,8 @@ void AlarmDialog::save() {
         }
         return;
     }
-    QMessageBox question(QMessageBox::Question, qtext(t.text(123)), qtext(t.text(152)),
-                         QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox question(QMessageBox::Question, qtext(t.text(TextRow::operationNotify)),
+                         qtext(t.text(TextRow::askSave)), QMessageBox::Yes | QMessageBox::No, this);
     question.setObjectName(QStringLiteral("alarmSaveQuestion"));
     question.button(QMessageBox::Yes)->setText(qtext(t.text("frame.yes")));
     question.button(QMessageBox::No)->setText(qtext(t.text("frame.no")));

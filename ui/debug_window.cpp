@@ -120,7 +120,8 @@ void DebugWindow::reject() {
 }
 
 void DebugWindow::tell(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, qtext(context_.texts, 0), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, qtext(context_.texts, TextRow::applicationTitle), text,
+                    QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("debugMessage"));
     box.exec();
 }

@@ -64,9 +64,9 @@ ExportDialog::ExportDialog(const LanguageTable& texts, const HistoryTitles& titl
     separator_->setCurrentIndex(0);
     separatorLabel->setBuddy(separator_);
 
-    QPushButton* exportButton = button(qtext(texts, 87), 1);
+    QPushButton* exportButton = button(qtext(texts, TextRow::exportData), 1);
     exportButton->setDefault(true);
-    QPushButton* cancel = button(qtext(texts, 73), 2);
+    QPushButton* cancel = button(qtext(texts, TextRow::cancel), 2);
     connect(exportButton, &QPushButton::clicked, this, &ExportDialog::onExport);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -112,7 +112,8 @@ ExportChoice ExportDialog::choice() const {
 
 void ExportDialog::onExport() {
     if (list_->selectedItems().isEmpty()) {
-        QMessageBox box(QMessageBox::Warning, qtext(texts_, 123), qtext(texts_, 160), QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::Warning, qtext(texts_, TextRow::operationNotify),
+                        qtext(texts_, TextRow::selectData), QMessageBox::Ok, this);
         box.setObjectName(QStringLiteral("exportMessage"));
         box.exec();
         return;

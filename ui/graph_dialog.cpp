@@ -54,7 +54,7 @@ GraphDialog::GraphDialog(const AppContext& context, const UnitSelection& units, 
       stop_(std::make_shared<std::atomic<bool>>(false)) {
     setObjectName(QStringLiteral("graphDialog"));
     setModal(true);
-    setWindowTitle(qtext(context_.texts, 86));
+    setWindowTitle(qtext(context_.texts, TextRow::graph));
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     setSizeGripEnabled(true);
     build();
@@ -84,16 +84,16 @@ void GraphDialog::build() {
         series_->addItem(QString::fromStdString(graphQuantityText(t, q)));
     type_ = new QComboBox;
     type_->setObjectName(QStringLiteral("c1096"));
-    for (int i = 0; i < kChartTypes; ++i) type_->addItem(qtext(t, 88 + i));
+    for (int i = 0; i < kChartTypes; ++i) type_->addItem(qtext(t, rowAfter(TextRow::lineChart, i)));
     view3D_ = new QCheckBox(qtext(t, "graph.3d"));
     view3D_->setObjectName(QStringLiteral("c1001"));
     connect(series_, &QComboBox::currentIndexChanged, this, &GraphDialog::redraw);
     connect(type_, &QComboBox::currentIndexChanged, this, &GraphDialog::redraw);
     connect(view3D_, &QCheckBox::toggled, this, &GraphDialog::redraw);
 
-    refresh_ = commandButton(qtext(t, 81), 1029);
+    refresh_ = commandButton(qtext(t, TextRow::refresh), 1029);
     export_ = commandButton(qtext(t, "history.export"), 1002);
-    auto* cancel = commandButton(qtext(t, 73), 2);
+    auto* cancel = commandButton(qtext(t, TextRow::cancel), 2);
     connect(refresh_, &QPushButton::clicked, this, &GraphDialog::onRefresh);
     connect(export_, &QPushButton::clicked, this, &GraphDialog::onExport);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -135,7 +135,7 @@ void GraphDialog::onSearch() {
     if (working()) return;
     // A refused range never reaches the chart: it keeps what it shows, and Refresh the old range.
     if (!searchBox_->keepPickedRange()) {
-        tell(qtext(context_.texts, 138));
+        tell(qtext(context_.texts, TextRow::endBeforeStart));
         return;
     }
     onRefresh();
@@ -220,7 +220,8 @@ void GraphDialog::setWorking(bool working) {
 }
 
 void GraphDialog::tell(const QString& message) {
-    QMessageBox box(QMessageBox::NoIcon, qtext(context_.texts, 0), message, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, qtext(context_.texts, TextRow::applicationTitle), message,
+                    QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("graphMessage"));
     box.exec();
 }

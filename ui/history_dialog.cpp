@@ -110,7 +110,7 @@ void HistoryDialog::build() {
         header->resizeSection(c, kHistoryColumnWidths[static_cast<std::size_t>(c)]);
 
     // The commands along the bottom.
-    refresh_ = commandButton(qtext(t, 81), 1029);
+    refresh_ = commandButton(qtext(t, TextRow::refresh), 1029);
     clearData_ = commandButton(qtext(t, "history.clear_data"), 1019);
     clearMemory_ = commandButton(qtext(t, "history.clear_memory"), 1031);
     graphButton_ = commandButton(qtext(t, "history.graph"), 5);
@@ -119,7 +119,7 @@ void HistoryDialog::build() {
     clearData_->setEnabled(!context_.reader());
     clearMemory_->setEnabled(!context_.reader());
     export_ = commandButton(qtext(t, "history.export"), 1002);
-    auto* cancel = commandButton(qtext(t, 73), 2);
+    auto* cancel = commandButton(qtext(t, TextRow::cancel), 2);
     connect(refresh_, &QPushButton::clicked, this, &HistoryDialog::onRefresh);
     connect(clearData_, &QPushButton::clicked, this, &HistoryDialog::onClearData);
     connect(clearMemory_, &QPushButton::clicked, this, &HistoryDialog::onClearMemory);
@@ -149,7 +149,7 @@ void HistoryDialog::onSearch() {
     if (working()) return;
     // A refused range changes nothing: the grid and the range that Refresh and Graph use stay.
     if (!searchBox_->keepPickedRange()) {
-        tell(qtext(context_.texts, 138));
+        tell(qtext(context_.texts, TextRow::endBeforeStart));
         return;
     }
     onRefresh();
@@ -196,7 +196,7 @@ void HistoryDialog::runSearch(const std::string& from, const std::string& to) {
 }
 
 void HistoryDialog::onClearData() {
-    if (working() || !ask(context_.texts.text(154))) return;
+    if (working() || !ask(context_.texts.text(TextRow::askClearPcData))) return;
     setWorking(QString());
     HistoryStore& store = context_.store;
     task_.start<ClearOutcome>(
@@ -286,11 +286,11 @@ void HistoryDialog::onExport() {
 
     const LanguageTable& t = context_.texts;
     stopExport_->store(false);
-    progress_ =
-        new QProgressDialog(qtext(t, "export.progress", {QFileInfo(target).fileName().toStdString()}),
-                            qtext(t, 73), 0, static_cast<int>(std::min<std::size_t>(total, INT_MAX)), this);
+    progress_ = new QProgressDialog(qtext(t, "export.progress", {QFileInfo(target).fileName().toStdString()}),
+                                    qtext(t, TextRow::cancel), 0,
+                                    static_cast<int>(std::min<std::size_t>(total, INT_MAX)), this);
     progress_->setObjectName(QStringLiteral("exportProgress"));
-    progress_->setWindowTitle(qtext(t, 0));
+    progress_->setWindowTitle(qtext(t, TextRow::applicationTitle));
     progress_->setWindowModality(Qt::WindowModal);
     progress_->setAutoClose(false);
     progress_->setAutoReset(false);
@@ -345,15 +345,16 @@ void HistoryDialog::setIdle(const QString& status) {
 }
 
 void HistoryDialog::tell(const QString& message) {
-    QMessageBox box(QMessageBox::NoIcon, qtext(context_.texts, 0), message, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, qtext(context_.texts, TextRow::applicationTitle), message,
+                    QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("historyMessage"));
     box.exec();
 }
 
 bool HistoryDialog::ask(const std::string& question) {
     const LanguageTable& t = context_.texts;
-    QMessageBox box(QMessageBox::Question, qtext(t, 123), QString::fromStdString(question),
-                    QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox box(QMessageBox::Question, qtext(t, TextRow::operationNotify),
+                    QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No, this);
     box.setObjectName(QStringLiteral("historyQuestion"));
     box.button(QMessageBox::Yes)->setText(qtext(t, "frame.yes"));
     box.button(QMessageBox::No)->setText(qtext(t, "frame.no"));

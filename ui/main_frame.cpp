@@ -85,7 +85,7 @@ AppContext withSession(AppContext context, std::unique_ptr<AcquisitionSession>& 
 MainFrame::MainFrame(const AppContext& context, QWidget* parent)
     : QMainWindow(parent), context_(withSession(context, ownSession_)) {
     setObjectName(QStringLiteral("mainFrame"));
-    setWindowTitle(qtext(context.texts, 0));
+    setWindowTitle(qtext(context.texts, TextRow::applicationTitle));
     setWindowIcon(icon(QStringLiteral("nimbrel")));
 
     view_ = new WeatherView(context_, this);
@@ -110,7 +110,7 @@ MainFrame::~MainFrame() {
 void MainFrame::buildMenusAndToolbar() {
     const LanguageTable& t = context_.texts;
 
-    toolBar_ = new QToolBar(qtext(t, 4), this);
+    toolBar_ = new QToolBar(qtext(t, TextRow::toolBar), this);
     toolBar_->setObjectName(QStringLiteral("toolBar"));
     toolBar_->setIconSize(QSize(24, 24));
     toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
@@ -119,9 +119,10 @@ void MainFrame::buildMenusAndToolbar() {
     addToolBar(Qt::TopToolBarArea, toolBar_);
 
     // Display
-    QMenu* display = menuBar()->addMenu(qtext(t, 3));
+    QMenu* display = menuBar()->addMenu(qtext(t, TextRow::display));
     display->setObjectName(QStringLiteral("menuDisplay"));
-    QAction* toggleToolBar = command(this, kToggleToolBar, qtext(t, 4), qtext(t, "frame.tip.toolbar"));
+    QAction* toggleToolBar =
+        command(this, kToggleToolBar, qtext(t, TextRow::toolBar), qtext(t, "frame.tip.toolbar"));
     toggleToolBar->setCheckable(true);
     toggleToolBar->setChecked(true);
     connect(toggleToolBar, &QAction::toggled, toolBar_, &QWidget::setVisible);
@@ -131,23 +132,24 @@ void MainFrame::buildMenusAndToolbar() {
     });
     display->addAction(toggleToolBar);
 
-    QAction* toggleStatusBar = command(this, kToggleStatusBar, qtext(t, 5), qtext(t, "frame.tip.statusbar"));
+    QAction* toggleStatusBar =
+        command(this, kToggleStatusBar, qtext(t, TextRow::statusBar), qtext(t, "frame.tip.statusbar"));
     toggleStatusBar->setCheckable(true);
     toggleStatusBar->setChecked(true);
     connect(toggleStatusBar, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
     display->addAction(toggleStatusBar);
     display->addSeparator();
 
-    QAction* exit = command(this, kExit, qtext(t, 6), qtext(t, "frame.tip.exit"));
+    QAction* exit = command(this, kExit, qtext(t, TextRow::exit), qtext(t, "frame.tip.exit"));
     exit->setShortcut(QKeySequence::Quit);
     connect(exit, &QAction::triggered, this, &QWidget::close);
     display->addAction(exit);
 
     // System: the station's windows, then the station command that needs no window of its own.
-    QMenu* system = menuBar()->addMenu(qtext(t, 7));
+    QMenu* system = menuBar()->addMenu(qtext(t, TextRow::system));
     system->setObjectName(QStringLiteral("menuSystem"));
     // A station window is modal: while it is open the frame takes no other command.
-    const auto stationWindow = [this, system](int id, int row, const char* tip, const char* picture,
+    const auto stationWindow = [this, system](int id, TextRow row, const char* tip, const char* picture,
                                               void (*open)(const AppContext&, QWidget*)) {
         QAction* action = command(this, id, qtext(context_.texts, row), qtext(context_.texts, tip));
         action->setIcon(icon(QString::fromLatin1(picture)));
@@ -162,9 +164,9 @@ void MainFrame::buildMenusAndToolbar() {
         system->addAction(action);
         return action;
     };
-    QAction* setup = stationWindow(kSetup, 8, "frame.tip.setup", "setup", openSetupWindow);
-    QAction* alarm = stationWindow(kAlarm, 9, "frame.tip.alarm", "alarm", openAlarmWindow);
-    QAction* scope = stationWindow(kScope, 10, "frame.tip.scope", "scope", openScopeWindow);
+    QAction* setup = stationWindow(kSetup, TextRow::setup, "frame.tip.setup", "setup", openSetupWindow);
+    QAction* alarm = stationWindow(kAlarm, TextRow::alarm, "frame.tip.alarm", "alarm", openAlarmWindow);
+    QAction* scope = stationWindow(kScope, TextRow::scope, "frame.tip.scope", "scope", openScopeWindow);
     // The Debug window is for support: its item shows only with DebugFlag on. It is made on first use
     // and kept, hidden or shown, for the rest of the run.
     if (context_.config.debugMode()) {
@@ -183,21 +185,22 @@ void MainFrame::buildMenusAndToolbar() {
     system->addAction(loadDefault);
 
     // Record: the stored history, as a grid and as a chart.
-    QMenu* record = menuBar()->addMenu(qtext(t, 12));
+    QMenu* record = menuBar()->addMenu(qtext(t, TextRow::record));
     record->setObjectName(QStringLiteral("menuRecord"));
-    QAction* history = command(this, kHistory, qtext(t, 13), qtext(t, "frame.tip.history"));
+    QAction* history = command(this, kHistory, qtext(t, TextRow::history), qtext(t, "frame.tip.history"));
     history->setIcon(icon(QStringLiteral("history")));
     connect(history, &QAction::triggered, this, &MainFrame::showHistory);
     record->addAction(history);
-    QAction* graph = command(this, kGraph, qtext(t, 86), qtext(t, "frame.tip.graph"));
+    QAction* graph = command(this, kGraph, qtext(t, TextRow::graph), qtext(t, "frame.tip.graph"));
     graph->setIcon(icon(QStringLiteral("graph")));
     connect(graph, &QAction::triggered, this, &MainFrame::showGraph);
     record->addAction(graph);
 
     // Help
-    QMenu* help = menuBar()->addMenu(qtext(t, 15));
+    QMenu* help = menuBar()->addMenu(qtext(t, TextRow::help));
     help->setObjectName(QStringLiteral("menuHelp"));
-    QAction* about = command(this, kAbout, qtext(t, 17) + QStringLiteral("..."), qtext(t, "frame.tip.about"));
+    QAction* about = command(this, kAbout, qtext(t, TextRow::aboutNimbrel) + QStringLiteral("..."),
+                             qtext(t, "frame.tip.about"));
     about->setIcon(icon(QStringLiteral("about")));
     connect(about, &QAction::triggered, this, &MainFrame::showAbout);
     help->addAction(about);
@@ -227,7 +230,8 @@ void MainFrame::buildStatusBar() {
     statusPane_->setObjectName(QStringLiteral("pane0"));
     statusPane_->setMinimumWidth(0);
     bar->addWidget(statusPane_, 1);
-    connectionPane_ = new ConnectionPane(qtext(context_.texts, 117), qtext(context_.texts, 118), bar);
+    connectionPane_ = new ConnectionPane(qtext(context_.texts, TextRow::connected),
+                                         qtext(context_.texts, TextRow::notConnected), bar);
     connectionPane_->setObjectName(QStringLiteral("pane1"));
     connectionPane_->setConnected(context_.station.isConnected());
     // The count stands beside the bar, where the fill never runs across it, and the bar is long enough
@@ -366,7 +370,7 @@ QString MainFrame::firstStatusText() const {
     case FolderAccess::writer:
         break;
     }
-    return qtext(context_.texts, 128); // "Ready"
+    return qtext(context_.texts, TextRow::ready); // "Ready"
 }
 
 void MainFrame::showProgress(qint64 done, qint64 total) {
@@ -393,7 +397,7 @@ void MainFrame::showStatusText(const QString& text) {
 
 void MainFrame::loadDefaultValue() {
     const LanguageTable& t = context_.texts;
-    QMessageBox question(QMessageBox::Question, qtext(t, 123),
+    QMessageBox question(QMessageBox::Question, qtext(t, TextRow::operationNotify),
                          QString::fromStdString(stationCommandQuestion(StationCommand::loadDefaults, t)),
                          QMessageBox::Yes | QMessageBox::No, this);
     question.setObjectName(QStringLiteral("loadDefaultQuestion"));
@@ -409,7 +413,7 @@ void MainFrame::loadDefaultValue() {
         [&station, &clock, &t] { return runStationCommand(StationCommand::loadDefaults, station, clock, t); },
         [this](FormOutcome& loaded) {
             if (loaded.done) return;
-            QMessageBox failure(QMessageBox::NoIcon, qtext(context_.texts, 0),
+            QMessageBox failure(QMessageBox::NoIcon, qtext(context_.texts, TextRow::applicationTitle),
                                 QString::fromStdString(loaded.message), QMessageBox::Ok, this);
             failure.setObjectName(QStringLiteral("loadDefaultFailure"));
             failure.exec();

@@ -41,7 +41,7 @@ std::string rangeText(const QDate& date, const QTime& time) {
 
 RangeSearchBox::RangeSearchBox(const LanguageTable& t, const UnitSelection& units, Clock& clock,
                                QWidget* parent)
-    : QGroupBox(QString::fromStdString(t.text(77)), parent), clock_(clock) {
+    : QGroupBox(QString::fromStdString(t.text(TextRow::search)), parent), clock_(clock) {
     period_ = new QComboBox;
     period_->setObjectName(QStringLiteral("c1089"));
     for (const char* key : {"history.period.hour", "history.period.day", "history.period.week",
@@ -69,7 +69,7 @@ RangeSearchBox::RangeSearchBox(const LanguageTable& t, const UnitSelection& unit
     endDate_ = datePicker(1091);
     endTime_ = timePicker(1092);
 
-    search_ = new QPushButton(QString::fromStdString(t.text(77)));
+    search_ = new QPushButton(QString::fromStdString(t.text(TextRow::search)));
     search_->setObjectName(QStringLiteral("c3"));
     search_->setDefault(true);
     connect(search_, &QPushButton::clicked, this, &RangeSearchBox::searchRequested);

@@ -34,7 +34,8 @@ QLineEdit* readOnlyBox(int id, const std::string& text, int width) {
 }
 
 void tell(const LanguageTable& texts, QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, qtext(texts, 0), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, qtext(texts, TextRow::applicationTitle), text, QMessageBox::Ok,
+                    parent);
     box.setObjectName(QStringLiteral("scopeMessage"));
     box.exec();
 }
@@ -44,7 +45,7 @@ void tell(const LanguageTable& texts, QWidget* parent, const QString& text) {
 ScopeDialog::ScopeDialog(const ScopeForm& form, const LanguageTable& texts, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("scopeDialog"));
-    setWindowTitle(qtext(texts, 10));
+    setWindowTitle(qtext(texts, TextRow::scope));
 
     const int valueWidth = fontMetrics().horizontalAdvance(QStringLiteral("-9999.9 mmHg")) + 12;
     const int timeWidth = fontMetrics().horizontalAdvance(QStringLiteral("12-31-2026 12:59PM")) + 12;
@@ -53,35 +54,33 @@ ScopeDialog::ScopeDialog(const ScopeForm& form, const LanguageTable& texts, QWid
     QVBoxLayout* column = nullptr;
     QGroupBox* group = nullptr;
     QGridLayout* grid = nullptr;
-    int lastGroup = -2;
+    const ScopeBox* last = nullptr;
     const auto& boxes = scopeBoxes();
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         const ScopeBox& b = boxes[i];
-        if (b.groupRow != lastGroup) {
+        if (last == nullptr || b.group != last->group) {
             // Humidity, temperature, wind chill and dew point on the left; pressure, wind and rain
             // on the right.
-            if (i == 0 || b.groupRow == 29) {
+            if (i == 0 || b.group == TextRow::absolutePressure) {
                 column = new QVBoxLayout;
                 columns->addLayout(column);
             }
-            group =
-                new QGroupBox(b.groupRow < 0 ? qtext(texts, "scope.rain_maximum") : qtext(texts, b.groupRow));
+            group = new QGroupBox(qtext(texts, b.group));
             grid = new QGridLayout(group);
             column->addWidget(group);
-            lastGroup = b.groupRow;
+            last = &b;
         }
         const int row = grid->rowCount();
-        grid->addWidget(
-            new QLabel(b.labelRow < 0 ? qtext(texts, "scope.24_hours") : qtext(texts, b.labelRow)), row, 0);
+        grid->addWidget(new QLabel(qtext(texts, b.label)), row, 0);
         grid->addWidget(readOnlyBox(b.valueId, form.valueText(i), valueWidth), row, 1);
-        grid->addWidget(new QLabel(qtext(texts, 65)), row, 2);
+        grid->addWidget(new QLabel(qtext(texts, TextRow::time)), row, 2);
         grid->addWidget(readOnlyBox(b.timeId, form.timeText(i), timeWidth), row, 3);
     }
     for (int c = 0; c < columns->count(); ++c) {
         if (auto* l = qobject_cast<QVBoxLayout*>(columns->itemAt(c)->layout())) l->addStretch(1);
     }
 
-    auto* ok = new QPushButton(qtext(texts, 76));
+    auto* ok = new QPushButton(qtext(texts, TextRow::ok));
     ok->setObjectName(QStringLiteral("c1"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -42,12 +42,12 @@ SetupDialog::SetupDialog(const AppContext& context, QWidget* parent)
       form_(std::make_unique<SetupForm>(context.station, context.clock, context.texts)) {
     setObjectName(QStringLiteral("setupDialog"));
     setModal(true);
-    setWindowTitle(QString::fromStdString(context_.texts.text(8)));
+    setWindowTitle(QString::fromStdString(context_.texts.text(TextRow::setup)));
 
     ask = [this](const QString& question) {
         const LanguageTable& t = context_.texts;
-        QMessageBox box(QMessageBox::Question, QString::fromStdString(t.text(123)), question,
-                        QMessageBox::Yes | QMessageBox::No, this);
+        QMessageBox box(QMessageBox::Question, QString::fromStdString(t.text(TextRow::operationNotify)),
+                        question, QMessageBox::Yes | QMessageBox::No, this);
         box.setObjectName(QStringLiteral("setupQuestion"));
         box.button(QMessageBox::Yes)->setText(QString::fromStdString(t.text("frame.yes")));
         box.button(QMessageBox::No)->setText(QString::fromStdString(t.text("frame.no")));
@@ -55,8 +55,8 @@ SetupDialog::SetupDialog(const AppContext& context, QWidget* parent)
     };
     tell = [this](const QString& message) {
         const LanguageTable& t = context_.texts;
-        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(t.text(0)), message, QMessageBox::Ok,
-                        this);
+        QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(t.text(TextRow::applicationTitle)),
+                        message, QMessageBox::Ok, this);
         box.setObjectName(QStringLiteral("setupMessage"));
         box.exec();
     };
@@ -69,7 +69,7 @@ SetupDialog::~SetupDialog() = default;
 
 void SetupDialog::build() {
     const LanguageTable& t = context_.texts;
-    auto text = [&t](int row) { return QString::fromStdString(t.text(row)); };
+    auto text = [&t](TextKey key) { return QString::fromStdString(t.text(key)); };
     auto keyText = [&t](std::string_view key) { return QString::fromStdString(t.text(key)); };
 
     auto makeList = [this](int control) {
@@ -96,15 +96,15 @@ void SetupDialog::build() {
     };
 
     // Time zone and recording interval.
-    auto* zoneGroup = new QGroupBox(text(59), this);
+    auto* zoneGroup = new QGroupBox(text(TextRow::timeZone), this);
     auto* zoneLayout = new QHBoxLayout(zoneGroup);
     zoneLayout->addWidget(makeList(SetupForm::kTimeZone));
-    auto* intervalGroup = new QGroupBox(text(60), this);
+    auto* intervalGroup = new QGroupBox(text(TextRow::interval), this);
     auto* intervalLayout = new QHBoxLayout(intervalGroup);
     interval_ = makeEdit(SetupForm::kInterval);
     interval_->setMaxLength(3);
     intervalLayout->addWidget(interval_);
-    intervalLayout->addWidget(new QLabel(text(112), this));
+    intervalLayout->addWidget(new QLabel(text(TextRow::minute), this));
     connect(interval_, &QLineEdit::textEdited, this,
             [this](const QString& s) { form_->setText(SetupForm::kInterval, s.toStdString()); });
     auto* topRow = new QHBoxLayout;
@@ -112,16 +112,16 @@ void SetupDialog::build() {
     topRow->addWidget(intervalGroup);
 
     // Units of every quantity.
-    auto* unitGroup = new QGroupBox(text(61), this);
+    auto* unitGroup = new QGroupBox(text(TextRow::unit), this);
     auto* unitGrid = new QGridLayout(unitGroup);
-    labelled(unitGrid, 0, text(21), makeList(SetupForm::kIndoorUnit));
-    labelled(unitGrid, 1, text(22), makeList(SetupForm::kOutdoorUnit));
-    labelled(unitGrid, 2, text(28), makeList(SetupForm::kPressureUnit));
+    labelled(unitGrid, 0, text(TextRow::indoorTemperature), makeList(SetupForm::kIndoorUnit));
+    labelled(unitGrid, 1, text(TextRow::outdoorTemperature), makeList(SetupForm::kOutdoorUnit));
+    labelled(unitGrid, 2, text(TextRow::pressure), makeList(SetupForm::kPressureUnit));
     labelled(unitGrid, 3, keyText("setup.wind_speed"), makeList(SetupForm::kWindUnit));
-    labelled(unitGrid, 4, text(42), makeList(SetupForm::kRainUnit));
+    labelled(unitGrid, 4, text(TextRow::rainfall), makeList(SetupForm::kRainUnit));
 
     // Relative pressure (typed) and absolute pressure (shown), in the pressure unit.
-    auto* pressureGroup = new QGroupBox(text(28), this);
+    auto* pressureGroup = new QGroupBox(text(TextRow::pressure), this);
     auto* pressureGrid = new QGridLayout(pressureGroup);
     relative_ = makeEdit(SetupForm::kRelativePressure);
     absolute_ = makeEdit(SetupForm::kAbsolutePressure);
@@ -130,9 +130,9 @@ void SetupDialog::build() {
     relativeUnit_->setObjectName(objectNameOf(1035));
     absoluteUnit_ = new QLabel(this);
     absoluteUnit_->setObjectName(objectNameOf(1193));
-    labelled(pressureGrid, 0, text(27), relative_);
+    labelled(pressureGrid, 0, text(TextRow::relative), relative_);
     pressureGrid->addWidget(relativeUnit_, 0, 2);
-    labelled(pressureGrid, 1, text(26), absolute_);
+    labelled(pressureGrid, 1, text(TextRow::absolute), absolute_);
     pressureGrid->addWidget(absoluteUnit_, 1, 2);
     // The hPa values the station holds, carried along unseen as the window always did.
     relativeHpa_ = makeEdit(SetupForm::kRelativeHpa);
@@ -149,20 +149,20 @@ void SetupDialog::build() {
     left->addStretch(1);
 
     // What the console shows.
-    auto* displayGroup = new QGroupBox(text(3), this);
+    auto* displayGroup = new QGroupBox(text(TextRow::display), this);
     auto* displayGrid = new QGridLayout(displayGroup);
-    labelled(displayGrid, 0, text(110), makeList(SetupForm::kDateDisplay));
-    labelled(displayGrid, 1, text(63), makeList(SetupForm::kDateFormat));
-    labelled(displayGrid, 2, text(65), makeList(SetupForm::kTimeFormat));
-    labelled(displayGrid, 3, text(67), makeList(SetupForm::kAxis));
-    labelled(displayGrid, 4, text(22), makeList(SetupForm::kOutdoorDisplay));
-    labelled(displayGrid, 5, text(28), makeList(SetupForm::kPressureDisplay));
-    labelled(displayGrid, 6, text(62), makeList(SetupForm::kWindDisplay));
-    labelled(displayGrid, 7, text(42), makeList(SetupForm::kRainDisplay));
+    labelled(displayGrid, 0, text(TextRow::day), makeList(SetupForm::kDateDisplay));
+    labelled(displayGrid, 1, text(TextRow::format), makeList(SetupForm::kDateFormat));
+    labelled(displayGrid, 2, text(TextRow::time), makeList(SetupForm::kTimeFormat));
+    labelled(displayGrid, 3, text(TextRow::axis), makeList(SetupForm::kAxis));
+    labelled(displayGrid, 4, text(TextRow::outdoorTemperature), makeList(SetupForm::kOutdoorDisplay));
+    labelled(displayGrid, 5, text(TextRow::pressure), makeList(SetupForm::kPressureDisplay));
+    labelled(displayGrid, 6, text(TextRow::velocity), makeList(SetupForm::kWindDisplay));
+    labelled(displayGrid, 7, text(TextRow::rainfall), makeList(SetupForm::kRainDisplay));
     displayGrid->setRowStretch(8, 1);
 
     // The 22 alarm enables, in columns in the order they are listed.
-    auto* alarmGroup = new QGroupBox(text(141), this);
+    auto* alarmGroup = new QGroupBox(text(TextRow::alarmEnable), this);
     auto* alarmGrid = new QGridLayout(alarmGroup);
     const auto controls = SetupForm::alarmEnableControls();
     std::vector<QCheckBox*> alarmBoxes;
@@ -191,10 +191,10 @@ void SetupDialog::build() {
     columns->addWidget(displayGroup, 0, 1);
     columns->addWidget(alarmGroup, 0, 2);
 
-    save_ = new QPushButton(text(72), this);
+    save_ = new QPushButton(text(TextRow::save), this);
     save_->setObjectName(objectNameOf(1028));
     save_->setDefault(true);
-    auto* cancel = new QPushButton(text(73), this);
+    auto* cancel = new QPushButton(text(TextRow::cancel), this);
     cancel->setObjectName(objectNameOf(2));
     default_ = new QPushButton(keyText("setup.default"), this);
     default_->setObjectName(objectNameOf(1004));
@@ -282,7 +282,7 @@ void SetupDialog::onSave() {
         told(checked);
         return;
     }
-    if (!ask(QString::fromStdString(context_.texts.text(152)))) return;
+    if (!ask(QString::fromStdString(context_.texts.text(TextRow::askSave)))) return;
     SetupForm& form = *form_;
     work_.run<FormOutcome>([&form] { return form.save(); }, [this](FormOutcome& outcome) { saved(outcome); });
 }

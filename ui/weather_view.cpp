@@ -111,10 +111,7 @@ WeatherView::~WeatherView() {
     stopMonitor();
 }
 
-QString WeatherView::text(int row) const {
-    return QString::fromStdString(context_.texts.text(row));
-}
-QString WeatherView::text(std::string_view key) const {
+QString WeatherView::text(TextKey key) const {
     return QString::fromStdString(context_.texts.text(key));
 }
 
@@ -159,11 +156,11 @@ QGridLayout* WeatherView::valueTable(QWidget* box, std::initializer_list<TableRo
     const int maxColumn = withMinimum ? 4 : 3;
     const int highColumn = maxColumn + 1;
     const int lowColumn = highColumn + 1;
-    header(currentColumn, text(116), Qt::AlignRight);
-    if (withMinimum) header(minColumn, text(75), Qt::AlignRight);
-    header(maxColumn, text(74), Qt::AlignRight);
-    header(highColumn, text(71), Qt::AlignHCenter);
-    if (withLow) header(lowColumn, text(70), Qt::AlignHCenter);
+    header(currentColumn, text(TextRow::currentValue), Qt::AlignRight);
+    if (withMinimum) header(minColumn, text(TextRow::minimum), Qt::AlignRight);
+    header(maxColumn, text(TextRow::maximum), Qt::AlignRight);
+    header(highColumn, text(TextRow::high), Qt::AlignHCenter);
+    if (withLow) header(lowColumn, text(TextRow::low), Qt::AlignHCenter);
 
     // Row 0 and the row after the last one take the spare height, so the table sits in the middle.
     int r = 2;
@@ -190,57 +187,58 @@ QGridLayout* WeatherView::valueTable(QWidget* box, std::initializer_list<TableRo
 }
 
 QWidget* WeatherView::buildIndoorGroup() {
-    auto* box = new QGroupBox(text(18), this);
+    auto* box = new QGroupBox(text(TextRow::indoor), this);
     box->setObjectName(QStringLiteral("groupIndoor"));
     auto* layout = groupLayout<QHBoxLayout>(box);
     indoorThermometer_ = new Thermometer(box);
     indoorThermometer_->setObjectName(QStringLiteral("indoorThermometer"));
     layout->addWidget(indoorThermometer_);
-    layout->addLayout(
-        valueTable(box,
-                   {{text(20), 10009, 10050, 10048, 1003, 1004}, {text(23), 10041, 10059, 10061, 1005, 1006}},
-                   true, true),
-        1);
+    layout->addLayout(valueTable(box,
+                                 {{text(TextRow::temperature), 10009, 10050, 10048, 1003, 1004},
+                                  {text(TextRow::humidity), 10041, 10059, 10061, 1005, 1006}},
+                                 true, true),
+                      1);
     return box;
 }
 
 QWidget* WeatherView::buildOutdoorGroup() {
-    auto* box = new QGroupBox(text(19), this);
+    auto* box = new QGroupBox(text(TextRow::outdoor), this);
     box->setObjectName(QStringLiteral("groupOutdoor"));
     auto* layout = groupLayout<QHBoxLayout>(box);
     outdoorThermometer_ = new Thermometer(box);
     outdoorThermometer_->setObjectName(QStringLiteral("outdoorThermometer"));
     layout->addWidget(outdoorThermometer_);
     layout->addLayout(valueTable(box,
-                                 {{text(20), 10015, 10045, 10046, 1007, 1008},
-                                  {text(23), 10025, 10055, 10057, 1009, 1010},
-                                  {text(32), 10016, 10066, 10068, 1012, 1013},
-                                  {text(31), 10017, 10084, 10085, 1014, 1015}},
+                                 {{text(TextRow::temperature), 10015, 10045, 10046, 1007, 1008},
+                                  {text(TextRow::humidity), 10025, 10055, 10057, 1009, 1010},
+                                  {text(TextRow::dewpoint), 10016, 10066, 10068, 1012, 1013},
+                                  {text(TextRow::windchill), 10017, 10084, 10085, 1014, 1015}},
                                  true, true),
                       1);
     return box;
 }
 
 QWidget* WeatherView::buildPressureGroup() {
-    auto* box = new QGroupBox(text(28), this);
+    auto* box = new QGroupBox(text(TextRow::pressure), this);
     box->setObjectName(QStringLiteral("groupPressure"));
     auto* layout = groupLayout<QVBoxLayout>(box);
-    layout->addLayout(valueTable(
-        box, {{text(27), 10220, 10070, 10072, 1011, 1021}, {text(26), 10221, 10076, 10075, 1023, 1025}}, true,
-        true));
+    layout->addLayout(valueTable(box,
+                                 {{text(TextRow::relative), 10220, 10070, 10072, 1011, 1021},
+                                  {text(TextRow::absolute), 10221, 10076, 10075, 1023, 1025}},
+                                 true, true));
     return box;
 }
 
 QWidget* WeatherView::buildWindGroup() {
-    auto* box = new QGroupBox(text(33), this);
+    auto* box = new QGroupBox(text(TextRow::wind), this);
     box->setObjectName(QStringLiteral("groupWind"));
     auto* layout = groupLayout<QGridLayout>(box);
 
     // The direction's name has no maximum; its lamp watches the alarm's direction.
     QGridLayout* table = valueTable(box,
-                                    {{text(33), 10035, 0, 10174, 1017, 0},
-                                     {text(34), 10034, 0, 10173, 1018, 0},
-                                     {text(40), 10039, 0, 0, kAlarmDirectionControl, 0}},
+                                    {{text(TextRow::wind), 10035, 0, 10174, 1017, 0},
+                                     {text(TextRow::gust), 10034, 0, 10173, 1018, 0},
+                                     {text(TextRow::direction), 10039, 0, 0, kAlarmDirectionControl, 0}},
                                     false, false);
     // The Beaufort lamps and levels exist as the station has them; the bars show the levels.
     for (int id : {1016, 1026}) lamp(id, box)->hide();
@@ -255,9 +253,9 @@ QWidget* WeatherView::buildWindGroup() {
     gustLevelBar_->setObjectName(QStringLiteral("c1080"));
     controls_.insert(1079, windLevelBar_);
     controls_.insert(1080, gustLevelBar_);
-    bars->addWidget(new QLabel(text(38), box), 0, 0);
+    bars->addWidget(new QLabel(text(TextRow::windLevel), box), 0, 0);
     bars->addWidget(windLevelBar_, 1, 0);
-    bars->addWidget(new QLabel(text(39), box), 2, 0);
+    bars->addWidget(new QLabel(text(TextRow::gustLevel), box), 2, 0);
     bars->addWidget(gustLevelBar_, 3, 0);
     layout->addLayout(bars, 1, 0);
 
@@ -282,15 +280,15 @@ QWidget* WeatherView::buildWindGroup() {
 }
 
 QWidget* WeatherView::buildRainGroup() {
-    auto* box = new QGroupBox(text(41), this);
+    auto* box = new QGroupBox(text(TextRow::rain), this);
     box->setObjectName(QStringLiteral("groupRain"));
     auto* layout = groupLayout<QHBoxLayout>(box);
     layout->addLayout(valueTable(box,
-                                 {{text(44), 1048, 0, 10087, 1019, 0},
-                                  {text(45), 10019, 0, 10089, 1020, 0},
-                                  {text(46), 10020, 0, 10091, 0, 0},
-                                  {text(47), 10033, 0, 10093, 0, 0},
-                                  {text(48), 1024, 0, 10021, 0, 0}},
+                                 {{text(TextRow::hourRainfall), 1048, 0, 10087, 1019, 0},
+                                  {text(TextRow::dayRainfall), 10019, 0, 10089, 1020, 0},
+                                  {text(TextRow::weekRainfall), 10020, 0, 10091, 0, 0},
+                                  {text(TextRow::monthRainfall), 10033, 0, 10093, 0, 0},
+                                  {text(TextRow::totalRainfall), 1024, 0, 10021, 0, 0}},
                                  false, false),
                       1);
     const char* gaugeKeys[5] = {"view.gauge.hour", "view.gauge.day", "view.gauge.week", "view.gauge.month",
@@ -311,7 +309,7 @@ QWidget* WeatherView::buildRainGroup() {
 }
 
 QWidget* WeatherView::buildPictureGroup() {
-    auto* box = new QGroupBox(text(104), this);
+    auto* box = new QGroupBox(text(TextRow::weather), this);
     box->setObjectName(QStringLiteral("groupCondition"));
     // The two pictures side by side, each growing with the room the window has.
     auto* layout = groupLayout<QHBoxLayout>(box);
@@ -479,7 +477,7 @@ void WeatherView::startMonitor() {
             Qt::QueuedConnection);
     };
     if (!session.start(std::move(callbacks)))
-        QMessageBox::information(this, text(0), text("view.thread_fail"));
+        QMessageBox::information(this, text(TextRow::applicationTitle), text("view.thread_fail"));
 }
 
 std::optional<StationSettings> WeatherView::stationSettings() const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "acquisition/connection_watch.h"
+#include "app/text_row.h"
 #include "station/station_settings.h"
 #include "ui/app_context.h"
 
@@ -88,8 +89,7 @@ private:
                             bool withLow);
     QLabel* valueLabel(int id, QWidget* parent);
     AlarmLamp* lamp(int id, QWidget* parent);
-    QString text(int row) const;
-    QString text(std::string_view key) const;
+    QString text(TextKey key) const;
     void setValue(int id, const std::string& value, const std::string& unit);
     void startMonitor();
     // A reader shows the history file's newest record, and again whenever the file changes.

@@ -10,13 +10,10 @@
 
 namespace nimbrel {
 
-inline QString qtext(const LanguageTable& texts, int row) {
-    return QString::fromStdString(texts.text(row));
-}
-inline QString qtext(const LanguageTable& texts, std::string_view key) {
+inline QString qtext(const LanguageTable& texts, TextKey key) {
     return QString::fromStdString(texts.text(key));
 }
-inline QString qtext(const LanguageTable& texts, std::string_view key,
+inline QString qtext(const LanguageTable& texts, TextKey key,
                      std::initializer_list<std::string_view> arguments) {
     return QString::fromStdString(texts.text(key, arguments));
 }

@@ -203,13 +203,14 @@ TEST(AppLanguageTable, EveryTextExistsInEveryLanguage) {
 
 TEST(AppLanguageTable, QuotedRowsReadAsTheProgramShowsThem) {
     const LanguageTable en(english), de(german), da(danish), nl(dutch), fr(french);
-    for (int row = 0; row < kNumberedRowCount; ++row) EXPECT_EQ(en.text(row), kEnglishRows[row]) << row;
+    for (int row = 0; row < kNumberedRowCount; ++row)
+        EXPECT_EQ(en.text(static_cast<TextRow>(row)), kEnglishRows[row]) << row;
 
     const auto expectRow = [&](int row, const char* g, const char* d, const char* n, const char* f) {
-        EXPECT_EQ(de.text(row), g) << row;
-        EXPECT_EQ(da.text(row), d) << row;
-        EXPECT_EQ(nl.text(row), n) << row;
-        EXPECT_EQ(fr.text(row), f) << row;
+        EXPECT_EQ(de.text(static_cast<TextRow>(row)), g) << row;
+        EXPECT_EQ(da.text(static_cast<TextRow>(row)), d) << row;
+        EXPECT_EQ(nl.text(static_cast<TextRow>(row)), n) << row;
+        EXPECT_EQ(fr.text(static_cast<TextRow>(row)), f) << row;
     };
     expectRow(1, "Funkgesteuert", "Trådløs", "Draadloos", "Wireless");
     expectRow(53, "Englisch", "Engelsk", "Engels", "Anglais");
@@ -227,8 +228,9 @@ TEST(AppLanguageTable, QuotedRowsReadAsTheProgramShowsThem) {
               "Communicatie met weerstation niet mogelijk!", "Can't communicate avec appareil!");
 
     // Row 58 names a language the program does not speak; it still has a text everywhere.
-    for (const LanguageTable* table : {&en, &de, &da, &nl, &fr}) EXPECT_FALSE(table->text(58).empty());
-    EXPECT_EQ(en.text(58), "Italian");
+    for (const LanguageTable* table : {&en, &de, &da, &nl, &fr})
+        EXPECT_FALSE(table->text(TextRow::italian).empty());
+    EXPECT_EQ(en.text(TextRow::italian), "Italian");
 }
 
 TEST(AppLanguageTable, CompassSpeaksEachLanguagesOwnPoints) {
@@ -283,15 +285,15 @@ TEST(AppLanguageTable, TranslationsKeepTheirPlaceholders) {
 TEST(AppLanguageTable, TheHistoryWindowsGraphButtonNamesTheGraphWindow) {
     for (int language = 0; language < kLanguageCount; ++language) {
         const LanguageTable table(language);
-        EXPECT_EQ(table.text("history.graph"), table.text(86) + "...") << language;
+        EXPECT_EQ(table.text("history.graph"), table.text(TextRow::graph) + "...") << language;
     }
     EXPECT_EQ(LanguageTable(german).text("history.graph"), "Diagramm...");
 }
 
 TEST(AppLanguageTable, UnknownRowsAndKeysGiveEmptyText) {
     const LanguageTable table(german);
-    EXPECT_EQ(table.text(-1), "");
-    EXPECT_EQ(table.text(kNumberedRowCount), "");
+    EXPECT_EQ(table.text(static_cast<TextRow>(-1)), "");
+    EXPECT_EQ(table.text(static_cast<TextRow>(kNumberedRowCount)), "");
     EXPECT_EQ(table.text("no.such.key"), "");
     for (const int outside : {-1, kLanguageCount, 7})
         EXPECT_EQ(LanguageTable(outside).languageIndex(), english);

@@ -38,9 +38,9 @@ struct ScopeStation {
     }
     FormOutcome open() { return form.open(*station.access, store, station.clock, texts); }
     // The texts of the rows, one a line, as an opening tells them.
-    std::string says(std::initializer_list<int> rows) const {
+    std::string says(std::initializer_list<TextRow> rows) const {
         std::string text;
-        for (int row : rows) text += (text.empty() ? "" : "\n") + texts.text(row);
+        for (TextRow row : rows) text += (text.empty() ? "" : "\n") + texts.text(row);
         return text;
     }
     bool readAt(unsigned address) const {
@@ -83,7 +83,7 @@ TEST(ScopeForm, EachFailedReadOnItsOwn) {
         ScopeStation s;
         s.station.failReadsTimes[0x00] = StationAccess::kReadAttempts;
         const auto outcome = s.open();
-        EXPECT_EQ(outcome.message, s.says({ScopeForm::kSetupReadFailed}));
+        EXPECT_EQ(outcome.message, s.says({TextRow::setupReadFailed}));
         EXPECT_FALSE(s.form.recordRead());
         EXPECT_FALSE(s.readAt(0x00));
         EXPECT_FALSE(s.readAt(kStack));
@@ -96,7 +96,7 @@ TEST(ScopeForm, EachFailedReadOnItsOwn) {
         ScopeStation s;
         s.station.failReadsAt = {0x60};
         const auto outcome = s.open();
-        EXPECT_EQ(outcome.message, s.says({ScopeForm::kScopeReadFailed}));
+        EXPECT_EQ(outcome.message, s.says({TextRow::scopeReadFailed}));
         EXPECT_TRUE(s.form.recordRead());
         for (const ScopeBox& box : scopeBoxes()) {
             EXPECT_EQ(s.form.textOf(box.timeId), "---") << box.name;
@@ -108,7 +108,7 @@ TEST(ScopeForm, EachFailedReadOnItsOwn) {
         ScopeStation s;
         s.station.failReadsAt = {0x20};
         const auto outcome = s.open();
-        EXPECT_EQ(outcome.message, s.says({ScopeForm::kSetupReadFailed}));
+        EXPECT_EQ(outcome.message, s.says({TextRow::setupReadFailed}));
         EXPECT_TRUE(s.form.recordRead());
         EXPECT_EQ(s.form.textOf(10059), "65 %");
     }
@@ -117,7 +117,7 @@ TEST(ScopeForm, EachFailedReadOnItsOwn) {
         ScopeStation s;
         s.station.failReadsAt = {kStack};
         const auto outcome = s.open();
-        EXPECT_EQ(outcome.message, s.says({ScopeForm::kSetupReadFailed}));
+        EXPECT_EQ(outcome.message, s.says({TextRow::setupReadFailed}));
         EXPECT_EQ(s.form.textOf(10059), "0 %");
         EXPECT_EQ(s.form.textOf(10061), "45 %");
     }
@@ -126,7 +126,7 @@ TEST(ScopeForm, EachFailedReadOnItsOwn) {
         ScopeStation s;
         s.station.setStackAddr(0x0040);
         const auto outcome = s.open();
-        EXPECT_EQ(outcome.message, s.says({ScopeForm::kSetupReadFailed}));
+        EXPECT_EQ(outcome.message, s.says({TextRow::setupReadFailed}));
         EXPECT_FALSE(s.form.recordRead());
     }
     {
@@ -134,7 +134,7 @@ TEST(ScopeForm, EachFailedReadOnItsOwn) {
         ScopeStation s;
         s.station.failReadsAt = {0x00, 0x60};
         const auto outcome = s.open();
-        EXPECT_EQ(outcome.message, s.says({ScopeForm::kScopeReadFailed, ScopeForm::kSetupReadFailed}));
+        EXPECT_EQ(outcome.message, s.says({TextRow::scopeReadFailed, TextRow::setupReadFailed}));
     }
 }
 
@@ -143,7 +143,7 @@ TEST(ScopeForm, BusyStationForThreeWaitsOpensNothing) {
     ASSERT_TRUE(s.station.access->busy().tryTake());
     const auto outcome = s.open();
     EXPECT_FALSE(outcome.done);
-    EXPECT_EQ(outcome.message, s.says({ScopeForm::kBusyMessage}));
+    EXPECT_EQ(outcome.message, s.says({TextRow::cannotCommunicate}));
     EXPECT_EQ(s.station.clock.totalSlept(), std::chrono::milliseconds(3000));
     EXPECT_TRUE(s.station.readAddresses().empty());
     // The other holder still owns the flag.

@@ -78,7 +78,8 @@ bool waitForFirstReading(MainFrame& frame, int timeoutMs = 20000) {
             return !frame.view()->controlText(10009).startsWith(QStringLiteral("---")) &&
                    !frame.view()->controlText(10061).startsWith(QStringLiteral("---")) &&
                    !frame.statusPane()->text().isEmpty() &&
-                   frame.statusPane()->text() != QString::fromStdString(LanguageTable(english).text(128));
+                   frame.statusPane()->text() !=
+                       QString::fromStdString(LanguageTable(english).text(TextRow::ready));
         },
         timeoutMs);
 }
@@ -347,10 +348,10 @@ TEST_F(MainWindowTest, MenusHoldOnlyWorkingCommandsInTheConfiguredLanguage) {
         for (QAction* action : frame.menuBar()->actions()) {
             if (action->isVisible()) titles << action->text().remove(QLatin1Char('&'));
         }
-        EXPECT_EQ(titles, QStringList({QString::fromStdString(world.texts.text(3)),
-                                       QString::fromStdString(world.texts.text(7)),
-                                       QString::fromStdString(world.texts.text(12)),
-                                       QString::fromStdString(world.texts.text(15))}));
+        EXPECT_EQ(titles, QStringList({QString::fromStdString(world.texts.text(TextRow::display)),
+                                       QString::fromStdString(world.texts.text(TextRow::system)),
+                                       QString::fromStdString(world.texts.text(TextRow::record)),
+                                       QString::fromStdString(world.texts.text(TextRow::help))}));
         // Debug only with DebugFlag on.
         EXPECT_EQ(frame.findChild<QAction*>(QStringLiteral("c32771")) != nullptr, debugFlag[0] == 'T');
         // The toolbar: load defaults, Setup, Alarm, Scope, then History and Graph, then About.
@@ -417,7 +418,7 @@ TEST_F(MainWindowTest, AboutBoxShowsTheConfiguredTexts) {
     world.config.softupdate = "https://nimbrel.example/update";
     {
         AboutBox box(world.config, world.texts);
-        EXPECT_EQ(box.windowTitle(), QString::fromStdString(world.texts.text(17)));
+        EXPECT_EQ(box.windowTitle(), QString::fromStdString(world.texts.text(TextRow::aboutNimbrel)));
         EXPECT_EQ(box.findChild<QLabel*>(QStringLiteral("c1011"))->text(),
                   QStringLiteral("Nimbrel Version 2.5"));
         auto* link = box.findChild<HyperLink*>(QStringLiteral("c1002"));

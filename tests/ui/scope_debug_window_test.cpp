@@ -111,7 +111,7 @@ TEST(ScopeWindow, ShowsTheSimulatedStationsExtremesInEveryLanguage) {
             EXPECT_TRUE(boxText(dialog, 10021).endsWith(QStringLiteral(" mm")));
             for (int id = 1051; id <= 1073; ++id)
                 EXPECT_NE(boxText(dialog, id), QStringLiteral("<missing>")) << id;
-            EXPECT_EQ(dialog->windowTitle(), QString::fromStdString(world.texts.text(10)));
+            EXPECT_EQ(dialog->windowTitle(), QString::fromStdString(world.texts.text(TextRow::scope)));
             // Nobody waits on the station while the window is open.
             EXPECT_FALSE(world.station->busy().isBusy());
             dialog->grab().save(

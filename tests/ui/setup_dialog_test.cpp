@@ -156,7 +156,7 @@ TEST_F(SetupDialogTest, PictureInEveryLanguage) {
         ASSERT_EQ(dialog.readStation(), std::nullopt);
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-        EXPECT_EQ(dialog.windowTitle().toStdString(), world.texts.text(8));
+        EXPECT_EQ(dialog.windowTitle().toStdString(), world.texts.text(TextRow::setup));
         const QString path = artifactPath(QStringLiteral("setup-%1.png").arg(QLatin1String(codes[language])));
         EXPECT_TRUE(dialog.grab().save(path)) << path.toStdString();
     }

@@ -60,7 +60,7 @@ int openHistorySource(const std::string& command, const HistoryOptions& options,
         return kExitBadInput;
     HistoryRange range;
     if (!range.accept(options.from.value_or(""), options.to.value_or(kAfterEveryTime)))
-        return fail(kExitBadInput, command, source.texts.text(138));
+        return fail(kExitBadInput, command, source.texts.text(TextRow::endBeforeStart));
 
     std::optional<StationSettings> settings;
     if (options.settings) {

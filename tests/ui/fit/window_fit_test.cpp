@@ -400,7 +400,7 @@ TEST(WindowFit, AMessageBoxIsWideEnoughForItsCaption) {
     keepWindowsOnScreen();
     for (int language = 0; language < kLanguageCount; ++language) {
         const LanguageTable texts(language);
-        const QString caption = QString::fromStdString(texts.text(0));
+        const QString caption = QString::fromStdString(texts.text(TextRow::applicationTitle));
         QMessageBox box(QMessageBox::NoIcon, caption, QStringLiteral("OK?"), QMessageBox::Ok);
         box.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
