@@ -1,7 +1,7 @@
 // The 1-second connection watch: when it polls, when it marks the station synchronised, what the
 // connection picture shows.
 #include "acquisition/connection_watch.h"
-#include "tests/acquisition/test_station.h"
+#include "tests/support/test_station.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "acquisition/monitor_thread.h"
 #include "station/station_access.h"
 #include "store/history_store.h"
-#include "tests/acquisition/test_station.h"
+#include "tests/support/test_station.h"
 #include "tests/sim/sim_library.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/file_size_limit.h"

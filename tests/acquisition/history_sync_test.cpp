@@ -3,7 +3,7 @@
 #include "acquisition/history_sync.h"
 #include "station/local_stamp.h"
 #include "store/history_store.h"
-#include "tests/acquisition/test_station.h"
+#include "tests/support/test_station.h"
 #include "tests/support/temp_dir.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include "outputs/output_sink.h"
 #include "station/station_busy.h"
 #include "store/history_store.h"
-#include "tests/acquisition/test_station.h"
+#include "tests/support/test_station.h"
 #include "tests/support/temp_dir.h"
 
 #include <algorithm>

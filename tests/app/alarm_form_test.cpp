@@ -2,7 +2,7 @@
 #include "app/alarm_form.h"
 
 #include "app/language_table.h"
-#include "tests/acquisition/test_station.h"
+#include "tests/support/test_station.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "app/debug_log.h"
 #include "app/language_table.h"
 #include "station/usb_library.h"
-#include "tests/acquisition/test_station.h"
+#include "tests/support/test_station.h"
 
 #include "tests/support/text_lines.h"
 #include <gtest/gtest.h>

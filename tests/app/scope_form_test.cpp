@@ -4,7 +4,7 @@
 #include "app/language_table.h"
 #include "app/scope_form.h"
 #include "store/history_store.h"
-#include "tests/acquisition/test_station.h"
+#include "tests/support/test_station.h"
 #include "tests/support/temp_dir.h"
 
 #include <algorithm>

@@ -5,8 +5,7 @@
 #include "app/setup_form.h"
 #include "presentation/decimal_text.h"
 #include "station/station_access.h"
-#include "tests/support/fake_clock.h"
-#include "tests/support/scripted_usb.h"
+#include "tests/support/test_station.h"
 
 #include <cstdio>
 #include <functional>
@@ -16,38 +15,11 @@
 namespace nimbrel {
 namespace {
 
-using testing::FakeClock;
-using testing::ScriptedUsb;
-
-// Forwards to the emulated station, refusing the read frames of chosen addresses and whichever
-// write frames the test's rule refuses (a refused write frame leaves the memory untouched).
-class FaultyUsb final : public UsbLibrary {
-public:
-    FaultyUsb(ScriptedUsb& inner, std::set<unsigned>& failReads, std::function<bool(unsigned)>& refuseWrite)
-        : inner_(inner), failReads_(failReads), refuseWrite_(refuseWrite) {}
-    int findHandle(int v, int p) override { return inner_.findHandle(v, p); }
-    bool checkHandle(int h) override { return inner_.checkHandle(h); }
-    FindFailure findFailure() const override { return inner_.findFailure(); }
-    bool writeData(int h, const std::uint8_t* r) override {
-        const auto address = static_cast<unsigned>(r[1] << 8 | r[2]);
-        const bool frame = (r[0] == 0x52 || r[0] == 0x57 || r[0] == 0x42) && r[0] == r[4];
-        if (frame && r[0] == 0x52 && failReads_.count(address)) return false;
-        if (frame && r[0] != 0x52 && refuseWrite_ && refuseWrite_(address)) return false;
-        return inner_.writeData(h, r);
-    }
-    bool readData(int h, std::uint8_t* r) override { return inner_.readData(h, r); }
-
-private:
-    ScriptedUsb& inner_;
-    std::set<unsigned>& failReads_;
-    std::function<bool(unsigned)>& refuseWrite_;
-};
 
 // A station in hPa, °C, m/s and mm, time zone +1, interval 5, with pressures and some thresholds.
-struct Station {
+struct Station : testing::TestStation {
     Station() {
-        usb.emulateStation();
-        auto& m = usb.memory();
+        auto& m = memory();
         m[0x00] = 0x55, m[0x01] = 0xAA, m[0x10] = 5, m[0x11] = 0x20, m[0x12] = 0x01, m[0x13] = 0x20;
         m[0x14] = 0x09, m[0x18] = 0x01;
         setU16(0x20, 10132); // relative pressure, 1013.2 hPa
@@ -55,24 +27,10 @@ struct Station {
         setU16(0x32, 250);   // indoor temperature high 25.0 °C
         setU16(0x4A, 9800);  // relative pressure low 980.0 hPa
         setU16(0x53, 254);   // hour rain high 25.4 mm
-        access = std::make_unique<StationAccess>(std::make_unique<FaultyUsb>(usb, failReads, refuseWrite),
-                                                 clock, false);
-        access->pollConnection();
-        access->markSynchronised();
+        connect();
     }
-    void setU16(unsigned a, unsigned v) {
-        usb.memory()[a] = static_cast<std::uint8_t>(v & 0xFF);
-        usb.memory()[a + 1] = static_cast<std::uint8_t>(v >> 8);
-    }
-    unsigned u16(unsigned a) { return usb.memory()[a] | usb.memory()[a + 1] << 8; }
-    std::uint8_t byte(unsigned a) { return usb.memory()[a]; }
-    std::vector<std::uint8_t> area() { return {usb.memory().begin(), usb.memory().begin() + 0x60}; }
-
-    FakeClock clock;
-    ScriptedUsb usb;
-    std::set<unsigned> failReads;
-    std::function<bool(unsigned)> refuseWrite;
-    std::unique_ptr<StationAccess> access;
+    std::uint8_t byte(unsigned a) { return memory()[a]; }
+    std::vector<std::uint8_t> area() { return {memory().begin(), memory().begin() + 0x60}; }
 };
 
 struct Fixture : ::testing::Test {
@@ -124,25 +82,25 @@ TEST_F(SetupFormTest, AlarmBoxesWriteTheirOwnFlagBits) {
 }
 
 TEST_F(SetupFormTest, FailedOpeningLeavesNothingToSave) {
-    station.failReads = {0x00};
+    station.failReadsAt = {0x00};
     EXPECT_EQ(form.open().message, "Read weather setup data fail!");
     EXPECT_FALSE(form.dataRead());
     const auto before = station.area();
-    station.failReads.clear();
+    station.failReadsAt.clear();
     EXPECT_EQ(form.save().message, "Read weather setup data fail!");
     EXPECT_EQ(station.area(), before);
 
     SetupForm second(*station.access, station.clock, texts);
-    station.failReads = {0x20};
+    station.failReadsAt = {0x20};
     EXPECT_EQ(second.open().message, "Read weather alarm data fail!");
     EXPECT_FALSE(second.dataRead());
     // Both areas unreadable: both are tried, and each failure is told.
-    station.failReads = {0x00, 0x20};
+    station.failReadsAt = {0x00, 0x20};
     EXPECT_EQ(second.open().message, "Read weather setup data fail!\nRead weather alarm data fail!");
     EXPECT_FALSE(second.dataRead());
 
     SetupForm third(*station.access, station.clock, texts);
-    station.failReads.clear();
+    station.failReadsAt.clear();
     ASSERT_TRUE(station.access->busy().tryTake());
     const auto waited = station.clock.totalSlept();
     EXPECT_EQ(third.open().message, "Can't communicate with device!");
@@ -281,7 +239,7 @@ TEST_F(SetupFormTest, EachFailingStepOfASave) {
     for (const Case& c : {Case{{0x00}, 0xFFFF, "Read weather setup data fail!"},
                           Case{{0x20}, 0xFFFF, "Read weather alarm data fail!"},
                           Case{{}, 0x00, "Save weather setup data fail!"}}) {
-        station.failReads = c.reads;
+        station.failReadsAt = c.reads;
         station.refuseWrite = [&](unsigned a) { return a == c.refusedWrite; };
         const FormOutcome outcome = form.save();
         EXPECT_FALSE(outcome.done);
@@ -289,7 +247,7 @@ TEST_F(SetupFormTest, EachFailingStepOfASave) {
         EXPECT_EQ(station.area(), before) << c.message;
         EXPECT_FALSE(station.access->busy().isBusy());
     }
-    station.failReads.clear();
+    station.failReadsAt.clear();
     station.refuseWrite = nullptr;
     ASSERT_TRUE(station.access->busy().tryTake());
     EXPECT_EQ(form.save().message, "Can't communicate with device!");

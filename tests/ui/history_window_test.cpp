@@ -4,7 +4,7 @@
 #include "app/history_columns.h"
 #include "app/language_table.h"
 #include "store/history_store.h"
-#include "tests/acquisition/test_station.h"
+#include "tests/support/test_station.h"
 #include "presentation/record_builders.h"
 #include "tests/support/when_shown.h"
 #include "tests/support/cli_run.h"

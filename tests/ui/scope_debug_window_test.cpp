@@ -8,7 +8,7 @@
 #include "station/station_access.h"
 #include "station/usb_library.h"
 #include "store/history_store.h"
-#include "tests/acquisition/test_station.h"
+#include "tests/support/test_station.h"
 #include "tests/support/when_shown.h"
 #include "tests/support/temp_dir.h"
 #include "ui/app_context.h"

@@ -1,5 +1,5 @@
-// A scripted station for the acquisition tests: a memory image with settings and history records
-// that the tests lay out, behind the scripted USB library, and a StationAccess over it.
+// A scripted station for the tests of the reader and of the station's windows: a memory image with settings
+// and history records that the tests lay out, behind the scripted USB library, and a StationAccess over it.
 #pragma once
 
 #include "station/station_access.h"
@@ -8,6 +8,7 @@
 #include "tests/support/scripted_usb.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -31,12 +32,13 @@ inline unsigned tagOfPressure(const std::string& absPres) {
     return static_cast<unsigned>(std::stoi(absPres)) - 10000;
 }
 
-// Fails the read frames for the armed addresses (always, or the next n times), and forwards the rest.
+// Fails the read frames for the armed addresses (always, or the next n times) and the write frames that a
+// rule refuses (the memory stays untouched), and forwards the rest.
 class FailingUsb final : public UsbLibrary {
 public:
-    FailingUsb(ScriptedUsb& inner, const std::set<unsigned>& failReadsAt,
-               std::map<unsigned, int>& failReadsTimes)
-        : inner_(inner), failReadsAt_(failReadsAt), failReadsTimes_(failReadsTimes) {}
+    FailingUsb(ScriptedUsb& inner, const std::set<unsigned>& failReadsAt, std::map<unsigned, int>& failReadsTimes,
+               const std::function<bool(unsigned)>& refuseWrite)
+        : inner_(inner), failReadsAt_(failReadsAt), failReadsTimes_(failReadsTimes), refuseWrite_(refuseWrite) {}
     int findHandle(int v, int p) override { return inner_.findHandle(v, p); }
     bool checkHandle(int h) override { return inner_.checkHandle(h); }
     FindFailure findFailure() const override { return inner_.findFailure(); }
@@ -47,6 +49,8 @@ public:
             --failReadsTimes_[address];
             return false;
         }
+        const bool write = (r[0] == 'W' || r[0] == 'B') && r[0] == r[4];
+        if (write && refuseWrite_ && refuseWrite_(address)) return false;
         return inner_.writeData(h, r);
     }
     bool readData(int h, std::uint8_t* r) override { return inner_.readData(h, r); }
@@ -55,6 +59,7 @@ private:
     ScriptedUsb& inner_;
     const std::set<unsigned>& failReadsAt_;
     std::map<unsigned, int>& failReadsTimes_;
+    const std::function<bool(unsigned)>& refuseWrite_;
 };
 
 class TestStation {
@@ -63,7 +68,7 @@ public:
         usb.emulateStation(std::vector<std::uint8_t>(0x10000, 0));
         setCircle(5);
         access = std::make_unique<StationAccess>(
-            std::make_unique<FailingUsb>(usb, failReadsAt, failReadsTimes), clock, false);
+            std::make_unique<FailingUsb>(usb, failReadsAt, failReadsTimes, refuseWrite), clock, false);
     }
 
     std::vector<std::uint8_t>& memory() { return usb.memory(); }
@@ -71,6 +76,7 @@ public:
         memory()[address] = static_cast<std::uint8_t>(value & 0xFF);
         memory()[address + 1] = static_cast<std::uint8_t>(value >> 8);
     }
+    unsigned u16(unsigned address) { return memory()[address] | memory()[address + 1] << 8; }
     void setStackAddr(unsigned a) { setU16(0x1E, a); }
     void setRecordCount(unsigned r) { setU16(0x1B, r); }
     void setCircle(std::uint8_t minutes) { memory()[0x10] = minutes; }
@@ -100,6 +106,8 @@ public:
     std::set<unsigned> failReadsAt;
     // Read frames for these addresses fail the given number of times, then work.
     std::map<unsigned, int> failReadsTimes;
+    // Write frames (word or byte) for the addresses this rule accepts fail.
+    std::function<bool(unsigned)> refuseWrite;
     std::unique_ptr<StationAccess> access;
 };
 
