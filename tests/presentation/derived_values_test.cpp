@@ -316,6 +316,18 @@ TEST(PresentationRainTotals, EveryWayOfWalkingGivesTheSameTotals) {
         // The walk reads no further than the month window.
         EXPECT_LT(facts.asked, history.size());
     }
+
+    // Records from before 2000 count alike when the walk takes them in several spans.
+    const SampleList turnOfTheYear = {
+        record("1999-12-31 23:00:00", "10.0", "1.0"), record("1999-12-31 23:30:00", "11.0", "1.0"),
+        record("2000-01-01 00:00:00", "12.0", "1.0"), record("2000-01-01 00:30:00", "13.0", "1.0")};
+    WeatherSample whole = record("2000-01-01 01:00:00", "13.5", "");
+    WeatherSample inSpans = whole;
+    EXPECT_TRUE(computeRainTotals(whole, turnOfTheYear));
+    FewAtATime facts(turnOfTheYear);
+    EXPECT_TRUE(computeRainTotals(inSpans, facts));
+    EXPECT_EQ(totals(whole), (Totals{"0.5", "1.5", "3.5", "3.5", "3.5", "100.5"}));
+    EXPECT_EQ(totals(inSpans), totals(whole));
 }
 
 TEST(PresentationRainTotals, NewRecordsAreMeasuredAgainstStoreAndEarlierNewRecords) {

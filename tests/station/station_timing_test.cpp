@@ -3,6 +3,7 @@
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace nimbrel {
 namespace {
@@ -128,6 +129,9 @@ TEST(StationTiming, SharedLearningAdoptedWhenNewerAndCheckedWhenOld) {
     TimingShare reader(dir.path().string(), "sim-seed:1");
     EXPECT_FALSE(TimingShare(dir.path().string(), "").active());
     ASSERT_TRUE(writer.save(learned.snapshot()));
+    struct stat written {};
+    ASSERT_EQ(::stat(writer.path().c_str(), &written), 0);
+    EXPECT_EQ(written.st_mode & 0777, 0660u); // the logger service's group replaces it too, whatever the umask
     const auto taken = reader.loadIfChanged();
     ASSERT_TRUE(taken.has_value());
     EXPECT_FALSE(reader.loadIfChanged().has_value()); // unchanged since

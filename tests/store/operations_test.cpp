@@ -224,6 +224,9 @@ TEST(StoreOperations, ReadersSkipCommentsAndBlankLinesAndAcceptLfOnlyFiles) {
     EXPECT_EQ(idsOf(all), (std::vector<std::string>{"1", "2"}));
     EXPECT_EQ(all[1].text(WeatherSample::hexAdd), "000100");
     EXPECT_EQ(f.store.lastStoredId(), 2);
+    const auto any = [](const WeatherSample&) { return true; };
+    EXPECT_EQ(f.store.forEachRecord(any), 2u);
+    EXPECT_EQ(f.store.forEachRecordInRange("2024-01-01 00:05:00", "2024-01-01 00:05:00", any), 1u);
 
     struct Rows : HistoryRowView {
         std::vector<std::pair<std::string, int>> rows{{"old", 0}};
