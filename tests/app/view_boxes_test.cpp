@@ -1,10 +1,13 @@
 // The current-conditions view's boxes without a window: which reading and alarm each lamp watches,
 // which unit follows each value, and when a lamp is off, armed or lit.
+#include "app/alarm_form.h"
+#include "app/scope_form.h"
 #include "app/view_boxes.h"
 #include "station/weather_sample.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <set>
 #include <tuple>
 
 namespace nimbrel {
@@ -67,6 +70,19 @@ TEST(ViewBoxes, EachValueBoxHasTheUnitOfItsReading) {
         {1051, BoxUnit::none},                // a time box of the Scope window is no box of the view
     };
     for (const auto& [id, unit] : cases) EXPECT_EQ(viewBoxUnit(id), unit) << id;
+}
+
+// The windows, their tests and the user's scripts name a box by its number: no two boxes share one, and no
+// two current values show the same reading.
+TEST(ViewBoxes, NoTwoBoxesShareANumberOrAReading) {
+    std::set<int> ids, readings;
+    std::size_t boxes = 0;
+    const auto add = [&](int id) { ids.insert(id), ++boxes; };
+    for (const CurrentValueBox& b : currentValueBoxes()) add(b.id), readings.insert(b.position);
+    EXPECT_EQ(readings.size(), currentValueBoxes().size());
+    for (const ScopeBox& b : scopeBoxes()) add(b.valueId), add(b.timeId);
+    for (const AlarmBox& b : alarmBoxes()) add(b.control);
+    EXPECT_EQ(ids.size(), boxes);
 }
 
 TEST(AlarmLampRule, DisabledArmedAndLit) {
