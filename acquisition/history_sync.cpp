@@ -102,7 +102,7 @@ public:
         if (!decodeRecord(std::span<const std::uint8_t, kRecordSize>(pair.data() + offset, kRecordSize),
                           record)) {
             if (!readPair(sync_.station, pairAddress, pair)) return Outcome::readFailed;
-            record = WeatherSample();
+            // Every field is decoded afresh: nothing of the first try is left.
             if (!decodeRecord(std::span<const std::uint8_t, kRecordSize>(pair.data() + offset, kRecordSize),
                               record))
                 return Outcome::skipped;
