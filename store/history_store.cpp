@@ -37,7 +37,7 @@ void HistoryStore::setBusyObserver(std::function<void()> observer) {
     busyObserver_ = std::move(observer);
 }
 
-std::unique_lock<BusyFlag> HistoryStore::hold() {
+std::unique_lock<std::mutex> HistoryStore::hold() {
     std::unique_lock lock(busy_, std::try_to_lock);
     if (!lock.owns_lock()) {
         if (busyObserver_) busyObserver_();
@@ -93,12 +93,6 @@ std::int64_t HistoryStore::lastStoredIdOfFile() {
 
 std::int64_t HistoryStore::lastStoredId() {
     auto lock = hold();
-    return lastStoredIdOfFile();
-}
-
-std::optional<std::int64_t> HistoryStore::lastStoredIdWithin(std::chrono::milliseconds patience) {
-    std::unique_lock lock(busy_, patience);
-    if (!lock.owns_lock()) return std::nullopt;
     return lastStoredIdOfFile();
 }
 

@@ -3,14 +3,12 @@
 
 #include "station/clock.h"
 #include "station/weather_sample.h"
-#include "store/busy_flag.h"
 #include "store/history_index.h"
 #include "store/history_row_view.h"
 #include "store/rain_facts_cache.h"
 #include "store/record_range.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -52,9 +50,6 @@ public:
 
     // Number in the first column of the last record line; 0 when there is none.
     std::int64_t lastStoredId();
-    // The same for the window's thread, which must never wait long: nothing when the store stayed busy
-    // for `patience` (a download or a long query holds it).
-    std::optional<std::int64_t> lastStoredIdWithin(std::chrono::milliseconds patience);
     // The last record line into `record` (the stored columns; other positions keep what they
     // held); clears the record and returns false when there is none.
     bool readLastRecord(WeatherSample& record);
@@ -102,7 +97,7 @@ public:
     void setBusyObserver(std::function<void()> observer);
 
 private:
-    std::unique_lock<BusyFlag> hold();
+    std::unique_lock<std::mutex> hold();
     void removeStaleRewrites();
     // Opens the file for reading and brings the index up to date with it.
     FileHandle openIndexed(FileStamp& stamp);
@@ -126,7 +121,7 @@ private:
     Clock& clock_;
     std::atomic<bool> debugFlag_{false};
     std::function<void()> busyObserver_;
-    BusyFlag busy_; // held by every operation on the file (the store's busy flag)
+    std::mutex busy_; // held by every operation on the file (the store's busy flag)
     HistoryIndex index_;
     ReadBuffer readBuffer_;
     RainFactsCache rainFacts_;
