@@ -161,7 +161,8 @@ TEST(StationMemoryMap, AlarmValuesAndRow) {
     // The debug texts are those of the last decode only.
     AlarmThresholds twice;
     decodeAlarms(bytes, twice, true);
-    EXPECT_FALSE(twice.debug.empty());
+    EXPECT_EQ(twice.debug.at("windsLevelAlarm").hex.size(), 3u); // a level is one byte, a speed two
+    EXPECT_EQ(twice.debug.at("windAlarm").hex.size(), 6u);
     decodeAlarms(bytes, twice, false);
     EXPECT_TRUE(twice.debug.empty());
 

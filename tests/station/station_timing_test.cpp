@@ -85,6 +85,18 @@ TEST(StationTiming, LoggingMomentFromByteZeroAndTheMinute) {
     timing.notePointer(133, 135, kPointer + 16, 5);
     timing.noteCurrentRecord(135, 135.1, kPointer + 16, record(0, 7));
     EXPECT_NEAR(*timing.lastLoggingMoment(kPointer + 16, 136), 130.55, 1e-9);
+
+    // Byte 0 unreadable (over 240): the pointer alone, seen to move with one turn of the minute between
+    // the two looks, places the moment on that turn.
+    StationTiming byPointer;
+    byPointer.notePointer(0, 0.1, kPointer, 5);
+    byPointer.noteCurrentRecord(10, 10.1, kPointer, record(250, 7));
+    byPointer.noteCurrentRecord(11, 11.1, kPointer, record(251, 7)); // the minute turned at 10.55
+    byPointer.notePointer(100, 100.1, kPointer, 5);
+    byPointer.notePointer(133, 135, kPointer + 16, 5);
+    const auto moment = byPointer.lastLoggingMoment(kPointer + 16, 136);
+    ASSERT_TRUE(moment.has_value());
+    EXPECT_NEAR(*moment, 130.55, 1e-9);
 }
 
 // A station clock that runs 1 s fast in an hour: the placing an hour on follows it, and tells the drift.
