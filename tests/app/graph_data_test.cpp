@@ -2,6 +2,7 @@
 // gaps, the axes of each quantity, the rain axis's widening, an empty time span; and nimbrel-cli graph.
 #include "app/graph_data.h"
 #include "presentation/time_text.h"
+#include "store/history_line.h"
 #include "store/history_store.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/fake_clock.h"
@@ -142,6 +143,17 @@ TEST(GraphData, AnEmptyTimeSpanIsWidenedAroundItsMiddle) {
     const ChartModel searched = loaded.model({0, ChartType::line, false}, LanguageTable(0));
     EXPECT_EQ(searched.time.min, at);
     EXPECT_EQ(searched.time.max, at + 3600);
+
+    // Every record of the range is loaded, and only those.
+    std::string lines;
+    for (const char* saved : {"2026-03-01 13:00:00", "2026-03-01 13:05:00", "2026-03-01 13:10:00"}) {
+        WeatherSample r = record("2026-03-01 13:04:00");
+        r[P::saveTime] = saved;
+        lines += formatHistoryLine(r, false);
+    }
+    dir.write("Nimbrel.dat", lines);
+    EXPECT_EQ(loaded.load(store, "2026-03-01 13:04:00", "2026-03-01 14:04:00"), 2u);
+    EXPECT_EQ(loaded.size(), 2u);
 }
 
 TEST(GraphData, NamesOfTheBoxes) {
