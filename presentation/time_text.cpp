@@ -41,10 +41,6 @@ bool readLiteral(std::string_view text, std::size_t& i, char c) {
     return true;
 }
 
-void skipSpace(std::string_view text, std::size_t& i) {
-    while (i < text.size() && isSpace(text[i])) ++i;
-}
-
 int clampToInt(std::int64_t v) {
     return static_cast<int>(std::clamp<std::int64_t>(v, -100000000, 100000000));
 }
@@ -105,13 +101,11 @@ StampFields readStampFields(std::string_view stamp) {
     if (readPlainStamp(stamp, f)) return f;
     std::size_t i = 0;
     std::array<std::uint32_t*, 6> fields = {&f.year, &f.month, &f.day, &f.hour, &f.minute, &f.second};
-    // Separators after each field: '-', '-', blanks, ':', ':'.
+    // Separators after each field: '-', '-', blanks (each number skips those before it), ':', ':'.
     for (std::size_t k = 0; k < fields.size(); ++k) {
         if (!readUnsigned(stamp, i, *fields[k])) break;
         if (k == 0 || k == 1) {
             if (!readLiteral(stamp, i, '-')) break;
-        } else if (k == 2) {
-            skipSpace(stamp, i);
         } else if (k == 3 || k == 4) {
             if (!readLiteral(stamp, i, ':')) break;
         }

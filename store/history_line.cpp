@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <vector>
 #if defined(__SSE2__)
@@ -30,12 +31,14 @@ constexpr std::array<ColumnLayout, 38> kLayout = {{
     {2, ", "},   {2, ", "},  {2, ", "},   {6, ",   "},   {48, ", "},  {6, ", "},
 }};
 
-constexpr std::array<std::string_view, 38> kColumnNames = {
+// The header line's name of each column.
+constexpr std::string_view kColumnNames[] = {
     "ID",      "saveTime", "sampleTime", "Crl",  "inHm",  "inTmp",  "ouHu",     "ouTmp",     "dewPt", "winCl",
     "absPres", "relPres",  "wind",       "wLvl", "gust",  "gLvl",   "winD",     "Desc",      "cdn",   "rain",
     "rainMm",  "incr",     "hourR",      "dayR", "weekR", "monthR", "totalR",   "f1",        "f2",    "f3",
     "f4",      "f5",       "f6",         "f7",   "f8",    "hexAdd", "hexValue", "stackAddr",
 };
+static_assert(std::size(kColumnNames) == kLayout.size());
 
 void appendRightAligned(std::string& out, std::string_view text, int width) {
     if (static_cast<int>(text.size()) < width) out.append(static_cast<std::size_t>(width) - text.size(), ' ');
