@@ -3,6 +3,7 @@
 #include "presentation/decimal_text.h"
 #include "presentation/units.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -42,10 +43,7 @@ void writeNoValue(std::string& out) {
 // "%d" of a value truncated toward zero; values beyond an int are clamped rather than left undefined.
 void writeTruncatedText(std::string& out, double value) {
     if (std::isnan(value)) return assignText(out, "0");
-    const double t = std::trunc(value);
-    if (t >= 2147483647.0) return writeIntegerText(out, 2147483647);
-    if (t <= -2147483648.0) return writeIntegerText(out, -2147483648LL);
-    writeIntegerText(out, static_cast<int>(t));
+    writeIntegerText(out, static_cast<long long>(std::clamp(std::trunc(value), -2147483648.0, 2147483647.0)));
 }
 
 template <typename Writer> std::string textOf(Writer write) {
