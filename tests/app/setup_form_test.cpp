@@ -62,6 +62,7 @@ TEST_F(SetupFormTest, OpeningShowsTheStationsSettings) {
     EXPECT_EQ(form.shownValue(SetupForm::kRelativePressure), "1013.2 Hpa");
     EXPECT_EQ(form.shownValue(SetupForm::kAbsolutePressure), "1000.0 Hpa");
     EXPECT_EQ(form.text(SetupForm::kRelativeHpa), "1013.2");
+    EXPECT_EQ(form.text(SetupForm::kAbsoluteHpa), "1000.0");
     EXPECT_TRUE(form.checked(1154));
     EXPECT_TRUE(form.checked(1192));
     EXPECT_FALSE(form.checked(1155));
