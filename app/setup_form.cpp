@@ -270,7 +270,6 @@ void SetupForm::load(const StationSettings& settings, const AlarmThresholds& ala
     settings_ = settings;
     alarms_ = alarms;
     selections_.clear();
-    editTexts_.clear();
     relativeEdited_ = false;
 
     auto indexOfText = [&](int control, const std::string& text) {

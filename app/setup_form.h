@@ -145,7 +145,7 @@ private:
     bool dataRead_ = false;
 
     std::map<int, int> selections_;
-    std::map<int, std::string> editTexts_;
+    std::map<int, std::string> editTexts_; // the boxes one may type in, all set again by every load
     std::string shownPressureUnit_;
     float pressureLow_ = 0, pressureHigh_ = 0;
     bool relativeEdited_ = false;
