@@ -118,7 +118,7 @@ void forEachLineForward(int fd, std::uint64_t begin, std::uint64_t end, ReadBuff
             lineStart = lineEnd;
         }
         carried = size - lineStart;
-        if (carried > 0 && lineStart > 0) std::memmove(data, data + lineStart, carried);
+        std::memmove(data, data + lineStart, carried); // the unfinished line to the start (nothing when none)
         carriedOffset += lineStart;
     }
     if (carried > 0) visit(std::string_view(buffer.data(), carried), carriedOffset);
