@@ -116,6 +116,11 @@ void HistoryStore::readBackward(const RecordVisitor& visit) {
     forEachRecordLineBackward(file.get(), [&](std::string_view text) { return visit(parser.parse(text)); });
 }
 
+std::size_t HistoryStore::keptRainFacts() {
+    auto lock = hold();
+    return rainFacts_.kept();
+}
+
 void HistoryStore::useRainFacts(const std::function<void(RainFacts&)>& use) {
     auto lock = hold();
     FileHandle file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));

@@ -88,6 +88,8 @@ public:
     // They are kept from one call to the next, extended by appendRecords, and read afresh from the
     // file's end when anything else changed it. `use` must not call the store.
     void useRainFacts(const std::function<void(RainFacts&)>& use);
+    // How many of those facts are kept: about as many as the last walk used, however long the history.
+    std::size_t keptRainFacts();
     // A range as line positions, each row read on demand (for a grid that shows rows lazily). A file
     // that cannot be read gives no rows and says why (RecordRange::failure).
     RecordRange findRecordsInRange(const std::string& from, const std::string& to);

@@ -40,6 +40,8 @@ public:
     void follow(const FileStamp& stamp);
     void drop();
     bool matches(const FileStamp& stamp) const { return valid_ && stamp_ == stamp; }
+    // How many facts are kept for the next walk.
+    std::size_t kept() const { return valid_ ? facts_.size() : 0; }
 
     // The facts of the file as `fd` shows it (its state given to follow()), for one operation.
     class Walk final : public RainFacts {

@@ -268,6 +268,10 @@ TEST(PresentationStoreRainTotals, FactsLetGoAreReadAgainWhenAWalkGoesFurther) {
     WeatherSample short1 = monthLong, short2 = monthLong;
     short1[P::sampleTime] = "2009-04-01 00:00:00"; // a month past the newest record: one step back
     short2[P::rainMm] = "0.0";                     // a counter at zero walks nowhere
+    expectSameAsAFreshStore(s.store, monthLong, "a month");
+    EXPECT_GT(s.store.keptRainFacts(), 8000u); // a month of 5-minute records
+    expectSameAsAFreshStore(s.store, short1, "one step");
+    EXPECT_LE(s.store.keptRainFacts(), 256u); // what the short walk used, one span
     for (const WeatherSample& sample : {monthLong, short1, monthLong, short2, short1, short1, monthLong})
         expectSameAsAFreshStore(s.store, sample, sample[P::sampleTime] + " " + sample[P::rainMm]);
     SampleList fetched = s.fetch(12);
