@@ -85,7 +85,7 @@ TEST(AppConfiguration, FlagRules) {
         config.searchData = off;
         EXPECT_FALSE(config.searchDataOn()) << off;
     }
-    for (const char* on : {"no", "true", "00", "off"}) {
+    for (const char* on : {"no", "true", "00", "off", "xalse"}) { // every letter counts, the first too
         config.searchData = on;
         EXPECT_TRUE(config.searchDataOn()) << on;
     }

@@ -153,7 +153,10 @@ TEST(GraphData, AnEmptyTimeSpanIsWidenedAroundItsMiddle) {
     }
     dir.write("Nimbrel.dat", lines);
     EXPECT_EQ(loaded.load(store, "2026-03-01 13:04:00", "2026-03-01 14:04:00"), 2u);
+    // A second load starts afresh: as many values as times.
+    EXPECT_EQ(loaded.load(store, "2026-03-01 13:04:00", "2026-03-01 14:04:00"), 2u);
     EXPECT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded.model({0, ChartType::line, false}, LanguageTable(0)).series[0].y->size(), 2u);
 }
 
 TEST(GraphData, NamesOfTheBoxes) {
