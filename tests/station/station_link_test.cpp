@@ -249,6 +249,7 @@ TEST(StationLink, TestModeWorksOnTheImage) {
     // Writes change the image until the next findStation.
     ASSERT_TRUE(link.writeByte(0x001A, 0x55));
     EXPECT_EQ(link.testImage()[0x1A], 0x55);
+    EXPECT_EQ(clock.sleeps(), std::vector<std::chrono::milliseconds>(4, 200ms)); // each as long as the station's
     ASSERT_TRUE(link.findStation(0, 0));
     EXPECT_EQ(link.testImage()[0x1A], 0x00);
 }
