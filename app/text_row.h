@@ -181,8 +181,8 @@ enum class TextRow : int {
     minMaxResetFailed = 169,     // "Reset min/max data fail!"
 };
 
-// The row a number of rows after another, for the runs of rows that follow a list (the languages, the chart
-// types).
+// The row a number of rows after another, for a run of rows that reads as a list (the chart types, from
+// "Line" on).
 constexpr TextRow rowAfter(TextRow first, int steps) {
     return static_cast<TextRow>(static_cast<int>(first) + steps);
 }
