@@ -41,7 +41,7 @@ constexpr std::string_view kColumnNames[] = {
 static_assert(std::size(kColumnNames) == kLayout.size());
 
 void appendRightAligned(std::string& out, std::string_view text, int width) {
-    if (static_cast<int>(text.size()) < width) out.append(static_cast<std::size_t>(width) - text.size(), ' ');
+    out.append(static_cast<std::size_t>(std::max(0, width - static_cast<int>(text.size()))), ' ');
     out.append(text);
 }
 
