@@ -309,6 +309,8 @@ TEST_F(SetupFormTest, RetryAfterAFailedWriteBackConvertsFromTheThresholdsUnits) 
     ASSERT_TRUE(form.save().done);
     EXPECT_EQ(station.byte(0x11), 0x21);
     EXPECT_EQ(station.u16(0x32), 770u);
+    ASSERT_TRUE(form.save().done); // once saved, the thresholds are in °F: nothing more to convert
+    EXPECT_EQ(station.u16(0x32), 770u);
 }
 
 TEST_F(SetupFormTest, RelativePressureIsWrittenOnlyWhenTyped) {
