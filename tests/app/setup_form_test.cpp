@@ -66,6 +66,10 @@ TEST_F(SetupFormTest, OpeningShowsTheStationsSettings) {
     EXPECT_TRUE(form.checked(1154));
     EXPECT_TRUE(form.checked(1192));
     EXPECT_FALSE(form.checked(1155));
+    form.select(1155, 2); // any entry but the first ticks a box
+    form.select(1154, 0);
+    EXPECT_TRUE(form.checked(1155));
+    EXPECT_FALSE(form.checked(1154));
     EXPECT_FALSE(station.access->busy().isBusy());
 }
 
