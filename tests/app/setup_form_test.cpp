@@ -351,6 +351,13 @@ TEST_F(SetupFormTest, RelativePressureIsWrittenOnlyWhenTyped) {
     inHg.setText(SetupForm::kRelativePressure, "30.00"); // 1015.92 hPa
     ASSERT_TRUE(inHg.save().done);
     EXPECT_EQ(station.u16(0x20), 10159u);
+
+    // Opened again after changes at the console, the form has forgotten what was typed before.
+    station.usb.memory()[0x11] = 0x80; // mmHg
+    station.setU16(0x20, 10132);
+    ASSERT_TRUE(inHg.open().done);
+    ASSERT_TRUE(inHg.save().done);
+    EXPECT_EQ(station.u16(0x20), 10132u);
 }
 
 TEST_F(SetupFormTest, ListValuesNoEntryShowsAreKept) {

@@ -215,5 +215,13 @@ TEST(StoreLine, ParserAndLeadingColumnsReadWhatThePlainSplitReads) {
     }
 }
 
+// A line read from a block of the file is followed by more of the block: its last column ends with it.
+TEST(StoreLine, TheLastColumnEndsWithTheLineWhateverFollowsIt) {
+    const std::string block = "1, 2,3";
+    std::array<std::string_view, 3> columns;
+    EXPECT_EQ(leadingColumns(std::string_view(block).substr(0, 4), columns.data(), 3), 2u);
+    EXPECT_EQ(columns[1], " 2");
+}
+
 } // namespace
 } // namespace nimbrel
