@@ -340,5 +340,27 @@ TEST_F(StationAccessTest, AReadInsideAMarginWaitsUntilTheMarginHasPassed) {
     EXPECT_LT(access.nowSeconds() - before, 0.1);
 }
 
+// Once learned, the station's minute is placed again ten minutes on: 0.3 to 1.3 s before a turn of it, clear
+// of the sensors' message and of the logging moment, the current record is read.
+TEST_F(StationAccessTest, TheMinuteIsWatchedAgainTenMinutesAfterItWasPlaced) {
+    const double now = access.nowSeconds();
+    TimingSnapshot known;
+    known.sensorMoment = now + 20; // messages at now + 20 - 48 k
+    known.sensorKept = true;
+    known.minuteMoment = now + 1 - 660; // turns at now + 1 + 60 k, placed 11 minutes ago
+    known.minuteKept = true;
+    known.loggingMoment = now + 1 - 540; // the station logs 60 s after the turn to watch
+    known.intervalMinutes = 5;
+    known.learnedAt = now - 660;
+    access.enableLearning("");
+    access.timing().adopt(known, now);
+    access.timing().notePointer(now - 1, now - 0.9, 0x0100, 5);
+    const auto exchanges = access.counters().exchanges.load();
+    ASSERT_TRUE(access.learnIfDue());
+    EXPECT_EQ(access.counters().exchanges.load(), exchanges + 1);
+    const Report readOfTheRecord = {0x52, 0x01, 0x00, 0x20, 0x52, 0x01, 0x00, 0x20};
+    EXPECT_EQ(usb.frames().back(), readOfTheRecord);
+}
+
 } // namespace
 } // namespace nimbrel
