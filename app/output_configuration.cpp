@@ -132,7 +132,7 @@ UploadSettings uploadSettingsOf(const ProfileFile& profile, const std::filesyste
     if (upload.url.empty()) return upload;
     // Only the web's own two schemes; the address itself is not repeated, as it may hold a key.
     const std::string start = lowered(upload.url.substr(0, 8));
-    if (start.rfind("http://", 0) != 0 && start.rfind("https://", 0) != 0) {
+    if (!start.starts_with("http://") && !start.starts_with("https://")) {
         warnings.push_back("Nimbrel.ini: [upload] url is neither an http:// nor an https:// address; nothing is uploaded");
         upload.url.clear();
         return upload;
