@@ -158,7 +158,7 @@ static bool take_station_lock(struct slot* s) {
         }
         if (errno == EINTR) continue;
         if (errno != EWOULDBLOCK) return true; /* a node that cannot be locked is used without */
-        if (now_ms() >= give_up) return false;
+        if (now_ms() > give_up) return false; /* past it: a whole wait, whatever the millisecond rounding */
         pthread_mutex_unlock(&mutex);
         sleep_ms(LOCK_POLL_MS);
         pthread_mutex_lock(&mutex);
