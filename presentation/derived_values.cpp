@@ -37,16 +37,26 @@ double windChillOf(double celsius, double metresPerSecond) {
 }
 
 void computeSampleValues(WeatherSample& sample, const AlarmThresholds& alarms) {
-    computeSampleValues(sample, alarms.relPres);
+    computeSampleValues(sample, alarms.relPres, alarms.absPres);
 }
 
-void computeSampleValues(WeatherSample& sample, std::string_view stationRelPresTenths) {
+void computeSampleValues(WeatherSample& sample, std::string_view stationRelPresTenths,
+                         std::string_view stationAbsPresTenths) {
     using P = WeatherSample::Position;
 
+    // The station's relative pressure is its absolute pressure plus the offset its owner set on the
+    // console; each record gets its own absolute pressure plus that offset, so a downloaded history is
+    // not a flat line at today's value. Without the current absolute pressure the offset is unknown,
+    // and the station's current relative pressure is all there is.
     const std::string& absPres = sample[P::absPres];
-    const bool hasAbsPres = !isMarkerText(absPres) && integerValue(absPres) != kNoReading;
-    sample[P::relPres] =
-        hasAbsPres ? sixDecimals(static_cast<double>(integerValue(stationRelPresTenths)) * 0.1) : "";
+    if (!isReading(absPres)) {
+        sample[P::relPres].clear();
+    } else {
+        long long relTenths = integerValue(stationRelPresTenths);
+        if (isReading(stationAbsPresTenths) && isReading(stationRelPresTenths))
+            relTenths = integerValue(absPres) + relTenths - integerValue(stationAbsPresTenths);
+        sample[P::relPres] = sixDecimals(static_cast<double>(relTenths) * 0.1);
+    }
 
     const std::string& outTemp = sample[P::outTemp];
     const bool hasTemp = isReading(outTemp);

@@ -16,9 +16,11 @@ double dewPointOf(double celsius, double humidity);
 double windChillOf(double celsius, double metresPerSecond);
 
 // Fills relPres, dewPoint, windChill and the rain counter in mm (rainMm) of a sample whose fields
-// still hold the station's raw values (tenths). relPres is the station's own current relative
-// pressure from its alarm block, written only when the sample has an absolute pressure.
+// still hold the station's raw values (tenths). relPres is the sample's absolute pressure plus the
+// station's offset (its current relative less its current absolute pressure, from its alarm block),
+// written only when the sample has an absolute pressure.
 void computeSampleValues(WeatherSample& sample, const AlarmThresholds& alarms);
-void computeSampleValues(WeatherSample& sample, std::string_view stationRelPresTenths);
+void computeSampleValues(WeatherSample& sample, std::string_view stationRelPresTenths,
+                         std::string_view stationAbsPresTenths);
 
 } // namespace nimbrel

@@ -12,6 +12,7 @@
 #include "ui/alarm_dialog.h"
 #include "ui/connection_pane.h"
 #include "ui/debug_window.h"
+#include "ui/climate_dialog.h"
 #include "ui/graph_dialog.h"
 #include "ui/gui_resources.h"
 #include "ui/history_dialog.h"
@@ -66,6 +67,7 @@ enum CommandId {
     kScope = 32779,
     kHistory = 32785,
     kGraph = 32788,
+    kClimate = 32789,
     kDebug = 32771,
     kAbout = 57664,
 };
@@ -195,6 +197,10 @@ void MainFrame::buildMenusAndToolbar() {
     graph->setIcon(icon(QStringLiteral("graph")));
     connect(graph, &QAction::triggered, this, &MainFrame::showGraph);
     record->addAction(graph);
+    QAction* climate = command(this, kClimate, qtext(t, "climate.menu"), qtext(t, "frame.tip.climate"));
+    climate->setIcon(icon(QStringLiteral("climate")));
+    connect(climate, &QAction::triggered, this, &MainFrame::showClimate);
+    record->addAction(climate);
 
     // Help
     QMenu* help = menuBar()->addMenu(qtext(t, TextRow::help));
@@ -215,6 +221,7 @@ void MainFrame::buildMenusAndToolbar() {
     toolBar_->addSeparator();
     toolBar_->addAction(history);
     toolBar_->addAction(graph);
+    toolBar_->addAction(climate);
     toolBar_->addSeparator();
     toolBar_->addAction(about);
 
@@ -434,6 +441,10 @@ void MainFrame::showHistory() {
 void MainFrame::showGraph() {
     openGraphWindow(context_, view_->stationSettings(), lastMonthGraphStart(context_.clock.nowSeconds()),
                     this);
+}
+
+void MainFrame::showClimate() {
+    openClimateWindow(context_, view_->stationSettings(), this);
 }
 
 void MainFrame::showAbout() {

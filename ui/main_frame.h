@@ -71,6 +71,7 @@ public slots:
     // The History command: the stored records in the station's current units.
     void showHistory();
     void showGraph();
+    void showClimate();
     void showAbout();
 
 protected:

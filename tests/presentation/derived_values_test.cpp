@@ -28,56 +28,63 @@ WeatherSample rawSample(const char* outTemp, const char* outHumi, const char* wi
 
 TEST(PresentationDerivedValues, DewPoint) {
     WeatherSample s = rawSample("215", "50", "0");
-    computeSampleValues(s, "10132");
+    computeSampleValues(s, "10132", "10000");
     EXPECT_NEAR(numberValue(s[P::dewPoint]), 10.7, 0.05);
 
     s = rawSample("-250", "80", "0");
-    computeSampleValues(s, "10132");
+    computeSampleValues(s, "10132", "10000");
     EXPECT_EQ(s[P::dewPoint], "-40.000000");
 
     for (const char* humidity : {"255", "", "---"}) {
         s = rawSample("215", humidity, "0");
-        computeSampleValues(s, "10132");
+        computeSampleValues(s, "10132", "10000");
         EXPECT_EQ(s[P::dewPoint], "") << humidity;
     }
     // A humidity of 0 has no dew point; the formula alone would write "nan" into the history.
     s = rawSample("215", "0", "0");
-    computeSampleValues(s, "10132");
+    computeSampleValues(s, "10132", "10000");
     EXPECT_EQ(s[P::dewPoint], "");
 
     s = rawSample("-32767", "50", "0");
-    computeSampleValues(s, "10132");
+    computeSampleValues(s, "10132", "10000");
     EXPECT_EQ(s[P::dewPoint], "");
     EXPECT_EQ(s[P::windChill], "");
 }
 
 TEST(PresentationDerivedValues, WindChill) {
     WeatherSample s = rawSample("50", "50", "100");
-    computeSampleValues(s, "10132");
+    computeSampleValues(s, "10132", "10000");
     EXPECT_NEAR(numberValue(s[P::windChill]), -6.6, 0.05);
 
     s = rawSample("50", "50", "17");
-    computeSampleValues(s, "10132");
+    computeSampleValues(s, "10132", "10000");
     EXPECT_EQ(s[P::windChill], "5.000000");
 
     s = rawSample("340", "50", "300");
-    computeSampleValues(s, "10132");
+    computeSampleValues(s, "10132", "10000");
     EXPECT_EQ(s[P::windChill], "34.000000");
 
     s = rawSample("50", "50", "---"); // a missing wind reads as calm
-    computeSampleValues(s, "10132");
+    computeSampleValues(s, "10132", "10000");
     EXPECT_EQ(s[P::windChill], "5.000000");
 }
 
 TEST(PresentationDerivedValues, RelativePressureAndRainCounter) {
     WeatherSample s = rawSample("215", "50", "0");
-    computeSampleValues(s, "10132");
+    computeSampleValues(s, "10132", "10000");
     EXPECT_EQ(s[P::relPres], "1013.200000");
     EXPECT_EQ(s[P::rainMm], "10.0");
+    // Each record: its own absolute pressure plus the station's offset (1013.2 - 1000.0).
+    s[P::absPres] = "9875";
+    computeSampleValues(s, "10132", "10000");
+    EXPECT_EQ(s[P::relPres], "1000.700000");
+    // Without the station's absolute pressure, its relative pressure is all there is.
+    computeSampleValues(s, "10132", "---");
+    EXPECT_EQ(s[P::relPres], "1013.200000");
 
     s[P::absPres] = "-32767";
     s[P::rain] = "-32767";
-    computeSampleValues(s, "10132");
+    computeSampleValues(s, "10132", "10000");
     EXPECT_EQ(s[P::relPres], "");
     EXPECT_EQ(s[P::rain], "");
     EXPECT_EQ(s[P::rainMm], "");

@@ -91,6 +91,7 @@ void addStatusCommand(CLI::App& app);
 void addDebugCommand(CLI::App& app); // debug setup, debug record N
 void addHistoryCommand(CLI::App& app);
 void addExportCommand(CLI::App& app);
+void addClimateCommands(CLI::App& app); // summary, records, report
 void addGraphCommand(CLI::App& app);
 
 } // namespace nimbrel::cli

@@ -51,6 +51,24 @@ void addHistoryOptions(CLI::App& command, HistoryOptions& options) {
                        "and dump prints): its units and date and time formats are used");
 }
 
+int settingsForUnits(const std::string& command, const FolderOption& dir, const std::optional<std::string>& hex,
+                     std::optional<StationSettings>& settings) {
+    if (hex) {
+        std::string error;
+        const auto bytes = parseHexBytes({*hex}, kSettingsLength, error);
+        if (!bytes) return fail(kExitBadInput, command, "--settings: " + error);
+        settings.emplace();
+        decodeSettings(std::span<const std::uint8_t, kSettingsLength>(bytes->data(), kSettingsLength), *settings);
+        return kExitOk;
+    }
+    settings = settingsFromStation(command, dir);
+    if (!settings)
+        warn(command, "no settings given and no station answered: values are in the history file's own "
+                      "units (°C, %, "
+                      "Hpa, m/s, mm) and times year-month-day, 24 hours");
+    return kExitOk;
+}
+
 int openHistorySource(const std::string& command, const HistoryOptions& options, HistorySource& source) {
     if (const int status = chooseFolder(command, options.dir, source.folder); status != kExitOk) return status;
     source.config = loadConfiguration(source.folder);
@@ -63,19 +81,8 @@ int openHistorySource(const std::string& command, const HistoryOptions& options,
         return fail(kExitBadInput, command, source.texts.text(TextRow::endBeforeStart));
 
     std::optional<StationSettings> settings;
-    if (options.settings) {
-        std::string error;
-        const auto bytes = parseHexBytes({*options.settings}, kSettingsLength, error);
-        if (!bytes) return fail(kExitBadInput, command, "--settings: " + error);
-        settings.emplace();
-        decodeSettings(std::span<const std::uint8_t, kSettingsLength>(bytes->data(), kSettingsLength), *settings);
-    } else {
-        settings = settingsFromStation(command, options.dir);
-        if (!settings)
-            warn(command, "no settings given and no station answered: values are in the history file's own "
-                          "units (°C, %, "
-                          "Hpa, m/s, mm) and times year-month-day, 24 hours");
-    }
+    if (const int status = settingsForUnits(command, options.dir, options.settings, settings); status != kExitOk)
+        return status;
     if (settings) {
         source.units = unitSelectionOf(*settings);
         source.axisClockIndex = settings->formats.axisClockIndex;

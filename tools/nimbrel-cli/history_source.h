@@ -6,6 +6,7 @@
 #include "app/history_export.h"
 #include "app/language_table.h"
 #include "presentation/units.h"
+#include "station/station_settings.h"
 #include "store/record_range.h"
 #include "tools/nimbrel-cli/station_setup.h"
 
@@ -38,6 +39,12 @@ struct HistorySource {
     HistoryTitles titles;
     RecordRange rows;
 };
+
+// The settings whose units a command shows: decoded from --settings (`hex`), else read from the station
+// when one answers, else none (said on standard error: the history file's own base units are shown).
+// kExitBadInput for hex digits that are no settings area.
+int settingsForUnits(const std::string& command, const FolderOption& dir, const std::optional<std::string>& hex,
+                     std::optional<StationSettings>& settings);
 
 // Checks the range (an inverted one gets the window's own message and kExitBadInput), finds the units
 // (from --settings, else from the station when one answers, else the store's own base units, said on

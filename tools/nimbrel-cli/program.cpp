@@ -112,6 +112,7 @@ void defineProgram(CLI::App& app) {
     addDebugCommand(app);
     addHistoryCommand(app);
     addExportCommand(app);
+    addClimateCommands(app);
     addGraphCommand(app);
     nameGroupCommands(app);
     // After the commands: CLI11 hands a footer given earlier down to each of them.

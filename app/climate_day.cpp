@@ -1,0 +1,131 @@
+#include "app/climate_day.h"
+
+#include "presentation/decimal_text.h"
+#include "store/history_line.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace nimbrel {
+
+namespace {
+
+// Columns of a history line (from 0) that a day's summary reads.
+enum Column : std::size_t {
+    sampleTime = 2,
+    interval = 3,
+    outHumi = 6,
+    outTemp = 7,
+    dewPoint = 8,
+    windChill = 9,
+    relPres = 11,
+    winds = 12,
+    gust = 14,
+    windDir = 16,
+    increment = 21,
+    hourRain = 22,
+    columnsRead = 23,
+};
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A column's reading; false for "---", an empty column or a text that is no number.
+bool readingOf(std::string_view column, double& value) {
+    const std::string_view t = trimBlanks(column);
+    if (t.empty() || !(isDigit(t[0]) || ((t[0] == '-' || t[0] == '.') && t.size() > 1 && isDigit(t[1]))))
+        return false;
+    value = numberValue(t);
+    return std::isfinite(value);
+}
+
+constexpr double kDegreesPerPoint = 22.5;
+
+} // namespace
+
+void Extreme::takeHigh(double v, std::string_view at) {
+    if (!known() || v > value) value = v, time.assign(at);
+}
+
+void Extreme::takeLow(double v, std::string_view at) {
+    if (!known() || v < value) value = v, time.assign(at);
+}
+
+void WindVector::add(int directionCode, double speed) {
+    const double radians = directionCode * kDegreesPerPoint * std::numbers::pi / 180.0;
+    east += speed * std::sin(radians);
+    north += speed * std::cos(radians);
+}
+
+void WindVector::add(const WindVector& other) {
+    east += other.east;
+    north += other.north;
+}
+
+int WindVector::dominantCode() const {
+    const double length = std::hypot(east, north);
+    // What is left of opposite winds that cancel out is rounding, not a direction.
+    if (length < 1e-9) return -1;
+    double degrees = std::atan2(east, north) * 180.0 / std::numbers::pi;
+    if (degrees < 0) degrees += 360.0;
+    // The sine and cosine of the points are not exact: a sum lying halfway could come out a hair
+    // before the line and be named anticlockwise.
+    const auto point = static_cast<int>(std::floor(degrees / kDegreesPerPoint + 0.5 + 1e-9));
+    return point % 16;
+}
+
+bool isClimateDate(std::string_view t) {
+    if (t.size() != 10 || t[4] != '-' || t[7] != '-') return false;
+    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (!isDigit(t[i])) return false;
+    return true;
+}
+
+std::string_view climateDateOf(std::string_view line) {
+    if (!isRecordLine(line)) return {};
+    std::string_view columns[sampleTime + 1];
+    if (leadingColumns(line, columns, sampleTime + 1) <= sampleTime) return {};
+    const std::string_view time = trimBlanks(columns[sampleTime]);
+    return isClimateDate(time.substr(0, 10)) ? time.substr(0, 10) : std::string_view{};
+}
+
+void addRecordLine(ClimateDay& day, std::string_view line) {
+    std::string_view c[columnsRead];
+    const std::size_t found = leadingColumns(line, c, columnsRead);
+    for (std::size_t i = found; i < columnsRead; ++i) c[i] = {};
+    const std::string_view at = trimBlanks(c[sampleTime]);
+    ++day.records;
+
+    double v = 0.0;
+    if (readingOf(c[outTemp], v)) {
+        day.tempSum += v;
+        ++day.tempCount;
+        day.tempHigh.takeHigh(v, at);
+        day.tempLow.takeLow(v, at);
+    }
+    if (readingOf(c[outHumi], v)) day.humHigh.takeHigh(v, at), day.humLow.takeLow(v, at);
+    if (readingOf(c[relPres], v)) day.presHigh.takeHigh(v, at), day.presLow.takeLow(v, at);
+    if (readingOf(c[dewPoint], v)) day.dewHigh.takeHigh(v, at), day.dewLow.takeLow(v, at);
+    if (readingOf(c[windChill], v)) day.chillLow.takeLow(v, at);
+    if (readingOf(c[increment], v)) day.rain += v;
+    if (readingOf(c[hourRain], v)) day.hourRainHigh.takeHigh(v, at);
+
+    double direction = -1.0;
+    const bool hasDirection = readingOf(c[windDir], direction) && direction >= 0 && direction <= 15;
+    double speed = 0.0;
+    if (readingOf(c[winds], speed)) {
+        day.windSum += speed;
+        ++day.windCount;
+        day.windHigh.takeHigh(speed, at);
+        double minutes = 0.0;
+        if (readingOf(c[interval], minutes)) day.windRunMetres += speed * minutes * 60.0;
+        if (hasDirection) day.wind.add(static_cast<int>(direction), speed);
+    }
+    if (readingOf(c[gust], v) && (!day.gustHigh.known() || v > day.gustHigh.value)) {
+        day.gustHigh.takeHigh(v, at);
+        day.gustDirCode = hasDirection ? static_cast<int>(direction) : -1;
+    }
+}
+
+} // namespace nimbrel
