@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -203,7 +204,12 @@ std::filesystem::path climateCachePath(const std::filesystem::path& dataFolder) 
 ClimateDays loadClimateDays(const std::string& historyPath, const std::filesystem::path& cachePath) {
     ClimateDays result;
     const FileHandle file(::open(historyPath.c_str(), O_RDONLY | O_CLOEXEC));
-    const std::optional<FileStamp> stamp = file.valid() ? stampOf(file.get()) : std::nullopt;
+    std::optional<FileStamp> stamp = file.valid() ? stampOf(file.get()) : std::nullopt;
+    struct stat status {};
+    if (stamp && (::fstat(file.get(), &status) != 0 || S_ISDIR(status.st_mode))) {
+        errno = EISDIR;
+        stamp.reset();
+    }
     if (!stamp) {
         result.read = errno == ENOENT;
         if (!result.read) result.failure = std::strerror(errno);

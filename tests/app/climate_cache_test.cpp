@@ -1,0 +1,101 @@
+// The cache of daily summaries: appended lines folded into it, anything else (a rewritten file, a
+// damaged cache) read from the file again, and never a different result than the file itself gives.
+#include "app/climate_cache.h"
+#include "tests/support/temp_dir.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace nimbrel {
+namespace {
+
+using testing::TempDir;
+using Source = ClimateDays::Source;
+
+std::string lineAt(const std::string& time, const std::string& temp) {
+    return "   1, " + time + ", " + time + ",   5,     44,  20.0,   64, " + temp +
+           ",   ---,   0.0,    1000.0,  1013.2,   1.0,    1,  2.0,    2,      8,      S,    2, \t\t37000,  3700.0,"
+           "       0.1,     0.1,     0.0,     0.0,     0.0,      0.0,     ,   ,   ,   ,  0,  0,  0,  0,   000100\r\n";
+}
+
+class ClimateCache : public ::testing::Test {
+protected:
+    std::string history() const { return (dir / "Nimbrel.dat").string(); }
+    std::filesystem::path cache() const { return dir / "cache" / "days"; }
+    void append(const std::string& text) const { std::ofstream(history(), std::ios::app | std::ios::binary) << text; }
+    ClimateDays load() const { return loadClimateDays(history(), cache()); }
+    // What the file alone gives, without any cache.
+    std::vector<ClimateDay> fromFile() const { return loadClimateDays(history(), {}).days; }
+
+    TempDir dir;
+};
+
+TEST_F(ClimateCache, AppendedLinesAreFoldedIntoTheCachedDays) {
+    dir.write("Nimbrel.dat", lineAt("2026-03-01 23:50:00", "1.0") + lineAt("2026-03-02 00:10:00", "2.0"));
+    EXPECT_EQ(load().source, Source::wholeFile);
+    EXPECT_EQ(load().source, Source::cacheOnly);
+
+    // A line still being written (no line end) waits for its end.
+    append(lineAt("2026-03-02 00:20:00", "4.0") + lineAt("2026-03-03 00:00:00", "-1.0").substr(0, 60));
+    ClimateDays days = load();
+    EXPECT_EQ(days.source, Source::appendedLines);
+    ASSERT_EQ(days.days.size(), 2u);
+    EXPECT_EQ(days.days[1].records, 2);
+    EXPECT_DOUBLE_EQ(days.days[1].tempMean(), 3.0);
+
+    append(lineAt("2026-03-03 00:00:00", "-1.0").substr(60));
+    days = load();
+    EXPECT_EQ(days.source, Source::appendedLines);
+    EXPECT_EQ(days.days, fromFile());
+    EXPECT_EQ(days.days.size(), 3u);
+}
+
+TEST_F(ClimateCache, ARewrittenFileOrADamagedCacheIsReadAgainWhole) {
+    const std::string first = lineAt("2026-03-01 10:00:00", "1.0");
+    const std::string second = lineAt("2026-03-02 10:00:00", "2.0");
+    dir.write("Nimbrel.dat", first + second);
+    ASSERT_EQ(load().source, Source::wholeFile);
+
+    // A delete writes a new file and renames it into place, even when it ends up as long as before.
+    dir.write("new.dat", lineAt("2026-03-01 10:00:00", "5.0") + second);
+    std::filesystem::rename(dir / "new.dat", history());
+    ClimateDays days = load();
+    EXPECT_EQ(days.source, Source::wholeFile);
+    EXPECT_DOUBLE_EQ(days.days[0].tempMean(), 5.0);
+
+    // A cache cut short, or with a changed number, is not trusted.
+    const std::string whole = [&] {
+        std::ifstream in(cache(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    const std::string day = "2026-03-01\t1\t";
+    ASSERT_NE(whole.find(day), std::string::npos);
+    for (const std::string& damaged : {whole.substr(0, whole.size() / 2), whole.substr(0, whole.rfind("end")),
+                                       std::string(whole).replace(whole.find(day), day.size(), "2026-03-01\tx\t")}) {
+        std::ofstream(cache(), std::ios::binary | std::ios::trunc) << damaged;
+        days = load();
+        EXPECT_EQ(days.source, Source::wholeFile);
+        EXPECT_EQ(days.days, fromFile());
+    }
+
+    // Lines cut off the end (a torn line repaired, a file shortened): read whole.
+    dir.write("Nimbrel.dat", first);
+    EXPECT_EQ(load().source, Source::wholeFile);
+    EXPECT_EQ(load().days.size(), 1u);
+}
+
+TEST_F(ClimateCache, AMissingFileHasNoDaysAndAnUnreadableOneSaysWhy) {
+    ClimateDays days = load();
+    EXPECT_TRUE(days.read);
+    EXPECT_TRUE(days.days.empty());
+    std::filesystem::create_directory(dir / "Nimbrel.dat");
+    days = load();
+    EXPECT_FALSE(days.read);
+    EXPECT_FALSE(days.failure.empty());
+}
+
+} // namespace
+} // namespace nimbrel
