@@ -43,6 +43,8 @@ int openClimateSource(const std::string& command, const ClimateOptions& options,
         return status;
     if (settings) source.units = unitSelectionOf(*settings);
     const std::filesystem::path history = source.folder / "Nimbrel.dat";
+    // As for history: a folder without a history file is a failed read, not an empty history.
+    if (!std::filesystem::exists(history)) return fail(kExitUnreachable, command, "cannot read " + history.string() + ": no such file");
     ClimateDays loaded = loadClimateDays(history.string(), climateCachePath(source.folder));
     if (!loaded.read) return fail(kExitUnreachable, command, "cannot read " + history.string() + ": " + loaded.failure);
     source.days = std::move(loaded.days);
