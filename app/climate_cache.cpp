@@ -4,22 +4,19 @@
 #include "store/history_line.h"
 #include "store/replacing_file.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <fstream>
-#include <map>
-#include <sstream>
+#include <type_traits>
 #include <unistd.h>
 
 namespace nimbrel {
 
 namespace {
-
-constexpr std::string_view kMagic = "nimbrel climate days 2";
 
 std::uint64_t hashOf(std::string_view bytes) {
     std::uint64_t h = 14695981039346656037ull; // FNV-1a
@@ -34,132 +31,43 @@ struct Coverage {
     std::uint64_t firstLength = 0, firstHash = 0, lastOffset = 0, lastHash = 0;
 };
 
-using DayMap = std::map<std::string, ClimateDay, std::less<>>;
-
-// The members of a day in the cache's order of fields.
-constexpr Extreme ClimateDay::*kExtremes[] = {
-    &ClimateDay::tempHigh, &ClimateDay::tempLow, &ClimateDay::humHigh,  &ClimateDay::humLow,
-    &ClimateDay::presHigh, &ClimateDay::presLow, &ClimateDay::dewHigh,  &ClimateDay::dewLow,
-    &ClimateDay::chillLow, &ClimateDay::hourRainHigh, &ClimateDay::windHigh, &ClimateDay::gustHigh,
+// The cache file: this header, the days as they lie in memory, and a hash of both. It is made and read
+// on one machine by one build; a build whose days are laid out otherwise finds another size and
+// rebuilds it.
+struct CacheHeader {
+    char magic[16] = "nimbrel-climate";
+    std::uint32_t version = 3;
+    std::uint32_t daySize = sizeof(ClimateDay);
+    Coverage coverage;
+    std::uint64_t days = 0;
 };
-constexpr double ClimateDay::*kSums[] = {&ClimateDay::tempSum, &ClimateDay::rain, &ClimateDay::windSum,
-                                         &ClimateDay::windRunMetres};
-constexpr std::int64_t ClimateDay::*kCounts[] = {&ClimateDay::records, &ClimateDay::tempCount,
-                                                 &ClimateDay::windCount};
-
-// Numbers are written shortest-exact with to_chars, which no locale changes.
-void put(std::string& out, double v) {
-    char buffer[32];
-    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr);
-    out += '\t';
-}
-
-void put(std::string& out, std::int64_t v) {
-    char buffer[24];
-    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr);
-    out += '\t';
-}
-
-void put(std::string& out, std::uint64_t v) {
-    char buffer[24];
-    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, v).ptr);
-    out += '\t';
-}
-
-// Reads the TAB-separated fields of one cache line in order; any field that does not read fails it.
-class Fields {
-public:
-    explicit Fields(std::string_view line) : rest_(line) {}
-    bool next(std::string_view& field) {
-        if (done_) return false;
-        const std::size_t tab = rest_.find('\t');
-        field = rest_.substr(0, tab);
-        done_ = tab == std::string_view::npos;
-        rest_ = done_ ? std::string_view{} : rest_.substr(tab + 1);
-        return true;
-    }
-    template <typename Number>
-    bool read(Number& v) {
-        std::string_view f;
-        if (!next(f)) return false;
-        const auto [end, error] = std::from_chars(f.data(), f.data() + f.size(), v);
-        return error == std::errc() && end == f.data() + f.size();
-    }
-    bool read(Extreme& e) {
-        std::string_view time;
-        if (!read(e.value) || !next(time)) return false;
-        e.time.assign(time == "-" ? std::string_view{} : time);
-        return true;
-    }
-    bool atEnd() const { return done_; }
-
-private:
-    std::string_view rest_;
-    bool done_ = false;
-};
-
-std::string dayLine(const ClimateDay& d) {
-    std::string out = d.date + '\t';
-    for (auto m : kCounts) put(out, d.*m);
-    for (auto m : kSums) put(out, d.*m);
-    put(out, d.wind.east);
-    put(out, d.wind.north);
-    put(out, std::int64_t{d.gustDirCode});
-    for (auto m : kExtremes) {
-        put(out, (d.*m).value);
-        out += (d.*m).known() ? (d.*m).time : "-";
-        out += '\t';
-    }
-    out.back() = '\n';
-    return out;
-}
-
-bool readDay(std::string_view line, ClimateDay& d) {
-    Fields f(line);
-    std::string_view date;
-    if (!f.next(date) || !isClimateDate(date)) return false;
-    d.date.assign(date);
-    std::int64_t gustDir = 0;
-    for (auto m : kCounts)
-        if (!f.read(d.*m)) return false;
-    for (auto m : kSums)
-        if (!f.read(d.*m)) return false;
-    if (!f.read(d.wind.east) || !f.read(d.wind.north) || !f.read(gustDir) || gustDir < -1 || gustDir > 15)
-        return false;
-    d.gustDirCode = static_cast<int>(gustDir);
-    for (auto m : kExtremes)
-        if (!f.read(d.*m)) return false;
-    return f.atEnd();
-}
-
-std::string coverageLine(const Coverage& c) {
-    std::string out;
-    for (std::uint64_t v : {c.device, c.inode, c.covered, c.firstLength, c.firstHash, c.lastOffset, c.lastHash})
-        put(out, v);
-    out.back() = '\n';
-    return out;
-}
+static_assert(std::is_trivially_copyable_v<ClimateDay> && std::is_trivially_copyable_v<CacheHeader>);
 
 // The cache as it was written, or false for a missing or damaged one (which is then rebuilt).
-bool readCache(const std::filesystem::path& path, Coverage& c, DayMap& days) {
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!in || !std::getline(in, line) || line != kMagic || !std::getline(in, line)) return false;
-    Fields header(line);
-    for (std::uint64_t* v : {&c.device, &c.inode, &c.covered, &c.firstLength, &c.firstHash, &c.lastOffset,
-                             &c.lastHash})
-        if (!header.read(*v)) return false;
-    if (!header.atEnd() || c.lastOffset > c.covered) return false;
-    std::uint64_t count = 0;
-    while (std::getline(in, line)) {
-        if (line.starts_with("end\t")) {
-            Fields end(std::string_view(line).substr(4));
-            return end.read(count) && end.atEnd() && count == days.size() && in.peek() == EOF;
-        }
-        ClimateDay day;
-        if (!readDay(line, day) || !days.emplace(day.date, day).second) return false;
-    }
-    return false; // cut short
+bool readCache(const std::filesystem::path& path, Coverage& coverage, std::vector<ClimateDay>& days) {
+    const FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const std::optional<FileStamp> stamp = file.valid() ? stampOf(file.get()) : std::nullopt;
+    if (!stamp || stamp->size < sizeof(CacheHeader) + sizeof(std::uint64_t)) return false;
+    const std::string bytes = readBytes(file.get(), 0, stamp->size);
+    CacheHeader header;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    const CacheHeader expected;
+    if (bytes.size() != stamp->size || std::memcmp(header.magic, expected.magic, sizeof header.magic) != 0 ||
+        header.version != expected.version || header.daySize != expected.daySize ||
+        header.days != (bytes.size() - sizeof header - sizeof(std::uint64_t)) / sizeof(ClimateDay) ||
+        sizeof header + header.days * sizeof(ClimateDay) + sizeof(std::uint64_t) != bytes.size())
+        return false;
+    std::uint64_t hash = 0;
+    std::memcpy(&hash, bytes.data() + bytes.size() - sizeof hash, sizeof hash);
+    if (hash != hashOf(std::string_view(bytes).substr(0, bytes.size() - sizeof hash))) return false;
+    days.resize(header.days);
+    std::memcpy(days.data(), bytes.data() + sizeof header, header.days * sizeof(ClimateDay));
+    // Days in order, each a real date: what a damaged file that kept its hash would still have to pass.
+    for (std::size_t i = 0; i < days.size(); ++i)
+        if (!isClimateDate(days[i].date.view()) || (i > 0 && !(days[i - 1].date.view() < days[i].date.view())))
+            return false;
+    coverage = header.coverage;
+    return coverage.lastOffset <= coverage.covered;
 }
 
 // True when the history file still starts with the lines that the cache was made from.
@@ -170,15 +78,29 @@ bool coverageMatches(int fd, const FileStamp& stamp, const Coverage& c) {
            hashOf(readBytes(fd, c.lastOffset, c.covered - c.lastOffset)) == c.lastHash;
 }
 
-void writeCache(const std::filesystem::path& path, const Coverage& c, const DayMap& days) {
+void writeCache(const std::filesystem::path& path, const Coverage& coverage, const std::vector<ClimateDay>& days) {
     std::error_code error;
     std::filesystem::create_directories(path.parent_path(), error);
+    CacheHeader header;
+    header.coverage = coverage;
+    header.days = days.size();
+    std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+    bytes.append(reinterpret_cast<const char*>(days.data()), days.size() * sizeof(ClimateDay));
+    const std::uint64_t hash = hashOf(bytes);
+    bytes.append(reinterpret_cast<const char*>(&hash), sizeof hash);
     ReplacingFile file(path.string(), ".tmp-");
-    if (!file.open(0600)) return;
-    std::string text = std::string(kMagic) + '\n' + coverageLine(c);
-    for (const auto& [date, day] : days) text += dayLine(day);
-    text += "end\t" + std::to_string(days.size()) + '\n';
-    if (!file.write(text) || !file.commit()) file.abandon();
+    if (!file.open(0600) || !file.write(bytes) || !file.commit()) file.abandon();
+}
+
+// The day of `date` in the ordered days, added when missing.
+ClimateDay& dayOf(std::vector<ClimateDay>& days, std::string_view date) {
+    auto at = std::lower_bound(days.begin(), days.end(), date,
+                               [](const ClimateDay& d, std::string_view text) { return d.date.view() < text; });
+    if (at == days.end() || at->date.view() != date) {
+        at = days.insert(at, ClimateDay{});
+        at->date.assign(date);
+    }
+    return *at;
 }
 
 } // namespace
@@ -216,7 +138,7 @@ ClimateDays loadClimateDays(const std::string& historyPath, const std::filesyste
         return result;
     }
     Coverage c;
-    DayMap days;
+    std::vector<ClimateDay> days;
     const bool cached = !cachePath.empty() && readCache(cachePath, c, days) && coverageMatches(file.get(), *stamp, c);
     if (!cached) {
         days.clear();
@@ -226,7 +148,9 @@ ClimateDays loadClimateDays(const std::string& historyPath, const std::filesyste
     c.inode = stamp->inode;
     const std::uint64_t before = c.covered;
 
-    ClimateDay* day = nullptr;
+    // Records come in runs of one day: the day of the line before is tried first.
+    std::size_t day = days.size();
+    ClimateLine record;
     ReadBuffer buffer;
     forEachLineForward(file.get(), c.covered, stamp->size, buffer, [&](std::string_view line, std::uint64_t at) {
         if (!line.ends_with('\n')) return false; // a line still being written: the next run folds it
@@ -234,18 +158,10 @@ ClimateDays loadClimateDays(const std::string& historyPath, const std::filesyste
         c.lastOffset = at;
         c.lastHash = hashOf(line);
         c.covered = at + line.size();
-        const std::string_view text = stripLineEnd(line);
-        const std::string_view date = climateDateOf(text);
-        if (date.empty()) return true;
-        if (day == nullptr || day->date != date) {
-            auto it = days.find(date);
-            if (it == days.end()) {
-                it = days.emplace(std::string(date), ClimateDay{}).first;
-                it->second.date = it->first;
-            }
-            day = &it->second;
-        }
-        addRecordLine(*day, text);
+        if (!record.read(stripLineEnd(line))) return true;
+        if (day == days.size() || days[day].date.view() != record.date())
+            day = static_cast<std::size_t>(&dayOf(days, record.date()) - days.data());
+        record.addTo(days[day]);
         return true;
     });
 
@@ -254,8 +170,7 @@ ClimateDays loadClimateDays(const std::string& historyPath, const std::filesyste
                     : c.covered != before ? ClimateDays::Source::appendedLines
                                           : ClimateDays::Source::cacheOnly;
     if (!cachePath.empty() && result.source != ClimateDays::Source::cacheOnly) writeCache(cachePath, c, days);
-    result.days.reserve(days.size());
-    for (auto& [date, d] : days) result.days.push_back(std::move(d));
+    result.days = std::move(days);
     return result;
 }
 

@@ -27,6 +27,8 @@ enum Column : std::size_t {
     columnsRead = 23,
 };
 
+static_assert(columnsRead == ClimateLine::kColumns);
+
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -82,19 +84,28 @@ bool isClimateDate(std::string_view t) {
     return true;
 }
 
+bool ClimateLine::read(std::string_view line) {
+    if (!isRecordLine(line)) return false;
+    const std::size_t found = leadingColumns(line, columns_.data(), columnsRead);
+    if (found <= sampleTime) return false;
+    for (std::size_t i = found; i < columnsRead; ++i) columns_[i] = {};
+    columns_[sampleTime] = trimBlanks(columns_[sampleTime]);
+    return isClimateDate(columns_[sampleTime].substr(0, 10));
+}
+
 std::string_view climateDateOf(std::string_view line) {
-    if (!isRecordLine(line)) return {};
-    std::string_view columns[sampleTime + 1];
-    if (leadingColumns(line, columns, sampleTime + 1) <= sampleTime) return {};
-    const std::string_view time = trimBlanks(columns[sampleTime]);
-    return isClimateDate(time.substr(0, 10)) ? time.substr(0, 10) : std::string_view{};
+    ClimateLine record;
+    return record.read(line) ? record.date() : std::string_view{};
 }
 
 void addRecordLine(ClimateDay& day, std::string_view line) {
-    std::string_view c[columnsRead];
-    const std::size_t found = leadingColumns(line, c, columnsRead);
-    for (std::size_t i = found; i < columnsRead; ++i) c[i] = {};
-    const std::string_view at = trimBlanks(c[sampleTime]);
+    ClimateLine record;
+    if (record.read(line)) record.addTo(day);
+}
+
+void ClimateLine::addTo(ClimateDay& day) const {
+    const auto& c = columns_;
+    const std::string_view at = c[sampleTime];
     ++day.records;
 
     double v = 0.0;

@@ -2,17 +2,40 @@
 // store's base units (°C, %, hPa, mm, m/s), kept so that records appended later fold into the same day.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 namespace nimbrel {
 
+// A text of at most N characters kept inside its owner, so that a day is plain bytes (the cache
+// holds days as they lie in memory). A longer text is cut.
+template <std::size_t N>
+class FixedText {
+public:
+    FixedText() = default;
+    FixedText(std::string_view text) { assign(text); }
+    void assign(std::string_view text) {
+        size_ = static_cast<std::uint8_t>(std::min(text.size(), N));
+        std::memcpy(chars_, text.data(), size_);
+    }
+    std::string_view view() const { return {chars_, size_}; }
+    std::string str() const { return std::string(view()); }
+    bool empty() const { return size_ == 0; }
+    bool operator==(const FixedText& other) const { return view() == other.view(); }
+
+private:
+    char chars_[N] = {};
+    std::uint8_t size_ = 0;
+};
+
 // A high or a low with the sample time ("YYYY-MM-DD HH:MM:SS") of the first record that reached it.
 struct Extreme {
     double value = 0.0;
-    std::string time; // empty while no record had a reading
+    FixedText<19> time; // empty while no record had a reading
     bool known() const { return !time.empty(); }
     // Takes the reading when it is beyond the kept one (ties keep the first in the file).
     void takeHigh(double v, std::string_view at);
@@ -32,7 +55,7 @@ struct WindVector {
 };
 
 struct ClimateDay {
-    std::string date; // "YYYY-MM-DD", the local calendar day of the records' sample times
+    FixedText<10> date; // "YYYY-MM-DD", the local calendar day of the records' sample times
     std::int64_t records = 0;
     double tempSum = 0.0;
     std::int64_t tempCount = 0;
@@ -54,12 +77,26 @@ struct ClimateDay {
 // True for a day's text, "YYYY-MM-DD".
 bool isClimateDate(std::string_view text);
 
-// The day of a history line's sample time, or an empty view for a line that is no record or has no
-// readable sample time.
-std::string_view climateDateOf(std::string_view line);
+// The columns of one history line (line end removed) that a day's summary reads, split once.
+class ClimateLine {
+public:
+    static constexpr std::size_t kColumns = 23; // up to the hour rain
+    // False for a line that is no record or has no readable sample time.
+    bool read(std::string_view line);
+    // The day of the line's sample time.
+    std::string_view date() const { return time().substr(0, 10); }
+    std::string_view time() const { return columns_[2]; }
+    // Folds the line into `day` (the day of date()). Readings that are "---", empty or not numbers are
+    // skipped one by one.
+    void addTo(ClimateDay& day) const;
 
-// Folds one history line (line end removed) into `day`, whose date the caller took from the line.
-// Readings that are "---", empty or not numbers are skipped one by one.
+private:
+    std::array<std::string_view, kColumns> columns_;
+};
+
+// The day of a history line's sample time, or an empty view for a line that is no record.
+std::string_view climateDateOf(std::string_view line);
+// Folds one history line into `day` (see ClimateLine).
 void addRecordLine(ClimateDay& day, std::string_view line);
 
 } // namespace nimbrel

@@ -41,19 +41,19 @@ struct Converters {
 
 // A month's or a year's row collects its days' extremes as they are; ties keep the earlier day.
 void takeHigh(Extreme& into, const Extreme& day) {
-    if (day.known()) into.takeHigh(day.value, day.time);
+    if (day.known()) into.takeHigh(day.value, day.time.view());
 }
 void takeLow(Extreme& into, const Extreme& day) {
-    if (day.known()) into.takeLow(day.value, day.time);
+    if (day.known()) into.takeLow(day.value, day.time.view());
 }
 
-std::string periodOf(const std::string& date, SummaryBy by) {
+std::string periodOf(std::string_view date, SummaryBy by) {
     switch (by) {
-    case SummaryBy::month: return date.substr(0, 7);
-    case SummaryBy::year: return date.substr(0, 4);
+    case SummaryBy::month: return std::string(date.substr(0, 7));
+    case SummaryBy::year: return std::string(date.substr(0, 4));
     case SummaryBy::day: break;
     }
-    return date;
+    return std::string(date);
 }
 
 // Sums of one period in base units, and the per-day values in the user's units that it adds up.
@@ -92,8 +92,8 @@ std::vector<SummaryRow> summarize(const std::vector<ClimateDay>& days, SummaryBy
 
     std::map<std::string, PeriodSums> periods;
     for (const ClimateDay& d : days) {
-        if ((!from.empty() && d.date < from) || (!to.empty() && d.date > to)) continue;
-        PeriodSums& p = periods[periodOf(d.date, by)];
+        if ((!from.empty() && d.date.view() < from) || (!to.empty() && d.date.view() > to)) continue;
+        PeriodSums& p = periods[periodOf(d.date.view(), by)];
         ClimateDay& t = p.total;
         t.records += d.records;
         t.windSum += d.windSum;
@@ -123,7 +123,7 @@ std::vector<SummaryRow> summarize(const std::vector<ClimateDay>& days, SummaryBy
             ++p.daysWithMean;
         }
         const double rain = c.rain(d.rain);
-        r.rainDayHigh.takeHigh(rain, d.date);
+        r.rainDayHigh.takeHigh(rain, d.date.view());
         for (std::size_t i = 0; i < thresholds.size(); ++i)
             if (asShown(rain, rainShown) >= thresholds[i] - 1e-9) ++r.rainDays[i];
     }
@@ -164,7 +164,8 @@ ClimateRecords climateRecords(const std::vector<ClimateDay>& days, const UnitSel
     Extreme meanHigh, meanLow, dayRain;
     std::map<std::string, double> monthRain;
     for (const ClimateDay& d : days) {
-        if (month != 0 && std::stoi(d.date.substr(5, 2)) != month) continue;
+        const std::string_view date = d.date.view();
+        if (month != 0 && (date[5] - '0') * 10 + (date[6] - '0') != month) continue;
         for (auto [into, day] : {std::pair{&all.tempHigh, &d.tempHigh}, {&all.humHigh, &d.humHigh},
                                  {&all.presHigh, &d.presHigh}, {&all.dewHigh, &d.dewHigh},
                                  {&all.hourRainHigh, &d.hourRainHigh}, {&all.windHigh, &d.windHigh},
@@ -173,17 +174,17 @@ ClimateRecords climateRecords(const std::vector<ClimateDay>& days, const UnitSel
         for (auto [into, day] : {std::pair{&all.tempLow, &d.tempLow}, {&all.humLow, &d.humLow},
                                  {&all.presLow, &d.presLow}, {&all.chillLow, &d.chillLow}})
             takeLow(*into, *day);
-        if (d.hasTemperature()) meanHigh.takeHigh(d.tempMean(), d.date), meanLow.takeLow(d.tempMean(), d.date);
-        dayRain.takeHigh(d.rain, d.date);
-        monthRain[d.date.substr(0, 7)] += d.rain;
+        if (d.hasTemperature()) meanHigh.takeHigh(d.tempMean(), date), meanLow.takeLow(d.tempMean(), date);
+        dayRain.takeHigh(d.rain, date);
+        monthRain[std::string(date.substr(0, 7))] += d.rain;
     }
     Extreme monthRainHigh;
     for (const auto& [m, rain] : monthRain) monthRainHigh.takeHigh(rain, m);
 
     auto record = [&](const Extreme& e, double (Converters::*to)(double) const) {
-        return e.known() ? ClimateRecord{(c.*to)(e.value), e.time} : ClimateRecord{};
+        return e.known() ? ClimateRecord{(c.*to)(e.value), e.time.str()} : ClimateRecord{};
     };
-    auto same = [](const Extreme& e) { return e.known() ? ClimateRecord{e.value, e.time} : ClimateRecord{}; };
+    auto same = [](const Extreme& e) { return e.known() ? ClimateRecord{e.value, e.time.str()} : ClimateRecord{}; };
     using C = Converters;
     ClimateRecords r;
     r.tempHigh = record(all.tempHigh, &C::temperature);

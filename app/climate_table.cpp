@@ -60,8 +60,9 @@ std::string number(const Extreme& e, int decimals) {
 // When an extreme happened: HH:MM within a day's row, the date within a month's or a year's.
 std::string when(const Extreme& e, SummaryBy by) {
     if (!e.known()) return "---";
-    if (by != SummaryBy::day) return e.time.substr(0, 10);
-    return e.time.size() >= 16 ? e.time.substr(11, 5) : "---";
+    const std::string_view time = e.time.view();
+    if (by != SummaryBy::day) return std::string(time.substr(0, 10));
+    return time.size() >= 16 ? std::string(time.substr(11, 5)) : "---";
 }
 
 std::string direction(int code) {

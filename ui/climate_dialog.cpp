@@ -207,7 +207,7 @@ void ClimateDialog::load() {
             dayModel_->setRows(summarize(*days_, SummaryBy::day, units_), SummaryBy::day);
             if (!days_->empty()) {
                 findChild<QTableView*>(QStringLiteral("climateDays"))->scrollToBottom();
-                reportPeriod_->setDate(QDate::fromString(QString::fromStdString(days_->back().date), Qt::ISODate));
+                reportPeriod_->setDate(QDate::fromString(QString::fromStdString(days_->back().date.str()), Qt::ISODate));
             }
             showMonths();
             showRecords();
