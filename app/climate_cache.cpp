@@ -156,7 +156,6 @@ ClimateDays loadClimateDays(const std::string& historyPath, const std::filesyste
         if (!line.ends_with('\n')) return false; // a line still being written: the next run folds it
         if (at == 0) c.firstLength = line.size(), c.firstHash = hashOf(line);
         c.lastOffset = at;
-        c.lastHash = hashOf(line);
         c.covered = at + line.size();
         if (!record.read(stripLineEnd(line))) return true;
         if (day == days.size() || days[day].date.view() != record.date())
@@ -165,6 +164,7 @@ ClimateDays loadClimateDays(const std::string& historyPath, const std::filesyste
         return true;
     });
 
+    if (c.covered != before) c.lastHash = hashOf(readBytes(file.get(), c.lastOffset, c.covered - c.lastOffset));
     result.read = true;
     result.source = !cached ? ClimateDays::Source::wholeFile
                     : c.covered != before ? ClimateDays::Source::appendedLines

@@ -55,9 +55,18 @@ void Extreme::takeLow(double v, std::string_view at) {
 }
 
 void WindVector::add(int directionCode, double speed) {
-    const double radians = directionCode * kDegreesPerPoint * std::numbers::pi / 180.0;
-    east += speed * std::sin(radians);
-    north += speed * std::cos(radians);
+    // The unit vectors of the 16 points (clockwise from north), worked out once.
+    static const auto kPoints = [] {
+        std::array<std::pair<double, double>, 16> points;
+        for (int i = 0; i < 16; ++i) {
+            const double radians = i * kDegreesPerPoint * std::numbers::pi / 180.0;
+            points[static_cast<std::size_t>(i)] = {std::sin(radians), std::cos(radians)};
+        }
+        return points;
+    }();
+    const auto [sine, cosine] = kPoints[static_cast<std::size_t>(directionCode & 15)];
+    east += speed * sine;
+    north += speed * cosine;
 }
 
 void WindVector::add(const WindVector& other) {
