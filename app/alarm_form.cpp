@@ -320,9 +320,9 @@ FormOutcome AlarmForm::buildRecord(const AlarmThresholds& fresh, AlarmThresholds
                 texts_.text("alarm.does_not_fit", {displayName(box.control), std::string(trimmed(text))}), box.control);
         if (box.quantity == Q::hour || box.quantity == Q::minute) {
             // Two digits, which the station keeps as a BCD byte.
-            char two[8];
-            const int n = std::snprintf(two, sizeof two, "%02lld", *raw);
-            record.*box.field = std::string(two, static_cast<std::size_t>(n));
+            std::string two = std::to_string(*raw);
+            if (two.size() < 2) two.insert(0, 2 - two.size(), '0');
+            record.*box.field = two;
         } else {
             record.*box.field = std::to_string(*raw);
         }

@@ -25,9 +25,7 @@ bool canWriteIn(const std::filesystem::path& folder) {
     const std::string probe = (folder / ".nimbrel-write-probe-XXXXXX").string();
     std::string name = probe;
     const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        return false;
-    }
+    if (fd == -1) return false;
     ::close(fd);
     ::unlink(name.c_str());
     return true;

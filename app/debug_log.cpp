@@ -225,7 +225,7 @@ void DebugLog::append(std::string_view dump) {
         // Drop whole dumps from the front, keeping the newest even when it alone is longer than the
         // capacity.
         while (text_.size() > capacity_ && entries_.size() > 1) {
-            text_.erase(0, entries_.front());
+            text_.erase(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(entries_.front()));
             entries_.pop_front();
         }
     }

@@ -516,8 +516,10 @@ FormOutcome SetupForm::saveWith(const StationSettings& fresh, const AlarmThresho
     };
 
     if (!settingsWritten(writes.settings)) return FormOutcome::failure(texts_.text(TextRow::setupSaveFailed));
+    // The new settings are on the station: the thresholds are stranded again below only if they stay
+    // in other units than the settings.
+    strandedThresholdUnits_.reset();
     if (station_.writeAlarmBlock(writes.alarms)) {
-        strandedThresholdUnits_.reset();
         std::array<std::uint8_t, kAlarmLength> bytes{};
         encodeAlarms(writes.alarms, bytes);
         alarmsAfter.assign(bytes.begin(), bytes.end());
@@ -528,10 +530,7 @@ FormOutcome SetupForm::saveWith(const StationSettings& fresh, const AlarmThresho
     // is taken to have changed nothing.)
     StationSettings back = fresh;
     setUnits(back, thresholdsNowIn);
-    if (settingsWritten(back)) {
-        strandedThresholdUnits_.reset();
-        return outcome(FormOutcome::failure(texts_.text(TextRow::alarmSaveFailed)));
-    }
+    if (settingsWritten(back)) return outcome(FormOutcome::failure(texts_.text(TextRow::alarmSaveFailed)));
     strandedThresholdUnits_ = thresholdsNowIn;
     return outcome(FormOutcome::failure(texts_.text("setup.units_not_restored")));
 }

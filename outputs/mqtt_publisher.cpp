@@ -2,7 +2,7 @@
 
 #include "outputs/mqtt_messages.h"
 
-#include <mosquitto.h>
+#include "outputs/network_libraries.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,13 +22,19 @@ constexpr unsigned kLongestReconnectDelay = 15;
 constexpr int kControlQos = 1;
 constexpr int kReadingQos = 0;
 
-void initialiseLibraryOnce() {
-    static const int initialised = mosquitto_lib_init();
-    (void)initialised;
+// libmosquitto, loaded and set up once; false, with why, when it cannot be loaded.
+bool mosquittoReady(std::string& failure) {
+    static const std::string loadFailure = [] {
+        std::string why;
+        if (loadMosquitto(why)) mosquittoApi().mosquitto_lib_init();
+        return why;
+    }();
+    failure = loadFailure;
+    return failure.empty();
 }
 
 bool send(mosquitto* client, const MqttMessage& message, int qos) {
-    return mosquitto_publish(client, nullptr, message.topic.c_str(), static_cast<int>(message.payload.size()),
+    return mosquittoApi().mosquitto_publish(client, nullptr, message.topic.c_str(), static_cast<int>(message.payload.size()),
                              message.payload.data(), qos, message.retained) == MOSQ_ERR_SUCCESS;
 }
 
@@ -39,13 +45,13 @@ std::string whereOf(const MqttSettings& settings) {
 // User, password and TLS as configured. An error text when the certificates cannot be used, else "".
 std::string configureClient(mosquitto* client, const MqttSettings& settings) {
     if (!settings.user.empty())
-        mosquitto_username_pw_set(client, settings.user.c_str(),
+        mosquittoApi().mosquitto_username_pw_set(client, settings.user.c_str(),
                                   settings.password.empty() ? nullptr : settings.password.c_str());
     if (!settings.tls) return {};
     // Without a CA file of its own the broker is checked against the system's certificates.
     const char* caFile = settings.caFile.empty() ? nullptr : settings.caFile.c_str();
     const char* caPath = caFile ? nullptr : "/etc/ssl/certs";
-    if (mosquitto_tls_set(client, caFile, caPath, nullptr, nullptr, nullptr) != MOSQ_ERR_SUCCESS)
+    if (mosquittoApi().mosquitto_tls_set(client, caFile, caPath, nullptr, nullptr, nullptr) != MOSQ_ERR_SUCCESS)
         return "the certificates in " + std::string(caFile ? caFile : caPath) + " cannot be used";
     return {};
 }
@@ -77,19 +83,22 @@ void MqttPublisher::report(const std::string& text) {
 
 void MqttPublisher::start() {
     if (client_) return;
-    initialiseLibraryOnce();
-    client_ = mosquitto_new(settings_.clientId.empty() ? nullptr : settings_.clientId.c_str(), true, this);
+    if (std::string failure; !mosquittoReady(failure)) {
+        report(failure);
+        return;
+    }
+    client_ = mosquittoApi().mosquitto_new(settings_.clientId.empty() ? nullptr : settings_.clientId.c_str(), true, this);
     if (!client_) {
         report("could not set up a client");
         return;
     }
     const std::string availability = mqttAvailabilityTopic(settings_);
-    mosquitto_will_set(client_, availability.c_str(), static_cast<int>(std::char_traits<char>::length(kMqttOffline)),
+    mosquittoApi().mosquitto_will_set(client_, availability.c_str(), static_cast<int>(std::char_traits<char>::length(kMqttOffline)),
                        kMqttOffline, kControlQos, true);
     if (const std::string problem = configureClient(client_, settings_); !problem.empty()) report(problem);
-    mosquitto_connect_callback_set(client_, &MqttPublisher::onConnect);
-    mosquitto_disconnect_callback_set(client_, &MqttPublisher::onDisconnect);
-    mosquitto_reconnect_delay_set(client_, kFirstReconnectDelay, kLongestReconnectDelay, true);
+    mosquittoApi().mosquitto_connect_callback_set(client_, &MqttPublisher::onConnect);
+    mosquittoApi().mosquitto_disconnect_callback_set(client_, &MqttPublisher::onDisconnect);
+    mosquittoApi().mosquitto_reconnect_delay_set(client_, kFirstReconnectDelay, kLongestReconnectDelay, true);
     stopping_ = false;
     // Even the first try looks the host name up, which may take seconds: never on the caller's thread
     // (the window's).
@@ -99,9 +108,9 @@ void MqttPublisher::start() {
 }
 
 bool MqttPublisher::connectAndLoop() {
-    const int rc = mosquitto_connect_async(client_, settings_.host.c_str(), settings_.port, kKeepAliveSeconds);
+    const int rc = mosquittoApi().mosquitto_connect_async(client_, settings_.host.c_str(), settings_.port, kKeepAliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS) return false;
-    loopRunning_ = mosquitto_loop_start(client_) == MOSQ_ERR_SUCCESS;
+    loopRunning_ = mosquittoApi().mosquitto_loop_start(client_) == MOSQ_ERR_SUCCESS;
     if (!loopRunning_) report("could not start its network thread");
     return true;
 }
@@ -123,7 +132,7 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
     auto* publisher = static_cast<MqttPublisher*>(self);
     if (rc != 0) {
         publisher->report("the broker at " + whereOf(publisher->settings_) + " refused the connection: " +
-                          mosquitto_connack_string(rc));
+                          mosquittoApi().mosquitto_connack_string(rc));
         return;
     }
     {
@@ -194,51 +203,51 @@ void MqttPublisher::stop() {
     if (firstConnect_.joinable()) firstConnect_.join();
     if (connected_)
         send(client_, {mqttAvailabilityTopic(settings_), kMqttOffline, true}, kControlQos);
-    mosquitto_disconnect(client_);
-    if (loopRunning_) mosquitto_loop_stop(client_, false);
+    mosquittoApi().mosquitto_disconnect(client_);
+    if (loopRunning_) mosquittoApi().mosquitto_loop_stop(client_, false);
     loopRunning_ = false;
     connected_ = false;
-    mosquitto_destroy(client_);
+    mosquittoApi().mosquitto_destroy(client_);
     client_ = nullptr;
 }
 
 OutputAnswer mqttSendOnce(const MqttSettings& settings, const std::string& softwareVersion,
                           const OutputReading& reading, std::chrono::milliseconds timeout) {
-    initialiseLibraryOnce();
+    if (std::string failure; !mosquittoReady(failure)) return {false, failure};
     const std::string where = whereOf(settings);
     const std::string clientId = settings.clientId.empty() ? std::string() : settings.clientId + "-once";
     OnceState state;
     std::unique_ptr<mosquitto, void (*)(mosquitto*)> owned(
-        mosquitto_new(clientId.empty() ? nullptr : clientId.c_str(), true, &state), &mosquitto_destroy);
+        mosquittoApi().mosquitto_new(clientId.empty() ? nullptr : clientId.c_str(), true, &state), mosquittoApi().mosquitto_destroy);
     mosquitto* client = owned.get();
     if (!client) return {false, "could not set up a client"};
     if (const std::string problem = configureClient(client, settings); !problem.empty()) return {false, problem};
-    mosquitto_connect_callback_set(client, [](mosquitto*, void* self, int rc) {
+    mosquittoApi().mosquitto_connect_callback_set(client, [](mosquitto*, void* self, int rc) {
         auto& s = *static_cast<OnceState*>(self);
         std::lock_guard<std::mutex> lock(s.mutex);
         s.connectAnswer = rc;
         s.changed.notify_all();
     });
-    mosquitto_disconnect_callback_set(client, [](mosquitto*, void* self, int) {
+    mosquittoApi().mosquitto_disconnect_callback_set(client, [](mosquitto*, void* self, int) {
         auto& s = *static_cast<OnceState*>(self);
         std::lock_guard<std::mutex> lock(s.mutex);
         s.lost = true;
         s.changed.notify_all();
     });
-    mosquitto_publish_callback_set(client, [](mosquitto*, void* self, int) {
+    mosquittoApi().mosquitto_publish_callback_set(client, [](mosquitto*, void* self, int) {
         auto& s = *static_cast<OnceState*>(self);
         std::lock_guard<std::mutex> lock(s.mutex);
         --s.unacknowledged;
         s.changed.notify_all();
     });
-    if (const int rc = mosquitto_connect_async(client, settings.host.c_str(), settings.port, kKeepAliveSeconds);
+    if (const int rc = mosquittoApi().mosquitto_connect_async(client, settings.host.c_str(), settings.port, kKeepAliveSeconds);
         rc != MOSQ_ERR_SUCCESS)
-        return {false, "no broker at " + where + ": " + (rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc))};
-    if (mosquitto_loop_start(client) != MOSQ_ERR_SUCCESS) return {false, "could not start its network thread"};
+        return {false, "no broker at " + where + ": " + (rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquittoApi().mosquitto_strerror(rc))};
+    if (mosquittoApi().mosquitto_loop_start(client) != MOSQ_ERR_SUCCESS) return {false, "could not start its network thread"};
     const auto end = std::chrono::steady_clock::now() + timeout;
     const auto finish = [&](OutputAnswer answer) {
-        mosquitto_disconnect(client);
-        mosquitto_loop_stop(client, answer.ok ? false : true);
+        mosquittoApi().mosquitto_disconnect(client);
+        mosquittoApi().mosquitto_loop_stop(client, answer.ok ? false : true);
         return answer;
     };
     // Waits for `done` or the end of the time; the lock is given back before a callback may need it.
@@ -250,7 +259,7 @@ OutputAnswer mqttSendOnce(const MqttSettings& settings, const std::string& softw
         return finish({false, "the broker at " + where + " did not answer in time"});
     if (state.connectAnswer != 0)
         return finish({false, "the broker at " + where + " refused the connection: " +
-                                  (state.connectAnswer > 0 ? mosquitto_connack_string(state.connectAnswer)
+                                  (state.connectAnswer > 0 ? mosquittoApi().mosquitto_connack_string(state.connectAnswer)
                                                            : "the connection was lost")});
     std::vector<MqttMessage> messages;
     if (settings.discovery) messages = mqttDiscoveryMessages(settings, softwareVersion);

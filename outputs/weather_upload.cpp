@@ -1,6 +1,6 @@
 #include "outputs/weather_upload.h"
 
-#include <curl/curl.h>
+#include "outputs/network_libraries.h"
 
 #include <cmath>
 #include <cstdio>
@@ -15,9 +15,15 @@ namespace {
 constexpr std::size_t kLongestKeptAnswer = 4096;
 constexpr std::size_t kLongestShownAnswer = 120;
 
-void initialiseLibraryOnce() {
-    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-    (void)initialised;
+// libcurl, loaded and set up once; false, with why, when it cannot be loaded.
+bool curlReady(std::string& failure) {
+    static const std::string loadFailure = [] {
+        std::string why;
+        if (loadCurl(why)) curlApi().curl_global_init(CURL_GLOBAL_DEFAULT);
+        return why;
+    }();
+    failure = loadFailure;
+    return failure.empty();
 }
 
 std::optional<double> valueOf(const OutputReading& reading, std::string_view name) {
@@ -36,12 +42,22 @@ std::string rounded(double value, int decimals) {
     return text;
 }
 
+// Percent-encoding of everything but the unreserved characters of a URL, as a query value needs.
 std::string escaped(std::string_view text) {
-    initialiseLibraryOnce();
-    char* e = curl_easy_escape(nullptr, text.data(), static_cast<int>(text.size()));
-    if (!e) return {};
-    std::string result(e);
-    curl_free(e);
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string result;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                                c == '-' || c == '.' || c == '_' || c == '~';
+        if (unreserved) {
+            result += c;
+        } else {
+            result += '%';
+            result += kHex[byte >> 4];
+            result += kHex[byte & 0x0F];
+        }
+    }
     return result;
 }
 
@@ -55,28 +71,28 @@ size_t keepAnswer(char* data, size_t size, size_t count, void* target) {
 // The transfer, looking at `interrupted` every tenth of a second, so a stop waits no longer than that
 // for a server that does not answer. CURLE_ABORTED_BY_CALLBACK when it was interrupted.
 CURLcode perform(CURL* curl, const std::atomic<bool>* interrupted) {
-    CURLM* multi = curl_multi_init();
+    CURLM* multi = curlApi().curl_multi_init();
     if (!multi) return CURLE_OUT_OF_MEMORY;
-    curl_multi_add_handle(multi, curl);
+    curlApi().curl_multi_add_handle(multi, curl);
     CURLcode result = CURLE_OK;
     for (int running = 1; running > 0;) {
         if (interrupted && interrupted->load()) {
             result = CURLE_ABORTED_BY_CALLBACK;
             break;
         }
-        if (curl_multi_perform(multi, &running) != CURLM_OK ||
-            (running > 0 && curl_multi_poll(multi, nullptr, 0, 100, nullptr) != CURLM_OK)) {
+        if (curlApi().curl_multi_perform(multi, &running) != CURLM_OK ||
+            (running > 0 && curlApi().curl_multi_poll(multi, nullptr, 0, 100, nullptr) != CURLM_OK)) {
             result = CURLE_FAILED_INIT;
             break;
         }
     }
     if (result == CURLE_OK) {
         int left = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi, &left))
+        while (CURLMsg* message = curlApi().curl_multi_info_read(multi, &left))
             if (message->msg == CURLMSG_DONE) result = message->data.result;
     }
-    curl_multi_remove_handle(multi, curl);
-    curl_multi_cleanup(multi);
+    curlApi().curl_multi_remove_handle(multi, curl);
+    curlApi().curl_multi_cleanup(multi);
     return result;
 }
 
@@ -94,7 +110,7 @@ std::string shownAnswer(const std::string& body, const std::string& password) {
 }
 
 struct CurlDeleter {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+    void operator()(CURL* curl) const { curlApi().curl_easy_cleanup(curl); }
 };
 
 } // namespace
@@ -137,42 +153,42 @@ std::string uploadSoftwareType(const std::string& softwareVersion) {
 }
 
 std::string uploadHost(const std::string& url) {
-    initialiseLibraryOnce();
     std::string host = "the upload server";
-    CURLU* parsed = curl_url();
+    if (std::string failure; !curlReady(failure)) return host;
+    CURLU* parsed = curlApi().curl_url();
     char* part = nullptr;
-    if (parsed && curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
-        curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK && part)
+    if (parsed && curlApi().curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+        curlApi().curl_url_get(parsed, CURLUPART_HOST, &part, 0) == CURLUE_OK && part)
         host = part;
-    curl_free(part);
-    curl_url_cleanup(parsed);
+    curlApi().curl_free(part);
+    curlApi().curl_url_cleanup(parsed);
     return host;
 }
 
 OutputAnswer uploadOnce(const UploadSettings& settings, const OutputReading& reading, const std::string& softwareType,
                         std::chrono::milliseconds timeout, const std::atomic<bool>* interrupted) {
-    initialiseLibraryOnce();
+    if (std::string failure; !curlReady(failure)) return {false, failure};
     const std::string host = uploadHost(settings.url);
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    std::unique_ptr<CURL, CurlDeleter> curl(curlApi().curl_easy_init());
     if (!curl) return {false, "could not set up a connection to " + host};
     const std::string url =
         settings.url + (settings.url.find('?') == std::string::npos ? "?" : "&") + uploadQuery(settings, reading, softwareType);
     std::string body;
     CURL* c = curl.get();
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeout.count()));
-    curl_easy_setopt(c, CURLOPT_USERAGENT, softwareType.c_str());
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &keepAnswer);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
+    curlApi().curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+    curlApi().curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curlApi().curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curlApi().curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
+    curlApi().curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeout.count()));
+    curlApi().curl_easy_setopt(c, CURLOPT_USERAGENT, softwareType.c_str());
+    curlApi().curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &keepAnswer);
+    curlApi().curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
     const CURLcode result = perform(c, interrupted);
     if (result == CURLE_ABORTED_BY_CALLBACK) return {false, "the upload to " + host + " was stopped"};
-    if (result != CURLE_OK) return {false, host + " did not answer: " + curl_easy_strerror(result)};
+    if (result != CURLE_OK) return {false, host + " did not answer: " + curlApi().curl_easy_strerror(result)};
 
     long code = 0;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
+    curlApi().curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
     const std::string line = shownAnswer(body, settings.password);
     if (code == 200 && line.rfind("success", 0) == 0) return {true, host + " answered success"};
     std::string text = host + " answered";

@@ -173,7 +173,7 @@ bool encodeSettings(const StationSettings& s, std::span<std::uint8_t, kSettingsL
             }
 
     const long long zone = codec::parseInteger(s.timeZone);
-    const long long magnitude = zone < 0 ? -zone : zone;
+    const long long magnitude = std::llabs(zone);
     // Tens are kept to their three bits so a wild text cannot flip the sign bit.
     b[0x18] = static_cast<std::uint8_t>((magnitude % 10) | (((magnitude / 10) & 0x07) << 4) |
                                         (zone < 0 ? 0x80 : 0));

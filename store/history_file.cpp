@@ -194,7 +194,9 @@ void forEachLineBackward(int fd, std::uint64_t end, const LineVisitor& visit) {
 }
 
 FileTail readTail(int fd, std::uint64_t size) {
-    if (size == 0 || readBytes(fd, size - 1, 1) == "\n") return {size, {}};
+    char lastByte = 0;
+    if (size == 0 || (::pread(fd, &lastByte, sizeof lastByte, static_cast<off_t>(size - 1)) == 1 && lastByte == '\n'))
+        return {size, {}};
     BackwardLines lines(fd, size);
     std::string_view last;
     std::uint64_t offset = 0;

@@ -57,6 +57,15 @@ TEST(PresentationTimeText, DaylightSavingGapAndFold) {
     EXPECT_EQ(parseChartTime("2009-03-29 03:30:00") - parseChartTime("2009-03-29 01:30:00"), 7200.0);
 }
 
+TEST(PresentationTimeText, AFieldPastAnyCalendarStopsAtItsBound) {
+    TimeZoneScope zone("UTC");
+    // Seconds up to 100000000 (three years on) count; one past it, or the most a field holds, read the same.
+    const std::time_t bound = parseLocalTime("2026-01-01 00:00:100000000");
+    EXPECT_EQ(bound - parseLocalTime("2026-01-01 00:00:99999999"), 1);
+    EXPECT_EQ(parseLocalTime("2026-01-01 00:00:100000001"), bound);
+    EXPECT_EQ(parseLocalTime("2026-01-01 00:00:4294967295"), bound);
+}
+
 TEST(PresentationTimeText, SpansAndShortStamps) {
     TimeZoneScope zone("Europe/Berlin");
     EXPECT_EQ(timeSpanBetween("2009-03-04 00:00:00", "2009-03-05 00:00:00"), 86400);

@@ -8,16 +8,15 @@
 #include <string>
 
 #ifdef NIMBREL_HAVE_CHART
+#include "app/data_folder.h"
 #include "app/graph_data.h"
-#include "chart/chart_file.h"
-#include "chart/chart_painter.h"
+#include "tools/nimbrel-cli/chart_picture.h"
 #include "tools/nimbrel-cli/history_source.h"
 
-#include <QGuiApplication>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
+#include <dlfcn.h>
 #endif
 
 namespace nimbrel::cli {
@@ -85,13 +84,17 @@ void printModel(const ChartModel& m) {
     }
 }
 
-bool parseSize(const std::string& text, QSize& size) {
+struct PictureSize {
+    int width = 0, height = 0;
+};
+
+bool parseSize(const std::string& text, PictureSize& size) {
     int w = 0, h = 0;
     char x = 0, extra = 0;
     if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X'))
         return false;
     if (w < 64 || h < 48 || w > 8192 || h > 8192) return false;
-    size = QSize(w, h);
+    size = {w, h};
     return true;
 }
 
@@ -105,7 +108,7 @@ int runGraph(const GraphOptions& options) {
     if (!type)
         return fail(kExitBadInput, kName,
                     "--type \"" + options.type + "\" is none of " + namesOf(typeNameAt, kChartTypes));
-    QSize size;
+    PictureSize size;
     if (!parseSize(options.size, size))
         return fail(kExitBadInput, kName,
                     "--size \"" + options.size + "\" is not WIDTHxHEIGHT (64x48 to 8192x8192)");
@@ -132,15 +135,17 @@ int runGraph(const GraphOptions& options) {
         return kExitOk;
     }
 
-    // Fonts need a platform; without a display the offscreen one does.
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "nimbrel-cli";
-    static char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
-    QString error;
-    if (!chart::saveChart(model, QString::fromStdString(*options.out), size, &error))
-        return fail(kExitUnreachable, kName, "cannot save " + *options.out + ": " + error.toStdString());
+    // Drawing needs Qt, which only this command loads: every other command starts without it.
+    const std::string library = (usbLibraryFolder(programDirectory()) / kChartPictureLibrary).string();
+    void* module = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    const auto save = module ? reinterpret_cast<SaveChartPictureFn>(dlsym(module, kSaveChartPicture)) : nullptr;
+    if (!save) {
+        const char* why = dlerror();
+        return fail(kExitUnreachable, kName, "cannot load the chart drawing library: " + std::string(why ? why : library));
+    }
+    char error[512] = {};
+    if (!save(&model, options.out->c_str(), size.width, size.height, error, sizeof error))
+        return fail(kExitUnreachable, kName, "cannot save " + *options.out + ": " + error);
     return kExitOk;
 }
 
