@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <type_traits>
@@ -18,27 +19,23 @@ namespace nimbrel {
 
 namespace {
 
-// A fingerprint of bytes (FNV-1a over 8-byte words, then the rest byte by byte): enough to tell a
-// changed line or a damaged cache, and fast on the cache's megabytes.
 std::uint64_t hashOf(std::string_view bytes) {
-    constexpr std::uint64_t kPrime = 1099511628211ull;
-    std::uint64_t h = 14695981039346656037ull;
-    std::size_t i = 0;
-    for (; i + sizeof(std::uint64_t) <= bytes.size(); i += sizeof(std::uint64_t)) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, bytes.data() + i, sizeof word);
-        h = (h ^ word) * kPrime;
-        h ^= h >> 29;
-    }
-    for (; i < bytes.size(); ++i) h = (h ^ static_cast<unsigned char>(bytes[i])) * kPrime;
-    return h;
+    return std::hash<std::string_view>{}(bytes);
+}
+
+// A line is known by its first bytes: a record line has a few hundred, and a junk line of megabytes is
+// not read whole each time the cache is checked.
+constexpr std::uint64_t kFingerprintBytes = 4096;
+
+std::uint64_t fingerprintAt(int fd, std::uint64_t offset, std::uint64_t length) {
+    return hashOf(readBytes(fd, offset, std::min(length, kFingerprintBytes)));
 }
 
 // Which bytes of the history file the cached days hold: [0, covered), whole lines only, and two
 // fingerprints that a rewritten file would not match: its first line and the last line before `covered`.
 struct Coverage {
     std::uint64_t device = 0, inode = 0, covered = 0;
-    std::uint64_t firstLength = 0, firstHash = 0, lastOffset = 0, lastHash = 0;
+    std::uint64_t firstLength = 0, firstPrint = 0, lastOffset = 0, lastPrint = 0;
 };
 
 // The cache file: this header, the days as they lie in memory, and a hash of both. It is made and read
@@ -80,15 +77,16 @@ bool readCache(const std::filesystem::path& path, Coverage& coverage, std::vecto
         if (!isClimateDate(days[i].date.view()) || (i > 0 && !(days[i - 1].date.view() < days[i].date.view())))
             return false;
     coverage = header.coverage;
-    return coverage.lastOffset <= coverage.covered;
+    return true;
 }
 
 // True when the history file still starts with the lines that the cache was made from.
 bool coverageMatches(int fd, const FileStamp& stamp, const Coverage& c) {
     if (c.device != stamp.device || c.inode != stamp.inode || c.covered > stamp.size) return false;
     if (c.covered == 0) return true;
-    return hashOf(readBytes(fd, 0, c.firstLength)) == c.firstHash &&
-           hashOf(readBytes(fd, c.lastOffset, c.covered - c.lastOffset)) == c.lastHash;
+    // A last line that would start after `covered` is read from far away and so does not match.
+    return fingerprintAt(fd, 0, c.firstLength) == c.firstPrint &&
+           fingerprintAt(fd, c.lastOffset, c.covered - c.lastOffset) == c.lastPrint;
 }
 
 void writeCache(const std::filesystem::path& path, const Coverage& coverage, const std::vector<ClimateDay>& days) {
@@ -169,7 +167,7 @@ ClimateDays loadClimateDays(const std::string& historyPath, const std::filesyste
     ReadBuffer buffer;
     forEachLineForward(file.get(), c.covered, stamp->size, buffer, [&](std::string_view line, std::uint64_t at) {
         if (!line.ends_with('\n')) return false; // a line still being written: the next run folds it
-        if (at == 0) c.firstLength = line.size(), c.firstHash = hashOf(line);
+        if (at == 0) c.firstLength = line.size(), c.firstPrint = hashOf(line.substr(0, kFingerprintBytes));
         c.lastOffset = at;
         c.covered = at + line.size();
         if (!record.read(stripLineEnd(line))) return true;
@@ -179,7 +177,7 @@ ClimateDays loadClimateDays(const std::string& historyPath, const std::filesyste
         return true;
     });
 
-    if (c.covered != before) c.lastHash = hashOf(readBytes(file.get(), c.lastOffset, c.covered - c.lastOffset));
+    if (c.covered != before) c.lastPrint = fingerprintAt(file.get(), c.lastOffset, c.covered - c.lastOffset);
     result.read = true;
     result.source = !cached ? ClimateDays::Source::wholeFile
                     : c.covered != before ? ClimateDays::Source::appendedLines
