@@ -34,8 +34,8 @@ std::uint64_t fingerprintAt(int fd, std::uint64_t offset, std::uint64_t length) 
 // Which bytes of the history file the cached days hold: [0, covered), whole lines only, and two
 // fingerprints that a rewritten file would not match: its first line and the last line before `covered`.
 struct Coverage {
-    std::uint64_t device = 0, inode = 0, covered = 0;
-    std::uint64_t firstLength = 0, firstPrint = 0, lastOffset = 0, lastPrint = 0;
+    std::uint64_t device, inode, covered;
+    std::uint64_t firstLength, firstPrint, lastOffset, lastPrint;
 };
 
 // The cache file: this header, the days as they lie in memory, and a hash of both. It is made and read
@@ -45,7 +45,7 @@ struct CacheHeader {
     char magic[16] = "nimbrel-climate";
     std::uint32_t version = 3;
     std::uint32_t daySize = sizeof(ClimateDay);
-    Coverage coverage;
+    Coverage coverage{};
     std::uint64_t days = 0;
 };
 static_assert(std::is_trivially_copyable_v<ClimateDay> && std::is_trivially_copyable_v<CacheHeader>);
@@ -150,7 +150,7 @@ ClimateDays loadClimateDays(const std::string& historyPath, const std::filesyste
         if (!result.read) result.failure = std::strerror(errno);
         return result;
     }
-    Coverage c;
+    Coverage c{};
     std::vector<ClimateDay> days;
     const bool cached = !cachePath.empty() && readCache(cachePath, c, days) && coverageMatches(file.get(), *stamp, c);
     if (!cached) {

@@ -66,6 +66,12 @@ TEST_F(ClimateCache, ARewrittenFileOrADamagedCacheIsReadAgainWhole) {
     EXPECT_EQ(days.source, Source::wholeFile);
     EXPECT_DOUBLE_EQ(days.days[0].tempMean(), 5.0);
 
+    // The same file written again in place, longer and with another first line.
+    dir.write("Nimbrel.dat", lineAt("2026-03-01 10:00:00", "7.0") + second + second);
+    days = load();
+    EXPECT_EQ(days.source, Source::wholeFile);
+    EXPECT_EQ(days.days, fromFile());
+
     // A cache cut short, or with a byte changed, is not trusted.
     const std::string whole = [&] {
         std::ifstream in(cache(), std::ios::binary);
