@@ -354,13 +354,13 @@ TEST_F(MainWindowTest, MenusHoldOnlyWorkingCommandsInTheConfiguredLanguage) {
                                        QString::fromStdString(world.texts.text(TextRow::help))}));
         // Debug only with DebugFlag on.
         EXPECT_EQ(frame.findChild<QAction*>(QStringLiteral("c32771")) != nullptr, debugFlag[0] == 'T');
-        // The toolbar: load defaults, Setup, Alarm, Scope, then History and Graph, then About.
+        // The toolbar: load defaults, Setup, Alarm, Scope, then History, Graph and Climate, then About.
         QStringList buttons;
         for (QAction* action : frame.toolBar()->actions())
             buttons << (action->isSeparator() ? QStringLiteral("|") : action->objectName());
-        EXPECT_EQ(buttons, QStringList({"c32774", "c32783", "c32786", "c32779", "|", "c32785", "c32788", "|",
-                                        "c57664"}));
-        for (int id : {59392, 59393, 57665, 32783, 32786, 32779, 32774, 32785, 32788, 57664}) {
+        EXPECT_EQ(buttons, QStringList({"c32774", "c32783", "c32786", "c32779", "|", "c32785", "c32788", "c32789",
+                                        "|", "c57664"}));
+        for (int id : {59392, 59393, 57665, 32783, 32786, 32779, 32774, 32785, 32788, 32789, 57664}) {
             QAction* action = frame.findChild<QAction*>(QStringLiteral("c%1").arg(id));
             ASSERT_NE(action, nullptr) << id;
             EXPECT_TRUE(action->isEnabled());
@@ -574,7 +574,7 @@ TEST_F(MainWindowTest, AWindowOnALoggedFolderReadsItsNewestRecord) {
     // Writing the station is the logger's; reading the history is anybody's.
     for (const char* id : {"c32783", "c32786", "c32774"})
         EXPECT_FALSE(frame.findChild<QAction*>(QString::fromLatin1(id))->isEnabled()) << id;
-    for (const char* id : {"c32779", "c32785", "c32788"})
+    for (const char* id : {"c32779", "c32785", "c32788", "c32789"})
         EXPECT_TRUE(frame.findChild<QAction*>(QString::fromLatin1(id))->isEnabled()) << id;
 
     const std::string newest = storedLine(3, "-3.5", "1009.0", "0.5");
