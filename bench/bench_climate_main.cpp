@@ -20,27 +20,12 @@ struct ChildRun {
     bool ok = false;
 };
 
-// A program as a child process, its output thrown away: how long it took and its peak memory.
-ChildRun measureChild(std::vector<std::string> words) {
-    std::vector<char*> args;
-    for (std::string& w : words) args.push_back(w.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+// A program as a child process, quiet: how long it took and its peak memory.
+ChildRun measureChild(const std::vector<std::string>& words) {
     ChildRun run;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t child = 0;
-    const int failed = posix_spawnp(&child, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed) return run;
-    int status = 0;
     rusage usage{};
-    wait4(child, &status, 0, &usage);
-    run.seconds = Seconds(std::chrono::steady_clock::now() - start).count();
+    run.seconds = timeOnce([&] { run.ok = runChild(words, &usage, true); });
     run.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return run;
 }
 

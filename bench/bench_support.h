@@ -40,21 +40,24 @@ inline double timeBest(int runs, const std::function<void()>& work) {
     return best;
 }
 
-// A program as a child process, its output thrown away; true when it exited 0.
-inline bool runChild(std::initializer_list<std::string> words) {
-    std::vector<std::string> held(words);
+// A program as a child process, its output (and with `quiet` its messages) thrown away; true when it
+// exited 0. `usage`, when given, gets what the child used (its peak memory).
+inline bool runChild(std::vector<std::string> words, rusage* usage = nullptr, bool quiet = false) {
     std::vector<char*> args;
-    for (std::string& w : held) args.push_back(w.data());
+    for (std::string& w : words) args.push_back(w.data());
     args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (quiet) posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t child = 0;
     const int failed = posix_spawnp(&child, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed) return false;
     int status = 0;
-    waitpid(child, &status, 0);
+    rusage used{};
+    wait4(child, &status, 0, &used);
+    if (usage) *usage = used;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
