@@ -2,7 +2,6 @@
 
 #include "store/history_file.h"
 #include "store/history_line.h"
-#include "store/replacing_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,6 +25,9 @@ std::uint64_t hashOf(std::string_view bytes) {
 // A line is known by its first bytes: a record line has a few hundred, and a junk line of megabytes is
 // not read whole each time the cache is checked.
 constexpr std::uint64_t kFingerprintBytes = 4096;
+
+// Appended lines folded in before the cache is written again: about twelve days of a 5-minute interval.
+constexpr std::uint64_t kRewriteAfterBytes = 1 << 20;
 
 std::uint64_t fingerprintAt(int fd, std::uint64_t offset, std::uint64_t length) {
     return hashOf(readBytes(fd, offset, std::min(length, kFingerprintBytes)));
@@ -101,8 +103,12 @@ void writeCache(const std::filesystem::path& path, const Coverage& coverage, con
     std::string bytes(head);
     bytes.append(body);
     bytes.append(reinterpret_cast<const char*>(&hash), sizeof hash);
-    ReplacingFile file(path.string(), ".tmp-");
-    if (!file.open(0600) || !file.write(bytes) || !file.commit()) file.abandon();
+    // Renamed into place whole, but not flushed to disk: a cache that a power cut leaves damaged fails its
+    // hash and is made again, and waiting for the disk would cost more than the summaries themselves.
+    std::string temporary = path.string() + ".tmp-XXXXXX";
+    const FileHandle file(::mkstemp(temporary.data()));
+    if (!file.valid()) return;
+    if (!writeAll(file.get(), bytes) || ::rename(temporary.c_str(), path.c_str()) != 0) ::unlink(temporary.c_str());
 }
 
 // The day of `date` in the ordered days, added when missing.
@@ -182,7 +188,8 @@ ClimateDays loadClimateDays(const std::string& historyPath, const std::filesyste
     result.source = !cached ? ClimateDays::Source::wholeFile
                     : c.covered != before ? ClimateDays::Source::appendedLines
                                           : ClimateDays::Source::cacheOnly;
-    if (!cachePath.empty() && result.source != ClimateDays::Source::cacheOnly) writeCache(cachePath, c, days);
+    // A few lines appended since are cheaper to fold again next time than to write the cache for.
+    if (!cachePath.empty() && (!cached || c.covered - before > kRewriteAfterBytes)) writeCache(cachePath, c, days);
     result.days = std::move(days);
     return result;
 }

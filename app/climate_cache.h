@@ -25,8 +25,9 @@ struct ClimateDays {
 // The days of the history file at `historyPath`. A cache that matches the file (the same file, no
 // shorter, the same first line and the same line where the cache ended) gives the days it holds, and
 // lines appended since are folded in; any other cache (a rewritten file, a damaged cache) is dropped
-// and the file read whole. The cache is then written again when it changed; an empty `cachePath` or
-// a cache that cannot be written only costs time. A file that does not exist has no days.
+// and the file read whole. The cache is written again after a whole read and once the lines appended
+// since reach a megabyte; an empty `cachePath` or a cache that cannot be written only costs time. A
+// file that does not exist has no days.
 ClimateDays loadClimateDays(const std::string& historyPath, const std::filesystem::path& cachePath);
 
 } // namespace nimbrel

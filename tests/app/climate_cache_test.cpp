@@ -51,6 +51,14 @@ TEST_F(ClimateCache, AppendedLinesAreFoldedIntoTheCachedDays) {
     EXPECT_EQ(days.source, Source::appendedLines);
     EXPECT_EQ(days.days, fromFile());
     EXPECT_EQ(days.days.size(), 3u);
+    // A few appended lines are folded again each time; a megabyte of them is written into the cache.
+    EXPECT_EQ(load().source, Source::appendedLines);
+    std::string many;
+    while (many.size() <= (1u << 20)) many += lineAt("2026-03-04 00:00:00", "0.0");
+    append(many);
+    EXPECT_EQ(load().source, Source::appendedLines);
+    EXPECT_EQ(load().source, Source::cacheOnly);
+    EXPECT_EQ(load().days, fromFile());
 }
 
 TEST_F(ClimateCache, ARewrittenFileOrADamagedCacheIsReadAgainWhole) {
