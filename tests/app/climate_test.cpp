@@ -18,12 +18,13 @@ struct Reading {
     std::string time; // sample time
     std::string temp = "---", hum = "---", pres = "---", dew = "---", chill = "---";
     std::string wind = "---", gust = "---", dir = "---", incr = "0.0", hourRain = "0.0", interval = "5";
+    std::string counter = "3700.0"; // the station's rain counter in mm
 };
 
 std::string lineOf(const Reading& r) {
     return "   1, " + r.time + ", " + r.time + ", " + r.interval + ",  44,  20.0, " + r.hum + ", " + r.temp + ", " +
            r.dew + ", " + r.chill + ", 1000.0, " + r.pres + ", " + r.wind + ", 2, " + r.gust + ", 3, " + r.dir +
-           ", S, 2, \t\t37000, 3700.0, " + r.incr + ", " + r.hourRain +
+           ", S, 2, \t\t37000, " + r.counter + ", " + r.incr + ", " + r.hourRain +
            ", 0.0, 0.0, 0.0, 0.0, , , , , 0, 0, 0, 0, 000100";
 }
 
@@ -141,10 +142,11 @@ TEST(ClimateDay, DaysOfTwentyThreeAndTwentyFiveHoursAGapAndNoReadings) {
 
 TEST(ClimateSummary, MonthsAndYearsAddUpTheirDays) {
     // Day 1: 0 and 10 °C (mean 5), 0.2 mm; day 2: one record of 20 °C, 25.0 mm; day 3 in April: 0.1 mm.
-    // A rain counter that went back to 0 mid-day does not matter: the interval rain is what counts.
+    // The rain counter goes back to 0 on day 1 (3700.0 at 00:30, 0.2 at 01:00): the interval rain counts.
     const auto days = daysOf({
-        {.time = timeOf(1, 60), .temp = "0.0", .wind = "1.0", .gust = "3.0", .dir = "2", .incr = "0.2"},
-        {.time = timeOf(1, 120), .temp = "10.0", .wind = "3.0", .gust = "9.0", .dir = "6"},
+        {.time = timeOf(1, 30)},
+        {.time = timeOf(1, 60), .temp = "0.0", .wind = "1.0", .gust = "3.0", .dir = "2", .incr = "0.2", .counter = "0.2"},
+        {.time = timeOf(1, 120), .temp = "10.0", .wind = "3.0", .gust = "9.0", .dir = "6", .counter = "0.2"},
         {.time = timeOf(2, 60), .temp = "20.0", .wind = "8.0", .gust = "9.0", .dir = "6", .incr = "25.0"},
         {.time = "2026-04-01 00:05:00", .temp = "5.0", .incr = "0.1"},
     });
@@ -153,7 +155,7 @@ TEST(ClimateSummary, MonthsAndYearsAddUpTheirDays) {
     ASSERT_EQ(months.size(), 2u);
     auto march = cells(months[0], SummaryBy::month, metric);
     EXPECT_EQ(march["date"], "2026-03");
-    EXPECT_EQ(march["records"], "3");
+    EXPECT_EQ(march["records"], "4");
     EXPECT_EQ(march["temp_mean"], "12.5"); // of the daily means, not of the three records (10.0)
     EXPECT_EQ(march["temp_high_time"], "2026-03-02");
     EXPECT_EQ(march["hdd"], "13.3"); // 18.3 - 5, and nothing for a mean of 20
@@ -163,6 +165,13 @@ TEST(ClimateSummary, MonthsAndYearsAddUpTheirDays) {
     EXPECT_EQ(march["rain_day_max"], "25.0");
     EXPECT_EQ(march["rain_day_max_date"], "2026-03-02");
     EXPECT_EQ(months[0].rainDays, (std::array<int, 3>{2, 1, 1}));
+    // April has one record only.
+    auto april = cells(months[1], SummaryBy::month, metric);
+    EXPECT_EQ(april["records"], "1");
+    EXPECT_EQ(april["temp_mean"], "5.0");
+    EXPECT_EQ(april["temp_low_time"], "2026-04-01");
+    EXPECT_EQ(april["hdd"], "13.3");
+    EXPECT_EQ(april["rain"], "0.1");
     EXPECT_EQ(months[1].rainDays, (std::array<int, 3>{0, 0, 0}));
 
     // °F: degree days from 65 °F, each day in °F unrounded (41 and 68 °F); mph runs in miles.
