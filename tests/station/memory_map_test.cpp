@@ -163,6 +163,7 @@ TEST(StationMemoryMap, AlarmValuesAndRow) {
     decodeAlarms(bytes, twice, true);
     EXPECT_EQ(twice.debug.at("windsLevelAlarm").hex.size(), 3u); // a level is one byte, a speed two
     EXPECT_EQ(twice.debug.at("windAlarm").hex.size(), 6u);
+    EXPECT_EQ(twice.debug.at("reserved24").raw, 0); // reserved bytes are shown, they hold no value
     decodeAlarms(bytes, twice, false);
     EXPECT_TRUE(twice.debug.empty());
 
