@@ -284,12 +284,13 @@ TEST_F(SetupFormTest, ASaveListsTheBytesItChanged) {
 TEST_F(SetupFormTest, RefusedAlarmWritePutsTheSettingsBack) {
     open();
     selectText(SetupForm::kIndoorUnit, "°F");
+    selectText(SetupForm::kPressureUnit, "inHg");
     const auto before = station.area();
     station.refuseWrite = [](unsigned a) { return a == 0x20; };
     const FormOutcome outcome = form.save();
     EXPECT_EQ(outcome.message, "Save weather alarm data fail!");
     EXPECT_EQ(listed(outcome.changes), "1A:00>AA ");
-    EXPECT_EQ(station.byte(0x11), 0x20); // °C again, as the thresholds
+    EXPECT_EQ(station.byte(0x11), 0x20); // °C and hPa again, as the thresholds
     EXPECT_EQ(station.u16(0x32), 250u);
     const auto after = station.area();
     EXPECT_EQ(std::vector<std::uint8_t>(after.begin() + 0x20, after.end()),
