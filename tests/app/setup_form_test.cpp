@@ -290,7 +290,7 @@ TEST_F(SetupFormTest, RefusedAlarmWritePutsTheSettingsBack) {
     const FormOutcome outcome = form.save();
     EXPECT_EQ(outcome.message, "Save weather alarm data fail!");
     EXPECT_EQ(listed(outcome.changes), "1A:00>AA ");
-    EXPECT_EQ(station.byte(0x11), 0x20); // °C and hPa again, as the thresholds
+    EXPECT_EQ(station.byte(0x11), 0x20); // °C again, as the thresholds
     EXPECT_EQ(station.u16(0x32), 250u);
     const auto after = station.area();
     EXPECT_EQ(std::vector<std::uint8_t>(after.begin() + 0x20, after.end()),
@@ -316,6 +316,19 @@ TEST_F(SetupFormTest, RetryAfterAFailedWriteBackConvertsFromTheThresholdsUnits) 
     EXPECT_EQ(station.u16(0x32), 770u);
     ASSERT_TRUE(form.save().done); // once saved, the thresholds are in °F: nothing more to convert
     EXPECT_EQ(station.u16(0x32), 770u);
+}
+
+// Left in inHg over thresholds in hPa, then a refused alarm write: put back in hPa, the thresholds' unit.
+TEST_F(SetupFormTest, AStrandedStationIsPutBackInTheThresholdsUnits) {
+    open();
+    selectText(SetupForm::kPressureUnit, "inHg");
+    int settingsWrites = 0;
+    station.refuseWrite = [&](unsigned a) { return a == 0x20 || (a == 0x00 && ++settingsWrites > 1); };
+    EXPECT_FALSE(form.save().done);
+    EXPECT_NE(station.byte(0x11), 0x20);
+    station.refuseWrite = [](unsigned a) { return a == 0x20; };
+    EXPECT_EQ(form.save().message, "Save weather alarm data fail!");
+    EXPECT_EQ(station.byte(0x11), 0x20);
 }
 
 TEST_F(SetupFormTest, RelativePressureIsWrittenOnlyWhenTyped) {
