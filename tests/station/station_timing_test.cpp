@@ -146,6 +146,9 @@ TEST(StationTiming, SharedLearningAdoptedWhenNewerAndCheckedWhenOld) {
     EXPECT_EQ(written.st_mode & 0777, 0660u); // the logger service's group replaces it too, whatever the umask
     const auto taken = reader.loadIfChanged();
     ASSERT_TRUE(taken.has_value());
+    EXPECT_GT(taken->sensorSpread, 0.0);
+    EXPECT_NEAR(taken->sensorSpread, learned.snapshot().sensorSpread, 1e-6);
+    EXPECT_NEAR(taken->minuteSpread, learned.snapshot().minuteSpread, 1e-6);
     EXPECT_FALSE(reader.loadIfChanged().has_value()); // unchanged since
     EXPECT_FALSE(timingFromText("sensor_moment=oops\nlearned_at=1\n").has_value());
 
