@@ -177,6 +177,13 @@ TEST_F(StationAccessTest, RecordBackBoundsAndReRead) {
     ASSERT_TRUE(access.readRecordAt(0x0200, sample));
     EXPECT_EQ(usb.frames().size(), 2u);
 
+    // The current record is read again, as the station may be writing it: a failed second read fails it.
+    usb.memory()[0x1E] = 0xF0, usb.memory()[0x1F] = 0x01;
+    ASSERT_TRUE(access.readRecordBack(sample, 0)); // the pointer, 0x01F0, is noted
+    usb.failReadsFrom(usb.readCalls + 5);          // the first read's four reports come, then nothing
+    EXPECT_FALSE(access.readRecordAt(0x01F0, sample));
+    usb.failReadsFrom(-1);
+
     // The time stamp is the clock's local time.
     std::tm noon{};
     noon.tm_year = 2024 - 1900, noon.tm_mon = 2, noon.tm_mday = 9, noon.tm_hour = 12, noon.tm_min = 5;

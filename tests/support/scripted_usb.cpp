@@ -84,6 +84,7 @@ bool ScriptedUsb::writeData(int, const std::uint8_t* report8) {
 
 bool ScriptedUsb::readData(int, std::uint8_t* report8) {
     ++readCalls;
+    if (failReadsFrom_ >= 0 && readCalls >= failReadsFrom_) return false;
     if (failReads_ > 0) {
         --failReads_;
         return false;

@@ -44,6 +44,8 @@ public:
 
     void failWrites(int n) { failWrites_ = n; }
     void failReads(int n) { failReads_ = n; }
+    // Every read from the call numbered `call` (counted as readCalls counts them) on fails; -1: none.
+    void failReadsFrom(long call) { failReadsFrom_ = call; }
 
     // Turns on the station emulation with this memory (all zeros when empty).
     void emulateStation(std::vector<std::uint8_t> memory = {});
@@ -69,6 +71,7 @@ private:
 
     std::deque<Report> answers_;
     int failWrites_ = 0, failReads_ = 0;
+    long failReadsFrom_ = -1;
     bool emulating_ = false;
     std::vector<std::uint8_t> memory_;
     std::set<int> refusedAcks_;
