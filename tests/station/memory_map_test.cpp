@@ -219,6 +219,7 @@ TEST(StationMemoryMap, WholeTemplateRoundTrip) {
     auto settingsBytes = slice<32>(0);
     settingsBytes[0x02] = 0x12; // reserved bytes the station may use: written back as they were read
     settingsBytes[0x0F] = 0xEF;
+    settingsBytes[0x19] = 0x5A;
     auto alarmBytes = slice<64>(0x20);
     auto minMaxBytes = slice<160>(0x60);
     StationSettings s;
