@@ -86,6 +86,27 @@ int WindVector::dominantCode() const {
     return point % 16;
 }
 
+void ClimateDay::add(const ClimateDay& o) {
+    records += o.records;
+    tempSum += o.tempSum;
+    tempCount += o.tempCount;
+    rain += o.rain;
+    windSum += o.windSum;
+    windCount += o.windCount;
+    windRunMetres += o.windRunMetres;
+    wind.add(o.wind);
+    for (auto high : {&ClimateDay::tempHigh, &ClimateDay::humHigh, &ClimateDay::presHigh, &ClimateDay::dewHigh,
+                      &ClimateDay::hourRainHigh, &ClimateDay::windHigh})
+        if ((o.*high).known()) (this->*high).takeHigh((o.*high).value, (o.*high).time.view());
+    for (auto low : {&ClimateDay::tempLow, &ClimateDay::humLow, &ClimateDay::presLow, &ClimateDay::dewLow,
+                     &ClimateDay::chillLow})
+        if ((o.*low).known()) (this->*low).takeLow((o.*low).value, (o.*low).time.view());
+    if (o.gustHigh.known() && (!gustHigh.known() || o.gustHigh.value > gustHigh.value)) {
+        gustHigh = o.gustHigh;
+        gustDirCode = o.gustDirCode;
+    }
+}
+
 bool isClimateDate(std::string_view t) {
     if (t.size() != 10 || t[4] != '-' || t[7] != '-') return false;
     for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})

@@ -69,6 +69,9 @@ struct ClimateDay {
     double windRunMetres = 0.0;
     WindVector wind;
 
+    // Folds another day in, as a month's or a year's total: sums added, extremes kept where they are
+    // beyond these (ties keep this one's, the earlier).
+    void add(const ClimateDay& other);
     bool hasTemperature() const { return tempCount > 0; }
     double tempMean() const { return tempSum / static_cast<double>(tempCount); }
     bool operator==(const ClimateDay&) const = default;

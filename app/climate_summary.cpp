@@ -39,14 +39,6 @@ struct Converters {
     }
 };
 
-// A month's or a year's row collects its days' extremes as they are; ties keep the earlier day.
-void takeHigh(Extreme& into, const Extreme& day) {
-    if (day.known()) into.takeHigh(day.value, day.time.view());
-}
-void takeLow(Extreme& into, const Extreme& day) {
-    if (day.known()) into.takeLow(day.value, day.time.view());
-}
-
 std::string periodOf(std::string_view date, SummaryBy by) {
     switch (by) {
     case SummaryBy::month: return std::string(date.substr(0, 7));
@@ -94,24 +86,7 @@ std::vector<SummaryRow> summarize(const std::vector<ClimateDay>& days, SummaryBy
     for (const ClimateDay& d : days) {
         if ((!from.empty() && d.date.view() < from) || (!to.empty() && d.date.view() > to)) continue;
         PeriodSums& p = periods[periodOf(d.date.view(), by)];
-        ClimateDay& t = p.total;
-        t.records += d.records;
-        t.windSum += d.windSum;
-        t.windCount += d.windCount;
-        t.windRunMetres += d.windRunMetres;
-        t.rain += d.rain;
-        t.wind.add(d.wind);
-        for (auto [into, day] : {std::pair{&t.tempHigh, &d.tempHigh}, {&t.humHigh, &d.humHigh},
-                                 {&t.presHigh, &d.presHigh}, {&t.dewHigh, &d.dewHigh},
-                                 {&t.hourRainHigh, &d.hourRainHigh}, {&t.windHigh, &d.windHigh}})
-            takeHigh(*into, *day);
-        for (auto [into, day] : {std::pair{&t.tempLow, &d.tempLow}, {&t.humLow, &d.humLow},
-                                 {&t.presLow, &d.presLow}, {&t.dewLow, &d.dewLow}, {&t.chillLow, &d.chillLow}})
-            takeLow(*into, *day);
-        if (d.gustHigh.known() && (!t.gustHigh.known() || d.gustHigh.value > t.gustHigh.value)) {
-            t.gustHigh = d.gustHigh;
-            t.gustDirCode = d.gustDirCode;
-        }
+        p.total.add(d);
 
         SummaryRow& r = p.row;
         if (d.hasTemperature()) {
@@ -166,14 +141,7 @@ ClimateRecords climateRecords(const std::vector<ClimateDay>& days, const UnitSel
     for (const ClimateDay& d : days) {
         const std::string_view date = d.date.view();
         if (month != 0 && (date[5] - '0') * 10 + (date[6] - '0') != month) continue;
-        for (auto [into, day] : {std::pair{&all.tempHigh, &d.tempHigh}, {&all.humHigh, &d.humHigh},
-                                 {&all.presHigh, &d.presHigh}, {&all.dewHigh, &d.dewHigh},
-                                 {&all.hourRainHigh, &d.hourRainHigh}, {&all.windHigh, &d.windHigh},
-                                 {&all.gustHigh, &d.gustHigh}})
-            takeHigh(*into, *day);
-        for (auto [into, day] : {std::pair{&all.tempLow, &d.tempLow}, {&all.humLow, &d.humLow},
-                                 {&all.presLow, &d.presLow}, {&all.chillLow, &d.chillLow}})
-            takeLow(*into, *day);
+        all.add(d);
         if (d.hasTemperature()) meanHigh.takeHigh(d.tempMean(), date), meanLow.takeLow(d.tempMean(), date);
         dayRain.takeHigh(d.rain, date);
         monthRain[std::string(date.substr(0, 7))] += d.rain;

@@ -65,7 +65,7 @@ int openClimateWindow(const AppContext& context, const std::optional<StationSett
 }
 
 ClimateDialog::ClimateDialog(const AppContext& context, const UnitSelection& units, QWidget* parent)
-    : QDialog(parent), context_(context), units_(units) {
+    : QDialog(parent), context_(context), units_(units), station_(readReportStation(context.dataFolder)) {
     setObjectName(QStringLiteral("climateDialog"));
     setModal(true);
     setWindowTitle(qtext(context_.texts, "climate.caption"));
@@ -240,8 +240,8 @@ void ClimateDialog::showReport() {
     if (!days_) return;
     const QString period = reportPeriod_->date().toString(reportKind_->currentIndex() == 1 ? QStringLiteral("yyyy")
                                                                                            : QStringLiteral("yyyy-MM"));
-    report_->setPlainText(QString::fromStdString(climateReport(*days_, period.toStdString(), units_, context_.texts,
-                                                               readReportStation(context_.dataFolder))));
+    report_->setPlainText(
+        QString::fromStdString(climateReport(*days_, period.toStdString(), units_, context_.texts, station_)));
 }
 
 QString ClimateDialog::reportText() const {

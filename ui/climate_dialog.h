@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/climate_day.h"
+#include "app/climate_report.h"
 #include "app/climate_summary.h"
 #include "presentation/units.h"
 #include "station/station_settings.h"
@@ -76,6 +77,7 @@ private:
 
     AppContext context_;
     UnitSelection units_;
+    ReportStation station_; // the reports' header, read once from Nimbrel.ini
     std::shared_ptr<const std::vector<ClimateDay>> days_;
 
     QTabWidget* tabs_ = nullptr;
