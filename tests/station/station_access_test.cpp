@@ -2,8 +2,10 @@
 #include "station/station_access.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/scripted_usb.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -367,6 +369,36 @@ TEST_F(StationAccessTest, TheMinuteIsWatchedAgainTenMinutesAfterItWasPlaced) {
     EXPECT_EQ(access.counters().exchanges.load(), exchanges + 1);
     const Report readOfTheRecord = {0x52, 0x01, 0x00, 0x20, 0x52, 0x01, 0x00, 0x20};
     EXPECT_EQ(usb.frames().back(), readOfTheRecord);
+}
+
+// Two programs on one station: what the first learned reaches the second through the shared timing file,
+// opened when the station is found and looked at before an exchange.
+TEST(StationAccess, TimingLearnedByOneProgramIsTakenByAnotherOnTheSameStation) {
+    testing::TempDir folder;
+    ScriptedUsb firstUsb, secondUsb;
+    FakeClock firstClock, secondClock;
+    StationAccess first(firstUsb.library(), firstClock, false), second(secondUsb.library(), secondClock, false);
+    std::array<std::uint8_t, 32> bytes{};
+    for (auto [usb, access] : {std::pair{&firstUsb, &first}, std::pair{&secondUsb, &second}}) {
+        usb->key = "scripted:1";
+        usb->emulateStation();
+        access->enableLearning(folder.path().string());
+        ASSERT_TRUE(access->pollConnection());
+    }
+    const double now = first.nowSeconds();
+    TimingSnapshot known;
+    known.sensorMoment = now + 20.5;
+    known.sensorSpread = 0.25;
+    known.sensorKept = true;
+    known.learnedAt = now;
+    first.timing().adopt(known, now);
+    ASSERT_TRUE(first.readBytes(0x0000, bytes.data(), 32)); // the first program writes what it knows
+
+    ASSERT_TRUE(second.readBytes(0x0000, bytes.data(), 32));
+    const TimingSnapshot taken = second.timing().snapshot();
+    ASSERT_TRUE(taken.sensorMoment.has_value());
+    EXPECT_TRUE(taken.sensorKept);
+    EXPECT_NEAR(std::fmod(*taken.sensorMoment - now, StationTiming::kSensorPeriod), 20.5, 1e-6);
 }
 
 } // namespace

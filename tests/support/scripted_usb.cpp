@@ -14,6 +14,7 @@ public:
     bool checkHandle(int h) override { return target_.checkHandle(h); }
     bool writeData(int h, const std::uint8_t* r) override { return target_.writeData(h, r); }
     bool readData(int h, std::uint8_t* r) override { return target_.readData(h, r); }
+    std::string deviceKey(int h) const override { return target_.deviceKey(h); }
 
 private:
     ScriptedUsb& target_;

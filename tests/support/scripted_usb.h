@@ -31,6 +31,8 @@ public:
     int handleToReturn = 3;
     FindFailure failureToReport = FindFailure::noStation;
     bool attached = true;
+    // What deviceKey names the station by (empty: no timing shared with other programs).
+    std::string key;
 
     // Every report handed over by a successful writeData call, in order.
     std::vector<Report> sent;
@@ -65,6 +67,7 @@ public:
     bool checkHandle(int handle) override;
     bool writeData(int handle, const std::uint8_t* report8) override;
     bool readData(int handle, std::uint8_t* report8) override;
+    std::string deviceKey(int /*handle*/) const override { return key; }
 
 private:
     void station(const Report& report, bool data);
