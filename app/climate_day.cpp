@@ -44,14 +44,50 @@ bool readingOf(std::string_view column, double& value) {
 
 constexpr double kDegreesPerPoint = 22.5;
 
+// The digits of "YYYY-MM-DD HH:MM:SS" (or of the date or the month it starts with) in one number, times
+// ten plus how much of the text there was: 1 a month, 2 a date, 3 a sample time; 0 for no month at all.
+std::int64_t momentOf(std::string_view at) {
+    constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
+    std::int64_t digits = 0, usedDigits = 0;
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        if (i >= at.size() || (kShape[i] == 'd' ? !isDigit(at[i]) : at[i] != kShape[i])) break;
+        if (kShape[i] == 'd') digits = digits * 10 + (at[i] - '0');
+        if (i + 1 == 7 || i + 1 == 10 || i + 1 == kShape.size()) used = i + 1, usedDigits = digits;
+    }
+    digits = usedDigits;
+    const int shape = used == kShape.size() ? 3 : used == 10 ? 2 : used == 7 ? 1 : 0;
+    if (shape == 0) return 0;
+    for (std::size_t i = used; i < kShape.size(); ++i)
+        if (kShape[i] == 'd') digits *= 10;
+    return digits * 10 + shape;
+}
+
 } // namespace
 
+std::string Extreme::time() const {
+    const int shape = static_cast<int>(moment % 10);
+    std::int64_t digits = moment / 10;
+    char text[20] = "0000-00-00 00:00:00";
+    for (std::size_t i = sizeof text - 1; i-- > 0;)
+        if (text[i] == '0') text[i] = static_cast<char>('0' + digits % 10), digits /= 10;
+    return std::string(text, shape == 3 ? 19 : shape == 2 ? 10 : shape == 1 ? 7 : 0);
+}
+
 void Extreme::takeHigh(double v, std::string_view at) {
-    if (!known() || v > value) value = v, time.assign(at);
+    if (!known() || v > value) value = v, moment = momentOf(at);
 }
 
 void Extreme::takeLow(double v, std::string_view at) {
-    if (!known() || v < value) value = v, time.assign(at);
+    if (!known() || v < value) value = v, moment = momentOf(at);
+}
+
+void Extreme::takeHigh(const Extreme& other) {
+    if (other.known() && (!known() || other.value > value)) *this = other;
+}
+
+void Extreme::takeLow(const Extreme& other) {
+    if (other.known() && (!known() || other.value < value)) *this = other;
 }
 
 void WindVector::add(int directionCode, double speed) {
@@ -97,10 +133,10 @@ void ClimateDay::add(const ClimateDay& o) {
     wind.add(o.wind);
     for (auto high : {&ClimateDay::tempHigh, &ClimateDay::humHigh, &ClimateDay::presHigh, &ClimateDay::dewHigh,
                       &ClimateDay::hourRainHigh, &ClimateDay::windHigh})
-        if ((o.*high).known()) (this->*high).takeHigh((o.*high).value, (o.*high).time.view());
+        (this->*high).takeHigh(o.*high);
     for (auto low : {&ClimateDay::tempLow, &ClimateDay::humLow, &ClimateDay::presLow, &ClimateDay::dewLow,
                      &ClimateDay::chillLow})
-        if ((o.*low).known()) (this->*low).takeLow((o.*low).value, (o.*low).time.view());
+        (this->*low).takeLow(o.*low);
     if (o.gustHigh.known() && (!gustHigh.known() || o.gustHigh.value > gustHigh.value)) {
         gustHigh = o.gustHigh;
         gustDirCode = o.gustDirCode;

@@ -32,14 +32,22 @@ private:
     std::uint8_t size_ = 0;
 };
 
-// A high or a low with the sample time ("YYYY-MM-DD HH:MM:SS") of the first record that reached it.
+// A high or a low with the moment of the first record that reached it: a sample time
+// ("YYYY-MM-DD HH:MM:SS"), a date or a month. The moment is kept as its digits in one number, so that a
+// day of many extremes stays small in memory and in the cache.
 struct Extreme {
     double value = 0.0;
-    FixedText<19> time; // empty while no record had a reading
-    bool known() const { return !time.empty(); }
-    // Takes the reading when it is beyond the kept one (ties keep the first in the file).
+    std::int64_t moment = 0; // 0 while no record had a reading
+    bool known() const { return moment != 0; }
+    // The moment as it was given: a sample time, a date or a month.
+    std::string time() const;
+    // Takes the reading when it is beyond the kept one (ties keep the first in the file). `at` is a
+    // sample time, a date or a month (a text that does not start with a month would not be kept).
     void takeHigh(double v, std::string_view at);
     void takeLow(double v, std::string_view at);
+    // The same for another extreme (a day's, folded into a month's).
+    void takeHigh(const Extreme& other);
+    void takeLow(const Extreme& other);
     bool operator==(const Extreme&) const = default;
 };
 

@@ -22,7 +22,7 @@ double metresPerRunUnit(const UnitSelection& units) {
 
 // The value rounded as it is shown, so that a day shown with 0.2 mm counts as a day of 0.2 mm.
 double asShown(double value, int decimals) {
-    const double scale = std::pow(10.0, decimals);
+    const double scale = decimals >= 2 ? 100.0 : decimals == 1 ? 10.0 : 1.0;
     return std::round(value * scale) / scale;
 }
 
@@ -150,9 +150,9 @@ ClimateRecords climateRecords(const std::vector<ClimateDay>& days, const UnitSel
     for (const auto& [m, rain] : monthRain) monthRainHigh.takeHigh(rain, m);
 
     auto record = [&](const Extreme& e, double (Converters::*to)(double) const) {
-        return e.known() ? ClimateRecord{(c.*to)(e.value), e.time.str()} : ClimateRecord{};
+        return e.known() ? ClimateRecord{(c.*to)(e.value), e.time()} : ClimateRecord{};
     };
-    auto same = [](const Extreme& e) { return e.known() ? ClimateRecord{e.value, e.time.str()} : ClimateRecord{}; };
+    auto same = [](const Extreme& e) { return e.known() ? ClimateRecord{e.value, e.time()} : ClimateRecord{}; };
     using C = Converters;
     ClimateRecords r;
     r.tempHigh = record(all.tempHigh, &C::temperature);

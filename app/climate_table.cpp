@@ -60,7 +60,7 @@ std::string number(const Extreme& e, int decimals) {
 // When an extreme happened: HH:MM within a day's row, the date within a month's or a year's.
 std::string when(const Extreme& e, SummaryBy by) {
     if (!e.known()) return "---";
-    const std::string_view time = e.time.view();
+    const std::string time = e.time();
     if (by != SummaryBy::day) return std::string(time.substr(0, 10));
     return time.size() >= 16 ? std::string(time.substr(11, 5)) : "---";
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -108,6 +109,30 @@ TEST_F(ClimateCache, AMissingFileHasNoDaysAndAnUnreadableOneSaysWhy) {
     days = load();
     EXPECT_FALSE(days.read);
     EXPECT_FALSE(days.failure.empty());
+}
+
+// A long file is read in two halves at once; what comes out is what one pass over its lines gives, the
+// earlier of two equal highs kept on the day that the halves share. Its readings are exact in binary
+// (rain 0.5, wind from the north), so that sums in another order are the same to the last bit.
+TEST_F(ClimateCache, AFileReadInTwoHalvesGivesWhatOnePassGives) {
+    std::string text;
+    std::map<std::string, ClimateDay> expected;
+    for (int i = 0; text.size() < (9u << 20); ++i) {
+        char time[20];
+        std::snprintf(time, sizeof time, "2026-03-%02d %02d:%02d:00", 1 + i / 1440 % 28, i / 60 % 24, i % 60);
+        std::string line = lineAt(time, std::to_string(i % 40 / 2) + ".5");
+        line.replace(line.find("      8,      S"), 15, "      0,      N").replace(line.find("0.1,     0.1"), 12, "0.5,     0.5");
+        addRecordLine(expected[std::string(time, 10)], line);
+        text += line;
+    }
+    dir.write("Nimbrel.dat", text);
+    const std::vector<ClimateDay> days = load().days;
+    ASSERT_EQ(days.size(), expected.size());
+    auto day = days.begin();
+    for (auto& [date, summed] : expected) {
+        summed.date.assign(date);
+        EXPECT_EQ(*day++, summed) << date;
+    }
 }
 
 } // namespace
