@@ -36,7 +36,7 @@ constexpr std::array<int, 11> kSlotPositions = {P::indHumi,  P::outHumi,   P::in
 enum class Kind { humidity, indoorTemperature, outdoorTemperature, pressure, wind, rain };
 
 struct SeriesField {
-    int slot = -1;                            // -1: the quantity has no second series
+    std::optional<int> slot;                  // none: the quantity has no second series
     TextRow name = TextRow::applicationTitle; // the series' title in the language table
 };
 
@@ -252,8 +252,7 @@ GraphData::GraphData(const UnitSelection& units, int axisClockIndex, std::option
         if (onlyQuantity_ && *onlyQuantity_ != q) continue;
         const Quantity& quantity = kQuantities[static_cast<std::size_t>(q)];
         for (const SeriesField& s : {quantity.first, quantity.second})
-            if (s.slot >= 0)
-                fields_[static_cast<std::size_t>(s.slot)] = std::make_shared<std::vector<float>>();
+            if (s.slot) fields_[static_cast<std::size_t>(*s.slot)] = std::make_shared<std::vector<float>>();
     }
 }
 
@@ -326,13 +325,13 @@ ChartModel GraphData::model(const GraphChoice& choice, const LanguageTable& text
     const std::uint32_t colours[2] = {kSeriesRed, kSeriesGreen};
     int index = 0;
     for (const SeriesField& s : {q.first, q.second}) {
-        if (s.slot < 0 || !fields_[static_cast<std::size_t>(s.slot)]) continue;
+        if (!s.slot || !fields_[static_cast<std::size_t>(*s.slot)]) continue;
         ChartSeries series;
         series.name = texts.text(s.name);
         series.colour = colours[index++];
         series.lineWidth = choice.type == ChartType::line && !choice.view3D ? 2 : 1;
         series.x = x_;
-        series.y = fields_[static_cast<std::size_t>(s.slot)];
+        series.y = fields_[static_cast<std::size_t>(*s.slot)];
         m.series.push_back(std::move(series));
     }
     return m;

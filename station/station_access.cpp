@@ -328,9 +328,7 @@ bool StationAccess::readRecordBack(WeatherSample& sample, int n, bool quiet) {
     if (n < 0 || count == 0 || count < n) return false;
     // A pointer outside the ring would make the fixed block pass for a record.
     if (!isRecordAddress(stackAddress)) return false;
-    const unsigned address = recordAddressBack(stackAddress, n);
-    sample[WeatherSample::stackAddr] = recordAddressText(address);
-    return readRecordAt(address, sample, quiet);
+    return readRecordAt(recordAddressBack(stackAddress, n), sample, quiet);
 }
 
 bool StationAccess::readRecordAt(unsigned address, WeatherSample& sample, bool quiet) {
