@@ -42,9 +42,9 @@ std::string rounded(double value, int decimals) {
     return text;
 }
 
-// Percent-encoding of everything but the unreserved characters of a URL, as a query value needs.
-std::string escaped(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
+// Percent-encoding of everything but the unreserved characters of a URL, as a query value needs; a
+// server may echo it with small hex digits, or with '+' for a blank, as a form would send it.
+std::string escaped(std::string_view text, std::string_view hex = "0123456789ABCDEF", bool plusForBlank = false) {
     std::string result;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -52,10 +52,12 @@ std::string escaped(std::string_view text) {
                                 c == '-' || c == '.' || c == '_' || c == '~';
         if (unreserved) {
             result += c;
+        } else if (c == ' ' && plusForBlank) {
+            result += '+';
         } else {
             result += '%';
-            result += kHex[byte >> 4];
-            result += kHex[byte & 0x0F];
+            result += hex[byte >> 4];
+            result += hex[byte & 0x0F];
         }
     }
     return result;
@@ -96,13 +98,21 @@ CURLcode perform(CURL* curl, const std::atomic<bool>* interrupted) {
     return result;
 }
 
-// The answer's first line, short and printable, without the password should a server echo it.
+// The answer's first line, short and printable, without the password should a server echo it: as it
+// was sent (escaped), in the other spellings of that escape, or as the user typed it.
 std::string shownAnswer(const std::string& body, const std::string& password) {
     std::string line = body.substr(0, body.find_first_of("\r\n"));
     const std::size_t start = line.find_first_not_of(" \t");
     line = start == std::string::npos ? std::string() : line.substr(start);
-    if (!password.empty())
-        for (std::size_t at; (at = line.find(password)) != std::string::npos;) line.replace(at, password.size(), "***");
+    if (!password.empty()) {
+        const std::string forms[] = {escaped(password), escaped(password, "0123456789abcdef"),
+                                     escaped(password, "0123456789ABCDEF", true),
+                                     escaped(password, "0123456789abcdef", true), password};
+        // Searched on after each "***": a password such as "*" would otherwise be found in it forever.
+        for (const std::string& form : forms)
+            for (std::size_t at = line.find(form); at != std::string::npos; at = line.find(form, at + 3))
+                line.replace(at, form.size(), "***");
+    }
     if (line.size() > kLongestShownAnswer) line = line.substr(0, kLongestShownAnswer) + "...";
     for (char& c : line)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
@@ -135,6 +145,8 @@ std::string uploadQuery(const UploadSettings& settings, const OutputReading& rea
     add("winddir", "wind_direction", same, 0);
     add("rainin", "rain_hour", inches, 3);
     add("dailyrainin", "rain_today", inches, 3);
+    add("indoortempf", "indoor_temperature", fahrenheit, 1);
+    add("indoorhumidity", "indoor_humidity", same, 0);
     fields.emplace_back("action", "updateraw");
     fields.emplace_back("softwaretype", softwareType);
 

@@ -18,7 +18,8 @@ using testing::LocalHttpServer;
 OutputReading fullReading() {
     OutputReading r;
     r.time = 1765228410; // 2025-12-08 21:13:30 UTC
-    r.values = {{"indoor_temperature", 21.4, false}, {"outdoor_temperature", 5.3, false},
+    r.values = {{"indoor_temperature", 21.4, false}, {"indoor_humidity", 45, true},
+                {"outdoor_temperature", 5.3, false},
                 {"outdoor_humidity", 87, true},      {"dew_point", 3.2, false},
                 {"absolute_pressure", 1012.3, false}, {"relative_pressure", 1019.8, false},
                 {"wind_speed", 2.4, false},          {"wind_gust", 4.1, false},
@@ -38,6 +39,7 @@ UploadSettings settingsFor(const std::string& url) {
 const std::string kExpectedQuery =
     "ID=KXY%201%262&PASSWORD=p%40ss%3Dw%20rd&dateutc=2025-12-08%2021%3A13%3A30&tempf=41.5&humidity=87&"
     "dewptf=37.8&baromin=30.115&windspeedmph=5.4&windgustmph=9.2&winddir=113&rainin=0.012&dailyrainin=0.047&"
+    "indoortempf=70.5&indoorhumidity=45&"
     "action=updateraw&softwaretype=Nimbrel-9.9.9";
 
 TEST(WeatherUpload, QueryValuesConvertedRoundedAndEscaped) {
@@ -70,6 +72,18 @@ TEST(WeatherUpload, SuccessErrorAndSilenceFromARealServer) {
     answer = uploadOnce(settingsFor(refusing.url("/")), fullReading(), "Nimbrel-9.9.9", 5s);
     EXPECT_FALSE(answer.ok);
     EXPECT_EQ(answer.text, "127.0.0.1 answered HTTP 401: bad password *** for KXY");
+    // A page that echoes the request shows the password as it was sent, escaped: hidden too, and so are
+    // the other spellings of the same escape (small hex digits, '+' for a blank).
+    for (const char* page : {"{request}", "GET /?ID=K&PASSWORD=p%40ss%3dw+rd"}) {
+        LocalHttpServer echoing("HTTP/1.0 401 Unauthorized\r\n\r\n" + std::string(page) + "\n");
+        answer = uploadOnce(settingsFor(echoing.url("/")), fullReading(), "Nimbrel-9.9.9", 5s);
+        EXPECT_NE(answer.text.find("PASSWORD=***"), std::string::npos) << answer.text;
+        EXPECT_EQ(answer.text.find("ss"), std::string::npos) << answer.text;
+    }
+    LocalHttpServer starred("HTTP/1.0 401 Unauthorized\r\n\r\nnot * here\n");
+    UploadSettings star = settingsFor(starred.url("/"));
+    star.password = "*"; // found again in its own "***": hidden once, and the answer comes back
+    EXPECT_EQ(uploadOnce(star, fullReading(), "N", 5s).text, "127.0.0.1 answered HTTP 401: not *** here");
 
     // 200 without "success" is no success.
     LocalHttpServer odd("HTTP/1.0 200 OK\r\n\r\nINVALIDPASSWORDID|Password or key and/or id are incorrect\n");

@@ -15,7 +15,8 @@
 namespace nimbrel::testing {
 
 // Answers each request with `answer` (an empty answer: never answers, holding the connection) and
-// keeps each request's first line.
+// keeps each request's first line. "{request}" in the answer is replaced by that line, as a server's
+// error page that echoes the request would show it.
 class LocalHttpServer {
 public:
     explicit LocalHttpServer(std::string answer) : answer_(std::move(answer)) {
@@ -57,7 +58,10 @@ private:
                 held_.push_back(fd);
                 continue;
             }
-            ::send(fd, answer_.data(), answer_.size(), MSG_NOSIGNAL);
+            std::string answer = answer_;
+            if (const std::size_t at = answer.find("{request}"); at != std::string::npos)
+                answer.replace(at, 9, request.substr(0, request.find("\r\n")));
+            ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
             ::close(fd);
         }
     }
