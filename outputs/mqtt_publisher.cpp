@@ -56,6 +56,20 @@ std::string configureClient(mosquitto* client, const MqttSettings& settings) {
     return {};
 }
 
+// True for libmosquitto's log line of a TLS handshake that failed on the broker's certificate: OpenSSL's
+// "certificate verify failed", for a certificate that the CA file did not sign and for one that names
+// another host alike. The handshake may fail inside the connect or later in the network thread, and
+// only this line tells the two causes of a TLS error apart from any other.
+bool saysCertificateRefused(int level, const char* text) {
+    return (level & MOSQ_LOG_ERR) != 0 && text != nullptr && std::strstr(text, "certificate verify failed") != nullptr;
+}
+
+std::string untrustedCertificateText(const MqttSettings& settings) {
+    return "the certificate of the broker at " + whereOf(settings) + " is not trusted by " +
+           (settings.caFile.empty() ? std::string("the system's certificates") : settings.caFile) +
+           ", or it does not name " + settings.host;
+}
+
 // What the one-off sending waits for: the broker's answer to the connect, then its acknowledgements.
 // Written by libmosquitto's thread under the mutex, which is there for the condition; read anywhere.
 struct OnceState {
@@ -64,6 +78,7 @@ struct OnceState {
     std::atomic<int> connectAnswer{-1};
     std::atomic<int> unacknowledged{0};
     std::atomic<bool> lost{false};
+    std::atomic<bool> untrusted{false}; // the broker's certificate was refused
 };
 
 } // namespace
@@ -98,6 +113,7 @@ void MqttPublisher::start() {
     if (const std::string problem = configureClient(client_, settings_); !problem.empty()) report(problem);
     mosquittoApi().mosquitto_connect_callback_set(client_, &MqttPublisher::onConnect);
     mosquittoApi().mosquitto_disconnect_callback_set(client_, &MqttPublisher::onDisconnect);
+    mosquittoApi().mosquitto_log_callback_set(client_, &MqttPublisher::onLog);
     mosquittoApi().mosquitto_reconnect_delay_set(client_, kFirstReconnectDelay, kLongestReconnectDelay, true);
     stopping_ = false;
     // Even the first try looks the host name up, which may take seconds: never on the caller's thread
@@ -116,7 +132,8 @@ bool MqttPublisher::connectAndLoop() {
 }
 
 void MqttPublisher::retryFirstConnect() {
-    report("no broker at " + whereOf(settings_) + " yet; retrying");
+    // A broker whose certificate was refused in the connect has said so already.
+    if (!certificateRefused_) report("no broker at " + whereOf(settings_) + " yet; retrying");
     std::chrono::seconds delay{kFirstReconnectDelay};
     for (;;) {
         {
@@ -145,7 +162,15 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
         publisher->pending_.reset();
         publisher->connected_ = true;
     }
+    publisher->certificateRefused_ = false;
     publisher->report("connected to " + whereOf(publisher->settings_));
+}
+
+void MqttPublisher::onLog(mosquitto*, void* self, int level, const char* text) {
+    auto* publisher = static_cast<MqttPublisher*>(self);
+    // Said once: the network thread tries again and again, and each try fails the same way.
+    if (saysCertificateRefused(level, text) && !publisher->certificateRefused_.exchange(true))
+        publisher->report(untrustedCertificateText(publisher->settings_) + "; retrying");
 }
 
 void MqttPublisher::sendOnConnect() {
@@ -240,9 +265,18 @@ OutputAnswer mqttSendOnce(const MqttSettings& settings, const std::string& softw
         --s.unacknowledged;
         s.changed.notify_all();
     });
+    mosquittoApi().mosquitto_log_callback_set(client, [](mosquitto*, void* self, int level, const char* text) {
+        if (!saysCertificateRefused(level, text)) return;
+        auto& s = *static_cast<OnceState*>(self);
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.untrusted = true;
+        s.changed.notify_all();
+    });
     if (const int rc = mosquittoApi().mosquitto_connect_async(client, settings.host.c_str(), settings.port, kKeepAliveSeconds);
-        rc != MOSQ_ERR_SUCCESS)
+        rc != MOSQ_ERR_SUCCESS) {
+        if (state.untrusted) return {false, untrustedCertificateText(settings)};
         return {false, "no broker at " + where + ": " + (rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquittoApi().mosquitto_strerror(rc))};
+    }
     if (mosquittoApi().mosquitto_loop_start(client) != MOSQ_ERR_SUCCESS) return {false, "could not start its network thread"};
     const auto end = std::chrono::steady_clock::now() + timeout;
     const auto finish = [&](OutputAnswer answer) {
@@ -255,8 +289,9 @@ OutputAnswer mqttSendOnce(const MqttSettings& settings, const std::string& softw
         std::unique_lock<std::mutex> lock(state.mutex);
         return state.changed.wait_until(lock, end, done);
     };
-    if (!waitFor([&] { return state.connectAnswer >= 0 || state.lost; }))
+    if (!waitFor([&] { return state.connectAnswer >= 0 || state.lost || state.untrusted; }))
         return finish({false, "the broker at " + where + " did not answer in time"});
+    if (state.untrusted) return finish({false, untrustedCertificateText(settings)});
     if (state.connectAnswer != 0)
         return finish({false, "the broker at " + where + " refused the connection: " +
                                   (state.connectAnswer > 0 ? mosquittoApi().mosquitto_connack_string(state.connectAnswer)

@@ -53,6 +53,7 @@ public:
 private:
     static void onConnect(mosquitto*, void* self, int rc);
     static void onDisconnect(mosquitto*, void* self, int rc);
+    static void onLog(mosquitto*, void* self, int level, const char* text);
     void report(const std::string& text);
     void sendOnConnect();
     bool sendReading(const OutputReading& reading);
@@ -68,6 +69,7 @@ private:
     mosquitto* client_ = nullptr;
     bool loopRunning_ = false;
     std::atomic<bool> connected_{false};
+    std::atomic<bool> certificateRefused_{false}; // said on the status line until a connection is made
     std::atomic<unsigned long long> skipped_{0};
     // The newest reading that found no connection. Held with its mutex from the check of
     // `connected_` to the send, so a reading is never kept back behind a newer one.

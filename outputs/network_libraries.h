@@ -15,7 +15,7 @@ namespace nimbrel {
     X(mosquitto_username_pw_set) X(mosquitto_tls_set) X(mosquitto_will_set) X(mosquitto_connect_callback_set) \
     X(mosquitto_disconnect_callback_set) X(mosquitto_publish_callback_set) X(mosquitto_reconnect_delay_set)   \
     X(mosquitto_connect_async) X(mosquitto_loop_start) X(mosquitto_loop_stop) X(mosquitto_disconnect)         \
-    X(mosquitto_connack_string) X(mosquitto_strerror)
+    X(mosquitto_connack_string) X(mosquitto_strerror) X(mosquitto_log_callback_set)
 
 #define NIMBREL_CURL_FUNCTIONS(X)                                                                             \
     X(curl_global_init) X(curl_easy_init) X(curl_easy_cleanup) X(curl_easy_setopt) X(curl_easy_getinfo)       \

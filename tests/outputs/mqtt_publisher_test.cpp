@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -42,10 +43,12 @@ bool accepts(int port) {
 // A mosquitto process that keeps nothing between runs, so a restart forgets every retained message.
 class Broker {
 public:
-    // `anonymous` false: every client without a login is refused.
-    Broker(const testing::TempDir& dir, int port, bool anonymous = true) : config_(dir / "mosquitto.conf"), port_(port) {
+    // `anonymous` false: every client without a login is refused. `more`: further lines of its
+    // configuration (a second listener).
+    Broker(const testing::TempDir& dir, int port, bool anonymous = true, const std::string& more = {})
+        : config_(dir / "mosquitto.conf"), port_(port) {
         dir.write("mosquitto.conf", "listener " + std::to_string(port) + " 127.0.0.1\nallow_anonymous " +
-                                        (anonymous ? "true" : "false") + "\npersistence false\nlog_dest none\n");
+                                        (anonymous ? "true" : "false") + "\npersistence false\nlog_dest none\n" + more);
         std::filesystem::permissions(config_, std::filesystem::perms::others_read, std::filesystem::perm_options::add);
     }
     ~Broker() { stop(); }
@@ -174,6 +177,21 @@ TEST(MqttMessages, TheStationProblemIsDiscoveredAsABinarySensorOfTheDevice) {
         R"("device":{"identifiers":["c"],"name":"Nimbrel weather station","manufacturer":"Nimbrel",)"
         R"("model":"USB weather station","sw_version":"9.9.9"}})");
     EXPECT_TRUE(messages.back().retained);
+}
+
+// Two certificate authorities, and a broker certificate for "localhost" that the first one signed
+// (ca.pem; the other is other.pem), made by the openssl tool in `dir`. A broker started as root reads
+// them as the user mosquitto: the folder is opened to others.
+bool makeCertificates(const testing::TempDir& dir) {
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
+    const std::string key = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
+    const std::string command =
+        "cd '" + dir.path().string() + "' && (openssl req -x509" + key + " -keyout ca.key -out ca.pem -days 2" +
+        " -subj /CN=NimbrelTestCA && openssl req -x509" + key + " -keyout other.key -out other.pem -days 2" +
+        " -subj /CN=OtherCA && openssl req" + key + " -keyout broker.key -out broker.csr -subj /CN=localhost" +
+        " && printf 'subjectAltName=DNS:localhost\\n' > names && openssl x509 -req -in broker.csr -CA ca.pem" +
+        " -CAkey ca.key -CAcreateserial -out broker.pem -days 2 -extfile names && chmod 644 *) >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
 }
 
 class MqttBroker : public ::testing::Test {
@@ -350,6 +368,58 @@ TEST_F(MqttBroker, TheLastWillSaysOfflineWhenThePublisherVanishes) {
     // Retained: a subscriber that comes afterwards learns it too.
     Subscriber subscriber(port);
     EXPECT_EQ(subscriber.waitFor("wx/availability", "offline"), "offline");
+}
+
+// A broker whose certificate the CA file did not sign, or that names another host, is said to be so at
+// once, every time, wherever the handshake fails (inside the connect or later on the network thread).
+TEST_F(MqttBroker, ABrokerCertificateThatIsNotTrustedIsSaidAtOnceEveryTime) {
+    testing::TempDir dir;
+    ASSERT_TRUE(makeCertificates(dir)) << "the openssl tool is missing or failed";
+    const int port = testing::freeLoopbackPort();
+    int tlsPort = testing::freeLoopbackPort();
+    while (tlsPort == port) tlsPort = testing::freeLoopbackPort();
+    Broker broker(dir, port, true,
+                  "listener " + std::to_string(tlsPort) + " 127.0.0.1\ncafile " + (dir / "ca.pem").string() +
+                      "\ncertfile " + (dir / "broker.pem").string() + "\nkeyfile " + (dir / "broker.key").string() + "\n");
+    ASSERT_TRUE(broker.start());
+    MqttSettings settings;
+    settings.host = "localhost";
+    settings.port = tlsPort;
+    settings.tls = true;
+    settings.caFile = (dir / "other.pem").string();
+    settings.discovery = false;
+    OutputReading r;
+    r.time = 1765228410;
+    r.values = {{"outdoor_temperature", 5.3, false}};
+    const std::string where = ":" + std::to_string(tlsPort) + " is not trusted by ";
+    for (int i = 0; i < 10; ++i) {
+        const auto before = std::chrono::steady_clock::now();
+        EXPECT_EQ(mqttSendOnce(settings, "9.9.9", r, 5s).text,
+                  "the certificate of the broker at localhost" + where + settings.caFile + ", or it does not name localhost")
+            << i;
+        EXPECT_LT(std::chrono::steady_clock::now() - before, 2s) << i;
+    }
+    settings.caFile = (dir / "ca.pem").string();
+    settings.host = "127.0.0.1"; // the certificate names localhost only
+    EXPECT_EQ(mqttSendOnce(settings, "9.9.9", r, 5s).text,
+              "the certificate of the broker at 127.0.0.1" + where + settings.caFile + ", or it does not name 127.0.0.1");
+    settings.host = "localhost";
+    EXPECT_TRUE(mqttSendOnce(settings, "9.9.9", r, 5s).ok);
+
+    // The logger says it once, though its network thread tries again and again.
+    settings.caFile = (dir / "other.pem").string();
+    std::mutex mutex;
+    std::vector<std::string> said;
+    MqttPublisher publisher(settings, "9.9.9", [&](const std::string& text) {
+        std::lock_guard<std::mutex> lock(mutex);
+        said.push_back(text);
+    });
+    publisher.start();
+    std::this_thread::sleep_for(3500ms); // the first try and two more, a second and two seconds later
+    publisher.stop();
+    std::lock_guard<std::mutex> lock(mutex);
+    EXPECT_EQ(said, std::vector<std::string>{"MQTT: the certificate of the broker at localhost" + where + settings.caFile +
+                                             ", or it does not name localhost; retrying"});
 }
 
 } // namespace
