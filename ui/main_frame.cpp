@@ -5,6 +5,7 @@
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "app/link_report.h"
+#include "app/profile_file.h"
 #include "app/station_commands.h"
 #include "presentation/record_builders.h"
 #include "station/station_access.h"
@@ -19,6 +20,7 @@
 #include "ui/mnemonics.h"
 #include "ui/scope_dialog.h"
 #include "ui/setup_dialog.h"
+#include "ui/tray_icon.h"
 #include "ui/weather_view.h"
 #include "ui/window_fit.h"
 #include "ui/window_texts.h"
@@ -34,6 +36,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QToolBar>
 #include <algorithm>
 #include <climits>
@@ -100,7 +103,22 @@ MainFrame::MainFrame(const AppContext& context, QWidget* parent)
 
     buildMenusAndToolbar();
     buildStatusBar();
+    buildTrayIcon();
     placeOnScreen();
+}
+
+void MainFrame::buildTrayIcon() {
+    const ProfileFile ini = ProfileFile::load(context_.dataFolder / "Nimbrel.ini");
+    const TrayIcon::Use use = TrayIcon::useFrom(QString::fromStdString(ini.value("ui", "tray").value_or("")));
+    // A desktop without a tray keeps the window as it always was.
+    if (use == TrayIcon::Use::off || !QSystemTrayIcon::isSystemTrayAvailable()) return;
+    tray_ = new TrayIcon(*this, *view_, context_.texts, this);
+    closeToTray_ = use == TrayIcon::Use::keepRunning;
+    connect(view_, &WeatherView::readingShown, tray_, &TrayIcon::showReading);
+    connect(tray_, &TrayIcon::exitRequested, this, [this] {
+        exiting_ = true;
+        close();
+    });
 }
 
 MainFrame::~MainFrame() {
@@ -144,7 +162,10 @@ void MainFrame::buildMenusAndToolbar() {
 
     QAction* exit = command(this, kExit, qtext(t, TextRow::exit), qtext(t, "frame.tip.exit"));
     exit->setShortcut(QKeySequence::Quit);
-    connect(exit, &QAction::triggered, this, &QWidget::close);
+    connect(exit, &QAction::triggered, this, [this] {
+        exiting_ = true;
+        close();
+    });
     display->addAction(exit);
 
     // System: the station's windows, then the station command that needs no window of its own.
@@ -461,6 +482,12 @@ void MainFrame::comeForward() {
 
 void MainFrame::closeEvent(QCloseEvent* event) {
     saveWindowState();
+    if (closeToTray_ && !exiting_) {
+        // The station is still read and logged; the tray's icon brings the window back.
+        event->ignore();
+        hide();
+        return;
+    }
     stationWork_.finish();
     view_->stopMonitor();
     QMainWindow::closeEvent(event);

@@ -17,6 +17,7 @@ namespace nimbrel {
 
 class ConnectionPane;
 class DebugWindow;
+class TrayIcon;
 class WeatherView;
 
 class MainFrame : public QMainWindow {
@@ -36,6 +37,8 @@ public:
     // why this window only shows the folder's newest stored record.
     QLabel* statusPane() const { return statusPane_; }
     ConnectionPane* connectionPane() const { return connectionPane_; }
+    // The icon in the desktop's tray; null where the desktop has no tray or `[ui] tray=off`.
+    TrayIcon* trayIcon() const { return tray_; }
     // In the status bar while a long job of the acquisition thread runs (a first download): the bar,
     // and beside it the count ("120 / 4080").
     QProgressBar* progressBar() const { return progressBar_; }
@@ -80,6 +83,7 @@ protected:
 private:
     void buildMenusAndToolbar();
     void buildStatusBar();
+    void buildTrayIcon();
     void placeOnScreen();
     void saveWindowState();
     QString firstStatusText() const;
@@ -101,6 +105,9 @@ private:
     DebugWindow* debugWindow_ = nullptr; // made on first use; a child of the frame
     bool stationWindowOpen_ = false;     // a station window is being read for or is open
     StationWork stationWork_{this, false};
+    TrayIcon* tray_ = nullptr;
+    bool closeToTray_ = false; // `[ui] tray=on`: closing the window leaves the program logging in the tray
+    bool exiting_ = false;     // Exit was chosen: a close ends the program whatever the tray
 };
 
 } // namespace nimbrel

@@ -391,6 +391,7 @@ void WeatherView::showReading(const StationSettings& settings, const WeatherSamp
     gustLevelBar_->setLevel(QString::fromStdString(reading[W::gustLevel]));
     compass_->setDirection(QString::fromStdString(reading[W::windDir]));
     condition_->setCondition(QString::fromStdString(reading[W::condition]));
+    emit readingShown();
 }
 
 void WeatherView::showAlarmLamps(const AlarmThresholds& alarms, const StationSettings& settings,

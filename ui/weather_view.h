@@ -63,6 +63,8 @@ signals:
     void titleChanged(const QString& title);
     // A tick of the session's connection watch, already on the user-interface thread.
     void connectionSeen(const ConnectionWatch::TickResult& result);
+    // A reading was put into the boxes (the tray icon draws it from them).
+    void readingShown();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -22,6 +22,7 @@
 #include "ui/history_dialog.h"
 #include "ui/main_frame.h"
 #include "ui/single_instance.h"
+#include "ui/tray_icon.h"
 #include "ui/weather_view.h"
 
 #include <QAbstractButton>
@@ -31,6 +32,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QSystemTrayIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -40,6 +42,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -470,6 +473,45 @@ TEST_F(MainWindowTest, ViewLampsFollowTheirAlarms) {
     EXPECT_EQ(view.controlText(10015), QStringLiteral("-5.0 °F"));
     EXPECT_EQ(view.controlText(10016), QStringLiteral("--- °F"));
     EXPECT_EQ(view.controlText(10025), QStringLiteral("--- %"));
+}
+
+// The tray icon: the outdoor temperature drawn into it, the main values in its tooltip, and a click that
+// hides or shows the window. The tooltip says what the window shows, in its spelling of the units. Without
+// a tray (this platform has none) the window has no icon.
+TEST_F(MainWindowTest, TheTrayIconShowsTheReadingAndAClickHidesOrShowsTheWindow) {
+    using Use = TrayIcon::Use;
+    for (const auto& [setting, use] : {std::pair{"off", Use::off}, {" On", Use::keepRunning}, {"", Use::icon}, {"yes", Use::icon}})
+        EXPECT_EQ(TrayIcon::useFrom(QString::fromUtf8(setting)), use) << setting;
+    for (const auto& [shown, drawn] : {std::pair{"12.3 °C", "12°"}, {"-3.5 °F", "-4°"}, {"-0.4 °C", "0°"}, {"--- °C", "--"}, {"", "--"}})
+        EXPECT_EQ(TrayIcon::iconText(QString::fromUtf8(shown)), QString::fromUtf8(drawn)) << shown;
+
+    World world;
+    MainFrame frame(world.context());
+    EXPECT_EQ(frame.trayIcon(), nullptr);
+    TrayIcon tray(frame, *frame.view(), world.context().texts);
+    const QString title = QStringLiteral("Nimbrel Radio Controlled\n");
+    EXPECT_EQ(tray.icon()->toolTip(), title + "Outdoor Temperature: ---\nOutdoor Humidity: ---\nRelative Pressure: ---\n"
+                                              "Wind Velocity: ---\n24 hour Rainfall: ---"); // before any reading
+    WeatherSample reading;
+    reading.clear();
+    reading[WeatherSample::outTemp] = "12.3";
+    reading[WeatherSample::outHumi] = "87";
+    reading[WeatherSample::relPres] = "1019.8";
+    reading[WeatherSample::winds] = "2.4";
+    reading[WeatherSample::windDirDesc] = "SW";
+    reading[WeatherSample::dayRain] = "1.2";
+    frame.view()->showReading(StationSettings{}, reading);
+    tray.showReading();
+    const QString tip = tray.icon()->toolTip();
+    EXPECT_TRUE(tip.startsWith(title + "Outdoor Temperature: 12.3 °C\nOutdoor Humidity: 87 %\nRelative Pressure: 1019.8 Hpa\n"
+                                       "Wind Velocity: 2.4 m/s SW\n24 hour Rainfall: 1.2 mm\nLast Read Time: "))
+        << tip.toStdString();
+
+    frame.show();
+    emit tray.icon()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(frame.isVisible());
+    emit tray.icon()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(frame.isVisible());
 }
 
 TEST_F(MainWindowTest, SecondCopyIsRefusedAndBringsTheFirstForward) {
