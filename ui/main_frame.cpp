@@ -118,6 +118,8 @@ void MainFrame::buildTrayIcon() {
     connect(tray_, &TrayIcon::exitRequested, this, [this] {
         exiting_ = true;
         close();
+        // A hidden window's close does not end the program by itself.
+        QCoreApplication::quit();
     });
 }
 

@@ -5,7 +5,9 @@
 #include "ui/window_texts.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFont>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
 #include <QPainter>
@@ -13,8 +15,11 @@
 #include <QRegularExpression>
 #include <QSystemTrayIcon>
 #include <QTime>
+#include <QTimer>
 #include <QWidget>
 #include <cmath>
+#include <cstdint>
+#include <xcb/xcb.h>
 
 namespace nimbrel {
 
@@ -52,6 +57,21 @@ QIcon temperatureIcon(const QString& text) {
     return QIcon(picture);
 }
 
+// In a tray of the older kind (XEmbed: tint2, trayer, lxpanel), Qt places its icon's window inside the
+// tray's slot at the slot's place on the screen, out of sight; it is put back in the slot's corner. Qt
+// takes the place as its own, so only the X server is told.
+void keepIconInItsSlot() {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr) return;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (!widget->inherits("QSystemTrayIconSys") || !widget->testAttribute(Qt::WA_WState_Created)) continue;
+        const std::uint32_t corner[] = {0, 0};
+        xcb_configure_window(x11->connection(), static_cast<xcb_window_t>(widget->winId()),
+                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, corner);
+        xcb_flush(x11->connection());
+    }
+}
+
 } // namespace
 
 TrayIcon::Use TrayIcon::useFrom(const QString& setting) {
@@ -84,6 +104,8 @@ TrayIcon::TrayIcon(QWidget& window, const WeatherView& view, const LanguageTable
     });
     draw();
     icon_->show();
+    // The tray takes the icon in a moment after it is shown.
+    QTimer::singleShot(1000, this, &keepIconInItsSlot);
 }
 
 TrayIcon::~TrayIcon() {
@@ -93,6 +115,7 @@ TrayIcon::~TrayIcon() {
 void TrayIcon::showReading() {
     lastRead_ = QLocale().toString(QTime::currentTime(), QLocale::ShortFormat);
     draw();
+    keepIconInItsSlot();
 }
 
 void TrayIcon::draw() {
