@@ -270,6 +270,11 @@ TEST(PresentationStoreRainTotals, FactsLetGoAreReadAgainWhenAWalkGoesFurther) {
     short2[P::rainMm] = "0.0";                     // a counter at zero walks nowhere
     expectSameAsAFreshStore(s.store, monthLong, "a month");
     EXPECT_GT(s.store.keptRainFacts(), 8000u); // a month of 5-minute records
+    // An append adds its records to the kept facts: the month is not read again.
+    const std::size_t beforeAppend = s.store.keptRainFacts();
+    SampleList appended = s.fetch(2);
+    ASSERT_TRUE(s.store.appendRecords(appended));
+    EXPECT_EQ(s.store.keptRainFacts(), beforeAppend + 2);
     expectSameAsAFreshStore(s.store, short1, "one step");
     EXPECT_LE(s.store.keptRainFacts(), 256u); // what the short walk used, one span
     for (const WeatherSample& sample : {monthLong, short1, monthLong, short2, short1, short1, monthLong})
