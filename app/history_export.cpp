@@ -109,7 +109,8 @@ ExportResult exportHistory(const ExportJob& job) {
             return true;
         });
     };
-    Piece pieces[2] = {{HistoryRowBuilder(job.units), {}, true}, {HistoryRowBuilder(job.units), {}, true}};
+    // The second piece is read only once it is formatted; the last round of an export may not need it.
+    Piece pieces[2] = {{HistoryRowBuilder(job.units), {}, true}, {HistoryRowBuilder(job.units), {}, false}};
     bool cancelled = false;
     bool read = true;
     for (std::size_t first = 0; first < total && read; first += 2 * kPieceRows) {

@@ -2,6 +2,7 @@
 #include "station/timing_share.h"
 #include "tests/support/temp_dir.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -125,7 +126,9 @@ TEST(StationTiming, WatchesATurnOfTheMinuteEveryTenMinutes) {
     for (const Case& c : cases) {
         const auto tick = timing.minuteToWatch(c.now);
         ASSERT_EQ(tick.has_value(), c.tick.has_value()) << c.now;
-        if (tick) EXPECT_NEAR(*tick, *c.tick, 1e-9) << c.now;
+        if (tick) {
+            EXPECT_NEAR(*tick, *c.tick, 1e-9) << c.now;
+        }
     }
 }
 
@@ -168,6 +171,15 @@ TEST(StationTiming, SharedLearningAdoptedWhenNewerAndCheckedWhenOld) {
     old.noteCurrentRecord(4000, 4000.1, kPointer, record(3, 8));
     old.noteCurrentRecord(4001, 4001.1, kPointer, record(3, 9)); // a message where none was due
     EXPECT_FALSE(old.snapshot().sensorKept);
+}
+
+// A file that cannot be put in place (a folder stands where it goes) is no success, and leaves nothing.
+TEST(StationTiming, ASharedFileThatCannotBeReplacedIsNoSuccess) {
+    testing::TempDir dir;
+    TimingShare share(dir.path().string(), "sim-seed:1");
+    std::filesystem::create_directories(share.path() + "/taken");
+    EXPECT_FALSE(share.save(TimingSnapshot{}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
 }
 
 } // namespace
