@@ -147,7 +147,7 @@ TEST(ClimateSummary, MonthsAndYearsAddUpTheirDays) {
         {.time = timeOf(1, 30)},
         {.time = timeOf(1, 60), .temp = "0.0", .wind = "1.0", .gust = "3.0", .dir = "2", .incr = "0.2", .counter = "0.2"},
         {.time = timeOf(1, 120), .temp = "10.0", .wind = "3.0", .gust = "9.0", .dir = "6", .counter = "0.2"},
-        {.time = timeOf(2, 60), .temp = "20.0", .wind = "8.0", .gust = "9.0", .dir = "6", .incr = "25.0"},
+        {.time = timeOf(2, 60), .temp = "20.0", .wind = "8.0", .gust = "9.0", .dir = "8", .incr = "25.0"},
         {.time = "2026-04-01 00:05:00", .temp = "5.0", .incr = "0.1"},
     });
     const UnitSelection metric;
@@ -162,6 +162,7 @@ TEST(ClimateSummary, MonthsAndYearsAddUpTheirDays) {
     EXPECT_EQ(march["cdd"], "1.7");
     EXPECT_EQ(march["wind_mean"], "4.0"); // over the records, not of the daily means (5.0)
     EXPECT_EQ(march["gust_high_time"], "2026-03-01"); // the first of two equal gusts
+    EXPECT_EQ(march["gust_dir"], "SE");                // and its record's direction, not the later S
     EXPECT_EQ(march["rain_day_max"], "25.0");
     EXPECT_EQ(march["rain_day_max_date"], "2026-03-02");
     EXPECT_EQ(months[0].rainDays, (std::array<int, 3>{2, 1, 1}));
