@@ -175,9 +175,9 @@ std::vector<NamedRecord> namedRecords(const ClimateRecords& r, const UnitSelecti
     std::vector<NamedRecord> out;
     for (const Row& row : rows) {
         const ClimateRecord& c = *row.record;
-        // A sample time is shown to the minute; a date or a month as it is.
+        // A sample time ("YYYY-MM-DD HH:MM:SS") is shown to the minute; a date or a month as it is.
         out.push_back({texts.text(row.key), climateNumber(c.value, row.decimals), *row.unit,
-                       c.at.size() > 16 ? c.at.substr(0, 16) : c.at});
+                       c.at.size() >= 19 ? c.at.substr(0, 16) : c.at});
     }
     return out;
 }
