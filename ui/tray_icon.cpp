@@ -58,13 +58,14 @@ QIcon temperatureIcon(const QString& text) {
 }
 
 // In a tray of the older kind (XEmbed: tint2, trayer, lxpanel), Qt places its icon's window inside the
-// tray's slot at the slot's place on the screen, out of sight; it is put back in the slot's corner. Qt
-// takes the place as its own, so only the X server is told.
+// tray's slot at an offset that leaves it out of sight; it is put back in the slot's corner. Qt keeps its
+// own idea of the place, so only the X server is told.
 void keepIconInItsSlot() {
     auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 == nullptr) return;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (!widget->inherits("QSystemTrayIconSys") || !widget->testAttribute(Qt::WA_WState_Created)) continue;
+        if (!widget->inherits("QSystemTrayIconSys") || !widget->testAttribute(Qt::WA_WState_Created))
+            continue;
         const std::uint32_t corner[] = {0, 0};
         xcb_configure_window(x11->connection(), static_cast<xcb_window_t>(widget->winId()),
                              XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, corner);
@@ -75,9 +76,15 @@ void keepIconInItsSlot() {
 } // namespace
 
 TrayIcon::Use TrayIcon::useFrom(const QString& setting) {
+    // The words of the other switches of Nimbrel.ini.
     const QString value = setting.trimmed().toLower();
-    if (value == QLatin1String("off")) return Use::off;
-    return value == QLatin1String("on") ? Use::keepRunning : Use::icon;
+    if (value == QLatin1String("off") || value == QLatin1String("0") || value == QLatin1String("no") ||
+        value == QLatin1String("false"))
+        return Use::off;
+    if (value == QLatin1String("on") || value == QLatin1String("1") || value == QLatin1String("yes") ||
+        value == QLatin1String("true"))
+        return Use::keepRunning;
+    return Use::icon;
 }
 
 QString TrayIcon::iconText(const QString& shownTemperature) {
@@ -126,9 +133,11 @@ void TrayIcon::draw() {
         QString value = view_.controlText(line.box);
         if (line.secondBox != 0 && !view_.controlText(line.secondBox).isEmpty())
             value += QLatin1Char(' ') + view_.controlText(line.secondBox);
-        lines << qtext(texts_, line.caption) + QStringLiteral(": ") + (value.isEmpty() ? QStringLiteral("---") : value);
+        lines << qtext(texts_, line.caption) + QStringLiteral(": ") +
+                     (value.isEmpty() ? QStringLiteral("---") : value);
     }
-    if (!lastRead_.isEmpty()) lines << qtext(texts_, TextRow::lastReadTime) + QStringLiteral(": ") + lastRead_;
+    if (!lastRead_.isEmpty())
+        lines << qtext(texts_, TextRow::lastReadTime) + QStringLiteral(": ") + lastRead_;
     icon_->setToolTip(lines.join(QLatin1Char('\n')));
 }
 

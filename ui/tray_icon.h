@@ -18,8 +18,9 @@ class WeatherView;
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
-    // What `[ui] tray` says: "off" (no icon), "on" (an icon, and closing the window leaves the program
-    // logging in the tray) or anything else (an icon; closing the window ends the program).
+    // What `[ui] tray` says: "off" (or "0", "no", "false": no icon), "on" (or "1", "yes", "true": an icon,
+    // and closing the window leaves the program logging in the tray), or nothing (an icon; closing the
+    // window ends the program).
     enum class Use { off, icon, keepRunning };
     static Use useFrom(const QString& setting);
 
