@@ -6,6 +6,7 @@
 #include "tests/support/temp_dir.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -72,6 +73,19 @@ TEST(AppDataFolder, AnInstalledProgramNeverWritesBesideItselfAndLoadsItsLibraryF
     EXPECT_EQ(usbLibraryFolder(bin), privateFolder);
     EXPECT_EQ(chooseDataFolder(bin, std::nullopt), data / "share" / "nimbrel");
     EXPECT_TRUE(std::filesystem::is_empty(bin));
+}
+
+// The look whether a folder may be written leaves nothing behind: no file, no open descriptor.
+TEST(AppDataFolder, TheWriteProbeLeavesNothingBehind) {
+    testing::TempDir dir;
+    const auto openDescriptors = [] {
+        const auto fds = std::filesystem::directory_iterator("/proc/self/fd");
+        return std::distance(fds, std::filesystem::directory_iterator());
+    };
+    const auto before = openDescriptors();
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(canWriteIn(dir.path()));
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST(AppDataFolder, DirOptionParsing) {
