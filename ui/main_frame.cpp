@@ -115,12 +115,7 @@ void MainFrame::buildTrayIcon() {
     tray_ = new TrayIcon(*this, *view_, context_.texts, this);
     closeToTray_ = use == TrayIcon::Use::keepRunning;
     connect(view_, &WeatherView::readingShown, tray_, &TrayIcon::showReading);
-    connect(tray_, &TrayIcon::exitRequested, this, [this] {
-        exiting_ = true;
-        close();
-        // A hidden window's close does not end the program by itself.
-        QCoreApplication::quit();
-    });
+    connect(tray_, &TrayIcon::exitRequested, this, &MainFrame::exitProgram);
 }
 
 MainFrame::~MainFrame() {
@@ -164,10 +159,7 @@ void MainFrame::buildMenusAndToolbar() {
 
     QAction* exit = command(this, kExit, qtext(t, TextRow::exit), qtext(t, "frame.tip.exit"));
     exit->setShortcut(QKeySequence::Quit);
-    connect(exit, &QAction::triggered, this, [this] {
-        exiting_ = true;
-        close();
-    });
+    connect(exit, &QAction::triggered, this, &MainFrame::exitProgram);
     display->addAction(exit);
 
     // System: the station's windows, then the station command that needs no window of its own.
@@ -480,6 +472,13 @@ void MainFrame::comeForward() {
     show();
     raise();
     activateWindow();
+}
+
+void MainFrame::exitProgram() {
+    exiting_ = true;
+    close();
+    // With a tray the window may have been hidden, and a hidden window's close does not end the program.
+    if (tray_) QCoreApplication::quit();
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {

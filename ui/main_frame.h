@@ -84,6 +84,8 @@ private:
     void buildMenusAndToolbar();
     void buildStatusBar();
     void buildTrayIcon();
+    // Exit, from the menu or the tray: the window closes and the program ends, whatever the tray.
+    void exitProgram();
     void placeOnScreen();
     void saveWindowState();
     QString firstStatusText() const;

@@ -1,6 +1,7 @@
 #include "ui/tray_icon.h"
 
 #include "app/text_row.h"
+#include "station/flag_text.h"
 #include "ui/weather_view.h"
 #include "ui/window_texts.h"
 
@@ -76,14 +77,10 @@ void keepIconInItsSlot() {
 } // namespace
 
 TrayIcon::Use TrayIcon::useFrom(const QString& setting) {
-    // The words of the other switches of Nimbrel.ini.
-    const QString value = setting.trimmed().toLower();
-    if (value == QLatin1String("off") || value == QLatin1String("0") || value == QLatin1String("no") ||
-        value == QLatin1String("false"))
-        return Use::off;
-    if (value == QLatin1String("on") || value == QLatin1String("1") || value == QLatin1String("yes") ||
-        value == QLatin1String("true"))
-        return Use::keepRunning;
+    // The words of the outputs' switches of Nimbrel.ini: "on", "yes" or a flag that is on; their "off" words.
+    const std::string value = setting.trimmed().toLower().toStdString();
+    if (value == "on" || value == "yes" || isFlagOn(value)) return Use::keepRunning;
+    if (value == "off" || value == "no" || value == "false" || value == "0") return Use::off;
     return Use::icon;
 }
 
