@@ -35,6 +35,10 @@ public:
     }
     // The job that showProgress followed is over (done, failed or given up).
     virtual void endProgress() {}
+    // The station stopped answering (true: a lock-up, or unplugged) or answers again; said once per change.
+    virtual void stationProblem(bool /*on*/) {}
+    // Whether a cycle that stored records (or mended the file's end) could write the history file.
+    virtual void saveOutcome(bool /*saved*/) {}
     // False while the window does not exist yet or any more: the thread then only waits.
     virtual bool windowExists() = 0;
 };

@@ -130,6 +130,7 @@ void MonitorThread::tell(LinkHealth::Change change) {
     if (change == LinkHealth::Change::none) return;
     const bool began = change == LinkHealth::Change::began;
     if (outputs_) outputs_->stationProblem(began);
+    listener_.stationProblem(began);
     if (began && health_->lockedUp()) postStatus(texts_.stationStopped);
 }
 
@@ -223,11 +224,13 @@ milliseconds MonitorThread::runCycle() {
     // the next cycle fetches them again. The user is told, and the cycle does not count as complete.
     // A cycle with nothing new still mends the file's end (a last line that lost its line end), so
     // the file is whole after every cycle.
+    const bool saving = (areasRead && count >= 1) || lastCycleComplete_;
     if (areasRead && count >= 1)
         lastSaveFailed_ = !storeNewRecords(fetched, alarms);
     else
         lastSaveFailed_ = lastCycleComplete_ && !store_.appendRecords(fetched);
     if (lastSaveFailed_) lastCycleComplete_ = false;
+    if (saving) listener_.saveOutcome(!lastSaveFailed_);
     fetched.clear();
 
     if (lastSaveFailed_)

@@ -2,6 +2,8 @@
 
 #include "acquisition/monitor_thread.h"
 #include "app/acquisition_texts_from_table.h"
+#include "app/alert_command.h"
+#include "app/alert_watch.h"
 #include "app/data_folder.h"
 #include "station/timing_share.h"
 #include "nimbrel_version.h"
@@ -21,6 +23,46 @@ struct AcquisitionSession::Owned {
     std::unique_ptr<StationAccess> station;
     std::unique_ptr<HistoryStore> store;
     std::string libraryError;
+};
+
+// Between the polling thread and the owner's listener: every call goes on to the owner's, and what the
+// alerts are made of goes to the watch too.
+class AcquisitionSession::AlertingListener final : public MonitorListener {
+public:
+    AlertingListener(MonitorListener& owner, AlertWatch& alerts, Clock& clock)
+        : owner_(owner), alerts_(alerts), clock_(clock) {}
+
+    void showReading(const StationSettings& settings, const WeatherSample& reading) override {
+        owner_.showReading(settings, reading);
+    }
+    void showAlarmLamps(const AlarmThresholds& alarms, const StationSettings& settings,
+                        const WeatherSample& reading) override {
+        owner_.showAlarmLamps(alarms, settings, reading);
+        alerts_.reading(alarms, settings, reading, std::chrono::steady_clock::now(), clock_.nowSeconds());
+    }
+    void showMinMax(const StationSettings& settings, const MinMaxTable& table) override {
+        owner_.showMinMax(settings, table);
+    }
+    void setTitle(const std::string& title) override { owner_.setTitle(title); }
+    void postStatus(const std::string& text) override { owner_.postStatus(text); }
+    void showProgress(const std::string& text, long long done, long long total) override {
+        owner_.showProgress(text, done, total);
+    }
+    void endProgress() override { owner_.endProgress(); }
+    void stationProblem(bool on) override {
+        owner_.stationProblem(on);
+        alerts_.stationProblem(on, clock_.nowSeconds());
+    }
+    void saveOutcome(bool saved) override {
+        owner_.saveOutcome(saved);
+        alerts_.saveOutcome(saved, clock_.nowSeconds());
+    }
+    bool windowExists() override { return owner_.windowExists(); }
+
+private:
+    MonitorListener& owner_;
+    AlertWatch& alerts_;
+    Clock& clock_;
 };
 
 AcquisitionSession::Opening AcquisitionSession::open(const std::filesystem::path& folder, FolderUse use) {
@@ -110,8 +152,22 @@ bool AcquisitionSession::start(SessionCallbacks callbacks) {
     if (config_.searchDataOn() && callbacks_.listener) {
         // Made before the thread that feeds them, and stopped after it.
         outputs_ = makeOutputQueue(outputConfig_.settings, kNimbrelVersion, callbacks_.outputText);
-        monitor_ = std::make_unique<MonitorThread>(station_, store_, *callbacks_.listener,
-                                                   acquisitionTextsFrom(texts_), config_.testMode(), clock());
+        MonitorListener* listener = callbacks_.listener;
+        std::vector<AlertSink*> sinks;
+        if (callbacks_.desktop) sinks.push_back(callbacks_.desktop);
+        if (outputs_ && outputConfig_.settings.mqtt.enabled()) sinks.push_back(outputs_.get());
+        if (!outputConfig_.alerts.command.empty()) {
+            alertCommand_ = std::make_unique<AlertCommand>(outputConfig_.alerts.command, callbacks_.outputText);
+            sinks.push_back(alertCommand_.get());
+        }
+        if (!sinks.empty()) {
+            alerts_ = std::make_unique<AlertWatch>(texts_, std::chrono::minutes(outputConfig_.alerts.staleMinutes),
+                                                   std::move(sinks));
+            alertingListener_ = std::make_unique<AlertingListener>(*listener, *alerts_, clock());
+            listener = alertingListener_.get();
+        }
+        monitor_ = std::make_unique<MonitorThread>(station_, store_, *listener, acquisitionTextsFrom(texts_),
+                                                   config_.testMode(), clock());
         monitor_->setLinkHealth(&health_);
         if (outputs_) {
             outputs_->start();
@@ -119,6 +175,7 @@ bool AcquisitionSession::start(SessionCallbacks callbacks) {
         }
         if (!monitor_->start()) {
             monitor_.reset();
+            stopAlerts();
             outputs_.reset();
             started = false;
         }
@@ -133,6 +190,7 @@ void AcquisitionSession::watchLoop() {
         lock.unlock();
         const ConnectionWatch::TickResult result = tick();
         if (callbacks_.connection) callbacks_.connection(result);
+        if (alerts_) alerts_->tick(std::chrono::steady_clock::now(), clock().nowSeconds());
         lock.lock();
         stopSignal_.wait_for(lock, kWatchInterval, [this] { return stopping_; });
     }
@@ -159,11 +217,18 @@ void AcquisitionSession::stop() {
         monitor_->join();
         monitor_.reset();
     }
+    stopAlerts();
     if (outputs_) {
         outputs_->stop(); // MQTT says offline
         outputsDropped_ = static_cast<long long>(outputs_->dropped());
         outputs_.reset();
     }
+}
+
+void AcquisitionSession::stopAlerts() {
+    alertingListener_.reset();
+    alerts_.reset();
+    alertCommand_.reset(); // a command under way is stopped
 }
 
 CycleOutcome AcquisitionSession::runOneCycle(MonitorListener& listener) {

@@ -27,6 +27,9 @@
 
 namespace nimbrel {
 
+class AlertCommand;
+class AlertSink;
+class AlertWatch;
 class Clock;
 class HistoryStore;
 class MonitorThread;
@@ -51,6 +54,8 @@ struct SessionCallbacks {
     // The outputs' status texts (MQTT, upload). Their start-up warnings are the owner's to say:
     // outputConfiguration().warnings.
     std::function<void(const std::string&)> outputText;
+    // The desktop's notifications of alerts, when the owner has them. Must outlive stop().
+    AlertSink* desktop = nullptr;
 };
 
 // What one polling cycle on the caller's thread came to (nimbrel-cli sync).
@@ -129,6 +134,7 @@ private:
     struct Owned;
     AcquisitionSession(std::unique_ptr<Owned> owned, std::filesystem::path folder, FolderAccess access);
     void watchLoop();
+    void stopAlerts();
 
     std::unique_ptr<Owned> owned_; // what open() made; empty for a session over borrowed parts
     std::filesystem::path folder_;
@@ -148,6 +154,12 @@ private:
     bool stopping_ = false;
     std::thread watchThread_;
     std::unique_ptr<OutputQueue> outputs_;
+    // The alerts: what decides them, the command that hears of them, and the listener between the
+    // polling thread and the owner's that feeds them.
+    class AlertingListener;
+    std::unique_ptr<AlertCommand> alertCommand_;
+    std::unique_ptr<AlertWatch> alerts_;
+    std::unique_ptr<AlertingListener> alertingListener_;
     std::unique_ptr<MonitorThread> monitor_;
     LinkHealth health_;
     long long outputsDropped_ = 0;

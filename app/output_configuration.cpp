@@ -1,5 +1,6 @@
 #include "app/output_configuration.h"
 
+#include "app/alert_watch.h"
 #include "app/configuration.h"
 #include "app/profile_file.h"
 #include "presentation/decimal_text.h"
@@ -7,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <optional>
@@ -22,6 +24,8 @@ constexpr int kMqttTlsPort = 8883;
 constexpr int kDefaultUploadInterval = 300;
 constexpr int kShortestUploadInterval = 60;
 constexpr std::size_t kHostNameCut = 24;
+constexpr int kLongestCatchupDays = 366;
+constexpr int kLongestStaleMinutes = 24 * 60;
 
 std::string valueOf(const ProfileFile& profile, std::string_view section, std::string_view key) {
     return profile.value(section, key).value_or("");
@@ -51,6 +55,39 @@ std::optional<int> wholeInt(std::string_view text) {
     const std::optional<long long> n = wholeInteger(text);
     if (!n || *n < std::numeric_limits<int>::min() || *n > std::numeric_limits<int>::max()) return std::nullopt;
     return static_cast<int>(*n);
+}
+
+// A whole number from `lowest` to `highest` under `key`; anything else keeps the default, with a warning.
+int boundedOf(const ProfileFile& profile, std::string_view section, std::string_view key, int fallback, int lowest,
+              int highest, std::vector<std::string>& warnings) {
+    const std::string text = valueOf(profile, section, key);
+    if (text.empty()) return fallback;
+    const std::optional<int> n = wholeInt(text);
+    if (n && *n >= lowest && *n <= highest) return *n;
+    warnings.push_back("Nimbrel.ini: [" + std::string(section) + "] " + std::string(key) + "=" + text +
+                       " is not a whole number from " + std::to_string(lowest) + " to " + std::to_string(highest) +
+                       "; " + std::to_string(fallback) + " is used");
+    return fallback;
+}
+
+// FNV-1a of the folder's absolute path: short, stable across runs and builds, and enough to tell a
+// machine's folders apart.
+std::string folderHash(const std::filesystem::path& folder) {
+    std::uint32_t hash = 2166136261u;
+    for (const unsigned char c : std::filesystem::absolute(folder).lexically_normal().string()) {
+        hash ^= c;
+        hash *= 16777619u;
+    }
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(hash));
+    return hex;
+}
+
+// The kept position of one output for this data folder: "upload-<8 hex digits>.position".
+std::string positionFileOf(const char* output, const std::filesystem::path& folder) {
+    const std::filesystem::path state = outputStateFolder();
+    if (state.empty()) return {};
+    return (state / (std::string(output) + "-" + folderHash(folder) + ".position")).string();
 }
 
 bool othersMayRead(const std::filesystem::path& file) {
@@ -122,6 +159,8 @@ MqttSettings mqttSettingsOf(const ProfileFile& profile, const std::filesystem::p
     }
     mqtt.discovery = switchOf(profile, "mqtt", "discovery", true, warnings);
     mqtt.discoveryPrefix = topicStartOf(profile, "discovery_prefix", mqtt.discoveryPrefix, warnings);
+    mqtt.catchupDays = boundedOf(profile, "mqtt", "catchup_days", mqtt.catchupDays, 0, kLongestCatchupDays, warnings);
+    mqtt.positionFile = positionFileOf("mqtt", folder);
     return mqtt;
 }
 
@@ -153,22 +192,26 @@ UploadSettings uploadSettingsOf(const ProfileFile& profile, const std::filesyste
         } else
             upload.intervalSeconds = *n;
     }
+    upload.catchupDays =
+        boundedOf(profile, "upload", "catchup_days", upload.catchupDays, 0, kLongestCatchupDays, warnings);
+    upload.positionFile = positionFileOf("upload", folder);
     return upload;
 }
 
 } // namespace
 
+std::filesystem::path outputStateFolder() {
+    if (const char* service = std::getenv("STATE_DIRECTORY"); service && service[0] == '/')
+        return std::string(service).substr(0, std::string(service).find(':'));
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && xdg[0] == '/') return std::filesystem::path(xdg) / "nimbrel";
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+        return std::filesystem::path(home) / ".local" / "state" / "nimbrel";
+    return {};
+}
+
 std::string defaultMqttClientId(const std::string& hostName, const std::filesystem::path& folder) {
-    // FNV-1a: short, stable across runs and builds, and enough to tell a machine's folders apart.
-    std::uint32_t hash = 2166136261u;
-    for (const unsigned char c : std::filesystem::absolute(folder).lexically_normal().string()) {
-        hash ^= c;
-        hash *= 16777619u;
-    }
-    char hex[9];
-    std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(hash));
     const std::string host = hostName.empty() ? "host" : hostName.substr(0, kHostNameCut);
-    return "nimbrel-" + host + "-" + hex;
+    return "nimbrel-" + host + "-" + folderHash(folder);
 }
 
 OutputConfiguration readOutputConfiguration(const std::filesystem::path& folder) {
@@ -176,6 +219,14 @@ OutputConfiguration readOutputConfiguration(const std::filesystem::path& folder)
     OutputConfiguration config;
     config.settings.mqtt = mqttSettingsOf(profile, folder, config.warnings);
     config.settings.upload = uploadSettingsOf(profile, folder, config.warnings);
+    config.settings.historyFile = (folder / "Nimbrel.dat").string();
+    for (const AlertKind& kind : alertKinds())
+        config.settings.mqtt.alertSensors.push_back({kind.id, kind.title, kind.deviceClass});
+    const std::string notify = valueOf(profile, "alerts", "notify");
+    if (!notify.empty()) config.alerts.notify = switchOf(profile, "alerts", "notify", false, config.warnings);
+    config.alerts.command = valueOf(profile, "alerts", "command");
+    config.alerts.staleMinutes = boundedOf(profile, "alerts", "stale_minutes", config.alerts.staleMinutes, 1,
+                                           kLongestStaleMinutes, config.warnings);
     return config;
 }
 

@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <charconv>
+
 namespace nimbrel {
 namespace {
 
@@ -16,6 +18,18 @@ std::string jsonText(const Json& json) {
 Json valueJson(const OutputValue& value) {
     if (value.integral) return static_cast<long long>(value.value);
     return value.value;
+}
+
+// The time in UTC, each value, and the units of the values.
+Json readingJson(Json json, const OutputReading& reading) {
+    json["time"] = utcText(reading.time, "%Y-%m-%dT%H:%M:%SZ");
+    Json units = Json::object();
+    for (const OutputValue& value : reading.values) {
+        json[value.name] = valueJson(value);
+        if (const OutputQuantity* q = outputQuantity(value.name)) units[value.name] = q->unit;
+    }
+    json["units"] = units;
+    return json;
 }
 
 } // namespace
@@ -75,23 +89,50 @@ std::vector<MqttMessage> mqttDiscoveryMessages(const MqttSettings& settings, con
     problem["device"] = device;
     messages.push_back({settings.discoveryPrefix + "/binary_sensor/" + node + "/station_problem/config",
                         jsonText(problem), true});
+    for (const MqttSettings::AlertSensor& sensor : settings.alertSensors) {
+        Json alert;
+        alert["name"] = sensor.title;
+        alert["unique_id"] = node + "_alert_" + sensor.id;
+        alert["state_topic"] = mqttAlertTopic(settings, sensor.id);
+        alert["device_class"] = sensor.deviceClass;
+        alert["availability_topic"] = mqttAvailabilityTopic(settings);
+        alert["device"] = device;
+        messages.push_back({settings.discoveryPrefix + "/binary_sensor/" + node + "/alert_" + sensor.id + "/config",
+                            jsonText(alert), true});
+    }
     return messages;
 }
 
 std::vector<MqttMessage> mqttReadingMessages(const MqttSettings& settings, const OutputReading& reading) {
-    Json state;
-    state["time"] = utcText(reading.time, "%Y-%m-%dT%H:%M:%SZ");
-    Json units = Json::object();
-    for (const OutputValue& value : reading.values) {
-        state[value.name] = valueJson(value);
-        if (const OutputQuantity* q = outputQuantity(value.name)) units[value.name] = q->unit;
-    }
-    state["units"] = units;
     std::vector<MqttMessage> messages;
-    messages.push_back({mqttStateTopic(settings), jsonText(state), false});
+    messages.push_back({mqttStateTopic(settings), jsonText(readingJson(Json::object(), reading)), false});
     for (const OutputValue& value : reading.values)
         messages.push_back({settings.topicPrefix + "/" + value.name, jsonText(valueJson(value)), true});
     return messages;
+}
+
+std::string mqttAlertTopic(const MqttSettings& settings, const std::string& id) {
+    return settings.topicPrefix + "/alert/" + id;
+}
+
+MqttMessage mqttAlertMessage(const MqttSettings& settings, const std::string& id, bool on) {
+    return {mqttAlertTopic(settings, id), on ? kMqttOn : kMqttOff, true};
+}
+
+std::string mqttRecordTopic(const MqttSettings& settings) {
+    return settings.topicPrefix + "/record";
+}
+
+MqttMessage mqttRecordMessage(const MqttSettings& settings, const StoredRecord& record) {
+    Json json;
+    long long number = 0;
+    const std::string& id = record.id;
+    const auto [end, error] = std::from_chars(id.data(), id.data() + id.size(), number);
+    if (error == std::errc{} && end == id.data() + id.size() && !id.empty())
+        json["id"] = number;
+    else
+        json["id"] = id;
+    return {mqttRecordTopic(settings), jsonText(readingJson(std::move(json), record.reading)), false};
 }
 
 MqttMessage mqttStationProblemMessage(const MqttSettings& settings, bool on) {

@@ -3,6 +3,7 @@
 
 #include "outputs/output_reading.h"
 #include "outputs/output_settings.h"
+#include "outputs/record_feed.h"
 
 #include <string>
 #include <vector>
@@ -29,11 +30,18 @@ std::string mqttStationProblemTopic(const MqttSettings& settings);
 std::string mqttNodeId(const MqttSettings& settings);
 
 // One retained configuration message per quantity, for Home Assistant to find every sensor, then one
-// for the station problem, a binary sensor of the same device.
+// for the station problem and one for each alert, binary sensors of the same device.
 std::vector<MqttMessage> mqttDiscoveryMessages(const MqttSettings& settings, const std::string& softwareVersion);
 // The whole reading as one JSON message on the state topic (not retained), then each value on its own
 // retained topic.
 std::vector<MqttMessage> mqttReadingMessages(const MqttSettings& settings, const OutputReading& reading);
+// An alert's binary sensor: `<prefix>/alert/<id>`, ON or OFF, retained.
+std::string mqttAlertTopic(const MqttSettings& settings, const std::string& id);
+MqttMessage mqttAlertMessage(const MqttSettings& settings, const std::string& id, bool on);
+// A stored record on `<prefix>/record`, not retained: {"id": 1234, "time": sample time in UTC, each value
+// in base units, "units": {...}}; the ID lets a consumer drop a record it got twice.
+std::string mqttRecordTopic(const MqttSettings& settings);
+MqttMessage mqttRecordMessage(const MqttSettings& settings, const StoredRecord& record);
 // The station problem's state, retained, so Home Assistant knows it after its own restart.
 MqttMessage mqttStationProblemMessage(const MqttSettings& settings, bool on);
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 #include <chrono>
+#include <ctime>
 
 namespace nimbrel {
 namespace {
@@ -21,6 +22,13 @@ constexpr unsigned kLongestReconnectDelay = 15;
 // Availability and discovery are sent at least once; a reading repeats soon enough to go at most once.
 constexpr int kControlQos = 1;
 constexpr int kReadingQos = 0;
+// Stored records go at least once.
+constexpr int kRecordQos = 1;
+constexpr std::size_t kRecordsInFlight = 20;
+// A record the broker has not acknowledged in this time is sent again from the last acknowledged one.
+constexpr auto kAcknowledgementWait = std::chrono::seconds(30);
+constexpr auto kAcknowledgementLook = std::chrono::milliseconds(50);
+constexpr auto kStopWaitForAcknowledgements = std::chrono::seconds(2);
 
 // libmosquitto, loaded and set up once; false, with why, when it cannot be loaded.
 bool mosquittoReady(std::string& failure) {
@@ -84,8 +92,9 @@ struct OnceState {
 } // namespace
 
 MqttPublisher::MqttPublisher(MqttSettings settings, std::string softwareVersion,
-                             std::function<void(const std::string&)> status)
-    : settings_(std::move(settings)), softwareVersion_(std::move(softwareVersion)), status_(std::move(status)) {}
+                             std::function<void(const std::string&)> status, std::string historyFile)
+    : settings_(std::move(settings)), softwareVersion_(std::move(softwareVersion)), status_(std::move(status)),
+      historyFile_(std::move(historyFile)) {}
 
 MqttPublisher::~MqttPublisher() {
     stop();
@@ -114,6 +123,12 @@ void MqttPublisher::start() {
     mosquittoApi().mosquitto_connect_callback_set(client_, &MqttPublisher::onConnect);
     mosquittoApi().mosquitto_disconnect_callback_set(client_, &MqttPublisher::onDisconnect);
     mosquittoApi().mosquitto_log_callback_set(client_, &MqttPublisher::onLog);
+    mosquittoApi().mosquitto_publish_callback_set(client_, &MqttPublisher::onPublish);
+    if (!historyFile_.empty() && !feed_) {
+        feed_.emplace(historyFile_, settings_.positionFile, settings_.catchupDays,
+                      [this](const std::string& text) { report(text); });
+        feed_->begin(std::time(nullptr));
+    }
     mosquittoApi().mosquitto_reconnect_delay_set(client_, kFirstReconnectDelay, kLongestReconnectDelay, true);
     stopping_ = false;
     // Even the first try looks the host name up, which may take seconds: never on the caller's thread
@@ -158,6 +173,8 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int rc) {
         if (publisher->problem_)
             send(publisher->client_, mqttStationProblemMessage(publisher->settings_, *publisher->problem_),
                  kControlQos);
+        for (const auto& [id, on] : publisher->alerts_)
+            send(publisher->client_, mqttAlertMessage(publisher->settings_, id, on), kControlQos);
         if (publisher->pending_) publisher->sendReading(*publisher->pending_);
         publisher->pending_.reset();
         publisher->connected_ = true;
@@ -209,6 +226,64 @@ void MqttPublisher::stationProblem(bool on) {
     if (connected_) send(client_, mqttStationProblemMessage(settings_, on), kControlQos);
 }
 
+void MqttPublisher::alert(const Alert& alert) {
+    if (!client_ || alert.id == "station_problem") return;
+    std::lock_guard<std::mutex> lock(pendingMutex_);
+    alerts_[alert.id] = alert.on;
+    // Without a connection the reconnect sends it.
+    if (connected_) send(client_, mqttAlertMessage(settings_, alert.id, alert.on), kControlQos);
+}
+
+void MqttPublisher::onPublish(mosquitto*, void* self, int mid) {
+    auto* publisher = static_cast<MqttPublisher*>(self);
+    std::lock_guard<std::mutex> lock(publisher->acknowledgedMutex_);
+    publisher->acknowledged_.insert(mid);
+}
+
+void MqttPublisher::takeAcknowledgements() {
+    std::optional<RecordPosition> newest;
+    {
+        std::lock_guard<std::mutex> lock(acknowledgedMutex_);
+        while (!inFlight_.empty() && acknowledged_.erase(inFlight_.front().mid) > 0) {
+            newest = inFlight_.front().position;
+            inFlight_.pop_front();
+        }
+        // Acknowledgements of other messages (availability, discovery, alerts) are of no use here.
+        if (inFlight_.empty()) acknowledged_.clear();
+    }
+    if (newest) feed_->keep(*newest, true);
+}
+
+std::optional<std::chrono::milliseconds> MqttPublisher::catchUp() {
+    if (!feed_ || !client_) return std::nullopt;
+    using namespace std::chrono;
+    takeAcknowledgements();
+    if (!connected_) return milliseconds(seconds(1));
+    const auto now = steady_clock::now();
+    if (!inFlight_.empty() && now - inFlight_.front().sentAt > kAcknowledgementWait) {
+        // The broker lost them: from the last acknowledged record again (QoS 1 is at least once).
+        inFlight_.clear();
+        sent_.reset();
+    }
+    const std::size_t room = kRecordsInFlight - inFlight_.size();
+    if (room > 0) {
+        for (const StoredRecord& record : feed_->after(sent_.value_or(feed_->position()), room, std::time(nullptr))) {
+            const MqttMessage message = mqttRecordMessage(settings_, record);
+            int mid = 0;
+            if (mosquittoApi().mosquitto_publish(client_, &mid, message.topic.c_str(),
+                                                 static_cast<int>(message.payload.size()), message.payload.data(),
+                                                 kRecordQos, false) != MOSQ_ERR_SUCCESS)
+                break;
+            inFlight_.push_back({mid, record.position, now});
+            sent_ = record.position;
+        }
+    }
+    if (!inFlight_.empty()) return duration_cast<milliseconds>(kAcknowledgementLook);
+    // Everything stored is acknowledged: the next record stored calls again.
+    feed_->flush();
+    return std::nullopt;
+}
+
 bool MqttPublisher::sendReading(const OutputReading& reading) {
     for (const MqttMessage& message : mqttReadingMessages(settings_, reading))
         if (!send(client_, message, kReadingQos)) {
@@ -226,6 +301,13 @@ void MqttPublisher::stop() {
     }
     stopWake_.notify_all();
     if (firstConnect_.joinable()) firstConnect_.join();
+    if (feed_) {
+        const auto end = std::chrono::steady_clock::now() + kStopWaitForAcknowledgements;
+        for (takeAcknowledgements(); connected_ && !inFlight_.empty() && std::chrono::steady_clock::now() < end;
+             takeAcknowledgements())
+            std::this_thread::sleep_for(kAcknowledgementLook);
+        feed_->flush();
+    }
     if (connected_)
         send(client_, {mqttAvailabilityTopic(settings_), kMqttOffline, true}, kControlQos);
     mosquittoApi().mosquitto_disconnect(client_);

@@ -3,10 +3,14 @@
 
 #include "outputs/output.h"
 #include "outputs/output_settings.h"
+#include "outputs/record_feed.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
+#include <map>
+#include <set>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -31,9 +35,9 @@ namespace nimbrel {
 class MqttPublisher final : public Output {
 public:
     // `status` receives status texts (connected, lost, refused) from libmosquitto's thread; it never
-    // receives the password.
+    // receives the password. With `historyFile` every stored record goes out on <prefix>/record.
     MqttPublisher(MqttSettings settings, std::string softwareVersion,
-                  std::function<void(const std::string&)> status = {});
+                  std::function<void(const std::string&)> status = {}, std::string historyFile = {});
     ~MqttPublisher() override;
     MqttPublisher(const MqttPublisher&) = delete;
     MqttPublisher& operator=(const MqttPublisher&) = delete;
@@ -44,6 +48,13 @@ public:
     // Live readings only: history records reach the broker as the reading of their cycle already.
     void publish(const OutputReading& reading) override;
     void stationProblem(bool on) override;
+    // Each alert's binary sensor, retained; the station problem has its own sensor already.
+    void alert(const Alert& alert) override;
+    // The stored records after the last one the broker acknowledged, in order, QoS 1, a few in flight
+    // at a time; the position advances with the broker's acknowledgements.
+    std::optional<std::chrono::milliseconds> catchUp() override;
+    // Waits a moment for the acknowledgements of records in flight, so a record is not sent again after
+    // a restart, then says offline.
     void stop() override;
 
     bool connected() const { return connected_.load(); }
@@ -54,6 +65,9 @@ private:
     static void onConnect(mosquitto*, void* self, int rc);
     static void onDisconnect(mosquitto*, void* self, int rc);
     static void onLog(mosquitto*, void* self, int level, const char* text);
+    static void onPublish(mosquitto*, void* self, int mid);
+    // Keeps the position of the records in flight that the broker acknowledged, oldest first.
+    void takeAcknowledgements();
     void report(const std::string& text);
     void sendOnConnect();
     bool sendReading(const OutputReading& reading);
@@ -77,7 +91,22 @@ private:
     std::optional<OutputReading> pending_;
     // The station problem as last known, under the same mutex; nothing before the station said.
     std::optional<bool> problem_;
+    std::map<std::string, bool> alerts_; // each alert's state as last said, under the same mutex
     std::mutex statusMutex_;
+
+    // The stored records, on the outputs' thread: handed to libmosquitto up to `sent_`, acknowledged up
+    // to the feed's position. The acknowledgements come on libmosquitto's thread into `acknowledged_`.
+    std::string historyFile_;
+    std::optional<RecordFeed> feed_;
+    struct InFlight {
+        int mid;
+        RecordPosition position;
+        std::chrono::steady_clock::time_point sentAt;
+    };
+    std::deque<InFlight> inFlight_;
+    std::optional<RecordPosition> sent_;
+    std::mutex acknowledgedMutex_;
+    std::set<int> acknowledged_;
 
     std::thread firstConnect_;
     std::mutex stopMutex_;

@@ -1,7 +1,11 @@
 // Output: one destination of readings (an MQTT broker, a weather network), driven by the OutputQueue.
 #pragma once
 
+#include "outputs/alert_sink.h"
 #include "outputs/output_reading.h"
+
+#include <chrono>
+#include <optional>
 
 #include <string>
 
@@ -26,6 +30,11 @@ public:
     // The station stopped answering (true) or answers again (false); an output that has no use for it
     // leaves it be.
     virtual void stationProblem(bool /*on*/) {}
+    // An alert began or ended; an output that has no place for it leaves it be.
+    virtual void alert(const Alert& /*alert*/) {}
+    // Work of its own between readings, a piece at a time: the stored records it has not sent yet. Says
+    // when it wants to be called again; nothing: once more records are stored.
+    virtual std::optional<std::chrono::milliseconds> catchUp() { return std::nullopt; }
     // From another thread, before stop(): a publish under way gives up soon.
     virtual void interrupt() {}
     // After the last reading; returns promptly.

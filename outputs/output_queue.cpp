@@ -1,7 +1,11 @@
 #include "outputs/output_queue.h"
 
+#include <chrono>
+
 namespace nimbrel {
 namespace {
+
+constexpr std::size_t kMostWaitingAlerts = 1024;
 
 // 1, 10, 100, ...: a lasting outage is told of now and then, not once per reading.
 bool isPowerOfTen(unsigned long long n) {
@@ -46,6 +50,7 @@ void OutputQueue::stop() {
             lane->stopping = true;
             lane->queue.clear();
             lane->problem.reset();
+            lane->alerts.clear();
         }
         lane->wake.notify_all();
         lane->output->interrupt();
@@ -62,7 +67,25 @@ void OutputQueue::newReading(const WeatherSample& reading, std::time_t time,
 
 void OutputQueue::newRecords(const SampleList& records) {
     if (!running_ || records.empty()) return;
-    if (auto reading = outputReadingOfRecord(records.front())) push(*reading);
+    for (auto& lane : lanes_) {
+        {
+            std::lock_guard<std::mutex> lock(lane->mutex);
+            lane->recordsStored = true;
+        }
+        lane->wake.notify_one();
+    }
+}
+
+void OutputQueue::alert(const Alert& alert) {
+    if (!running_) return;
+    for (auto& lane : lanes_) {
+        {
+            std::lock_guard<std::mutex> lock(lane->mutex);
+            if (lane->stopping || lane->alerts.size() >= kMostWaitingAlerts) continue;
+            lane->alerts.push_back(alert);
+        }
+        lane->wake.notify_one();
+    }
 }
 
 void OutputQueue::stationProblem(bool on) {
@@ -103,24 +126,48 @@ void OutputQueue::push(const OutputReading& reading) {
 }
 
 void OutputQueue::run(Lane& lane) {
+    using Clock = std::chrono::steady_clock;
+    // The output's own work is looked at first thing: records stored while the program was not running.
+    std::optional<Clock::time_point> catchUpDue = Clock::now();
     for (;;) {
         std::optional<OutputReading> reading;
         std::optional<bool> problem;
+        std::optional<Alert> alert;
         {
             std::unique_lock<std::mutex> lock(lane.mutex);
-            lane.wake.wait(lock, [&] { return lane.stopping || lane.problem || !lane.queue.empty(); });
+            const auto ready = [&] {
+                return lane.stopping || lane.problem || !lane.alerts.empty() || !lane.queue.empty() ||
+                       lane.recordsStored || (catchUpDue && Clock::now() >= *catchUpDue);
+            };
+            if (catchUpDue)
+                lane.wake.wait_until(lock, *catchUpDue, ready);
+            else
+                lane.wake.wait(lock, ready);
             if (lane.stopping) return;
             if (lane.problem) {
                 problem.swap(lane.problem);
-            } else {
+            } else if (!lane.alerts.empty()) {
+                alert = std::move(lane.alerts.front());
+                lane.alerts.pop_front();
+            } else if (!lane.queue.empty()) {
                 reading = std::move(lane.queue.front());
                 lane.queue.pop_front();
+            } else if (lane.recordsStored || (catchUpDue && Clock::now() >= *catchUpDue)) {
+                lane.recordsStored = false;
+            } else {
+                continue;
             }
         }
-        if (problem)
+        if (problem) {
             lane.output->stationProblem(*problem);
-        else
+        } else if (alert) {
+            lane.output->alert(*alert);
+        } else if (reading) {
             lane.output->publish(*reading);
+        } else {
+            const std::optional<std::chrono::milliseconds> next = lane.output->catchUp();
+            catchUpDue = next ? std::optional(Clock::now() + *next) : std::nullopt;
+        }
     }
 }
 

@@ -22,7 +22,7 @@ namespace nimbrel {
 // up neither the station cycle nor the MQTT broker. A dead network must never delay a station cycle,
 // and a queue that grows while the network is gone would grow without end: when full, the oldest
 // waiting reading makes room and is counted.
-class OutputQueue final : public OutputSink {
+class OutputQueue final : public OutputSink, public AlertSink {
 public:
     static constexpr std::size_t kDefaultCapacity = 256;
 
@@ -42,13 +42,15 @@ public:
 
     void newReading(const WeatherSample& reading, std::time_t time,
                     std::optional<double> rainSinceMidnightMm) override;
-    // Only the newest record of a batch is queued: a first download stores weeks of records at once,
-    // all saved now, and the outputs want to know what the history holds, not to replay it.
+    // The records themselves are read by each output from the history file, from where it stands
+    // (outputs/record_feed.h): this only says that there are new ones.
     void newRecords(const SampleList& records) override;
     // Kept beside the readings, never behind them: a full queue cannot push it out, and each output
     // hears of it before the readings still waiting. Only the newest state waits: a problem that began
     // and ended before the output got to it is over, and it hears that it is.
     void stationProblem(bool on) override;
+    // Alerts wait beside the readings too, every change in order (they are few).
+    void alert(const Alert& alert) override;
 
     // Readings dropped because a queue was full, since the start, over all outputs.
     unsigned long long dropped() const;
@@ -61,6 +63,8 @@ private:
         std::condition_variable wake;
         std::deque<OutputReading> queue;
         std::optional<bool> problem; // a change not yet told to the output
+        std::deque<Alert> alerts;
+        bool recordsStored = false;
         bool stopping = false;
         std::atomic<unsigned long long> dropped{0};
         std::thread thread;

@@ -9,9 +9,10 @@ std::unique_ptr<OutputQueue> makeOutputQueue(const OutputSettings& settings, con
                                              std::function<void(const std::string&)> status) {
     std::vector<std::unique_ptr<Output>> outputs;
     if (settings.mqtt.enabled())
-        outputs.push_back(std::make_unique<MqttPublisher>(settings.mqtt, softwareVersion, status));
+        outputs.push_back(std::make_unique<MqttPublisher>(settings.mqtt, softwareVersion, status, settings.historyFile));
     if (settings.upload.enabled())
-        outputs.push_back(std::make_unique<WeatherUpload>(settings.upload, uploadSoftwareType(softwareVersion), status));
+        outputs.push_back(std::make_unique<WeatherUpload>(settings.upload, uploadSoftwareType(softwareVersion), status,
+                                                                  WeatherUpload::kTimeout, settings.historyFile));
     if (outputs.empty()) return nullptr;
     return std::make_unique<OutputQueue>(std::move(outputs), OutputQueue::kDefaultCapacity, std::move(status));
 }

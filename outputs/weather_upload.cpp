@@ -2,6 +2,7 @@
 
 #include "outputs/network_libraries.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -210,9 +211,57 @@ OutputAnswer uploadOnce(const UploadSettings& settings, const OutputReading& rea
 }
 
 WeatherUpload::WeatherUpload(UploadSettings settings, std::string softwareType,
-                             std::function<void(const std::string&)> status, std::chrono::milliseconds timeout)
+                             std::function<void(const std::string&)> status, std::chrono::milliseconds timeout,
+                             std::string historyFile)
     : settings_(std::move(settings)), softwareType_(std::move(softwareType)), status_(std::move(status)),
-      timeout_(timeout) {}
+      timeout_(timeout), historyFile_(std::move(historyFile)) {}
+
+void WeatherUpload::start() {
+    interrupted_ = false;
+    if (historyFile_.empty() || feed_) return;
+    feed_.emplace(historyFile_, settings_.positionFile, settings_.catchupDays, [this](const std::string& text) {
+        if (status_) status_(std::string(kName) + ": " + text);
+    });
+    feed_->begin(std::time(nullptr));
+    behind_ = true;
+}
+
+void WeatherUpload::stop() {
+    if (feed_) feed_->flush();
+}
+
+std::optional<std::chrono::milliseconds> WeatherUpload::catchUp() {
+    if (!feed_ || !behind_ || interrupted_) return std::nullopt;
+    const std::vector<StoredRecord> next = feed_->after(feed_->position(), 1, std::time(nullptr));
+    if (next.empty()) {
+        behind_ = false;
+        if (caughtUp_ > 0 && status_)
+            status_(std::string(kName) + ": caught up; " + std::to_string(caughtUp_) +
+                    (caughtUp_ == 1 ? " stored record" : " stored records") + " sent");
+        caughtUp_ = 0;
+        return std::nullopt;
+    }
+    const StoredRecord& record = next.front();
+    ++attempts_;
+    const OutputAnswer answer = uploadOnce(settings_, record.reading, softwareType_, timeout_, &interrupted_);
+    if (interrupted_) return std::nullopt;
+    if (!answer.ok) {
+        if (!catchUpFailing_ && status_)
+            status_(std::string(kName) + ": " + answer.text + "; the stored records from " +
+                    record.position.sampleTime + " on are sent once it answers");
+        catchUpFailing_ = true;
+        const std::chrono::seconds pause = catchUpPause_;
+        catchUpPause_ = std::min(catchUpPause_ * 2, std::chrono::seconds(kRetryPauseSeconds));
+        return pause;
+    }
+    if (caughtUp_ == 0 && status_)
+        status_(std::string(kName) + ": sending the stored records from " + record.position.sampleTime + " on");
+    ++caughtUp_;
+    catchUpFailing_ = false;
+    catchUpPause_ = kFirstCatchUpPause;
+    feed_->keep(record.position);
+    return kCatchUpSpacing;
+}
 
 void WeatherUpload::publish(const OutputReading& reading) {
     if (reading.stored) return;
@@ -226,11 +275,16 @@ void WeatherUpload::publish(const OutputReading& reading) {
     if (answer.ok) {
         lastSuccess_ = t;
         lastFailure_.reset();
+        // The server has a reading of now: every record stored until now is had, unless records of an
+        // outage are still to be sent (then they go on from where they are).
+        if (feed_ && !behind_)
+            if (const std::optional<RecordPosition> newest = feed_->newest()) feed_->keep(*newest);
         if (!reportedOk_ && status_) status_(std::string(kName) + ": " + answer.text);
         reportedOk_ = true;
     } else {
         lastFailure_ = t;
         reportedOk_ = false;
+        behind_ = true;
         if (status_) status_(std::string(kName) + ": " + answer.text + "; trying again with a later reading");
     }
 }

@@ -4,6 +4,7 @@
 
 #include "outputs/output.h"
 #include "outputs/output_settings.h"
+#include "outputs/record_feed.h"
 
 #include <atomic>
 #include <chrono>
@@ -42,18 +43,28 @@ public:
     // After a failure the next reading tries again, but never sooner than this after the failed try.
     static constexpr std::time_t kRetryPauseSeconds = 60;
 
+    // Stored records that the server never took go at most one per this, in real time.
+    static constexpr std::chrono::seconds kCatchUpSpacing{2};
+    // After a failed record, the next try waits this long, doubling up to kRetryPauseSeconds.
+    static constexpr std::chrono::seconds kFirstCatchUpPause{5};
+
     // `status` hears of the first success, of every failure and of the first success after failures.
+    // With `historyFile` the records stored while the server could not be reached are sent afterwards.
     WeatherUpload(UploadSettings settings, std::string softwareType,
                   std::function<void(const std::string&)> status = {},
-                  std::chrono::milliseconds timeout = kTimeout);
+                  std::chrono::milliseconds timeout = kTimeout, std::string historyFile = {});
 
     static constexpr const char* kName = "Upload";
     std::string name() const override { return kName; }
-    void start() override { interrupted_ = false; }
-    // Live readings only, at most once per interval by their times.
+    void start() override;
+    // Live readings, at most once per interval by their times.
     void publish(const OutputReading& reading) override;
+    // The stored records after the last one the server took, oldest first, each with its own time and
+    // rain, once a live reading or a record failed (or the program started): what a success of a live
+    // reading covers otherwise. It ends when no record is left to send.
+    std::optional<std::chrono::milliseconds> catchUp() override;
     void interrupt() override { interrupted_ = true; }
-    void stop() override {}
+    void stop() override;
 
     unsigned long long attempts() const { return attempts_.load(); }
 
@@ -67,6 +78,13 @@ private:
     std::optional<std::time_t> lastSuccess_;
     std::optional<std::time_t> lastFailure_;
     bool reportedOk_ = false;
+    // The catch-up, on the outputs' thread only.
+    std::string historyFile_;
+    std::optional<RecordFeed> feed_;
+    bool behind_ = true;
+    std::chrono::seconds catchUpPause_ = kFirstCatchUpPause;
+    bool catchUpFailing_ = false;
+    unsigned long long caughtUp_ = 0; // records sent in this catch-up
 };
 
 } // namespace nimbrel
