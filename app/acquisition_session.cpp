@@ -151,7 +151,7 @@ bool AcquisitionSession::start(SessionCallbacks callbacks) {
     bool started = true;
     if (config_.searchDataOn() && callbacks_.listener) {
         // Made before the thread that feeds them, and stopped after it.
-        outputs_ = makeOutputQueue(outputConfig_.settings, kNimbrelVersion, callbacks_.outputText);
+        outputs_ = makeOutputQueue(outputConfig_.settings, kNimbrelVersion, callbacks_.outputText, clock());
         MonitorListener* listener = callbacks_.listener;
         std::vector<AlertSink*> sinks;
         if (callbacks_.desktop) sinks.push_back(callbacks_.desktop);

@@ -92,9 +92,10 @@ struct OnceState {
 } // namespace
 
 MqttPublisher::MqttPublisher(MqttSettings settings, std::string softwareVersion,
-                             std::function<void(const std::string&)> status, std::string historyFile)
+                             std::function<void(const std::string&)> status, std::string historyFile,
+                             Clock& clock)
     : settings_(std::move(settings)), softwareVersion_(std::move(softwareVersion)), status_(std::move(status)),
-      historyFile_(std::move(historyFile)) {}
+      historyFile_(std::move(historyFile)), clock_(clock) {}
 
 MqttPublisher::~MqttPublisher() {
     stop();
@@ -125,9 +126,9 @@ void MqttPublisher::start() {
     mosquittoApi().mosquitto_log_callback_set(client_, &MqttPublisher::onLog);
     mosquittoApi().mosquitto_publish_callback_set(client_, &MqttPublisher::onPublish);
     if (!historyFile_.empty() && !feed_) {
-        feed_.emplace(historyFile_, settings_.positionFile, settings_.catchupDays,
+        feed_.emplace(historyFile_, settings_.positionFile, settings_.catchupDays, clock_,
                       [this](const std::string& text) { report(text); });
-        feed_->begin(std::time(nullptr));
+        feed_->begin();
     }
     mosquittoApi().mosquitto_reconnect_delay_set(client_, kFirstReconnectDelay, kLongestReconnectDelay, true);
     stopping_ = false;
@@ -267,7 +268,7 @@ std::optional<std::chrono::milliseconds> MqttPublisher::catchUp() {
     }
     const std::size_t room = kRecordsInFlight - inFlight_.size();
     if (room > 0) {
-        for (const StoredRecord& record : feed_->after(sent_.value_or(feed_->position()), room, std::time(nullptr))) {
+        for (const StoredRecord& record : feed_->after(sent_.value_or(feed_->position()), room)) {
             const MqttMessage message = mqttRecordMessage(settings_, record);
             int mid = 0;
             if (mosquittoApi().mosquitto_publish(client_, &mid, message.topic.c_str(),

@@ -4,6 +4,7 @@
 #include "outputs/output.h"
 #include "outputs/output_settings.h"
 #include "outputs/record_feed.h"
+#include "station/clock.h"
 
 #include <atomic>
 #include <chrono>
@@ -37,7 +38,8 @@ public:
     // `status` receives status texts (connected, lost, refused) from libmosquitto's thread; it never
     // receives the password. With `historyFile` every stored record goes out on <prefix>/record.
     MqttPublisher(MqttSettings settings, std::string softwareVersion,
-                  std::function<void(const std::string&)> status = {}, std::string historyFile = {});
+                  std::function<void(const std::string&)> status = {}, std::string historyFile = {},
+                  Clock& clock = systemClock());
     ~MqttPublisher() override;
     MqttPublisher(const MqttPublisher&) = delete;
     MqttPublisher& operator=(const MqttPublisher&) = delete;
@@ -97,6 +99,7 @@ private:
     // The stored records, on the outputs' thread: handed to libmosquitto up to `sent_`, acknowledged up
     // to the feed's position. The acknowledgements come on libmosquitto's thread into `acknowledged_`.
     std::string historyFile_;
+    Clock& clock_;
     std::optional<RecordFeed> feed_;
     struct InFlight {
         int mid;

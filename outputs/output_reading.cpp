@@ -89,17 +89,6 @@ OutputReading outputReadingOf(const WeatherSample& sample, std::time_t time, boo
     return reading;
 }
 
-std::optional<OutputReading> outputReadingOfRecord(const WeatherSample& sample) {
-    std::tm local{};
-    const std::string& stamp = sample[P::saveTime];
-    const char* end = ::strptime(stamp.c_str(), "%Y-%m-%d %H:%M:%S", &local);
-    if (!end || *end != '\0') return std::nullopt;
-    local.tm_isdst = -1;
-    const std::time_t time = std::mktime(&local);
-    if (time == static_cast<std::time_t>(-1)) return std::nullopt;
-    return outputReadingOf(sample, time, true, std::nullopt);
-}
-
 std::string utcText(std::time_t time, const char* pattern) {
     std::tm utc{};
     ::gmtime_r(&time, &utc);

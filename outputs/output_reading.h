@@ -42,8 +42,6 @@ const OutputQuantity* outputQuantity(const std::string& name);
 // becomes degrees (code x 22.5).
 OutputReading outputReadingOf(const WeatherSample& normalised, std::time_t time, bool stored,
                               std::optional<double> rainSinceMidnightMm);
-// The same for a stored history record, timed by its local `saveTime`; nothing when that is no time.
-std::optional<OutputReading> outputReadingOfRecord(const WeatherSample& normalised);
 
 // The time in UTC by a strftime pattern: "%Y-%m-%dT%H:%M:%SZ" gives "2026-12-08T21:13:30Z".
 std::string utcText(std::time_t time, const char* pattern);

@@ -6,13 +6,13 @@
 namespace nimbrel {
 
 std::unique_ptr<OutputQueue> makeOutputQueue(const OutputSettings& settings, const std::string& softwareVersion,
-                                             std::function<void(const std::string&)> status) {
+                                             std::function<void(const std::string&)> status, Clock& clock) {
     std::vector<std::unique_ptr<Output>> outputs;
     if (settings.mqtt.enabled())
-        outputs.push_back(std::make_unique<MqttPublisher>(settings.mqtt, softwareVersion, status, settings.historyFile));
+        outputs.push_back(std::make_unique<MqttPublisher>(settings.mqtt, softwareVersion, status, settings.historyFile, clock));
     if (settings.upload.enabled())
         outputs.push_back(std::make_unique<WeatherUpload>(settings.upload, uploadSoftwareType(softwareVersion), status,
-                                                                  WeatherUpload::kTimeout, settings.historyFile));
+                                                                  WeatherUpload::kTimeout, settings.historyFile, clock));
     if (outputs.empty()) return nullptr;
     return std::make_unique<OutputQueue>(std::move(outputs), OutputQueue::kDefaultCapacity, std::move(status));
 }

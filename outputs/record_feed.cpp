@@ -53,12 +53,12 @@ std::optional<RecordPosition> positionFromText(const std::string& text) {
     return position;
 }
 
-RecordFeed::RecordFeed(std::string historyFile, std::string positionFile, int catchupDays,
+RecordFeed::RecordFeed(std::string historyFile, std::string positionFile, int catchupDays, Clock& clock,
                        std::function<void(const std::string&)> say)
-    : store_(std::move(historyFile)), positionFile_(std::move(positionFile)), catchupDays_(catchupDays),
-      say_(std::move(say)) {}
+    : store_(std::move(historyFile), clock), positionFile_(std::move(positionFile)), catchupDays_(catchupDays),
+      clock_(clock), say_(std::move(say)) {}
 
-void RecordFeed::begin(std::time_t now) {
+void RecordFeed::begin() {
     if (!positionFile_.empty()) {
         std::ifstream in(positionFile_);
         std::ostringstream text;
@@ -68,7 +68,7 @@ void RecordFeed::begin(std::time_t now) {
             return;
         }
     }
-    keep(newest().value_or(RecordPosition{localStampText(now), ""}));
+    keep(newest().value_or(RecordPosition{localStampText(clock_.nowSeconds()), ""}));
 }
 
 std::optional<RecordPosition> RecordFeed::newest() {
@@ -77,8 +77,8 @@ std::optional<RecordPosition> RecordFeed::newest() {
     return RecordPosition{last[W::sampleTime], last[W::hexAdd]};
 }
 
-std::vector<StoredRecord> RecordFeed::after(const RecordPosition& from, std::size_t most, std::time_t now) {
-    const std::string bound = localStampText(now - static_cast<std::time_t>(catchupDays_) * 86400);
+std::vector<StoredRecord> RecordFeed::after(const RecordPosition& from, std::size_t most) {
+    const std::string bound = localStampText(clock_.nowSeconds() - static_cast<std::time_t>(catchupDays_) * 86400);
     std::vector<WeatherSample> fresh;   // newest first
     std::vector<WeatherSample> context; // the records before them, newest first, for the rain of their day
     bool found = false;
@@ -105,7 +105,7 @@ std::vector<StoredRecord> RecordFeed::after(const RecordPosition& from, std::siz
     if (!done) std::erase_if(fresh, [&](const WeatherSample& r) { return !sampledAfterFrom(r); });
 
     // Forward through the context and the new records: the rain since midnight is what the running
-    // total gained since the day began (a total that went back, a station reset, gains nothing).
+    // total gained from the day's first record on (a total that went back, a station reset, gains nothing).
     std::vector<StoredRecord> result;
     std::optional<double> previousTotal;
     std::string day;
@@ -113,11 +113,13 @@ std::vector<StoredRecord> RecordFeed::after(const RecordPosition& from, std::siz
     const auto walk = [&](const WeatherSample& record, bool wanted) {
         const std::string date = record[W::sampleTime].substr(0, kDateLength);
         const std::optional<double> total = rainTotalOf(record);
+        // What fell between the day's last record and the next day's first is the old day's.
         if (date != day) {
             day = date;
             today = 0;
+        } else if (total && previousTotal && *total > *previousTotal) {
+            today += *total - *previousTotal;
         }
-        if (total && previousTotal && *total > *previousTotal) today += *total - *previousTotal;
         if (total) previousTotal = total;
         if (!wanted || result.size() >= most) return;
         const std::time_t time = parseLocalTime(record[W::sampleTime]);

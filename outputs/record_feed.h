@@ -41,19 +41,20 @@ class RecordFeed {
 public:
     // `positionFile` empty: nothing is kept and every start begins at "now". `say` hears once that the
     // file cannot be written.
-    RecordFeed(std::string historyFile, std::string positionFile, int catchupDays,
+    // `clock` is the program's: the one the records' times were stamped by.
+    RecordFeed(std::string historyFile, std::string positionFile, int catchupDays, Clock& clock,
                std::function<void(const std::string&)> say = {});
 
     // The kept position, or when there is none (or a damaged one) "now": the newest record stored at
     // this moment, or this moment itself before the first record, which is kept at once. Never the
     // beginning of the history: a first download's ring is older than "now" and is not sent.
-    void begin(std::time_t now);
+    void begin();
     const RecordPosition& position() const { return position_; }
 
     // The records stored after `from` (the file's order is the order they were stored in), oldest first,
-    // at most `most`, none sampled more than catchupDays before `now`. A `from` that is no longer in the
+    // at most `most`, none sampled more than catchupDays before now. A `from` that is no longer in the
     // file (deleted) is taken as the moment of its sample time.
-    std::vector<StoredRecord> after(const RecordPosition& from, std::size_t most, std::time_t now);
+    std::vector<StoredRecord> after(const RecordPosition& from, std::size_t most);
     // The position of the newest stored record; nothing for an empty history.
     std::optional<RecordPosition> newest();
 
@@ -68,6 +69,7 @@ private:
     HistoryStore store_;
     std::string positionFile_;
     int catchupDays_;
+    Clock& clock_;
     RecordPosition position_;
     bool unsaved_ = false;
     std::function<void(const std::string&)> say_;

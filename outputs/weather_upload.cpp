@@ -212,17 +212,17 @@ OutputAnswer uploadOnce(const UploadSettings& settings, const OutputReading& rea
 
 WeatherUpload::WeatherUpload(UploadSettings settings, std::string softwareType,
                              std::function<void(const std::string&)> status, std::chrono::milliseconds timeout,
-                             std::string historyFile)
+                             std::string historyFile, Clock& clock)
     : settings_(std::move(settings)), softwareType_(std::move(softwareType)), status_(std::move(status)),
-      timeout_(timeout), historyFile_(std::move(historyFile)) {}
+      timeout_(timeout), historyFile_(std::move(historyFile)), clock_(clock) {}
 
 void WeatherUpload::start() {
     interrupted_ = false;
     if (historyFile_.empty() || feed_) return;
-    feed_.emplace(historyFile_, settings_.positionFile, settings_.catchupDays, [this](const std::string& text) {
+    feed_.emplace(historyFile_, settings_.positionFile, settings_.catchupDays, clock_, [this](const std::string& text) {
         if (status_) status_(std::string(kName) + ": " + text);
     });
-    feed_->begin(std::time(nullptr));
+    feed_->begin();
     behind_ = true;
 }
 
@@ -232,7 +232,7 @@ void WeatherUpload::stop() {
 
 std::optional<std::chrono::milliseconds> WeatherUpload::catchUp() {
     if (!feed_ || !behind_ || interrupted_) return std::nullopt;
-    const std::vector<StoredRecord> next = feed_->after(feed_->position(), 1, std::time(nullptr));
+    const std::vector<StoredRecord> next = feed_->after(feed_->position(), 1);
     if (next.empty()) {
         behind_ = false;
         if (caughtUp_ > 0 && status_)

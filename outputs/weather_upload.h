@@ -5,6 +5,7 @@
 #include "outputs/output.h"
 #include "outputs/output_settings.h"
 #include "outputs/record_feed.h"
+#include "station/clock.h"
 
 #include <atomic>
 #include <chrono>
@@ -52,7 +53,8 @@ public:
     // With `historyFile` the records stored while the server could not be reached are sent afterwards.
     WeatherUpload(UploadSettings settings, std::string softwareType,
                   std::function<void(const std::string&)> status = {},
-                  std::chrono::milliseconds timeout = kTimeout, std::string historyFile = {});
+                  std::chrono::milliseconds timeout = kTimeout, std::string historyFile = {},
+                  Clock& clock = systemClock());
 
     static constexpr const char* kName = "Upload";
     std::string name() const override { return kName; }
@@ -80,6 +82,7 @@ private:
     bool reportedOk_ = false;
     // The catch-up, on the outputs' thread only.
     std::string historyFile_;
+    Clock& clock_;
     std::optional<RecordFeed> feed_;
     bool behind_ = true;
     std::chrono::seconds catchUpPause_ = kFirstCatchUpPause;

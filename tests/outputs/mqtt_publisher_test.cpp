@@ -3,6 +3,7 @@
 #include "outputs/mqtt_messages.h"
 #include "outputs/mqtt_publisher.h"
 #include "outputs/output_queue.h"
+#include "tests/support/hourly_history.h"
 #include "tests/support/loopback_port.h"
 #include "tests/support/temp_dir.h"
 
@@ -64,9 +65,10 @@ public:
         }
         return false;
     }
-    void stop() {
+    // SIGTERM lets a broker with persistence keep its sessions.
+    void stop(int signal = SIGKILL) {
         if (pid_ <= 0) return;
-        ::kill(pid_, SIGKILL);
+        ::kill(pid_, signal);
         ::waitpid(pid_, nullptr, 0);
         pid_ = -1;
     }
@@ -77,19 +79,29 @@ private:
     pid_t pid_ = -1;
 };
 
-// Subscribes to everything and keeps the last payload of each topic.
+// Subscribes to everything and keeps the last payload of each topic, and every payload in turn. With
+// `keepSession` it subscribes at QoS 1 in a session that the broker keeps while it is away.
 class Subscriber {
 public:
-    explicit Subscriber(int port, const char* clientId = "nimbrel-test-subscriber") {
+    explicit Subscriber(int port, const char* clientId = "nimbrel-test-subscriber", bool keepSession = false) {
         mosquitto_lib_init();
-        client_ = mosquitto_new(clientId, true, this);
-        mosquitto_connect_callback_set(client_, [](mosquitto* m, void*, int rc) {
-            if (rc == 0) mosquitto_subscribe(m, nullptr, "#", 0);
+        client_ = mosquitto_new(clientId, !keepSession, this);
+        mosquitto_connect_callback_set(client_, [](mosquitto* m, void* self, int rc) {
+            if (rc == 0) mosquitto_subscribe(m, nullptr, "#", static_cast<Subscriber*>(self)->qos_);
+        });
+        qos_ = keepSession ? 1 : 0;
+        mosquitto_subscribe_callback_set(client_, [](mosquitto*, void* self, int, int, const int*) {
+            auto* me = static_cast<Subscriber*>(self);
+            std::lock_guard<std::mutex> lock(me->mutex_);
+            me->subscribed_ = true;
+            me->changed_.notify_all();
         });
         mosquitto_message_callback_set(client_, [](mosquitto*, void* self, const mosquitto_message* msg) {
             auto* me = static_cast<Subscriber*>(self);
             std::lock_guard<std::mutex> lock(me->mutex_);
-            me->last_[msg->topic] = std::string(static_cast<const char*>(msg->payload), msg->payloadlen);
+            const std::string payload(static_cast<const char*>(msg->payload), msg->payloadlen);
+            me->last_[msg->topic] = payload;
+            me->all_[msg->topic].push_back(payload);
             me->changed_.notify_all();
         });
         mosquitto_reconnect_delay_set(client_, 1, 1, false);
@@ -111,9 +123,22 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         last_.clear();
     }
+    bool waitSubscribed() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, 10s, [&] { return subscribed_; });
+    }
+    // Every payload of a topic so far, once there are `count` or 10 seconds are over.
+    std::vector<std::string> all(const std::string& topic, std::size_t count) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait_for(lock, 10s, [&] { return all_[topic].size() >= count; });
+        return all_[topic];
+    }
 
 private:
     mosquitto* client_;
+    int qos_ = 0;
+    bool subscribed_ = false;
+    std::map<std::string, std::vector<std::string>> all_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::map<std::string, std::string> last_;
@@ -420,6 +445,81 @@ TEST_F(MqttBroker, ABrokerCertificateThatIsNotTrustedIsSaidAtOnceEveryTime) {
     std::lock_guard<std::mutex> lock(mutex);
     EXPECT_EQ(said, std::vector<std::string>{"MQTT: the certificate of the broker at localhost" + where + settings.caFile +
                                              ", or it does not name localhost; retrying"});
+}
+
+// Every stored record goes out once, in order, from the position the broker acknowledged: after an
+// outage of the broker and across a restart of the program alike. Each alert is a binary sensor.
+TEST_F(MqttBroker, StoredRecordsGoOutOnceInOrderAfterAnOutageAndARestartAndAlertsAreBinarySensors) {
+    testing::HourlyHistory history;
+    history.store(40, 45);
+    history.keepPosition(42);
+    const int port = testing::freeLoopbackPort();
+    // The broker keeps the subscriber's session across its restart.
+    Broker broker(history.dir, port, true,
+                  "persistence true\npersistence_location " + history.dir.path().string() + "/\n");
+    ASSERT_TRUE(broker.start());
+    Subscriber subscriber(port, "nimbrel-test-archive", true);
+    ASSERT_TRUE(subscriber.waitSubscribed());
+
+    MqttSettings settings;
+    settings.host = "127.0.0.1";
+    settings.port = port;
+    settings.topicPrefix = "wx";
+    settings.clientId = "nimbrel-test.records";
+    settings.positionFile = history.position;
+    settings.alertSensors = {{"outdoor_temperature_high", "Outdoor Temperature High", "heat"}};
+    MqttPublisher* publisher = nullptr;
+    const auto startQueue = [&] {
+        std::vector<std::unique_ptr<Output>> outputs;
+        outputs.push_back(std::make_unique<MqttPublisher>(settings, "9.9.9", nullptr, history.file, history.clock));
+        publisher = static_cast<MqttPublisher*>(outputs.front().get());
+        auto queue = std::make_unique<OutputQueue>(std::move(outputs));
+        queue->start();
+        return queue;
+    };
+    const auto ids = [&](std::size_t count) {
+        std::vector<std::string> found;
+        for (const std::string& payload : subscriber.all("wx/record", count))
+            found.push_back(payload.substr(0, payload.find(',')));
+        return found;
+    };
+    auto queue = startQueue();
+    EXPECT_EQ(ids(3), (std::vector<std::string>{R"({"id":4)", R"({"id":5)", R"({"id":6)"}));
+    EXPECT_EQ(subscriber.all("wx/record", 1).front().substr(0, 48),
+              R"({"id":4,"time":"2026-03-02T19:00:00Z","outdoor_t)");
+
+    // The broker goes away; the records stored meanwhile follow once it is back.
+    broker.stop(SIGTERM);
+    ASSERT_TRUE(waitUntil([&] { return !publisher->connected(); }, 10s));
+    history.store(46, 47);
+    queue->newRecords({WeatherSample()});
+    ASSERT_TRUE(broker.start());
+    EXPECT_EQ(ids(5).size(), 5u);
+
+    // Stopped (the position kept) and started again: nothing twice, and the next record once.
+    queue->stop();
+    queue = startQueue();
+    history.store(48, 48);
+    queue->newRecords({WeatherSample()});
+    EXPECT_EQ(ids(6), (std::vector<std::string>{R"({"id":4)", R"({"id":5)", R"({"id":6)", R"({"id":7)",
+                                                R"({"id":8)", R"({"id":9)"}));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(ids(0).size(), 6u);
+
+    // An alert crossed three times: three ON and three OFF, retained, beside its discovery; the station
+    // problem keeps the sensor it has.
+    const std::string config = subscriber.all(
+        "homeassistant/binary_sensor/nimbrel-test_records/alert_outdoor_temperature_high/config", 1).at(0);
+    EXPECT_NE(config.find(R"("state_topic":"wx/alert/outdoor_temperature_high","device_class":"heat")"),
+              std::string::npos)
+        << config;
+    for (int i = 0; i < 3; ++i)
+        for (const bool on : {true, false}) queue->alert({"outdoor_temperature_high", on});
+    queue->alert({"station_problem", true});
+    EXPECT_EQ(subscriber.all("wx/alert/outdoor_temperature_high", 6),
+              (std::vector<std::string>{"ON", "OFF", "ON", "OFF", "ON", "OFF"}));
+    EXPECT_TRUE(subscriber.all("wx/alert/station_problem", 0).empty());
+    queue->stop();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The weather-network upload: the query's bytes, and a small HTTP server on 127.0.0.1 that answers
 // success, answers an error, or never answers.
 #include "outputs/weather_upload.h"
+#include "tests/support/hourly_history.h"
 #include "tests/support/local_http_server.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +142,61 @@ TEST(WeatherUpload, AnInterruptEndsTheWaitForASilentServer) {
     upload.publish(fullReading());
     EXPECT_LT(std::chrono::steady_clock::now() - before, 700ms); // 200 ms, then a tenth of a second at most
     stopper.join();
+}
+
+// The records stored while the server could not be reached follow once it answers, oldest first, each
+// with its own time, spaced out, and from where a restart left off.
+TEST(WeatherUpload, StoredRecordsTheServerNeverTookFollowInOrderAndARestartGoesOnWhereItStopped) {
+    testing::HourlyHistory history;
+    history.store(40, 50);
+    history.keepPosition(46);
+    LocalHttpServer down("HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\n\r\n");
+    LocalHttpServer server("HTTP/1.1 200 OK\r\nContent-Length: 8\r\n\r\nsuccess\n");
+    const auto dateOf = [](const std::string& request) {
+        const std::size_t at = request.find("dateutc=") + 8;
+        return request.substr(at, request.find('&', at) - at);
+    };
+    std::vector<std::string> said;
+    const auto uploadTo = [&](const LocalHttpServer& to) {
+        UploadSettings s = settingsFor(to.url("/wx"));
+        s.positionFile = history.position;
+        return std::make_unique<WeatherUpload>(s, "Nimbrel-9.9.9", [&](const std::string& t) { said.push_back(t); },
+                                               2s, history.file, history.clock);
+    };
+
+    // Refused: the record waits, and the next try comes later and later.
+    auto upload = uploadTo(down);
+    upload->start();
+    EXPECT_EQ(upload->catchUp(), std::chrono::milliseconds(5s));
+    EXPECT_EQ(upload->catchUp(), std::chrono::milliseconds(10s));
+    EXPECT_EQ(down.requests().size(), 2u);
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("the stored records from 2026-03-02 23:00:00 on are sent once it answers"), std::string::npos)
+        << said[0];
+
+    // It answers: one record, then the next no sooner than 2 s later; a restart goes on after it.
+    upload = uploadTo(server);
+    upload->start();
+    EXPECT_EQ(upload->catchUp(), std::chrono::milliseconds(2s));
+    upload->stop();
+    upload = uploadTo(server);
+    upload->start();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(upload->catchUp(), std::chrono::milliseconds(2s));
+    EXPECT_EQ(upload->catchUp(), std::nullopt); // caught up
+    std::vector<std::string> dates;
+    for (const std::string& request : server.requests()) dates.push_back(dateOf(request));
+    EXPECT_EQ(dates, (std::vector<std::string>{"2026-03-02%2023%3A00%3A00", "2026-03-03%2000%3A00%3A00",
+                                               "2026-03-03%2001%3A00%3A00", "2026-03-03%2002%3A00%3A00"}));
+    EXPECT_EQ(said[1], "Upload: sending the stored records from 2026-03-02 23:00:00 on");
+    EXPECT_EQ(said.back(), "Upload: caught up; 3 stored records sent");
+
+    // Caught up, a live reading that the server takes covers every record stored until then.
+    history.store(51, 52);
+    OutputReading live = fullReading();
+    live.time = testing::kMarch1 + 52 * 3600;
+    upload->publish(live);
+    upload->stop();
+    EXPECT_EQ(history.dir.read("output.position"), testing::hourStamp(52) + "\t" + testing::hourAddress(52) + "\n");
 }
 
 } // namespace
