@@ -7,6 +7,7 @@
 #include "app/language_table.h"
 #include "app/scope_form.h"
 #include "app/view_boxes.h"
+#include "notify/desktop_notifier.h"
 #include "presentation/record_builders.h"
 #include "presentation/units.h"
 #include "station/alarm_thresholds.h"
@@ -477,6 +478,11 @@ void WeatherView::startMonitor() {
             listener, [this, shown = QString::fromStdString(text)] { emit outputText(shown); },
             Qt::QueuedConnection);
     };
+    // The window shows the alerts on the desktop unless Nimbrel.ini says notify=off.
+    if (session.outputConfiguration().alerts.notify.value_or(true)) {
+        if (!notifier_) notifier_ = std::make_unique<DesktopNotifier>(callbacks.outputText, "Nimbrel");
+        callbacks.desktop = notifier_.get();
+    }
     if (!session.start(std::move(callbacks)))
         QMessageBox::information(this, text(TextRow::applicationTitle), text("view.thread_fail"));
 }

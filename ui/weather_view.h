@@ -21,6 +21,7 @@ struct AlarmThresholds;
 struct MinMaxTable;
 class WeatherSample;
 class ViewListener;
+class AlertSink;
 class AlarmLamp;
 class BarGauge;
 class Thermometer;
@@ -111,6 +112,7 @@ private:
 
     ViewListener* listener_ = nullptr;            // child object: queued calls die with the view
     std::unique_ptr<HistoryStore> newestRecords_; // a reader's look at the history file's end
+    std::unique_ptr<AlertSink> notifier_;         // the alerts on the desktop; outlives the session's work
 };
 
 // The view inside a scroll area that shows its bars only while the window is smaller than the view

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 // From the bottom up; the command-line tools sit on top of everything.
 const std::map<std::string, int> kLayerRank = {
     {"station", 1}, {"presentation", 2}, {"store", 3}, {"outputs", 4}, {"acquisition", 5},
-    {"app", 6},     {"chart", 7},        {"ui", 8},    {"tools", 9},
+    {"app", 6},     {"chart", 7},        {"notify", 7}, {"ui", 8}, {"tools", 9},
 };
 
 // "file: #include line" for every include of a layer above the file's own.

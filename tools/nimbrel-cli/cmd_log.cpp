@@ -3,6 +3,7 @@
 #include "station/local_stamp.h"
 #include "store/history_store.h"
 #include "tools/nimbrel-cli/commands.h"
+#include "tools/nimbrel-cli/desktop_notifier_loader.h"
 #include "tools/nimbrel-cli/folder_session.h"
 
 #include <CLI/CLI.hpp>
@@ -55,6 +56,15 @@ int runLog(const FolderOption& dir) {
             warn("log", noStationText(session->station(), session->config(), StationSearch::continues));
         deniedSaid = tick.accessDenied;
     };
+    // The desktop hears of alerts only when Nimbrel.ini asks for it: a logger usually runs where nobody
+    // looks at a desktop.
+    std::unique_ptr<AlertSink> notifier;
+    if (session->outputConfiguration().alerts.notify.value_or(false)) {
+        std::string why;
+        notifier = loadDesktopNotifier(say, why);
+        if (!notifier) warn("log", "no desktop notifications: " + why);
+        callbacks.desktop = notifier.get();
+    }
     if (!session->start(std::move(callbacks)))
         return fail(kExitUnreachable, "log", "the acquisition thread could not be started");
 
