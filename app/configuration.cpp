@@ -132,6 +132,21 @@ std::optional<AboutTexts> mergeAboutUpdate(const std::filesystem::path& folder, 
 
 } // namespace
 
+std::optional<bool> switchWord(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    if (isFlagOn(text) || equalsIgnoringCase(text, "on") || equalsIgnoringCase(text, "yes")) return true;
+    if (text == "0" || equalsIgnoringCase(text, "off") || equalsIgnoringCase(text, "no") ||
+        equalsIgnoringCase(text, "false"))
+        return false;
+    return std::nullopt;
+}
+
+TrayUse Configuration::trayUse() const {
+    const std::optional<bool> on = switchWord(tray);
+    return !on ? TrayUse::icon : *on ? TrayUse::keepRunning : TrayUse::off;
+}
+
 bool Configuration::searchDataOn() const {
     return !(searchData == "0" || equalsIgnoringCase(searchData, "false"));
 }
@@ -153,6 +168,7 @@ Configuration configurationOf(const std::filesystem::path& folder, bool consumeA
     config.debugFlag = textOrDefault(profile, "communication", "DebugFlag", kDefaultDebugFlag, kFlagBuffer);
     config.usbLibrary = usbLibraryName(profile);
     config.margin = marginSetting(profile);
+    config.tray = profile.value("ui", "tray").value_or("");
 
     const AboutTexts about = merged ? *merged : readAbout(profile, kDefaultCopyright);
     config.version = about.version;

@@ -4,7 +4,9 @@
 #include "station/flag_text.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace nimbrel {
 
@@ -27,6 +29,15 @@ inline constexpr const char* kOlderCopyright = "Copyright (C) The Nimbrel develo
 inline constexpr const char* kDefaultDescription = "Software Update:";
 inline constexpr const char* kDefaultSoftUpdate = "https://nimbrel.example/update";
 
+// The words of Nimbrel.ini's switches, in any letter case and with blanks around: "on", "yes" and the
+// program's flag words that are on ("true", "1") switch on; "off", "no", "false" and "0" switch off; any
+// other word says neither.
+std::optional<bool> switchWord(std::string_view text);
+
+// What `[ui] tray` asks for: nothing (an icon; closing the window ends the program), a switch that is off
+// (no icon) or on (an icon, and closing the window leaves the program logging in the tray).
+enum class TrayUse { icon, off, keepRunning };
+
 struct Configuration {
     // section "config"
     std::string language = kDefaultLanguage; // the configured name, as written
@@ -45,6 +56,9 @@ struct Configuration {
     // are known (Margin, 0 to 10; anything else leaves the default).
     double margin = kDefaultMargin;
 
+    // section "ui"
+    std::string tray;
+
     // section "about"
     std::string version = kDefaultVersion;
     std::string copyright = kDefaultCopyright;
@@ -58,6 +72,7 @@ struct Configuration {
     // Off only for "false" in any letter case or "0": then there is no acquisition thread and the
     // connection watch stops once the station is found.
     bool searchDataOn() const;
+    TrayUse trayUse() const;
 };
 
 // Reads Nimbrel.ini in the folder, after merging a waiting AboutWeather.ini into its section

@@ -37,14 +37,12 @@ std::string lowered(std::string text) {
     return text;
 }
 
-// "on" and the program's usual flag words ("true", "1") switch on; "off", "false" and "0" off; anything
-// else keeps the default, with a warning.
+// A switch (switchWord); anything else keeps the default, with a warning.
 bool switchOf(const ProfileFile& profile, std::string_view section, std::string_view key, bool fallback,
               std::vector<std::string>& warnings) {
-    const std::string value = lowered(valueOf(profile, section, key));
+    const std::string value = valueOf(profile, section, key);
     if (value.empty()) return fallback;
-    if (value == "on" || value == "yes" || isFlagOn(value)) return true;
-    if (value == "off" || value == "no" || value == "false" || value == "0") return false;
+    if (const std::optional<bool> on = switchWord(value)) return *on;
     warnings.push_back("Nimbrel.ini: [" + std::string(section) + "] " + std::string(key) + "=" + value +
                        " is neither on nor off; " + (fallback ? "on" : "off") + " is used");
     return fallback;

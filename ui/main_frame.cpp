@@ -5,7 +5,6 @@
 #include "app/configuration.h"
 #include "app/language_table.h"
 #include "app/link_report.h"
-#include "app/profile_file.h"
 #include "app/station_commands.h"
 #include "presentation/record_builders.h"
 #include "station/station_access.h"
@@ -108,12 +107,11 @@ MainFrame::MainFrame(const AppContext& context, QWidget* parent)
 }
 
 void MainFrame::buildTrayIcon() {
-    const ProfileFile ini = ProfileFile::load(context_.dataFolder / "Nimbrel.ini");
-    const TrayIcon::Use use = TrayIcon::useFrom(QString::fromStdString(ini.value("ui", "tray").value_or("")));
+    const TrayUse use = context_.config.trayUse();
     // A desktop without a tray keeps the window as it always was.
-    if (use == TrayIcon::Use::off || !QSystemTrayIcon::isSystemTrayAvailable()) return;
+    if (use == TrayUse::off || !QSystemTrayIcon::isSystemTrayAvailable()) return;
     tray_ = new TrayIcon(*this, *view_, context_.texts, this);
-    closeToTray_ = use == TrayIcon::Use::keepRunning;
+    closeToTray_ = use == TrayUse::keepRunning;
     connect(view_, &WeatherView::readingShown, tray_, &TrayIcon::showReading);
     connect(tray_, &TrayIcon::exitRequested, this, &MainFrame::exitProgram);
 }

@@ -76,14 +76,6 @@ void keepIconInItsSlot() {
 
 } // namespace
 
-TrayIcon::Use TrayIcon::useFrom(const QString& setting) {
-    // The words of the outputs' switches of Nimbrel.ini: "on", "yes" or a flag that is on; their "off" words.
-    const std::string value = setting.trimmed().toLower().toStdString();
-    if (value == "on" || value == "yes" || isFlagOn(value)) return Use::keepRunning;
-    if (value == "off" || value == "no" || value == "false" || value == "0") return Use::off;
-    return Use::icon;
-}
-
 QString TrayIcon::iconText(const QString& shownTemperature) {
     static const QRegularExpression number(QStringLiteral("^\\s*(-?\\d+(?:\\.\\d+)?)"));
     const QRegularExpressionMatch match = number.match(shownTemperature);

@@ -18,12 +18,6 @@ class WeatherView;
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
-    // What `[ui] tray` says: "off" (or "0", "no", "false": no icon), "on" (or "1", "yes", "true": an icon,
-    // and closing the window leaves the program logging in the tray), or nothing (an icon; closing the
-    // window ends the program).
-    enum class Use { off, icon, keepRunning };
-    static Use useFrom(const QString& setting);
-
     // Shown at once; `window` is shown or hidden by a click, `exit` ends the program from the menu.
     TrayIcon(QWidget& window, const WeatherView& view, const LanguageTable& texts, QObject* parent = nullptr);
     ~TrayIcon() override;

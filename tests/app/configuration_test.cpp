@@ -90,6 +90,12 @@ TEST(AppConfiguration, FlagRules) {
         EXPECT_TRUE(config.searchDataOn()) << on;
     }
     EXPECT_TRUE(loadWith("[communication]\nSearchData=no\n").searchDataOn());
+
+    // The switches of Nimbrel.ini, the tray's among them.
+    for (const auto& [setting, use] : {std::pair{"off", TrayUse::off}, {"0", TrayUse::off}, {"No", TrayUse::off},
+                                       {" On", TrayUse::keepRunning}, {"true", TrayUse::keepRunning},
+                                       {"yes", TrayUse::keepRunning}, {"", TrayUse::icon}, {"maybe", TrayUse::icon}})
+        EXPECT_EQ(loadWith(std::string("[ui]\ntray=") + setting + "\n").trayUse(), use) << setting;
 }
 
 TEST(AppConfiguration, UnusableIdsAndLibraryNamesFallBack) {

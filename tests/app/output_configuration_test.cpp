@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace nimbrel {
@@ -85,6 +86,41 @@ TEST(OutputConfiguration, PasswordFileIsReadAndAWorldReadableOneIsWarnedOfWithou
     ASSERT_EQ(config.warnings.size(), 1u);
     EXPECT_NE(config.warnings[0].find("mqtt.secret"), std::string::npos);
     EXPECT_EQ(config.warnings[0].find("s3cr3t"), std::string::npos);
+}
+
+// Section alerts, the catch-up's days and where the outputs keep their positions.
+TEST(OutputConfiguration, AlertsCatchUpDaysAndThePositionFilesOfTheFolder) {
+    TempDir dir;
+    dir.write("Nimbrel.ini", "[upload]\nurl=https://wx.example/u\ncatchup_days=366\n[mqtt]\nhost=b\ncatchup_days=367\n"
+                             "[alerts]\nnotify=off\ncommand=/usr/local/bin/wx-alert\nstale_minutes=0\n");
+    const char* service = std::getenv("STATE_DIRECTORY");
+    const std::string saved = service ? service : "";
+    unsetenv("STATE_DIRECTORY");
+    setenv("XDG_STATE_HOME", (dir.path() / "state").c_str(), 1);
+    OutputConfiguration config = readOutputConfiguration(dir.path());
+    EXPECT_EQ(config.settings.upload.catchupDays, 366);
+    EXPECT_EQ(config.settings.mqtt.catchupDays, 7);
+    EXPECT_EQ(config.alerts.notify, false);
+    EXPECT_EQ(config.alerts.command, "/usr/local/bin/wx-alert");
+    EXPECT_EQ(config.alerts.staleMinutes, 10);
+    EXPECT_EQ(allWarnings(config),
+              "Nimbrel.ini: [mqtt] catchup_days=367 is not a whole number from 0 to 366; 7 is used\n"
+              "Nimbrel.ini: [alerts] stale_minutes=0 is not a whole number from 1 to 1440; 10 is used\n");
+    // One file per output and folder, named by the folder as the broker's client id is.
+    const std::string hash = config.settings.mqtt.clientId.substr(config.settings.mqtt.clientId.size() - 8);
+    EXPECT_EQ(config.settings.upload.positionFile, (dir.path() / "state" / "nimbrel" / ("upload-" + hash + ".position")).string());
+    EXPECT_EQ(config.settings.mqtt.positionFile, (dir.path() / "state" / "nimbrel" / ("mqtt-" + hash + ".position")).string());
+    EXPECT_EQ(config.settings.mqtt.alertSensors.size(), 25u);
+
+    // The logger's service has a state folder of its own; without a setting the window notifies.
+    setenv("STATE_DIRECTORY", "/var/lib/nimbrel", 1);
+    dir.write("Nimbrel.ini", "[upload]\nurl=https://wx.example/u\n[alerts]\nstale_minutes=1440\n");
+    config = readOutputConfiguration(dir.path());
+    EXPECT_EQ(config.settings.upload.positionFile, "/var/lib/nimbrel/upload-" + hash + ".position");
+    EXPECT_EQ(config.alerts.notify, std::nullopt);
+    EXPECT_EQ(config.alerts.staleMinutes, 1440);
+    if (saved.empty()) unsetenv("STATE_DIRECTORY"); else setenv("STATE_DIRECTORY", saved.c_str(), 1);
+    unsetenv("XDG_STATE_HOME");
 }
 
 } // namespace

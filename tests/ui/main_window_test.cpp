@@ -479,10 +479,6 @@ TEST_F(MainWindowTest, ViewLampsFollowTheirAlarms) {
 // hides or shows the window. The tooltip says what the window shows, in its spelling of the units. Without
 // a tray (this platform has none) the window has no icon.
 TEST_F(MainWindowTest, TheTrayIconShowsTheReadingAndAClickHidesOrShowsTheWindow) {
-    using Use = TrayIcon::Use;
-    for (const auto& [setting, use] : {std::pair{"off", Use::off}, {"0", Use::off}, {" On", Use::keepRunning},
-                                       {"true", Use::keepRunning}, {"", Use::icon}, {"maybe", Use::icon}})
-        EXPECT_EQ(TrayIcon::useFrom(QString::fromUtf8(setting)), use) << setting;
     for (const auto& [shown, drawn] : {std::pair{"12.3 °C", "12°"}, {"-3.5 °F", "-4°"}, {"-0.4 °C", "0°"}, {"--- °C", "--"}, {"", "--"}})
         EXPECT_EQ(TrayIcon::iconText(QString::fromUtf8(shown)), QString::fromUtf8(drawn)) << shown;
 
