@@ -95,10 +95,11 @@ constexpr HelpRow kEnvironment[] = {
 constexpr HelpRow kFiles[] = {
     {"Nimbrel.ini",
      "the configuration, in the data folder: section config (language), section "
-     "communication (UsbDeviceVid, UsbDevicePid, SearchData, TestFlag, DebugFlag, Margin, UsbLibrary), and the "
-     "outputs: section mqtt (host, port, user, password, password_file, tls, ca_file, topic_prefix, "
-     "client_id, discovery, discovery_prefix) and section upload (url, id, password, password_file, "
-     "interval); an empty host or url leaves that output off"},
+     "communication (UsbDeviceVid, UsbDevicePid, SearchData, TestFlag, DebugFlag, Margin, UsbLibrary), section "
+     "ui (tray), the outputs: section mqtt (host, port, user, password, password_file, tls, ca_file, topic_prefix, "
+     "client_id, discovery, discovery_prefix, catchup_days) and section upload (url, id, password, password_file, "
+     "interval, catchup_days); an empty host or url leaves that output off; and section alerts (notify, "
+     "command, stale_minutes)"},
     {"Nimbrel.dat", "the history copied from the station, one record a line, in the data folder"},
     {"AboutWeather.ini", "in the data folder: a one-time update of the About texts, merged into Nimbrel.ini "
                          "at start and then deleted"},
@@ -117,6 +118,10 @@ constexpr HelpRow kFiles[] = {
     {"libnimbrel-sim.ini",
      "beside libnimbrel-sim.so: key=value lines (seed, start, speed, ...) that override "
      "the NIMBREL_SIM_* variables"},
+    {"~/.local/state/nimbrel/",
+     "where the MQTT and upload outputs keep the last stored record each has sent, one file per output and data "
+     "folder ($XDG_STATE_HOME/nimbrel; the logger service's is /var/lib/nimbrel); delete one to start from the "
+     "newest record"},
     {"/var/lib/nimbrel", "the data folder of the background logger, the service nimbrel-logger.service that "
                          "runs nimbrel-cli log"},
     {"60-nimbrel.rules", "the udev rule that lets the user logged in at the machine and the members of group "
