@@ -90,6 +90,9 @@ TEST(AlertWatch, NoNewReadingComesAfterItsTimeOnceAndNeverWhileTheStationProblem
     w.watch.tick(w.start + 60s + 10min - 1s, 0);
     EXPECT_TRUE(w.sink.changes().empty());
     w.watch.tick(w.start + 60s + 10min, 0);
+    const Alert& stale = w.sink.said.back();
+    EXPECT_EQ(stale.value + " " + stale.threshold + " " + stale.unit + ": " + stale.message,
+              "10 10 min: Nothing new from the station for 10 minutes.");
     w.watch.tick(w.start + 60s + 30min, 0);
     w.read("12.0", 31min);
     ASSERT_EQ(w.sink.changes(), (std::vector<std::string>{"no_new_reading on", "no_new_reading off"}));
