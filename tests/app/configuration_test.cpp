@@ -70,6 +70,8 @@ TEST(AppConfiguration, ValuesInAnyCaseAndWithBlanks) {
     EXPECT_EQ(loadWith("[config]\nlanguage=Italian\n").languageIndex, english);
     // The name is read into a 20-character buffer.
     EXPECT_EQ(loadWith("[config]\nlanguage=Danish-with-a-very-long-name\n").language, "Danish-with-a-very-");
+    // A flag into a 10-character one.
+    EXPECT_EQ(loadWith("[communication]\nTestFlag=true-and-more\n").testFlag, "true-and-");
 }
 
 TEST(AppConfiguration, FlagRules) {

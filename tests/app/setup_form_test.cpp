@@ -318,10 +318,12 @@ TEST_F(SetupFormTest, RetryAfterAFailedWriteBackConvertsFromTheThresholdsUnits) 
     EXPECT_EQ(station.u16(0x32), 770u);
 }
 
-// Left in inHg over thresholds in hPa, then a refused alarm write: put back in hPa, the thresholds' unit.
+// Left in inHg and inches over thresholds in hPa and mm, then a refused alarm write: put back in hPa and
+// mm, the thresholds' units.
 TEST_F(SetupFormTest, AStrandedStationIsPutBackInTheThresholdsUnits) {
     open();
     selectText(SetupForm::kPressureUnit, "inHg");
+    selectText(SetupForm::kRainUnit, "inch");
     int settingsWrites = 0;
     station.refuseWrite = [&](unsigned a) { return a == 0x20 || (a == 0x00 && ++settingsWrites > 1); };
     EXPECT_FALSE(form.save().done);
