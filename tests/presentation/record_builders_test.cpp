@@ -46,6 +46,7 @@ TEST(PresentationRecordBuilders, NormaliseSampleWritesBaseUnits) {
     WeatherSample s = decoded();
     normaliseSample(s, StationSettings{}, alarms);
     EXPECT_EQ(s[P::indHumi], "45");
+    EXPECT_EQ(s[P::outHumi], "50");
     EXPECT_EQ(s[P::indTemp], "21.5");
     EXPECT_EQ(s[P::outTemp], "5.0");
     EXPECT_EQ(s[P::absPres], "1013.2");
@@ -58,6 +59,11 @@ TEST(PresentationRecordBuilders, NormaliseSampleWritesBaseUnits) {
     EXPECT_EQ(s[P::windDir], "11");
     EXPECT_EQ(s[P::windDirDesc], "SWW");
     EXPECT_EQ(s[P::conditionDesc], "NEE");
+    // An outdoor sensor that sends no humidity (0xFF) has none.
+    WeatherSample lost = decoded();
+    lost[P::outHumi] = "255";
+    normaliseSample(lost, StationSettings{}, alarms);
+    EXPECT_EQ(lost[P::outHumi], "---");
     EXPECT_EQ(s[P::rainMm], "12.6");
     EXPECT_EQ(s[P::windChill], "-6.4");
     EXPECT_EQ(s[P::totalRain], "---");
