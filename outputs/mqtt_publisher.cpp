@@ -252,7 +252,8 @@ void MqttPublisher::takeAcknowledgements() {
         // Acknowledgements of other messages (availability, discovery, alerts) are of no use here.
         if (inFlight_.empty()) acknowledged_.clear();
     }
-    if (newest) feed_->keep(*newest, true);
+    // One write for each batch of acknowledgements: a kill -9 sends again at most what was in flight.
+    if (newest) feed_->keep(*newest);
 }
 
 std::optional<std::chrono::milliseconds> MqttPublisher::catchUp() {
@@ -281,7 +282,6 @@ std::optional<std::chrono::milliseconds> MqttPublisher::catchUp() {
     }
     if (!inFlight_.empty()) return duration_cast<milliseconds>(kAcknowledgementLook);
     // Everything stored is acknowledged: the next record stored calls again.
-    feed_->flush();
     return std::nullopt;
 }
 
@@ -307,7 +307,6 @@ void MqttPublisher::stop() {
         for (takeAcknowledgements(); connected_ && !inFlight_.empty() && std::chrono::steady_clock::now() < end;
              takeAcknowledgements())
             std::this_thread::sleep_for(kAcknowledgementLook);
-        feed_->flush();
     }
     if (connected_)
         send(client_, {mqttAvailabilityTopic(settings_), kMqttOffline, true}, kControlQos);

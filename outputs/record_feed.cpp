@@ -21,7 +21,6 @@ constexpr std::size_t kDateLength = 10;
 // Records of the day before the oldest one sent, read for its rain since midnight: a day at one record a
 // minute, and some.
 constexpr std::size_t kMostRainContext = 1600;
-constexpr auto kSoonInterval = std::chrono::seconds(1);
 
 std::optional<double> rainTotalOf(const WeatherSample& record) {
     const std::string& text = record[W::totalRain];
@@ -137,19 +136,8 @@ std::vector<StoredRecord> RecordFeed::after(const RecordPosition& from, std::siz
     return result;
 }
 
-void RecordFeed::keep(const RecordPosition& position, bool soon) {
+void RecordFeed::keep(const RecordPosition& position) {
     position_ = position;
-    unsaved_ = true;
-    if (!soon || std::chrono::steady_clock::now() - lastWrite_ >= kSoonInterval) write();
-}
-
-void RecordFeed::flush() {
-    if (unsaved_) write();
-}
-
-void RecordFeed::write() {
-    unsaved_ = false;
-    lastWrite_ = std::chrono::steady_clock::now();
     if (positionFile_.empty()) return;
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(positionFile_).parent_path(), ignored);

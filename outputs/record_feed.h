@@ -58,10 +58,8 @@ public:
     // The position of the newest stored record; nothing for an empty history.
     std::optional<RecordPosition> newest();
 
-    // The output has had everything up to `position`: kept in the file at once, or when `soon` at most
-    // once a second (a burst of acknowledgements is one write); flush() writes what waits.
-    void keep(const RecordPosition& position, bool soon = false);
-    void flush();
+    // The output has had everything up to `position`: kept in the file at once.
+    void keep(const RecordPosition& position);
 
 private:
     void write();
@@ -71,10 +69,8 @@ private:
     int catchupDays_;
     Clock& clock_;
     RecordPosition position_;
-    bool unsaved_ = false;
     std::function<void(const std::string&)> say_;
     bool keepFailed_ = false; // said, until a write succeeds
-    std::chrono::steady_clock::time_point lastWrite_{};
 };
 
 } // namespace nimbrel

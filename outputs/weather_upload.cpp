@@ -226,10 +226,6 @@ void WeatherUpload::start() {
     behind_ = true;
 }
 
-void WeatherUpload::stop() {
-    if (feed_) feed_->flush();
-}
-
 std::optional<std::chrono::milliseconds> WeatherUpload::catchUp() {
     if (!feed_ || !behind_ || interrupted_) return std::nullopt;
     const std::vector<StoredRecord> next = feed_->after(feed_->position(), 1);
