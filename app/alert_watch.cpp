@@ -83,10 +83,6 @@ std::vector<AlertKind> alertKinds() {
 AlertWatch::AlertWatch(const LanguageTable& texts, std::chrono::minutes staleAfter, std::vector<AlertSink*> sinks)
     : texts_(texts), staleAfter_(staleAfter), sinks_(std::move(sinks)) {}
 
-std::string AlertWatch::normalText(const std::string& value, const std::string& unit) const {
-    return value.empty() ? std::string() : texts_.text("alert.now", {value, unit});
-}
-
 void AlertWatch::set(Alert alert) {
     const auto known = states_.find(alert.id);
     if (known == states_.end()) {
@@ -122,7 +118,7 @@ void AlertWatch::reading(const AlarmThresholds& alarms, const StationSettings& s
         alert.title = titleOf(texts_, box);
         alert.message = alert.on ? texts_.text(rule.limit == LampLimit::High ? "alert.above" : "alert.below",
                                                {value, alert.unit, threshold})
-                                 : normalText(value, alert.unit);
+                                 : value.empty() ? std::string() : texts_.text("alert.now", {value, alert.unit});
         set(std::move(alert));
     }
     Alert direction;
@@ -168,11 +164,8 @@ void AlertWatch::saveOutcome(bool saved, std::time_t now) {
 
 void AlertWatch::tick(Steady steadyNow, std::time_t now) {
     std::lock_guard lock(mutex_);
-    if (!started_) {
-        started_ = true;
-        watchedSince_ = steadyNow;
-    }
-    const Steady since = lastReading_.value_or(watchedSince_);
+    if (!watchedSince_) watchedSince_ = steadyNow;
+    const Steady since = lastReading_.value_or(*watchedSince_);
     if (problem_ || steadyNow - since < staleAfter_) return;
     Alert alert;
     alert.id = kNoNewReadingAlert;

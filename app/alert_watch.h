@@ -55,13 +55,9 @@ public:
     void tick(Steady steadyNow, std::time_t now);
 
 private:
-    struct State {
-        bool on = false;
-    };
     // Says a change of `id` to every sink; nothing when it is no change. The first word on an alert that
     // is off is said as its initial state.
     void set(Alert alert);
-    std::string normalText(const std::string& value, const std::string& unit) const;
 
     const LanguageTable& texts_;
     std::chrono::minutes staleAfter_;
@@ -69,8 +65,7 @@ private:
     std::mutex mutex_;
     std::map<std::string, bool> states_; // every alert said so far, with its state
     std::optional<Steady> lastReading_;
-    Steady watchedSince_{};
-    bool started_ = false;
+    std::optional<Steady> watchedSince_; // the first tick
     bool problem_ = false;
 };
 

@@ -5,24 +5,13 @@
 # user would. Prints what reached each place. Needs mosquitto, mosquitto_sub, dbus-run-session and
 # /usr/bin/python3 with python3-dbus and python3-gi. Usage: bench/outputs/alarm_crossings.sh [WORK_FOLDER]
 set -u
-here=$(cd "$(dirname "$0")" && pwd)
-cli=${NIMBREL_CLI:-$here/../../build/bin/nimbrel-cli}
-work=${1:-/tmp/nimbrel-alarm}
-mqtt_port=${MQTT_PORT:-18830}
-rm -rf "$work"; mkdir -p "$work/data" "$work/state"; cd "$work"
-cat > data/Nimbrel.ini <<INI
-[communication]
-UsbLibrary=libnimbrel-sim.so
-[mqtt]
-host=127.0.0.1
-port=$mqtt_port
+source "$(dirname "$0")/common.sh" "${1:-/tmp/nimbrel-alarm}"
+cat >> data/Nimbrel.ini <<INI
 [alerts]
 notify=on
 command=$here/alert_log.sh
 INI
-printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence false\nlog_dest none\n' "$mqtt_port" > mosquitto.conf
-export XDG_STATE_HOME=$work/state NIMBREL_SIM_SPEED=60 NIMBREL_SIM_SEED=7 NIMBREL_SIM_STATE=$work/sim.state \
-       NIMBREL_SIM_CONTROL=$work/sim.control ALERT_LOG=$work/command.log
+export ALERT_LOG=$work/command.log
 threshold() { "$cli" alarms --dir "$work/data" "Indoor Temperature High=$1" >> alarms.out 2>&1; }
 "$cli" setup --dir data "Alarm enable Indoor Temperature High=on" > setup.out 2>&1 || { cat setup.out; exit 1; }
 threshold 28

@@ -6,17 +6,9 @@
 # outage reached both, once, in order, with its own time. Needs mosquitto, mosquitto_sub
 # (mosquitto-clients) and python3. Usage: bench/outputs/outage.sh [WORK_FOLDER]
 set -u
-here=$(cd "$(dirname "$0")" && pwd)
-cli=${NIMBREL_CLI:-$here/../../build/bin/nimbrel-cli}
-work=${1:-/tmp/nimbrel-outage}
-mqtt_port=${MQTT_PORT:-18830} http_port=${HTTP_PORT:-18080}
-rm -rf "$work"; mkdir -p "$work/data" "$work/state"; cd "$work"
-cat > data/Nimbrel.ini <<INI
-[communication]
-UsbLibrary=libnimbrel-sim.so
-[mqtt]
-host=127.0.0.1
-port=$mqtt_port
+source "$(dirname "$0")/common.sh" "${1:-/tmp/nimbrel-outage}"
+http_port=${HTTP_PORT:-18080}
+cat >> data/Nimbrel.ini <<INI
 [upload]
 url=http://127.0.0.1:$http_port/wx
 id=K1
@@ -24,9 +16,6 @@ password=pw
 interval=60
 INI
 chmod o-r data/Nimbrel.ini
-printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence false\nlog_dest none\n' "$mqtt_port" > mosquitto.conf
-export XDG_STATE_HOME=$work/state NIMBREL_SIM_SPEED=60 NIMBREL_SIM_SEED=7 NIMBREL_SIM_STATE=$work/sim.state \
-       NIMBREL_SIM_CONTROL=$work/sim.control
 outputs_up() {
   mosquitto -c mosquitto.conf & echo $! > mosquitto.pid
   python3 "$here/http_success.py" "$http_port" requests.log & echo $! > http.pid
